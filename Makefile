@@ -1,0 +1,38 @@
+# Wordaroo: `make run` and `make test` do all the set-up on a fresh Debian 12 machine.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS ?=
+
+.PHONY: all setup build run test asan bench install clean
+
+all: build
+
+setup:
+	./scripts/setup.sh
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo $(CMAKE_FLAGS)
+
+build: setup $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	cd $(BUILD)/Wordaroo && ./wordaroo
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
+
+# The same tests built with Address and UndefinedBehavior sanitizers.
+asan: setup
+	cmake --preset asan
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
+
+bench: build
+	cd $(BUILD) && ./bench/wordaroo_bench
+
+install: build
+	cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX))
+
+clean:
+	rm -rf $(BUILD) build-asan

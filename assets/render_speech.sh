@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Renders the prompt table and the sample tests into a program folder as wave files,
+# with flite's clear "slt" voice (espeak-ng when flite is missing), and makes the
+# splash sound with sox. Usage: render_speech.sh ASSETS_DIR PROGRAM_FOLDER
+set -euo pipefail
+assets=$1
+out=$2
+mkdir -p "$out"
+
+say() { # text file
+    local tmp="$2.tmp.wav"
+    if command -v flite >/dev/null; then
+        flite -voice slt -t "$1" -o "$tmp"
+    else
+        espeak-ng -v en-us -s 150 -w "$tmp" "$1"
+    fi
+    # A short lead-in keeps the first syllable from being cut by a sound server still starting.
+    sox -q "$tmp" -r 22050 -c 1 -b 16 "$2" pad 0.05 0.1
+    rm -f "$tmp"
+}
+
+while IFS=$'\t' read -r file text; do
+    [[ -z "$file" || "$file" == \#* ]] && continue
+    [[ -s "$out/$file" ]] || say "$text" "$out/$file"
+done < "$assets/prompts.tsv"
+
+while IFS=$'\t' read -r -a row; do
+    [[ ${#row[@]} -eq 0 || "${row[0]}" == \#* ]] && continue
+    test="${row[0]}"
+    mkdir -p "$out/$test"
+    for word in "${row[@]:1}"; do
+        [[ -s "$out/$test/$word.wav" ]] || say "$word" "$out/$test/$word.wav"
+    done
+done < "$assets/sample_tests.tsv"
+
+# The splash: a burst of filtered noise falling away, like a drop hitting water.
+if [[ ! -s "$out/splash.wav" ]]; then
+    sox -q -n -r 22050 -c 1 -b 16 "$out/splash.wav" synth 0.6 brownnoise \
+        lowpass 1800 fade q 0.01 0.6 0.5 gain -n -3
+fi

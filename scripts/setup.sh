@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, running and testing Wordaroo need,
+# skipping those already installed.
+set -euo pipefail
+packages=(
+    # build
+    build-essential cmake pkg-config ccache
+    qt6-base-dev qt6-multimedia-dev qt6-svg-dev libsndfile1-dev libgtest-dev libbenchmark-dev
+    # run: Qt plugins, sound server client, fonts
+    qt6-qpa-plugins libqt6multimedia6 libqt6svg6 fonts-dejavu-core fonts-liberation fonts-urw-base35
+    # speech and sounds rendered at build time
+    flite espeak-ng sox
+    # tests: a private sound server, an X server and its tools
+    pulseaudio pulseaudio-utils xvfb xauth xdotool x11-utils imagemagick at-spi2-core python3-pyatspi
+)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    sudo=""
+    [[ $(id -u) -ne 0 ]] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,5 @@
+#include "arcade/register.h"
+
+namespace Arcade {
+void registerWindows() {}
+} // namespace Arcade

@@ -1,0 +1,5 @@
+#include "authoring/register.h"
+
+namespace Authoring {
+void registerWindows() {}
+} // namespace Authoring

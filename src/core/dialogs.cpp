@@ -1,0 +1,125 @@
+#include "core/dialogs.h"
+
+#include "core/appstate.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QApplication>
+#include <QPointer>
+#include <QTextBrowser>
+#include <QUrl>
+
+namespace {
+QtDialogService &realService()
+{
+    static QtDialogService service;
+    return service;
+}
+DialogService *current = nullptr;
+
+QString shownTitle(const QString &title) { return title.isEmpty() ? ProgramTitle : title; }
+} // namespace
+
+DialogService &dialogs() { return current ? *current : realService(); }
+void setDialogs(DialogService *service) { current = service; }
+
+MsgResult MsgBox(const QString &text, MsgButtons buttons, MsgIcon icon, const QString &title)
+{
+    return dialogs().message(QApplication::activeWindow(), text, buttons, icon, title);
+}
+
+QString InputBox(const QString &prompt, const QString &title, const QString &def)
+{
+    return dialogs().input(QApplication::activeWindow(), prompt, title, def);
+}
+
+MsgResult QtDialogService::message(QWidget *parent, const QString &text, MsgButtons buttons, MsgIcon icon,
+                                   const QString &title)
+{
+    QMessageBox box(parent);
+    box.setWindowTitle(shownTitle(title));
+    box.setText(text);
+    switch (icon) {
+    case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+    case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    }
+    if (buttons == MsgButtons::YesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::No);
+    } else {
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    const int r = box.exec();
+    if (buttons == MsgButtons::YesNo)
+        return r == QMessageBox::Yes ? MsgResult::Yes : MsgResult::No;
+    return MsgResult::Ok;
+}
+
+QString QtDialogService::input(QWidget *parent, const QString &prompt, const QString &title, const QString &def)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(parent, shownTitle(title), prompt, QLineEdit::Normal, def, &ok);
+    return ok ? text : QString();
+}
+
+QString QtDialogService::resolveHelpFile(const QString &file)
+{
+    const QFileInfo here(QDir::current(), file);
+    if (here.isFile())
+        return here.absoluteFilePath();
+    const QFileInfo inProgram(QDir(Shared::AppDir), file);
+    if (inProgram.isFile())
+        return inProgram.absoluteFilePath();
+    return {};
+}
+
+void QtDialogService::showHelp(QWidget *parent, const QString &file)
+{
+    const QString path = resolveHelpFile(file);
+    if (path.isEmpty()) {
+        message(parent, QStringLiteral("Cannot find the help file \"%1\".").arg(file), MsgButtons::Ok,
+                MsgIcon::Exclamation, QStringLiteral("Help"));
+        return;
+    }
+    // One help window for the whole run, brought back to its contents on every request.
+    static QPointer<QTextBrowser> viewer;
+    if (!viewer) {
+        viewer = new QTextBrowser;
+        viewer->setObjectName(QStringLiteral("HelpViewer"));
+        viewer->setAttribute(Qt::WA_DeleteOnClose);
+        viewer->setWindowTitle(QStringLiteral("Wordaroo Help"));
+        viewer->setOpenExternalLinks(false);
+        viewer->resize(640, 560);
+    }
+    viewer->setSearchPaths({QFileInfo(path).absolutePath()});
+    viewer->setSource(QUrl::fromLocalFile(path), QTextDocument::HtmlResource);
+    viewer->show();
+    viewer->raise();
+    viewer->activateWindow();
+}
+
+MsgResult ScriptedDialogs::message(QWidget *, const QString &text, MsgButtons buttons, MsgIcon icon,
+                                   const QString &title)
+{
+    const Box box{text, shownTitle(title), buttons, icon};
+    boxes << box;
+    if (onMessage)
+        onMessage(box);
+    if (buttons == MsgButtons::Ok)
+        return MsgResult::Ok;
+    return answers.isEmpty() ? MsgResult::No : answers.takeFirst();
+}
+
+QString ScriptedDialogs::input(QWidget *, const QString &prompt, const QString &title, const QString &)
+{
+    prompts << Box{prompt, shownTitle(title), MsgButtons::Ok, MsgIcon::None};
+    return inputAnswers.isEmpty() ? QString() : inputAnswers.takeFirst();
+}
+
+void ScriptedDialogs::showHelp(QWidget *, const QString &file) { helpOpened << file; }

@@ -1,0 +1,74 @@
+#pragma once
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QWidget;
+
+// Message boxes, the text input box and the help viewer, behind one injectable
+// service: the program shows real Qt dialogs, tests answer them from a script.
+enum class MsgIcon { None, Information, Question, Critical, Exclamation };
+enum class MsgButtons { Ok, YesNo };
+enum class MsgResult { Ok, Yes, No };
+
+class DialogService
+{
+public:
+    virtual ~DialogService() = default;
+    // A title left empty shows the program's title, "Wordaroo".
+    virtual MsgResult message(QWidget *parent, const QString &text, MsgButtons buttons, MsgIcon icon,
+                              const QString &title) = 0;
+    // An ordinary (unmasked) text prompt; Cancel yields the empty text.
+    virtual QString input(QWidget *parent, const QString &prompt, const QString &title, const QString &def) = 0;
+    // Opens a help file at its contents page.
+    virtual void showHelp(QWidget *parent, const QString &file) = 0;
+};
+
+inline const QString ProgramTitle = QStringLiteral("Wordaroo");
+
+// The service the program uses now (the real one unless a test installed another).
+DialogService &dialogs();
+void setDialogs(DialogService *service); // nullptr restores the real service
+
+// Shorthands used by every window.
+MsgResult MsgBox(const QString &text, MsgButtons buttons = MsgButtons::Ok, MsgIcon icon = MsgIcon::None,
+                 const QString &title = {});
+QString InputBox(const QString &prompt, const QString &title = {}, const QString &def = {});
+
+// The real service: QMessageBox, QInputDialog and a help window.
+class QtDialogService final : public DialogService
+{
+public:
+    MsgResult message(QWidget *parent, const QString &text, MsgButtons buttons, MsgIcon icon,
+                      const QString &title) override;
+    QString input(QWidget *parent, const QString &prompt, const QString &title, const QString &def) override;
+    void showHelp(QWidget *parent, const QString &file) override;
+    // Where a bare help file name is found: the current folder, then the program folder.
+    static QString resolveHelpFile(const QString &file);
+};
+
+// A scripted answerer for tests: records every box and answers from queues.
+class ScriptedDialogs final : public DialogService
+{
+public:
+    struct Box {
+        QString text;
+        QString title; // as shown (empty titles become "Wordaroo")
+        MsgButtons buttons = MsgButtons::Ok;
+        MsgIcon icon = MsgIcon::None;
+    };
+    QList<Box> boxes;             // every message box shown, in order
+    QList<MsgResult> answers;     // answers to Yes/No boxes; No when the queue is empty
+    QList<Box> prompts;           // every input box (text = prompt)
+    QList<QString> inputAnswers;  // answers to input boxes; "" (Cancel) when empty
+    QStringList helpOpened;       // help files asked for
+    // Called while a box is "open", so tests can check what happens during it.
+    std::function<void(const Box &)> onMessage;
+
+    MsgResult message(QWidget *parent, const QString &text, MsgButtons buttons, MsgIcon icon,
+                      const QString &title) override;
+    QString input(QWidget *parent, const QString &prompt, const QString &title, const QString &def) override;
+    void showHelp(QWidget *parent, const QString &file) override;
+};

@@ -1,0 +1,122 @@
+#include "core/forms.h"
+
+#include "core/mmcontrol.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHash>
+
+namespace {
+QList<QPointer<Form>> &registry()
+{
+    static QList<QPointer<Form>> forms;
+    return forms;
+}
+QHash<QString, Forms::Factory> &factories()
+{
+    static QHash<QString, Forms::Factory> map;
+    return map;
+}
+void unregister(Form *form)
+{
+    registry().removeIf([form](const QPointer<Form> &p) { return p.isNull() || p.data() == form; });
+}
+
+bool ending = false;
+std::function<void(int)> exitHandler;
+} // namespace
+
+Form::Form(const QString &name, QWidget *parent) : QDialog(parent)
+{
+    setObjectName(name);
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
+    setSizeGripEnabled(false);
+    registry().append(this);
+}
+
+Form::~Form() { unregister(this); }
+
+void Form::closeEvent(QCloseEvent *event)
+{
+    if (!Program::isEnding()) {
+        bool keepOpen = false;
+        Form_Unload(keepOpen);
+        if (keepOpen) {
+            event->ignore();
+            return;
+        }
+    }
+    m_loaded = false;
+    unregister(this);
+    event->accept();
+}
+
+namespace Forms {
+
+void registerFactory(const QString &name, Factory factory) { factories().insert(name, std::move(factory)); }
+bool hasFactory(const QString &name) { return factories().contains(name); }
+
+QList<Form *> loaded()
+{
+    QList<Form *> out;
+    for (const QPointer<Form> &p : registry())
+        if (p && p->isLoaded())
+            out << p.data();
+    return out;
+}
+
+Form *find(const QString &name)
+{
+    for (Form *f : loaded())
+        if (f->objectName() == name)
+            return f;
+    return nullptr;
+}
+
+Form *load(const QString &name)
+{
+    if (Form *f = find(name))
+        return f;
+    const auto it = factories().constFind(name);
+    return it == factories().constEnd() ? nullptr : (*it)();
+}
+
+Form *show(const QString &name)
+{
+    Form *f = load(name);
+    if (f && !Program::isEnding()) {
+        f->show();
+        f->raise();
+        f->activateWindow();
+    }
+    return f;
+}
+
+} // namespace Forms
+
+namespace Program {
+
+void end(int exitCode)
+{
+    if (ending)
+        return;
+    ending = true;
+    MMControl::closeAll();
+    for (Form *f : Forms::loaded())
+        f->close();
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->isVisible())
+            w->close();
+    if (exitHandler)
+        exitHandler(exitCode);
+    else
+        QCoreApplication::exit(exitCode);
+}
+
+bool isEnding() { return ending; }
+void setExitHandler(std::function<void(int)> handler) { exitHandler = std::move(handler); }
+void resetForTests() { ending = false; }
+
+} // namespace Program

@@ -1,0 +1,61 @@
+#pragma once
+#include <QDialog>
+#include <QList>
+#include <QPointer>
+
+#include <functional>
+
+// Base of every window of the program. A Form registers itself in the program-wide
+// collection of loaded windows (in load order) when it is created and leaves it when
+// it is closed, which is how windows find each other and how the background window
+// hands the focus back. A Form is a non-modal dialog so that its default button
+// answers the Enter key; Escape never closes it.
+class Form : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(Form)
+public:
+    explicit Form(const QString &name, QWidget *parent = nullptr);
+    ~Form() override;
+
+    // True from creation until the window is closed (unloaded).
+    bool isLoaded() const { return m_loaded; }
+
+protected:
+    // Runs when the window is closed by the program or through its frame; not when
+    // the program ends. Set keepOpen to refuse the close.
+    virtual void Form_Unload(bool &keepOpen) { Q_UNUSED(keepOpen) }
+    void closeEvent(QCloseEvent *event) override;
+    void reject() override {}
+
+private:
+    bool m_loaded = true;
+};
+
+namespace Forms {
+using Factory = std::function<Form *()>;
+// Windows of other folders are created through factories registered at start-up,
+// so a window can open another without depending on its folder.
+void registerFactory(const QString &name, Factory factory);
+bool hasFactory(const QString &name);
+// The loaded windows, in the order they were loaded.
+QList<Form *> loaded();
+// The loaded window of that name, or nullptr.
+Form *find(const QString &name);
+template<typename T> T *find(const QString &name) { return qobject_cast<T *>(find(name)); }
+// The loaded window of that name, or a new one from its factory (nullptr if none).
+Form *load(const QString &name);
+// load(), then show the window non-modal and bring it to the front.
+Form *show(const QString &name);
+} // namespace Forms
+
+// The end of the program: every window closes at once, no further handler of any
+// window runs, every sound stops and every nested loop is left.
+namespace Program {
+void end(int exitCode = 0);
+bool isEnding();
+// What end() finally calls; QCoreApplication::exit by default. Tests replace it.
+void setExitHandler(std::function<void(int)> handler);
+// Forget a previous end (tests only).
+void resetForTests();
+} // namespace Program

@@ -1,0 +1,141 @@
+#include "core/mmcontrol.h"
+
+#include "core/forms.h"
+
+#include <QEventLoop>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QList>
+#include <QPointer>
+
+namespace {
+QList<MMControl *> &controls()
+{
+    static QList<MMControl *> list;
+    return list;
+}
+
+// Error numbers the control reports, in the range the platform's device uses.
+MMControl::Observer &observer()
+{
+    static MMControl::Observer o;
+    return o;
+}
+
+constexpr int ErrUnknownCommand = 261;
+constexpr int ErrNotOpen = 263;
+constexpr int ErrDevice = 275;
+} // namespace
+
+MMControl::MMControl(QObject *parent) : QObject(parent)
+{
+    setObjectName(QStringLiteral("MMControl1"));
+    controls().append(this);
+}
+
+MMControl::~MMControl()
+{
+    controls().removeOne(this);
+    if (m_device)
+        m_device->close();
+}
+
+void MMControl::setObserver(Observer o) { observer() = std::move(o); }
+
+void MMControl::closeAll()
+{
+    for (MMControl *c : controls())
+        if (c->m_device)
+            c->m_device->close();
+}
+
+bool MMControl::isPlaying() const { return m_device && m_device->isPlaying(); }
+
+void MMControl::fail(int number, const QString &message)
+{
+    m_error = number;
+    m_errorMessage = message;
+}
+
+void MMControl::setCommand(const QString &command)
+{
+    m_command = command;
+    const bool wait = Wait;
+    Wait = false; // the wait flag applies to this command only
+    m_commandWait = wait;
+    if (Program::isEnding())
+        return;
+    if (observer())
+        observer()(*this, command);
+    if (!m_device)
+        m_device = Sound::engine().createDevice(this);
+    m_error = 0;
+    m_errorMessage.clear();
+    if (!m_device) {
+        fail(ErrDevice, QStringLiteral("No sound device."));
+        return;
+    }
+    m_errorMessage.clear();
+
+    const QString c = command.trimmed().toLower();
+    SoundDevice &d = *m_device;
+    if (c == QLatin1String("open")) {
+        // Opening while something is open replaces it, as a new file is asked for.
+        if (m_open)
+            d.close();
+        m_open = d.open(FileName);
+        if (!m_open)
+            fail(ErrDevice, d.lastError());
+    } else if (c == QLatin1String("close")) {
+        d.close();
+        m_open = false;
+    } else if (c == QLatin1String("play")) {
+        if (!m_open)
+            fail(ErrNotOpen, QStringLiteral("The device is not open."));
+        else if (!d.play())
+            fail(ErrDevice, d.lastError());
+        else if (wait)
+            playWaiting();
+    } else if (c == QLatin1String("record") || c == QLatin1String("stop") || c == QLatin1String("prev")
+               || c == QLatin1String("save")) {
+        bool ok = false;
+        if (!m_open)
+            fail(ErrNotOpen, QStringLiteral("The device is not open."));
+        else {
+            if (c == QLatin1String("record"))
+                ok = d.record();
+            else if (c == QLatin1String("stop"))
+                ok = d.stop();
+            else if (c == QLatin1String("prev"))
+                ok = d.prev();
+            else
+                ok = d.save();
+            if (!ok)
+                fail(ErrDevice, d.lastError());
+        }
+    } else {
+        fail(ErrUnknownCommand, QStringLiteral("Unknown command: ") + command);
+    }
+    Q_EMIT commandDone(command);
+}
+
+void MMControl::playWaiting()
+{
+    // The window and the thread wait for the end of the sound: windows still repaint,
+    // but no input is handled, and the wait cursor shows for exactly that time.
+    QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    QPointer<SoundDevice> device = m_device.get();
+    if (device->isPlaying() && !Program::isEnding()) {
+        QEventLoop loop;
+        QObject::connect(device, &SoundDevice::playFinished, &loop, &QEventLoop::quit);
+        QObject::connect(device, &QObject::destroyed, &loop, &QEventLoop::quit);
+        // Ending the program from inside the wait leaves at once.
+        QObject::connect(qApp, &QCoreApplication::aboutToQuit, &loop, &QEventLoop::quit);
+        QPointer<MMControl> self = this;
+        QObject::connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
+        if (device->isPlaying())
+            loop.exec(QEventLoop::ExcludeUserInputEvents);
+        Q_UNUSED(self)
+    }
+    QGuiApplication::restoreOverrideCursor();
+}

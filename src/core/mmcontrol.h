@@ -1,0 +1,66 @@
+#pragma once
+#include "core/soundengine.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+// A window's invisible multimedia control for wave audio. The program sets its
+// settings and then its command; setting the command carries it out at once.
+// Command words match in any letter case. The wait flag applies to the next command
+// only. A failing command is kept in the error state and never raised.
+class MMControl : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(MMControl)
+public:
+    explicit MMControl(QObject *parent = nullptr);
+    ~MMControl() override;
+
+    QString DeviceType;
+    QString FileName;
+    bool Wait = false;
+    bool Notify = false;
+    bool Shareable = false;
+    // Two recording settings some callers switch on before a recording; their effect
+    // lies inside the device, which needs none here.
+    bool RecordMode = false;
+    bool UpdateEnabled = false;
+
+    // Carries out a command word: Open, Close, Play, Record, Stop, Prev, Save.
+    void setCommand(const QString &command);
+    QString Command() const { return m_command; }
+
+    int Error() const { return m_error; }
+    QString ErrorMessage() const { return m_errorMessage; }
+    bool isOpen() const { return m_open; }
+    bool isPlaying() const;
+    SoundDevice *device() const { return m_device.get(); }
+
+    // The wait flag of the command being carried out (the flag itself resets at once).
+    bool commandWait() const { return m_commandWait; }
+
+    // Closes every control of the program (the program is ending).
+    static void closeAll();
+
+    // Sees every command as it is carried out, with the control's settings at that
+    // moment; the test engine logs through it.
+    using Observer = std::function<void(const MMControl &control, const QString &command)>;
+    static void setObserver(Observer observer);
+
+Q_SIGNALS:
+    void commandDone(const QString &command);
+
+private:
+    void fail(int number, const QString &message);
+    void playWaiting();
+
+    std::unique_ptr<SoundDevice> m_device;
+    QString m_command;
+    bool m_open = false;
+    bool m_commandWait = false;
+    int m_error = 0;
+    QString m_errorMessage;
+};

@@ -1,0 +1,39 @@
+#include "core/modinifiles.h"
+
+#include "core/dialogs.h"
+#include "core/inifile.h"
+
+#include <exception>
+
+namespace modINIfiles {
+
+void reportError(const QString &operation, int number, const QString &description)
+{
+    // The number is shown in the standard number form: a blank before a non-negative number.
+    const QString num = number >= 0 ? QLatin1Char(' ') + QString::number(number) : QString::number(number);
+    MsgBox(operation + QStringLiteral(": \n") + description, MsgButtons::Ok, MsgIcon::Critical,
+           QStringLiteral("ERROR: ") + num);
+}
+
+QString GetSetting(const QString &file, const QString &key, const QString &def)
+{
+    try {
+        return IniFile::read(file, Section, key, def);
+    } catch (const std::exception &e) {
+        reportError(QStringLiteral("GetSetting"), 5, QString::fromLocal8Bit(e.what()));
+        return {};
+    }
+}
+
+void WriteSetting(const QString &file, const QString &key, const QString &value)
+{
+    try {
+        const IniFile::WriteResult r = IniFile::write(file, Section, key, value);
+        if (!r.ok)
+            reportError(QStringLiteral("WriteSetting"), r.errorNumber, r.description);
+    } catch (const std::exception &e) {
+        reportError(QStringLiteral("WriteSetting"), 5, QString::fromLocal8Bit(e.what()));
+    }
+}
+
+} // namespace modINIfiles

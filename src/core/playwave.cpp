@@ -1,0 +1,27 @@
+#include "core/playwave.h"
+
+#include "core/mmcontrol.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+
+namespace Module1 {
+
+void PlayWave(MMControl &control, const QString &path, bool wait)
+{
+    control.Notify = false;
+    control.Shareable = false;
+    control.DeviceType = QStringLiteral("WaveAudio");
+    control.setCommand(QStringLiteral("Close")); // cuts off this window's previous sound
+    control.FileName = path;
+    control.Wait = true;
+    control.setCommand(QStringLiteral("Open"));
+    control.Wait = wait;
+    if (wait)
+        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    control.setCommand(QStringLiteral("Play"));
+    if (wait)
+        QGuiApplication::restoreOverrideCursor();
+}
+
+} // namespace Module1

@@ -1,0 +1,53 @@
+#pragma once
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class MMControl;
+
+// What a multimedia control drives: one open sound and a position in it. Every
+// method reports failure by its result and never throws; the control keeps the
+// error. A device plays and records asynchronously and says when a play has ended.
+class SoundDevice : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~SoundDevice() override = default;
+
+    // Opens an existing wave file, or stands ready to record a new sound of that name.
+    virtual bool open(const QString &path) = 0;
+    // Stops any play or recording and discards an unsaved recording. close() and stop()
+    // emit playFinished when they end a play.
+    virtual void close() = 0;
+    virtual bool play() = 0;       // from the current position; returns at once
+    virtual bool record() = 0;     // from the microphone; returns at once
+    virtual bool stop() = 0;
+    virtual bool prev() = 0;       // back to the start
+    virtual bool save() = 0;       // writes the sound to the file named at open
+    virtual bool isPlaying() const = 0;
+    virtual QString lastError() const = 0;
+    // Input level of the recording now under way, 0..1 (0 when not recording).
+    virtual float inputLevel() const { return 0.0f; }
+    // Milliseconds recorded so far.
+    virtual qint64 recordedMs() const { return 0; }
+
+Q_SIGNALS:
+    void playFinished(); // a play reached its end, was stopped, or failed after starting
+};
+
+// Makes the devices of the program's controls: the real engine over the sound
+// server, or the test engine that logs commands.
+class SoundEngine
+{
+public:
+    virtual ~SoundEngine() = default;
+    virtual std::unique_ptr<SoundDevice> createDevice(MMControl *owner) = 0;
+};
+
+namespace Sound {
+// The engine new controls use. The program installs the real one at start-up.
+SoundEngine &engine();
+void setEngine(SoundEngine *engine);
+} // namespace Sound

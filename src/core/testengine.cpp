@@ -1,0 +1,142 @@
+#include "core/testengine.h"
+
+#include "core/mmcontrol.h"
+
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTimer>
+
+#include <sndfile.h>
+
+namespace {
+
+class TestDevice final : public SoundDevice
+{
+public:
+    TestDevice(TestSoundEngine &engine, MMControl *owner) : m_engine(engine), m_owner(owner)
+    {
+        m_timer.setSingleShot(true);
+        QObject::connect(&m_timer, &QTimer::timeout, this, [this] { finish(); });
+    }
+
+    bool open(const QString &path) override
+    {
+        m_path = path;
+        if (QFileInfo(path).isDir()) {
+            m_error = QStringLiteral("Cannot open a folder.");
+            return false;
+        }
+        return true;
+    }
+    void close() override { finish(); }
+    bool play() override
+    {
+        const int ms = m_engine.duration(m_path);
+        if (ms > 0) {
+            m_playing = true;
+            m_timer.start(ms);
+        }
+        return true;
+    }
+    bool record() override
+    {
+        m_recording = true;
+        return true;
+    }
+    bool stop() override
+    {
+        m_recording = false;
+        finish();
+        return true;
+    }
+    bool prev() override { return true; }
+    bool save() override
+    {
+        // A tenth of a second of silence: a valid 16-bit PCM mono wave file.
+        SF_INFO info{};
+        info.samplerate = 22050;
+        info.channels = 1;
+        info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+        SNDFILE *f = sf_open(m_path.toLocal8Bit().constData(), SFM_WRITE, &info);
+        if (!f) {
+            m_error = QString::fromLocal8Bit(sf_strerror(nullptr));
+            return false;
+        }
+        const std::vector<short> silence(2205, 0);
+        sf_write_short(f, silence.data(), sf_count_t(silence.size()));
+        sf_close(f);
+        return true;
+    }
+    bool isPlaying() const override { return m_playing; }
+    QString lastError() const override { return m_error; }
+
+private:
+    void finish()
+    {
+        m_timer.stop();
+        if (m_playing) {
+            m_playing = false;
+            Q_EMIT playFinished();
+        }
+    }
+
+    TestSoundEngine &m_engine;
+    MMControl *m_owner;
+    QTimer m_timer;
+    QString m_path;
+    QString m_error;
+    bool m_playing = false;
+    bool m_recording = false;
+};
+
+QString normalised(const QString &command)
+{
+    const QString c = command.trimmed().toLower();
+    return c.isEmpty() ? c : c.left(1).toUpper() + c.mid(1);
+}
+
+} // namespace
+
+TestSoundEngine::TestSoundEngine()
+{
+    Sound::setEngine(this);
+    MMControl::setObserver([this](const MMControl &control, const QString &command) {
+        const QObject *window = control.parent();
+        log << Entry{window ? window->objectName() : QString(), command, control.FileName, control.commandWait()};
+    });
+}
+
+TestSoundEngine::~TestSoundEngine()
+{
+    MMControl::setObserver({});
+    Sound::setEngine(nullptr);
+}
+
+std::unique_ptr<SoundDevice> TestSoundEngine::createDevice(MMControl *owner)
+{
+    return std::make_unique<TestDevice>(*this, owner);
+}
+
+QStringList TestSoundEngine::lines() const
+{
+    QStringList out;
+    for (const Entry &e : log) {
+        const QString c = normalised(e.command);
+        QString line = c;
+        if (c == QLatin1String("Open"))
+            line += QLatin1Char(' ') + e.fileName;
+        if (e.wait)
+            line += QStringLiteral(" (wait)");
+        out << line;
+    }
+    return out;
+}
+
+QStringList TestSoundEngine::played() const
+{
+    QStringList out;
+    for (const Entry &e : log)
+        if (normalised(e.command) == QLatin1String("Play"))
+            out << e.fileName;
+    return out;
+}

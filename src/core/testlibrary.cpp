@@ -1,0 +1,77 @@
+#include "core/testlibrary.h"
+
+#include "core/appstate.h"
+#include "core/dirsearch.h"
+
+#include <QListWidget>
+
+#include <algorithm>
+
+namespace TestLibrary {
+
+QStringList listTests(const QString &appDir)
+{
+    return DirSearch::find(appDir, TestPrefix + QLatin1Char('*'), DirSearch::Kind::FilesAndFolders);
+}
+
+QStringList wordsFromFileNames(const QStringList &fileNames)
+{
+    QStringList words;
+    for (const QString &name : fileNames) {
+        const qsizetype at = name.indexOf(QLatin1String(".wav"), 0, Qt::CaseSensitive);
+        if (at < 0)
+            continue;
+        words << name.left(at).trimmed();
+    }
+    return words;
+}
+
+QStringList wordsOf(const QString &testDir)
+{
+    return wordsFromFileNames(DirSearch::find(testDir, QStringLiteral("*.wav"), DirSearch::Kind::FilesOnly));
+}
+
+int addSorted(QListWidget *list, const QString &name)
+{
+    int row = 0;
+    while (row < list->count() && !DirSearch::lessIgnoringCase(name, list->item(row)->text()))
+        ++row;
+    list->insertItem(row, name);
+    return row;
+}
+
+bool fillTestList(QListWidget *list, const QStringList &names)
+{
+    list->clear();
+    for (const QString &name : names)
+        addSorted(list, name);
+    return !names.isEmpty();
+}
+
+QString unsafeNameReason(const QString &name)
+{
+    if (name == QLatin1String(".") || name == QLatin1String(".."))
+        return QStringLiteral("A name cannot be \".\" or \"..\".");
+    for (const QChar c : name) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\'))
+            return QStringLiteral("A name cannot contain \"/\" or \"\\\".");
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format || c.isNull())
+            return QStringLiteral("A name cannot contain control characters.");
+    }
+    // Word files carry ".wav" and test folders "Test_": both must fit a 255-byte file name.
+    if (name.toUtf8().size() > 255 - 5)
+        return QStringLiteral("The name is too long.");
+    return {};
+}
+
+} // namespace TestLibrary
+
+namespace Module1 {
+
+void LoadWordList(QListWidget *list)
+{
+    list->clear();
+    list->addItems(TestLibrary::wordsOf(Shared::TestDir));
+}
+
+} // namespace Module1

@@ -1,0 +1,38 @@
+#pragma once
+#include <QStringList>
+
+class QListWidget;
+
+// The test library: test folders named "Test_..." beside the program, one wave file
+// per word. Pure rules over names, plus the list-filling that both LoadTests and
+// LoadWordList share. No window, no message box.
+namespace TestLibrary {
+inline const QString TestPrefix = QStringLiteral("Test_");
+
+// Names of the entries in appDir matching "Test_*" (folders and plain files).
+QStringList listTests(const QString &appDir);
+
+// The words named by wave file names, in the given order: the part before the first
+// exact ".wav", trimmed. Names without an exact (lower-case) ".wav" are skipped.
+QStringList wordsFromFileNames(const QStringList &fileNames);
+
+// The words of the test folder testDir, in listing order.
+QStringList wordsOf(const QString &testDir);
+
+// Replaces the contents of a sorted test list with names (kept in case-insensitive
+// order). With no names the list is cleared, so a deleted test never stays listed.
+// Returns true when at least one name was listed.
+bool fillTestList(QListWidget *list, const QStringList &names);
+
+// Adds one name to a list kept in ascending order ignoring case; returns its row.
+int addSorted(QListWidget *list, const QString &name);
+
+// Why a typed test name or word cannot be used as a file name, or empty when it can.
+QString unsafeNameReason(const QString &name);
+} // namespace TestLibrary
+
+// The shared word-list operation of the program.
+namespace Module1 {
+// Fills a list control with the words of Shared::TestDir.
+void LoadWordList(QListWidget *list);
+} // namespace Module1

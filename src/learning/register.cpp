@@ -1,0 +1,5 @@
+#include "learning/register.h"
+
+namespace Learning {
+void registerWindows() {}
+} // namespace Learning
