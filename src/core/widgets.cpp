@@ -1,0 +1,164 @@
+#include "core/widgets.h"
+
+#include "core/layout.h"
+
+#include <QCheckBox>
+#include <QIcon>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QSvgRenderer>
+
+Picture::Picture(const QString &name, const QString &svg, QWidget *parent) : QLabel(parent), m_svg(svg)
+{
+    setObjectName(name);
+    setAlignment(Qt::AlignCenter);
+    render();
+}
+
+void Picture::setSvg(const QString &svg)
+{
+    m_svg = svg;
+    render();
+}
+
+void Picture::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        Q_EMIT clicked();
+    QLabel::mouseReleaseEvent(event);
+}
+
+void Picture::resizeEvent(QResizeEvent *event)
+{
+    QLabel::resizeEvent(event);
+    render();
+}
+
+void Picture::render()
+{
+    if (m_svg.isEmpty() || width() <= 0 || height() <= 0) {
+        clear();
+        return;
+    }
+    QSvgRenderer renderer(m_svg);
+    if (!renderer.isValid()) {
+        clear();
+        return;
+    }
+    const qreal dpr = devicePixelRatioF();
+    QPixmap pm(size() * dpr);
+    pm.setDevicePixelRatio(dpr);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    renderer.setAspectRatioMode(Qt::KeepAspectRatio);
+    renderer.render(&p, QRectF(QPointF(0, 0), QSizeF(size())));
+    p.end();
+    setPixmap(pm);
+}
+
+namespace Ui {
+
+QString plainCaption(const QString &caption)
+{
+    QString s = caption;
+    s.replace(QLatin1String("&&"), QLatin1String("\x01"));
+    s.remove(QLatin1Char('&'));
+    s.replace(QLatin1Char('\x01'), QLatin1Char('&'));
+    return s;
+}
+
+QWidget *panel(QWidget *parent, const QString &name, int left, int top, int width, int height)
+{
+    auto *w = new QWidget(parent);
+    w->setObjectName(name);
+    Twips::place(w, left, top, width, height);
+    return w;
+}
+
+QPushButton *button(QWidget *parent, const QString &name, const QString &caption, int left, int top, int width,
+                    int height, const QString &toolTip)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    Twips::place(b, left, top, width, height);
+    b->setAccessibleName(plainCaption(caption));
+    if (!toolTip.isEmpty()) {
+        b->setToolTip(toolTip);
+        b->setAccessibleDescription(toolTip);
+    }
+    return b;
+}
+
+QPushButton *pictureButton(QWidget *parent, const QString &name, const QString &caption, const QString &svg,
+                           int left, int top, int width, int height, const QString &toolTip)
+{
+    QPushButton *b = button(parent, name, caption, left, top, width, height, toolTip);
+    b->setIcon(QIcon(svg));
+    const int side = qMax(16, qMin(b->height() - 24, 40));
+    b->setIconSize(QSize(side, side));
+    return b;
+}
+
+QLabel *label(QWidget *parent, const QString &name, const QString &text, int left, int top, int width, int height)
+{
+    auto *l = new QLabel(text, parent);
+    l->setObjectName(name);
+    l->setWordWrap(true);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Twips::place(l, left, top, width, height);
+    l->setAccessibleName(plainCaption(text));
+    return l;
+}
+
+QListWidget *list(QWidget *parent, const QString &name, int left, int top, int width, int height)
+{
+    auto *l = new QListWidget(parent);
+    l->setObjectName(name);
+    l->setSelectionMode(QAbstractItemView::SingleSelection);
+    Twips::place(l, left, top, width, height);
+    l->setAccessibleName(name);
+    return l;
+}
+
+QLineEdit *textBox(QWidget *parent, const QString &name, int left, int top, int width, int height)
+{
+    auto *t = new QLineEdit(parent);
+    t->setObjectName(name);
+    Twips::place(t, left, top, width, height);
+    t->setAccessibleName(name);
+    return t;
+}
+
+QCheckBox *checkBox(QWidget *parent, const QString &name, const QString &caption, int left, int top, int width,
+                    int height)
+{
+    auto *c = new QCheckBox(caption, parent);
+    c->setObjectName(name);
+    Twips::place(c, left, top, width, height);
+    c->setAccessibleName(plainCaption(caption));
+    return c;
+}
+
+Picture *picture(QWidget *parent, const QString &name, const QString &svg, int left, int top, int width, int height,
+                 const QString &toolTip)
+{
+    auto *p = new Picture(name, svg, parent);
+    Twips::place(p, left, top, width, height);
+    p->setAccessibleName(toolTip.isEmpty() ? name : toolTip);
+    if (!toolTip.isEmpty())
+        p->setToolTip(toolTip);
+    return p;
+}
+
+Picture *professor(QWidget *parent, const QString &name, int left, int top, int width, int height)
+{
+    Picture *p = picture(parent, name, QStringLiteral(":/art/professor.svg"), left, top, width, height,
+                         QStringLiteral("Click on me for Help!"));
+    p->setCursor(Qt::PointingHandCursor);
+    return p;
+}
+
+} // namespace Ui

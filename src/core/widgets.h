@@ -1,0 +1,54 @@
+#pragma once
+#include <QLabel>
+#include <QString>
+
+class QCheckBox;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QWidget;
+
+// A picture control: an SVG from the resources drawn to its size, with a clicked
+// signal (the professor, umbrellas, clouds...). Its tool-tip is its accessible name.
+class Picture : public QLabel
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(Picture)
+public:
+    Picture(const QString &name, const QString &svg, QWidget *parent);
+    void setSvg(const QString &svg);
+    QString svg() const { return m_svg; }
+
+Q_SIGNALS:
+    void clicked();
+
+protected:
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void render();
+    QString m_svg;
+};
+
+// Controls made the same way in every window: named (objectName), placed in twips,
+// and given an accessible name from their caption or tool-tip.
+namespace Ui {
+QWidget *panel(QWidget *parent, const QString &name, int left, int top, int width, int height);
+QPushButton *button(QWidget *parent, const QString &name, const QString &caption, int left, int top, int width,
+                    int height, const QString &toolTip = {});
+// A button showing a picture above its caption.
+QPushButton *pictureButton(QWidget *parent, const QString &name, const QString &caption, const QString &svg,
+                           int left, int top, int width, int height, const QString &toolTip = {});
+QLabel *label(QWidget *parent, const QString &name, const QString &text, int left, int top, int width, int height);
+QListWidget *list(QWidget *parent, const QString &name, int left, int top, int width, int height);
+QLineEdit *textBox(QWidget *parent, const QString &name, int left, int top, int width, int height);
+QCheckBox *checkBox(QWidget *parent, const QString &name, const QString &caption, int left, int top, int width,
+                    int height);
+Picture *picture(QWidget *parent, const QString &name, const QString &svg, int left, int top, int width, int height,
+                 const QString &toolTip = {});
+// The professor picture with its tool-tip "Click on me for Help!".
+Picture *professor(QWidget *parent, const QString &name, int left, int top, int width = 1830, int height = 2250);
+// A caption without its access-key marker ("&Help" -> "Help").
+QString plainCaption(const QString &caption);
+} // namespace Ui
