@@ -29,7 +29,7 @@ asan: setup
 	cd build-asan && ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 
 bench: build
-	cd $(BUILD) && ./bench/wordaroo_bench
+	cd $(BUILD) && for b in bench/bench_*; do [ -x "$$b" ] && "$$b"; done
 
 install: build
 	cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX))
