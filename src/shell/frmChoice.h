@@ -1,0 +1,44 @@
+#pragma once
+#include "core/forms.h"
+
+class MMControl;
+class Picture;
+class QLabel;
+class QPushButton;
+
+// The activity menu: names the selected test and leads to every activity. Each
+// choice closes it, so every return opens a fresh one showing the current test.
+class frmChoice final : public Form
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(frmChoice)
+public:
+    explicit frmChoice(QWidget *parent = nullptr);
+
+public Q_SLOTS:
+    void Command1_Click(); // Take Test
+    void Command2_Click(); // Study Words
+    void Command3_Click(); // New Test
+    void btnArcade_Click();
+    void Command4_Click(); // Exit
+    void picProf_Click();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Form_Load();
+    void goTo(const QString &window);
+
+    QLabel *Label1 = nullptr;
+    QPushButton *Command2 = nullptr;
+    QPushButton *Command1 = nullptr;
+    QPushButton *Command3 = nullptr;
+    QPushButton *btnArcade = nullptr;
+    QPushButton *Command4 = nullptr;
+    QLabel *lblSelect = nullptr;
+    Picture *picProf = nullptr;
+    MMControl *MMControl1 = nullptr;
+    // Set when one of the five choices closes the menu (not the window frame).
+    bool m_choiceMade = false;
+};

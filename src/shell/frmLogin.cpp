@@ -1,0 +1,241 @@
+#include "shell/frmLogin.h"
+
+#include "core/appstate.h"
+#include "core/dialogs.h"
+#include "core/layout.h"
+#include "core/mmcontrol.h"
+#include "core/modinifiles.h"
+#include "core/playwave.h"
+#include "core/testlibrary.h"
+#include "core/widgets.h"
+#include "shell/placeholder.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QTimer>
+
+namespace {
+// The window's sizes are outer sizes (frame included). They are turned into a client
+// size for a fixed dialog frame of 3 px borders and a 19 px title bar; the menu bar
+// lies outside the controls' client area, above it, and is added on top.
+constexpr int FrameTwips = 2 * 45;
+constexpr int TitleTwips = 285;
+constexpr int MenuTwips = 300;
+constexpr int clientWidth(int outer) { return outer - FrameTwips; }
+constexpr int clientHeight(int outer) { return outer - FrameTwips - TitleTwips - MenuTwips; }
+
+const QColor Grey(192, 192, 192);
+const QColor Blue(0, 0, 255);
+} // namespace
+
+frmLogin::frmLogin(QWidget *parent) : Form(QStringLiteral("frmLogin"), parent)
+{
+    setWindowTitle(QStringLiteral("Wordaroo"));
+    setFont(Fonts::sized(8.25));
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Grey);
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    m_menu = new QMenuBar(this);
+    m_menu->setObjectName(QStringLiteral("menuBar"));
+    m_menu->setNativeMenuBar(false);
+    mnuCreate = m_menu->addAction(QStringLiteral("Create &Tests"));
+    mnuCreate->setObjectName(QStringLiteral("mnuCreate"));
+    mnuHelp = m_menu->addAction(QStringLiteral("&Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    connect(mnuCreate, &QAction::triggered, this, &frmLogin::mnuCreate_Click);
+    connect(mnuHelp, &QAction::triggered, this, &frmLogin::mnuHelp_Click);
+
+    // The controls' client area, below the menu bar; lstWords lies beyond its
+    // collapsed width and is seen only when the window is expanded.
+    m_client = new QWidget(this);
+    m_client->setObjectName(QStringLiteral("client"));
+
+    Image1 = Ui::picture(m_client, QStringLiteral("Image1"), QStringLiteral(":/art/menu_abc.svg"), 480, 330, 480, 480);
+
+    Label1 = Ui::label(m_client, QStringLiteral("Label1"), QStringLiteral("Welcome Wordaroo"), 1440, -15, 3795, 1305);
+    Label1->setFont(Fonts::font(QStringLiteral("Times New Roman"), 26.25, true));
+    Label1->setAlignment(Qt::AlignCenter);
+    QPalette blue = Label1->palette();
+    blue.setColor(QPalette::WindowText, Blue);
+    Label1->setPalette(blue);
+
+    Label2 = Ui::label(m_client, QStringLiteral("Label2"), QStringLiteral("Click on the spelling test you want to take:"),
+                       180, 1365, 4395, 315);
+    Label2->setFont(Fonts::sized(9.75, true));
+
+    lstTests = Ui::list(m_client, QStringLiteral("lstTests"), 150, 1680, 4155, 3360);
+    lstTests->setFont(Fonts::sized(12));
+    Label2->setBuddy(lstTests);
+
+    Picture1 = Ui::professor(m_client, QStringLiteral("Picture1"), 4470, 1770, 1830, 2250);
+
+    btnOK = Ui::button(m_client, QStringLiteral("btnOK"), QStringLiteral("OK"), 4425, 4020, 2235, 465,
+                       QStringLiteral("Click on this button to choose the test that is selected on the left."));
+    btnOK->setDefault(true);
+    btnOK->setAutoDefault(true);
+
+    btnSeeWords = Ui::button(m_client, QStringLiteral("btnSeeWords"), SeeWords, 4410, 4545, 2235, 465,
+                             QStringLiteral("This button will show the spelling words in each test as you click on them."));
+    btnSeeWords->setAutoDefault(false);
+
+    lstWords = Ui::list(m_client, QStringLiteral("lstWords"), 6765, 0, 2025, 4935);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(4000);
+    Timer1->setSingleShot(true);
+
+    MMControl1 = new MMControl(this);
+    MMControl1->setObjectName(QStringLiteral("MMControl1"));
+
+    connect(lstTests, &QListWidget::itemSelectionChanged, this, &frmLogin::LstTests_Click);
+    connect(btnOK, &QPushButton::clicked, this, &frmLogin::btnOK_Click);
+    connect(btnSeeWords, &QPushButton::clicked, this, &frmLogin::btnSeeWords_Click);
+    connect(Picture1, &Picture::clicked, this, &frmLogin::Picture1_Click);
+    connect(Timer1, &QTimer::timeout, this, &frmLogin::Timer1_Timer);
+
+    setTabOrder(lstTests, btnOK);
+    setTabOrder(btnOK, btnSeeWords);
+    setTabOrder(btnSeeWords, lstWords);
+
+    Form_Load();
+}
+
+void frmLogin::Form_Load()
+{
+    // The background comes first, so this window appears on top of it.
+    Forms::show(QStringLiteral("frmBack"));
+
+    setOuterWidth(CollapsedWidth);
+
+    // The program lives in the folder it was started from. A test that has pointed
+    // AppDir at a folder of its own beforehand keeps that folder.
+    Shared::setAppDir(Shared::AppDir.isEmpty() ? Shared::programFolder() : Shared::AppDir);
+
+    Timer1->start();
+
+    // The welcome plays while the window comes up and the list is filled.
+    Module1::PlayWave(*MMControl1, Shared::AppDir + QStringLiteral("Welcome.wav"));
+
+    LoadTests();
+}
+
+void frmLogin::setOuterWidth(int twips)
+{
+    const int menuHeight = m_menu->sizeHint().height();
+    const int w = Twips::px(clientWidth(twips));
+    const int h = Twips::px(clientHeight(OuterHeight));
+    m_menu->setGeometry(0, 0, w, menuHeight);
+    m_client->setGeometry(0, menuHeight, w, h);
+    setFixedSize(w, menuHeight + h);
+}
+
+bool frmLogin::isExpanded() const { return btnSeeWords->text() == HideWords; }
+
+void frmLogin::LoadTests()
+{
+    const QStringList names = TestLibrary::listTests(Shared::AppDir);
+    {
+        // One selection event for the whole rebuild: the first entry's.
+        const QSignalBlocker block(lstTests);
+        TestLibrary::fillTestList(lstTests, names);
+        if (lstTests->count() > 0)
+            lstTests->setCurrentRow(0);
+    }
+    LstTests_Click();
+}
+
+void frmLogin::setSelectionFromList()
+{
+    const QList<QListWidgetItem *> selected = lstTests->selectedItems();
+    Shared::TestName = selected.isEmpty() ? QString() : selected.first()->text();
+    Shared::TestDir = Shared::AppDir + Shared::TestName + QLatin1Char('/');
+}
+
+void frmLogin::LstTests_Click()
+{
+    setSelectionFromList();
+    // With nothing selected the word list must not keep a test's words that is no
+    // longer listed (and AppDir's own prompt files are no test's words).
+    if (Shared::TestName.isEmpty())
+        lstWords->clear();
+    else
+        Module1::LoadWordList(lstWords);
+}
+
+void frmLogin::btnSeeWords_Click()
+{
+    if (btnSeeWords->text() == SeeWords) {
+        setOuterWidth(ExpandedWidth);
+        btnSeeWords->setText(HideWords);
+    } else {
+        setOuterWidth(CollapsedWidth);
+        btnSeeWords->setText(SeeWords);
+    }
+    btnSeeWords->setAccessibleName(btnSeeWords->text());
+}
+
+void frmLogin::btnOK_Click()
+{
+    MMControl1->setCommand(QStringLiteral("close"));
+    setSelectionFromList();
+    Forms::show(QStringLiteral("frmChoice"));
+    hide();
+}
+
+void frmLogin::mnuCreate_Click()
+{
+    const QString ini = Shared::AppDir + QStringLiteral("spell.ini");
+    if (modINIfiles::GetSetting(ini, QStringLiteral("Protect"), QStringLiteral("False")) != QLatin1String("True")) {
+        openAuthoring();
+        return;
+    }
+    const QString typed = InputBox(QStringLiteral("Please enter configuration password:"), QStringLiteral("PASSWORD"),
+                                   QString());
+    const QString stored = modINIfiles::GetSetting(ini, QStringLiteral("TheWord"), QString());
+    if (stored == typed)
+        openAuthoring();
+    else
+        MsgBox(QStringLiteral("SORRY!\nThe password you typed is incorrect."), MsgButtons::Ok, MsgIcon::Information,
+               QStringLiteral("Incorrect Password"));
+}
+
+void frmLogin::openAuthoring()
+{
+    // Until the authoring window exists, a stand-in leads back here when closed.
+    Shell::showOrPlaceholder(QStringLiteral("frmMaint"), [] {
+        if (auto *login = Forms::find<frmLogin>(QStringLiteral("frmLogin"))) {
+            login->LoadTests();
+            login->show();
+            login->raise();
+            login->activateWindow();
+        }
+    });
+    hide();
+}
+
+void frmLogin::mnuHelp_Click() { dialogs().showHelp(this, QStringLiteral("Spell.HLP")); }
+
+void frmLogin::Picture1_Click() { Module1::PlayWave(*MMControl1, Shared::AppDir + QStringLiteral("logindir.wav")); }
+
+void frmLogin::Timer1_Timer()
+{
+    if (isVisible())
+        Module1::PlayWave(*MMControl1, Shared::AppDir + QStringLiteral("helloprof") + QStringLiteral(".wav"));
+    // Once only: showing the window again later never greets again.
+    Timer1->stop();
+}
+
+void frmLogin::closeEvent(QCloseEvent *event)
+{
+    Form::closeEvent(event);
+    // Closing the start window ends the program at once.
+    if (event->isAccepted() && !Program::isEnding())
+        Program::end(0);
+}

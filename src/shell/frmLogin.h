@@ -1,0 +1,69 @@
+#pragma once
+#include "core/forms.h"
+
+class MMControl;
+class Picture;
+class QAction;
+class QLabel;
+class QListWidget;
+class QMenuBar;
+class QPushButton;
+class QTimer;
+
+// The start window: where the child picks a test. Loading it starts the program
+// (background window, program folder, welcome prompt, test list); it stays loaded,
+// hidden or shown, for the whole run, and closing it ends the program. Other windows
+// reach it by name: they read lstWords and call LoadTests.
+class frmLogin final : public Form
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(frmLogin)
+public:
+    explicit frmLogin(QWidget *parent = nullptr);
+
+    // Outer window sizes in twips (collapsed and expanded width, height).
+    static constexpr int CollapsedWidth = 6800;
+    static constexpr int ExpandedWidth = 9000;
+    static constexpr int OuterHeight = 5950;
+
+    static inline const QString SeeWords = QStringLiteral("See Test Words >>");
+    static inline const QString HideWords = QStringLiteral("Hide Test Words <<");
+
+    bool isExpanded() const;
+
+public Q_SLOTS:
+    // Rebuilds lstTests from the test folders and selects the first entry.
+    void LoadTests();
+
+    void LstTests_Click();
+    void btnOK_Click();
+    void btnSeeWords_Click();
+    void mnuCreate_Click();
+    void mnuHelp_Click();
+    void Picture1_Click();
+    void Timer1_Timer();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void Form_Load();
+    void setOuterWidth(int twips);
+    void setSelectionFromList();
+    void openAuthoring();
+
+    QMenuBar *m_menu = nullptr;
+    QAction *mnuCreate = nullptr;
+    QAction *mnuHelp = nullptr;
+    QWidget *m_client = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QListWidget *lstTests = nullptr;
+    Picture *Picture1 = nullptr;
+    QPushButton *btnOK = nullptr;
+    QPushButton *btnSeeWords = nullptr;
+    QListWidget *lstWords = nullptr;
+    Picture *Image1 = nullptr;
+    QTimer *Timer1 = nullptr;
+    MMControl *MMControl1 = nullptr;
+};
