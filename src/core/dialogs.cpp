@@ -1,6 +1,7 @@
 #include "core/dialogs.h"
 
 #include "core/appstate.h"
+#include "core/forms.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -27,11 +28,16 @@ void setDialogs(DialogService *service) { current = service; }
 
 MsgResult MsgBox(const QString &text, MsgButtons buttons, MsgIcon icon, const QString &title)
 {
+    // Once the program is ending no window of it may appear any more.
+    if (Program::isEnding())
+        return buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Ok;
     return dialogs().message(QApplication::activeWindow(), text, buttons, icon, title);
 }
 
 QString InputBox(const QString &prompt, const QString &title, const QString &def)
 {
+    if (Program::isEnding())
+        return {};
     return dialogs().input(QApplication::activeWindow(), prompt, title, def);
 }
 

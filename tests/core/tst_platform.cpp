@@ -1,0 +1,245 @@
+// The platform layer the windows stand on: the window registry and the end of the
+// program, panels that take no input when hidden, boxes, help lookup, twips and the
+// program-wide random generator.
+#include "core/appstate.h"
+#include "core/dialogs.h"
+#include "core/forms.h"
+#include "core/layout.h"
+#include "core/mmcontrol.h"
+#include "core/rnd.h"
+#include "core/widgets.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+// A window that counts its unload handler and can refuse to close.
+class CountingForm : public Form
+{
+public:
+    explicit CountingForm(const QString &name) : Form(name) {}
+    int unloads = 0;
+    bool refuse = false;
+
+protected:
+    void Form_Unload(bool &keepOpen) override
+    {
+        ++unloads;
+        keepOpen = refuse;
+    }
+};
+} // namespace
+
+class TstPlatform : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void registryKeepsLoadOrder()
+    {
+        TestEnv env;
+        auto *a = new CountingForm(QStringLiteral("frmA"));
+        auto *b = new CountingForm(QStringLiteral("frmB"));
+        auto *c = new CountingForm(QStringLiteral("frmC"));
+        QCOMPARE(Forms::loaded(), (QList<Form *>{a, b, c}));
+        b->close();
+        QCOMPARE(Forms::loaded(), (QList<Form *>{a, c}));
+        QCOMPARE(b->isLoaded(), false);
+        TestUi::settle();
+        // A window loaded again goes to the end.
+        Forms::registerFactory(QStringLiteral("frmB"), [] { return new CountingForm(QStringLiteral("frmB")); });
+        Form *b2 = Forms::show(QStringLiteral("frmB"));
+        QCOMPARE(Forms::loaded(), (QList<Form *>{a, c, b2}));
+        // show() of a loaded window brings back the same one.
+        QCOMPARE(Forms::show(QStringLiteral("frmB")), b2);
+        QCOMPARE(Forms::find(QStringLiteral("frmA")), a);
+        QVERIFY(!Forms::find(QStringLiteral("frmNone")));
+        QVERIFY(!Forms::show(QStringLiteral("frmNone")));
+    }
+
+    void closeRunsUnloadAndMayBeRefused()
+    {
+        TestEnv env;
+        auto *f = new CountingForm(QStringLiteral("frmA"));
+        f->show();
+        f->refuse = true;
+        QVERIFY(!f->close());
+        QCOMPARE(f->unloads, 1);
+        QVERIFY(f->isLoaded());
+        f->refuse = false;
+        QVERIFY(f->close());
+        QCOMPARE(f->unloads, 2);
+    }
+
+    void escapeDoesNotCloseAWindow()
+    {
+        TestEnv env;
+        auto *f = new CountingForm(QStringLiteral("frmA"));
+        f->show();
+        QTest::keyClick(f, Qt::Key_Escape);
+        QVERIFY(f->isVisible());
+        QVERIFY(f->isLoaded());
+    }
+
+    void endClosesEverythingWithoutHandlers()
+    {
+        TestEnv env;
+        auto *a = new CountingForm(QStringLiteral("frmA"));
+        auto *b = new CountingForm(QStringLiteral("frmB"));
+        a->show();
+        b->show();
+        MMControl control(b);
+        env.sound.setDuration(QStringLiteral("/long.wav"), 60000);
+        control.FileName = QStringLiteral("/long.wav");
+        control.setCommand(QStringLiteral("Open"));
+        control.setCommand(QStringLiteral("Play"));
+        QVERIFY(control.isPlaying());
+
+        Program::end(0);
+        QVERIFY(env.ended);
+        QCOMPARE(env.exitCode, 0);
+        QVERIFY(Forms::loaded().isEmpty());
+        QCOMPARE(a->unloads + b->unloads, 0);
+        QVERIFY(!control.isPlaying());
+        // Nothing sounds after the end.
+        env.sound.clear();
+        control.setCommand(QStringLiteral("Play"));
+        QVERIFY(env.sound.log.isEmpty());
+        // And no further box is shown.
+        MsgBox(QStringLiteral("late"));
+        QVERIFY(env.dialogs.boxes.isEmpty());
+    }
+
+    void endLeavesAWaitingPlayAtOnce()
+    {
+        TestEnv env;
+        auto *f = new CountingForm(QStringLiteral("frmA"));
+        f->show();
+        MMControl control(f);
+        env.sound.setDuration(QStringLiteral("/long.wav"), 60000);
+        control.FileName = QStringLiteral("/long.wav");
+        control.setCommand(QStringLiteral("Open"));
+        QTimer::singleShot(50, [] { Program::end(0); });
+        QElapsedTimer t;
+        t.start();
+        control.Wait = true;
+        control.setCommand(QStringLiteral("Play"));
+        QVERIFY(t.elapsed() < 5000);
+        QVERIFY(env.ended);
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    void hiddenPanelTakesNoInput()
+    {
+        TestEnv env;
+        auto *f = new CountingForm(QStringLiteral("frmA"));
+        Twips::setClientSize(f, 6000, 4000);
+        QWidget *shown = Ui::panel(f, QStringLiteral("pnlA"), 0, 0, 6000, 4000);
+        QWidget *hidden = Ui::panel(f, QStringLiteral("pnlB"), 0, 0, 6000, 4000);
+        QPushButton *ok = Ui::button(hidden, QStringLiteral("btnHidden"), QStringLiteral("&Hidden"), 0, 0, 1500, 400);
+        QLineEdit *box = Ui::textBox(hidden, QStringLiteral("txtHidden"), 0, 600, 1500, 400);
+        QPushButton *other = Ui::button(shown, QStringLiteral("btnShown"), QStringLiteral("Shown"), 0, 0, 1500, 400);
+        ok->setDefault(true);
+        QSignalSpy clicks(ok, &QPushButton::clicked);
+        f->show();
+        f->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(f));
+        box->setFocus();
+        Panels::hide(hidden);
+        Panels::show(shown);
+        QVERIFY(!Panels::isShown(hidden));
+        QVERIFY(Panels::isShown(shown));
+        QVERIFY(hidden->x() < -1000);
+        other->setFocus();
+        QTest::keyClick(f, Qt::Key_Return);
+        QTest::keyClick(f, Qt::Key_H, Qt::AltModifier);
+        QTest::keyClicks(f, QStringLiteral("typed"));
+        QTest::qWait(250); // an access key clicks a button after a short animation
+        QCOMPARE(clicks.count(), 0);
+        QVERIFY(box->text().isEmpty());
+        // Shown again, the same controls work.
+        Panels::show(hidden);
+        QTest::keyClick(f, Qt::Key_H, Qt::AltModifier);
+        QTRY_COMPARE(clicks.count(), 1);
+    }
+
+    void boxesGetTheProgramsTitle()
+    {
+        TestEnv env;
+        env.dialogs.answers << MsgResult::Yes;
+        QCOMPARE(MsgBox(QStringLiteral("Sure?"), MsgButtons::YesNo, MsgIcon::Question), MsgResult::Yes);
+        QCOMPARE(MsgBox(QStringLiteral("Again?"), MsgButtons::YesNo, MsgIcon::Question, QStringLiteral("T")),
+                 MsgResult::No); // an empty script answers No
+        QCOMPARE(env.dialogs.boxes[0].title, QStringLiteral("Wordaroo"));
+        QCOMPARE(env.dialogs.boxes[1].title, QStringLiteral("T"));
+        env.dialogs.inputAnswers << QStringLiteral("typed");
+        QCOMPARE(InputBox(QStringLiteral("p"), QStringLiteral("PASSWORD")), QStringLiteral("typed"));
+        QCOMPARE(InputBox(QStringLiteral("p")), QString()); // Cancel
+        QCOMPARE(env.dialogs.prompts[0].title, QStringLiteral("PASSWORD"));
+    }
+
+    void helpFileLookedUpInCurrentThenProgramFolder()
+    {
+        TestEnv env;
+        QFile f(env.appDir() + QStringLiteral("Spell.HLP"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        const QString old = QDir::currentPath();
+        QDir::setCurrent(QDir::tempPath());
+        QCOMPARE(QtDialogService::resolveHelpFile(QStringLiteral("Spell.HLP")), QFileInfo(f).absoluteFilePath());
+        QVERIFY(QtDialogService::resolveHelpFile(QStringLiteral("Missing.HLP")).isEmpty());
+        QDir::setCurrent(env.appDir());
+        QCOMPARE(QtDialogService::resolveHelpFile(QStringLiteral("Spell.HLP")), QFileInfo(f).absoluteFilePath());
+        QDir::setCurrent(old);
+    }
+
+    void twipsConvertAt96Dpi()
+    {
+        QCOMPARE(Twips::px(15), 1);
+        QCOMPARE(Twips::px(6800), 453);
+        QCOMPARE(Twips::px(-30000), -2000);
+        QCOMPARE(Twips::rect(1440, -15, 3795, 1305), QRect(96, -1, 253, 87));
+    }
+
+    void randomIsRepeatableAndInRange()
+    {
+        Rnd::reset();
+        QList<float> first;
+        for (int i = 0; i < 100; ++i)
+            first << Rnd::next();
+        Rnd::reset();
+        for (int i = 0; i < 100; ++i)
+            QCOMPARE(Rnd::next(), first[i]);
+        Rnd::seed(7);
+        QList<int> counts(3, 0);
+        for (int i = 0; i < 30000; ++i) {
+            const float r = Rnd::next();
+            QVERIFY(r >= 0.0f && r < 1.0f);
+            const int p = Rnd::pick(3);
+            QVERIFY(p >= 0 && p < 3);
+            ++counts[p];
+        }
+        for (int c : counts)
+            QVERIFY(c > 9000 && c < 11000);
+        QCOMPARE(Rnd::pick(1), 0);
+    }
+
+    void appDirAlwaysEndsWithSeparator()
+    {
+        Shared::setAppDir(QStringLiteral("/opt/w"));
+        QCOMPARE(Shared::AppDir, QStringLiteral("/opt/w/"));
+        Shared::setAppDir(QStringLiteral("/opt/w/"));
+        QCOMPARE(Shared::AppDir, QStringLiteral("/opt/w/"));
+    }
+};
+
+QTEST_MAIN(TstPlatform)
+#include "tst_platform.moc"
