@@ -1,8 +1,8 @@
 #include "learning/register.h"
 
 #include "core/forms.h"
-#include "learning/study_window.h"
-#include "learning/test_window.h"
+#include "learning/frmReview.h"
+#include "learning/frmTest.h"
 
 namespace Learning {
 void registerWindows()

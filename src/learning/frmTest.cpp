@@ -1,4 +1,4 @@
-#include "learning/test_window.h"
+#include "learning/frmTest.h"
 
 #include "core/appstate.h"
 #include "core/dialogs.h"

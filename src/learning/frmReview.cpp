@@ -1,4 +1,4 @@
-#include "learning/study_window.h"
+#include "learning/frmReview.h"
 
 #include "core/appstate.h"
 #include "core/dialogs.h"
