@@ -1,0 +1,237 @@
+#include "arcade/frmScramble.h"
+
+#include "arcade/arcadeui.h"
+#include "arcade/startwords.h"
+#include "core/appstate.h"
+#include "core/dialogs.h"
+#include "core/layout.h"
+#include "core/mmcontrol.h"
+#include "core/playwave.h"
+#include "core/widgets.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+
+using namespace Arcade;
+
+namespace {
+QLabel *scoreLine(QWidget *parent, const QString &name, const QString &text, int left, int top, int width,
+                  int height)
+{
+    QLabel *l = Ui::label(parent, name, text, left, top, width, height);
+    l->setFont(Fonts::font(QStringLiteral("Wide Latin"), 14.25));
+    l->setWordWrap(false);
+    QPalette pal = l->palette();
+    pal.setColor(QPalette::WindowText, Qt::magenta);
+    l->setPalette(pal);
+    return l;
+}
+} // namespace
+
+frmScramble::frmScramble(QWidget *parent) : Form(QStringLiteral("frmScramble"), parent)
+{
+    setWindowTitle(QStringLiteral("Scramble"));
+    Twips::setClientSize(this, 6645, 3630);
+
+    lblWord = Ui::label(this, QStringLiteral("lblWord"), QString(), 585, 285, 3945, 705);
+    lblWord->setFont(Fonts::font(QStringLiteral("Century Gothic"), 18));
+    lblWord->setWordWrap(false);
+    lblWord->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lblWord->setAccessibleName(QStringLiteral("Scrambled word"));
+
+    Label2 = scoreLine(this, QStringLiteral("Label2"), QStringLiteral("You have solved"), 75, 2385, 4890, 315);
+    Label2->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    lblScore = scoreLine(this, QStringLiteral("lblScore"), QStringLiteral("0"), 1710, 2790, 1395, 390);
+    lblScore->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblScore->setPalette(palette());
+    lblScore->setAccessibleName(QStringLiteral("Words solved"));
+    Label1 = scoreLine(this, QStringLiteral("Label1"), QStringLiteral("WORDS!"), 75, 3210, 4890, 315);
+    Label1->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+
+    txtWord = Ui::textBox(this, QStringLiteral("txtWord"), 555, 1155, 3975, 450);
+    txtWord->setFont(Fonts::font(QStringLiteral("Century Gothic"), 15.75, false, 600));
+    {
+        QPalette pal = txtWord->palette();
+        pal.setColor(QPalette::Base, Qt::yellow);
+        pal.setColor(QPalette::Text, Qt::black);
+        txtWord->setPalette(pal);
+    }
+    txtWord->setAccessibleName(QStringLiteral("Type the word"));
+
+    btnFirstLetter = Ui::pictureButton(this, QStringLiteral("btnFirstLetter"), QStringLiteral("First Letter"),
+                                       QStringLiteral(":/art/scramble_firstletter.svg"), 5070, 15, 1350, 825);
+    btnHearHint = Ui::pictureButton(this, QStringLiteral("btnHearHint"), QStringLiteral("Hear Hint"),
+                                    QStringLiteral(":/art/scramble_hint.svg"), 5070, 840, 1350, 825);
+    btnSolveIt = Ui::pictureButton(this, QStringLiteral("btnSolveIt"), QStringLiteral("Solve It!"),
+                                   QStringLiteral(":/art/scramble_solve.svg"), 5070, 1665, 1350, 825);
+    btnExit = Ui::pictureButton(this, QStringLiteral("btnExit"), QStringLiteral("End Game"),
+                                QStringLiteral(":/art/scramble_end.svg"), 5085, 2490, 1350, 825);
+    for (QPushButton *b : {btnFirstLetter, btnHearHint, btnSolveIt, btnExit}) {
+        stackPictureAboveCaption(b);
+        // Enter belongs to the typing box: it must never press a help or end the game.
+        b->setAutoDefault(false);
+    }
+
+    // The start panel is the front-most control: until the game starts only its own
+    // controls can be used.
+    pnlStart = Ui::panel(this, QStringLiteral("pnlStart"), -20000, -15, 6570, 3480);
+    pnlStart->setAutoFillBackground(true);
+    chkRandom = Ui::checkBox(pnlStart, QStringLiteral("chkRandom"), QStringLiteral("Show the Spelling Words Randomly"),
+                             120, 1605, 1950, 435);
+    chkRandom->setChecked(true);
+    chkRandom->setStyleSheet(QStringLiteral("QCheckBox { spacing: 4px; }"));
+    btnStart = Ui::button(pnlStart, QStringLiteral("btnStart"), QStringLiteral("ELBMARCS    Start Game"), 100, 795,
+                          1935, 735);
+    wrapCaption(btnStart);
+    picProf = Ui::professor(pnlStart, QStringLiteral("picProf"), 2505, 225);
+
+    MMControl1 = new MMControl(this);
+
+    connect(btnStart, &QPushButton::clicked, this, &frmScramble::btnStart_Click);
+    // Every change of the text, the child's or the window's own, is a solution test.
+    connect(txtWord, &QLineEdit::textChanged, this, &frmScramble::txtWord_Change);
+    connect(btnFirstLetter, &QPushButton::clicked, this, &frmScramble::btnFirstLetter_Click);
+    connect(btnHearHint, &QPushButton::clicked, this, &frmScramble::btnHearHint_Click);
+    connect(btnSolveIt, &QPushButton::clicked, this, &frmScramble::btnSolveIt_Click);
+    connect(btnExit, &QPushButton::clicked, this, &frmScramble::btnExit_Click);
+    connect(picProf, &Picture::clicked, this, &frmScramble::picProf_Click);
+
+    Form_Load();
+}
+
+frmScramble::~frmScramble() = default;
+
+bool frmScramble::alive() const { return isLoaded() && !Program::isEnding(); }
+
+void frmScramble::Form_Load()
+{
+    centreOnScreen(this);
+    Panels::show(pnlStart);
+    Score = 0;
+    btnStart->setFocus();
+}
+
+void frmScramble::btnStart_Click()
+{
+    // A test without words has nothing to unscramble: say so and keep the start panel.
+    if (!hasPlayableWord(startWindowWords())) {
+        MsgBox(QStringLiteral("This test has no words yet, so there is nothing to play.\n"
+                              "Please choose a test with words."),
+               MsgButtons::Ok, MsgIcon::Information);
+        return;
+    }
+    Panels::hide(pnlStart, -20000);
+    NextWord();
+}
+
+void frmScramble::NextWord()
+{
+    Helped = false;
+    const std::optional<QString> word =
+        order.next(startWindowWords(), chkRandom->isChecked(), CurrentWord, programDraw());
+    if (!word)
+        return; // the start window's list has been emptied: the puzzle stays as it is
+    CurrentWord = *word;
+    ScrambleIt();
+    txtWord->clear();
+    txtWord->setFocus();
+}
+
+void frmScramble::ScrambleIt()
+{
+    lblWord->setText(Scramble::ScrambleIt(CurrentWord, programDraw()));
+    lblWord->setAccessibleName(QStringLiteral("Scrambled word ") + lblWord->text());
+}
+
+void frmScramble::txtWord_Change()
+{
+    // Re-entered from NextWord and the helps: always the word of this moment.
+    if (txtWord->text() != CurrentWord)
+        return;
+    const QPointer<frmScramble> self(this);
+    Module1::PlayWave(*MMControl1, Shared::AppDir + (Helped ? QStringLiteral("Correct.wav")
+                                                            : QStringLiteral("figureout.wav")),
+                      true);
+    if (!self || !alive())
+        return;
+    ++Score;
+    lblScore->setText(scoreText(Score));
+    QCoreApplication::processEvents(); // the new score is drawn before anything else
+    if (!self || !alive())
+        return;
+    if (Scramble::earnsPraise(Score)) {
+        Module1::PlayWave(*MMControl1, Shared::AppDir + QStringLiteral("great.wav"), true);
+        if (!self || !alive())
+            return;
+    }
+    NextWord();
+}
+
+void frmScramble::btnFirstLetter_Click()
+{
+    const QPointer<frmScramble> self(this);
+    // May solve a one-letter word at once and put the next word into play...
+    txtWord->setText(Scramble::firstLetter(CurrentWord));
+    if (!self || !alive())
+        return;
+    txtWord->setFocus();
+    txtWord->end(false);
+    // ...which is then the word marked as helped.
+    Helped = true;
+}
+
+void frmScramble::btnHearHint_Click()
+{
+    Helped = true;
+    const QString path = Shared::TestDir + CurrentWord + QStringLiteral(".wav");
+    if (!QFileInfo(path).isFile()) {
+        MsgBox(QStringLiteral("Missing Sound File for the word: ") + CurrentWord);
+        return;
+    }
+    Module1::PlayWave(*MMControl1, path);
+    txtWord->setFocus();
+}
+
+void frmScramble::btnSolveIt_Click()
+{
+    const QPointer<frmScramble> self(this);
+    Module1::PlayWave(*MMControl1, Shared::AppDir + QStringLiteral("wordis.wav"), true);
+    if (!self || !alive())
+        return;
+    // The leading blank keeps the answer from counting as solved.
+    txtWord->setText(QLatin1Char(' ') + CurrentWord);
+    QCoreApplication::processEvents();
+    if (!self || !alive())
+        return;
+    Module1::PlayWave(*MMControl1, Shared::TestDir + CurrentWord + QStringLiteral(".wav"), true);
+    if (!self || !alive())
+        return;
+    NextWord();
+}
+
+void frmScramble::btnExit_Click()
+{
+    m_leaving = true;
+    Forms::show(QStringLiteral("frmArcadeSelect"));
+    close();
+}
+
+void frmScramble::picProf_Click()
+{
+    Module1::PlayWave(*MMControl1, Shared::AppDir + QStringLiteral("scrambledir.wav"));
+}
+
+void frmScramble::Form_Unload(bool &keepOpen)
+{
+    Q_UNUSED(keepOpen)
+    if (m_leaving)
+        return;
+    m_leaving = true;
+    // Closed through its frame: like "End Game", the chooser comes back.
+    Forms::show(QStringLiteral("frmArcadeSelect"));
+}

@@ -1,0 +1,22 @@
+#include "arcade/startwords.h"
+
+#include "core/forms.h"
+
+#include <QListWidget>
+
+namespace Arcade {
+
+QStringList startWindowWords()
+{
+    QStringList words;
+    Form *login = Forms::find(QStringLiteral("frmLogin"));
+    const QListWidget *list = login ? login->findChild<QListWidget *>(QStringLiteral("lstWords")) : nullptr;
+    if (!list)
+        return words;
+    words.reserve(list->count());
+    for (int i = 0; i < list->count(); ++i)
+        words << list->item(i)->text();
+    return words;
+}
+
+} // namespace Arcade
