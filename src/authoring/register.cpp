@@ -1,5 +1,11 @@
 #include "authoring/register.h"
 
+#include "authoring/frmMaint.h"
+#include "core/forms.h"
+
 namespace Authoring {
-void registerWindows() {}
+void registerWindows()
+{
+    Forms::registerFactory(QStringLiteral("frmMaint"), [] { return new frmMaint; });
+}
 } // namespace Authoring

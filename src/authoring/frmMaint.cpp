@@ -1,0 +1,357 @@
+#include "authoring/frmMaint.h"
+
+#include "authoring/testfiles.h"
+#include "core/appstate.h"
+#include "core/dialogs.h"
+#include "core/layout.h"
+#include "core/mmcontrol.h"
+#include "core/testlibrary.h"
+#include "core/widgets.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMetaObject>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+namespace {
+constexpr int ClientWidth = 5460;
+constexpr int ClientHeight = 3720;
+
+QString art(const char *name) { return QStringLiteral(":/art/") + QLatin1String(name) + QStringLiteral(".svg"); }
+} // namespace
+
+frmMaint::frmMaint(QWidget *parent) : Form(QStringLiteral("frmMaint"), parent)
+{
+    setWindowTitle(QStringLiteral("Wordaroo Configuration"));
+    setFont(Fonts::sized(8.25));
+
+    menuBar = new QMenuBar(this);
+    menuBar->setObjectName(QStringLiteral("menuBar"));
+    menuBar->setNativeMenuBar(false); // the client area lies below it in every desktop
+    mnuHelp = menuBar->addAction(QStringLiteral("&Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    const int menuHeight = menuBar->sizeHint().height();
+    menuBar->setGeometry(0, 0, Twips::px(ClientWidth), menuHeight);
+
+    client = new QWidget(this);
+    client->setObjectName(QStringLiteral("client"));
+    client->setGeometry(0, menuHeight, Twips::px(ClientWidth), Twips::px(ClientHeight));
+    setFixedSize(Twips::px(ClientWidth), menuHeight + Twips::px(ClientHeight));
+
+    MMControl1 = new MMControl(this);
+
+    buildStartPanels();
+    buildWordPanels();
+    buildOptionsPanel();
+    connectHandlers();
+
+    // At design time only the start panel is on screen.
+    Panels::show(pnlStart);
+    for (QWidget *p : {pnlNewName, pnlSelectTest, pnlWordList, pnlTypeWord, pnlRecord, pnlReviewSound})
+        Panels::hide(p);
+    Panels::hide(pnlOptions, -20000);
+
+    Form_Load();
+}
+
+frmMaint::~frmMaint() = default;
+
+void frmMaint::buildStartPanels()
+{
+    const QFont buttonFont = Fonts::sized(9.75, true);
+    const QFont promptFont = Fonts::sized(12);
+
+    pnlStart = Ui::panel(client, QStringLiteral("pnlStart"), 0, -30, 5430, 3885);
+    btnMake = Ui::pictureButton(pnlStart, QStringLiteral("btnMake"), QStringLiteral("Make a New Spelling Test"),
+                                art("maint_make"), 900, 75, 4185, 735);
+    btnEdit = Ui::pictureButton(pnlStart, QStringLiteral("btnEdit"), QStringLiteral("Edit or Delete Existing Test"),
+                                art("maint_edit"), 900, 900, 4185, 735);
+    btnOptions = Ui::pictureButton(pnlStart, QStringLiteral("btnOptions"),
+                                   QStringLiteral("Change Wordaroo Options"), art("maint_options"), 900, 1710,
+                                   4185, 735);
+    btnExit = Ui::pictureButton(pnlStart, QStringLiteral("btnExit"), QStringLiteral("Exit back to Wordaroo"),
+                                art("maint_exit"), 900, 2535, 4185, 735);
+    for (QPushButton *b : {btnMake, btnEdit, btnOptions, btnExit})
+        b->setFont(buttonFont);
+    Image1 = Ui::picture(pnlStart, QStringLiteral("Image1"), art("maint_image"), 45, 105, 795, 795);
+
+    pnlNewName = Ui::panel(client, QStringLiteral("pnlNewName"), 0, 0, 5430, 3870);
+    Label3 = Ui::label(pnlNewName, QStringLiteral("Label3"),
+                       QStringLiteral("Please type the new test name below and then press ENTER"), 465, 60, 4815,
+                       675);
+    Label3->setFont(promptFont);
+    txtNewName = Ui::textBox(pnlNewName, QStringLiteral("txtNewName"), 435, 750, 4800, 465);
+    txtNewName->setFont(promptFont);
+    btnNewNext = Ui::button(pnlNewName, QStringLiteral("btnNewNext"), QStringLiteral("Next"), 3870, 3000, 1440, 420);
+    btnNewNext->setFont(buttonFont);
+
+    pnlSelectTest = Ui::panel(client, QStringLiteral("pnlSelectTest"), 0, 30, 5700, 3315);
+    Label2 = Ui::label(pnlSelectTest, QStringLiteral("Label2"),
+                       QStringLiteral("Select the test you want to edit or delete:"), 555, 60, 4890, 660);
+    Label2->setFont(promptFont);
+    LstTests = Ui::list(pnlSelectTest, QStringLiteral("LstTests"), 525, 420, 3075, 2460);
+    LstTests->setFont(Fonts::sized(9.75));
+    btnDeleteTest =
+        Ui::button(pnlSelectTest, QStringLiteral("btnDeleteTest"), QStringLiteral("Delete Test"), 3720, 405, 1515, 420);
+    btnEditTest =
+        Ui::button(pnlSelectTest, QStringLiteral("btnEditTest"), QStringLiteral("Edit Test"), 3720, 945, 1515, 420);
+    btnCancelSelect =
+        Ui::button(pnlSelectTest, QStringLiteral("btnCancelSelect"), QStringLiteral("Cancel"), 3720, 1485, 1515, 420);
+    for (QPushButton *b : {btnDeleteTest, btnEditTest, btnCancelSelect})
+        b->setFont(buttonFont);
+    // The prompt label lies under the list's top edge; the list stays clickable.
+    LstTests->raise();
+
+    pnlWordList = Ui::panel(client, QStringLiteral("pnlWordList"), 0, 30, 5415, 3915);
+    Label14 = Ui::label(pnlWordList, QStringLiteral("Label14"), QStringLiteral("Press ENTER to add another word."),
+                        -30, 60, 5310, 315);
+    Label14->setFont(promptFont);
+    List1 = Ui::list(pnlWordList, QStringLiteral("List1"), 60, 435, 3195, 2400);
+    btnAddWord = Ui::button(pnlWordList, QStringLiteral("btnAddWord"), QStringLiteral("&Add Word"), 3360, 450, 1980,
+                            495);
+    btnDelWord = Ui::button(pnlWordList, QStringLiteral("btnDelWord"), QStringLiteral("&Delete Word"), 3360, 1050,
+                            1980, 495);
+    btnReRecordWord = Ui::button(pnlWordList, QStringLiteral("btnReRecordWord"), QStringLiteral("&Re-Record Word"),
+                                 3360, 1650, 1980, 495);
+    btnFinishNewTest = Ui::button(pnlWordList, QStringLiteral("btnFinishNewTest"), QStringLiteral("&Finish Test"),
+                                  3375, 2250, 1980, 495);
+    for (QPushButton *b : {btnAddWord, btnDelWord, btnReRecordWord, btnFinishNewTest})
+        b->setFont(buttonFont);
+}
+
+void frmMaint::connectHandlers()
+{
+    connect(mnuHelp, &QAction::triggered, this, &frmMaint::mnuHelp_Click);
+    const std::pair<QPushButton *, void (frmMaint::*)()> handlers[] = {
+        {btnMake, &frmMaint::btnMake_Click},
+        {btnNewNext, &frmMaint::btnNewNext_Click},
+        {btnEdit, &frmMaint::btnEdit_Click},
+        {btnEditTest, &frmMaint::btnEditTest_Click},
+        {btnDeleteTest, &frmMaint::btnDeleteTest_Click},
+        {btnCancelSelect, &frmMaint::btnCancelSelect_Click},
+        {btnFinishNewTest, &frmMaint::btnFinishNewTest_Click},
+        {btnExit, &frmMaint::btnExit_Click},
+        {btnAddWord, &frmMaint::btnAddWord_Click},
+        {btnRecordWord, &frmMaint::btnRecordWord_Click},
+        {btnBeginRecord, &frmMaint::btnBeginRecord_Click},
+        {btnListen, &frmMaint::btnListen_Click},
+        {btnReRecord, &frmMaint::btnReRecord_Click},
+        {btnSaveWord, &frmMaint::btnSaveWord_Click},
+        {btnReRecordWord, &frmMaint::btnReRecordWord_Click},
+        {btnDelWord, &frmMaint::btnDelWord_Click},
+        {btnOptions, &frmMaint::btnOptions_Click},
+        {btnSaveOptions, &frmMaint::btnSaveOptions_Click},
+        {btnCancelOptions, &frmMaint::btnCancelOptions_Click},
+    };
+    for (const auto &[button, slot] : handlers)
+        connect(button, &QPushButton::clicked, this, slot);
+    connect(tmrLevel, &QTimer::timeout, this, &frmMaint::tmrLevel_Timer);
+
+    // On a panel with an ENTER button, ENTER presses that button wherever the focus
+    // is; only the start and select panels, which have none, let ENTER press the
+    // button that has the focus.
+    for (QWidget *panel : {pnlNewName, pnlWordList, pnlTypeWord, pnlRecord, pnlReviewSound, pnlOptions})
+        for (QPushButton *b : panel->findChildren<QPushButton *>())
+            b->setAutoDefault(false);
+}
+
+void frmMaint::Form_Load()
+{
+    MMControl1->Notify = false;
+    MMControl1->Wait = true;
+    MMControl1->Shareable = false;
+    MMControl1->DeviceType = QStringLiteral("WaveAudio");
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect s = screen->geometry();
+        move(s.x() + (s.width() - width()) / 2, s.y() + (s.height() - height()) / 2);
+    }
+
+    // Listed, but nothing selected until the user picks a test.
+    TestLibrary::fillTestList(LstTests, TestLibrary::listTests(Shared::AppDir));
+}
+
+void frmMaint::LoadTests()
+{
+    if (TestLibrary::fillTestList(LstTests, TestLibrary::listTests(Shared::AppDir)))
+        LstTests->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+}
+
+QPushButton *frmMaint::enterButton() const
+{
+    for (QPushButton *b : findChildren<QPushButton *>())
+        if (b->isDefault())
+            return b;
+    return nullptr;
+}
+
+void frmMaint::setEnterButton(QPushButton *button)
+{
+    for (QPushButton *b : findChildren<QPushButton *>())
+        if (b != button && b->isDefault())
+            b->setDefault(false);
+    if (button)
+        button->setDefault(true);
+}
+
+bool frmMaint::selectedText(QListWidget *list, QString &text)
+{
+    const QList<QListWidgetItem *> items = list->selectedItems();
+    if (items.isEmpty())
+        return false;
+    text = items.first()->text();
+    return true;
+}
+
+void frmMaint::btnMake_Click()
+{
+    Panels::show(pnlNewName);
+    Panels::hide(pnlStart);
+    setEnterButton(btnNewNext);
+    txtNewName->setFocus();
+}
+
+void frmMaint::btnNewNext_Click()
+{
+    const QString name = TestFiles::trimBlanks(txtNewName->text());
+    QStringList listed;
+    for (int i = 0; i < LstTests->count(); ++i)
+        listed << LstTests->item(i)->text();
+
+    const QString folder = TestLibrary::TestPrefix + name;
+    const TestFiles::Check check = TestFiles::checkTestName(Shared::AppDir, name, listed);
+    switch (check.verdict) {
+    case TestFiles::Verdict::Empty:
+        MsgBox(QStringLiteral("A test name is required for creating a new spelling test."), MsgButtons::Ok,
+               MsgIcon::Information);
+        return;
+    case TestFiles::Verdict::Listed:
+        MsgBox(QStringLiteral("The test: ") + name + QStringLiteral(" already exists.\nPlease try a different name."),
+               MsgButtons::Ok, MsgIcon::Information);
+        return;
+    case TestFiles::Verdict::Unsafe:
+        MsgBox(QStringLiteral("The test name \"") + name + QStringLiteral("\" cannot be used.\n") + check.reason
+                   + QStringLiteral("\nPlease try a different name."),
+               MsgButtons::Ok, MsgIcon::Information);
+        return;
+    case TestFiles::Verdict::OnDisk:
+        MsgBox(QStringLiteral("The program folder already holds \"") + folder
+                   + QStringLiteral("\", which is not listed as a test.\nPlease try a different name."),
+               MsgButtons::Ok, MsgIcon::Information);
+        return;
+    case TestFiles::Verdict::Ok:
+        break;
+    }
+
+    const QString path = Shared::AppDir + folder;
+    if (!QDir(Shared::AppDir).mkdir(folder)) {
+        MsgBox(QStringLiteral("The test \"") + name
+                   + QStringLiteral("\" could not be created in the program folder.\nPlease try a different name."),
+               MsgButtons::Ok, MsgIcon::Information);
+        return;
+    }
+    Shared::TestDir = path + QLatin1Char('/');
+    TestLibrary::addSorted(LstTests, folder);
+    List1->clear();
+
+    Panels::show(pnlTypeWord);
+    Panels::hide(pnlNewName);
+    setEnterButton(btnRecordWord);
+    txtWord->setFocus();
+}
+
+void frmMaint::btnEdit_Click()
+{
+    LoadTests();
+    Panels::show(pnlSelectTest);
+    Panels::hide(pnlStart);
+    setEnterButton(nullptr);
+}
+
+void frmMaint::btnEditTest_Click()
+{
+    QString entry;
+    if (!selectedText(LstTests, entry))
+        return;
+    Panels::show(pnlWordList);
+    Panels::hide(pnlSelectTest);
+    setEnterButton(btnAddWord);
+    Shared::TestDir = Shared::AppDir + entry + QLatin1Char('/');
+    Module1::LoadWordList(List1);
+}
+
+void frmMaint::btnDeleteTest_Click()
+{
+    QString entry;
+    if (!selectedText(LstTests, entry))
+        return;
+    // A protected built-in test of that exact name is never deleted.
+    if (entry == QLatin1String("Test1")) {
+        MsgBox(QStringLiteral("You can't delete Test1"));
+        return;
+    }
+    if (MsgBox(QStringLiteral("Are you sure you want to delete\n\n") + entry.trimmed(), MsgButtons::YesNo,
+               MsgIcon::Question, QStringLiteral("Delete Test"))
+        != MsgResult::Yes)
+        return;
+
+    // No word file of the test may stay open in the device.
+    MMControl1->setCommand(QStringLiteral("Close"));
+
+    const TestFiles::Removal r = TestFiles::removeTest(Shared::AppDir, entry);
+    QDir::setCurrent(Shared::AppDir);
+    LoadTests();
+
+    if (!r.subFolders.isEmpty()) {
+        MsgBox(QStringLiteral("The test ") + entry.trimmed()
+                   + QStringLiteral(" was not deleted, because its folder holds other folders:\n")
+                   + r.subFolders.join(QStringLiteral(", ")),
+               MsgButtons::Ok, MsgIcon::Exclamation);
+    } else if (!r.leftOver.isEmpty()) {
+        MsgBox(QStringLiteral("The test ") + entry.trimmed()
+                   + QStringLiteral(" could not be deleted completely. These files are still there:\n")
+                   + r.leftOver.join(QStringLiteral(", ")),
+               MsgButtons::Ok, MsgIcon::Exclamation);
+    } else if (!r.removed) {
+        MsgBox(QStringLiteral("The test ") + entry.trimmed() + QStringLiteral(" could not be deleted.\n") + r.error,
+               MsgButtons::Ok, MsgIcon::Exclamation);
+    }
+}
+
+void frmMaint::btnCancelSelect_Click()
+{
+    Panels::show(pnlStart);
+    Panels::hide(pnlSelectTest);
+    setEnterButton(nullptr);
+}
+
+void frmMaint::btnFinishNewTest_Click()
+{
+    Panels::show(pnlStart);
+    Panels::hide(pnlWordList);
+    setEnterButton(nullptr);
+}
+
+void frmMaint::btnExit_Click() { close(); }
+
+void frmMaint::Form_Unload(bool &keepOpen)
+{
+    Q_UNUSED(keepOpen)
+    stopLevelMeter();
+    // The start window lists the tests again (a new one at once, a deleted one gone)
+    // and comes back.
+    if (Form *login = Forms::find(QStringLiteral("frmLogin"))) {
+        QMetaObject::invokeMethod(login, "LoadTests");
+        login->show();
+    }
+}
+
+void frmMaint::mnuHelp_Click() { dialogs().showHelp(this, QStringLiteral("Spell.HLP")); }

@@ -1,0 +1,144 @@
+#pragma once
+#include "core/forms.h"
+
+#include <QString>
+
+class MMControl;
+class Picture;
+class QAction;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenuBar;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+class QWidget;
+
+// The authoring window: a small wizard of eight panels stacked at one place, one
+// shown at a time, where an adult makes, edits and deletes tests, records words and
+// sets the configuration password. The panel flow, the ENTER button of each panel
+// and the device commands live here; the file rules live in TestFiles.
+class frmMaint final : public Form
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(frmMaint)
+public:
+    explicit frmMaint(QWidget *parent = nullptr);
+    ~frmMaint() override;
+
+    // Captions that tell the two states of btnBeginRecord apart.
+    static const QString BeginCaption;
+    static const QString StopCaption;
+
+    QMenuBar *menuBar = nullptr;
+    QAction *mnuHelp = nullptr;
+    QWidget *client = nullptr; // the client area below the menu bar
+    MMControl *MMControl1 = nullptr;
+
+    QWidget *pnlStart = nullptr;
+    QPushButton *btnMake = nullptr;
+    QPushButton *btnEdit = nullptr;
+    QPushButton *btnOptions = nullptr;
+    QPushButton *btnExit = nullptr;
+    Picture *Image1 = nullptr;
+
+    QWidget *pnlNewName = nullptr;
+    QLabel *Label3 = nullptr;
+    QLineEdit *txtNewName = nullptr;
+    QPushButton *btnNewNext = nullptr;
+
+    QWidget *pnlSelectTest = nullptr;
+    QLabel *Label2 = nullptr;
+    QListWidget *LstTests = nullptr;
+    QPushButton *btnDeleteTest = nullptr;
+    QPushButton *btnEditTest = nullptr;
+    QPushButton *btnCancelSelect = nullptr;
+
+    QWidget *pnlWordList = nullptr;
+    QLabel *Label14 = nullptr;
+    QListWidget *List1 = nullptr;
+    QPushButton *btnAddWord = nullptr;
+    QPushButton *btnDelWord = nullptr;
+    QPushButton *btnReRecordWord = nullptr;
+    QPushButton *btnFinishNewTest = nullptr;
+
+    QWidget *pnlTypeWord = nullptr;
+    QLabel *Label10 = nullptr;
+    QLineEdit *txtWord = nullptr;
+    QPushButton *btnRecordWord = nullptr;
+
+    QWidget *pnlRecord = nullptr;
+    QLabel *lblRecording = nullptr;
+    QLabel *lblWordToRecord = nullptr;
+    QLabel *Label12 = nullptr;
+    QPushButton *btnBeginRecord = nullptr;
+    // Shown only while recording: the microphone's level and the time recorded.
+    QProgressBar *pbLevel = nullptr;
+    QLabel *lblElapsed = nullptr;
+    QTimer *tmrLevel = nullptr;
+
+    QWidget *pnlReviewSound = nullptr;
+    QLabel *Label13 = nullptr;
+    QPushButton *btnSaveWord = nullptr;
+    QPushButton *btnListen = nullptr;
+    QPushButton *btnReRecord = nullptr;
+
+    QWidget *pnlOptions = nullptr;
+    QLabel *Label1 = nullptr;
+    QLineEdit *txtPassword = nullptr;
+    QCheckBox *chkPassword = nullptr;
+    QPushButton *btnSaveOptions = nullptr;
+    QPushButton *btnCancelOptions = nullptr;
+
+    // The button that ENTER presses now (nullptr: none, ENTER only presses a
+    // focused button).
+    QPushButton *enterButton() const;
+
+public Q_SLOTS:
+    void LoadTests();
+
+    void btnMake_Click();
+    void btnNewNext_Click();
+    void btnEdit_Click();
+    void btnEditTest_Click();
+    void btnDeleteTest_Click();
+    void btnCancelSelect_Click();
+    void btnFinishNewTest_Click();
+    void btnExit_Click();
+    void mnuHelp_Click();
+
+    void btnAddWord_Click();
+    void btnRecordWord_Click();
+    void btnBeginRecord_Click();
+    void btnListen_Click();
+    void btnReRecord_Click();
+    void btnSaveWord_Click();
+    void btnReRecordWord_Click();
+    void btnDelWord_Click();
+    // Refreshes the level meter and the time recorded while a recording runs.
+    void tmrLevel_Timer();
+
+    void btnOptions_Click();
+    void btnSaveOptions_Click();
+    void btnCancelOptions_Click();
+
+protected:
+    void Form_Unload(bool &keepOpen) override;
+
+private:
+    void Form_Load();
+    void buildStartPanels();
+    void buildWordPanels();
+    void buildOptionsPanel();
+    void connectHandlers();
+
+    // Makes button the window's ENTER button and clears the previous one.
+    void setEnterButton(QPushButton *button);
+    // The selected entry of a list, or an empty text when none is selected.
+    static bool selectedText(QListWidget *list, QString &text);
+    void setRecordingLook(bool recording);
+    void stopLevelMeter();
+    QString settingsFile() const;
+};

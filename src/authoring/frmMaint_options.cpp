@@ -1,0 +1,108 @@
+// The options panel of the authoring window: the configuration password, kept in
+// the settings file and checked by the start window.
+#include "authoring/frmMaint.h"
+
+#include "core/appstate.h"
+#include "core/layout.h"
+#include "core/modinifiles.h"
+#include "core/widgets.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QStyleOptionButton>
+#include <QStylePainter>
+
+namespace {
+// The settings file keeps values up to 254 characters; a longer password would be
+// read back cut and never match again.
+constexpr int MaxPasswordLength = 254;
+
+// A check box whose caption wraps onto a second line, as the options caption is
+// longer than the box is wide.
+class WrappingCheckBox final : public QCheckBox
+{
+public:
+    WrappingCheckBox(const QString &text, QWidget *parent) : QCheckBox(text, parent) {}
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QStylePainter p(this);
+        QStyleOptionButton opt;
+        initStyleOption(&opt);
+        const QString caption = opt.text;
+        opt.text.clear();
+        p.drawControl(QStyle::CE_CheckBox, opt);
+        const QRect box = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &opt, this);
+        const QRect textRect = rect().adjusted(box.right() + 5, 0, 0, 0);
+        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+        p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, caption);
+        if (hasFocus()) {
+            QStyleOptionFocusRect focus;
+            focus.initFrom(this);
+            focus.rect = p.boundingRect(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, caption);
+            p.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+        }
+    }
+    bool hitButton(const QPoint &pos) const override { return rect().contains(pos); }
+};
+} // namespace
+
+void frmMaint::buildOptionsPanel()
+{
+    pnlOptions = Ui::panel(client, QStringLiteral("pnlOptions"), 0, 0, 5340, 3300);
+    chkPassword = new WrappingCheckBox(QStringLiteral("Password Protect This Test Configuration Screen"), pnlOptions);
+    chkPassword->setObjectName(QStringLiteral("chkPassword"));
+    chkPassword->setAccessibleName(chkPassword->text());
+    Twips::place(chkPassword, 180, 150, 2265, 465);
+    Label1 = Ui::label(pnlOptions, QStringLiteral("Label1"), QStringLiteral("Password"), 2670, 60, 1170, 225);
+    txtPassword = Ui::textBox(pnlOptions, QStringLiteral("txtPassword"), 2670, 270, 2265, 360);
+    txtPassword->setMaxLength(MaxPasswordLength);
+    btnSaveOptions = Ui::pictureButton(pnlOptions, QStringLiteral("btnSaveOptions"), QStringLiteral("Save Options"),
+                                       QStringLiteral(":/art/maint_saveoptions.svg"), 2985, 2280, 2145, 825);
+    btnCancelOptions = Ui::pictureButton(pnlOptions, QStringLiteral("btnCancelOptions"), QStringLiteral("Cancel"),
+                                         QStringLiteral(":/art/maint_cancel.svg"), 465, 2280, 2145, 825);
+    for (QPushButton *b : {btnSaveOptions, btnCancelOptions})
+        b->setFont(Fonts::sized(9.75, true));
+}
+
+QString frmMaint::settingsFile() const { return Shared::AppDir + QStringLiteral("spell.ini"); }
+
+void frmMaint::btnOptions_Click()
+{
+    const QString protect = modINIfiles::GetSetting(settingsFile(), QStringLiteral("Protect"), QStringLiteral("False"));
+    // Protection is on only for exactly "True"; otherwise the controls keep what
+    // they show (empty in a new window, as last left after a cancel).
+    if (protect == QLatin1String("True")) {
+        chkPassword->setChecked(true);
+        txtPassword->setText(modINIfiles::GetSetting(settingsFile(), QStringLiteral("TheWord"), QString()));
+    }
+    Panels::show(pnlOptions);
+    Panels::hide(pnlStart);
+    setEnterButton(btnSaveOptions);
+    btnSaveOptions->setFocus();
+}
+
+void frmMaint::btnSaveOptions_Click()
+{
+    if (chkPassword->isChecked()) {
+        modINIfiles::WriteSetting(settingsFile(), QStringLiteral("Protect"), QStringLiteral("True"));
+        modINIfiles::WriteSetting(settingsFile(), QStringLiteral("TheWord"), txtPassword->text());
+    } else {
+        // The old password stays in the file; nothing reads it while protection is off.
+        modINIfiles::WriteSetting(settingsFile(), QStringLiteral("Protect"), QStringLiteral("false"));
+    }
+    Panels::show(pnlStart);
+    Panels::hide(pnlOptions);
+    setEnterButton(nullptr);
+}
+
+void frmMaint::btnCancelOptions_Click()
+{
+    Panels::show(pnlStart);
+    Panels::hide(pnlOptions);
+    setEnterButton(nullptr);
+}
