@@ -1,0 +1,446 @@
+// The spelling test window driven through its real controls, with the test sound
+// engine logging every command sent to the window's multimedia control.
+#include "core/appstate.h"
+#include "core/forms.h"
+#include "core/layout.h"
+#include "core/mmcontrol.h"
+#include "core/widgets.h"
+#include "learning/register.h"
+#include "learning/frmTest.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+// Stands in for the activity menu: counts how often one is made.
+class StubMenu final : public Form
+{
+public:
+    StubMenu() : Form(QStringLiteral("frmChoice")) { ++made; }
+    static inline int made = 0;
+};
+
+QStringList items(const QListWidget *list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+} // namespace
+
+class TestTestWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase();
+    void init();
+    void wholeRunCommandSequence();
+    void startPromptBlocks();
+    void timerStartsOnce();
+    void answers_data();
+    void answers();
+    void missingWord_data();
+    void missingWord();
+    void repeatWord();
+    void oneWordTest();
+    void emptyTest();
+    void stopTest_data();
+    void stopTest();
+    void scoreShown_data();
+    void scoreShown();
+    void missedWordsReplay();
+    void nothingAcceptedAfterResults();
+    void leaving_data();
+    void leaving();
+    void closedDuringStartPrompt();
+
+private:
+    frmTest *open(const QStringList &words);
+    void answer(const QString &text);
+
+    std::unique_ptr<TestEnv> env;
+    frmTest *w = nullptr;
+    QString dir;
+};
+
+void TestTestWindow::initTestCase()
+{
+    Forms::registerFactory(QStringLiteral("frmChoice"), [] { return new StubMenu; });
+    Learning::registerWindows();
+}
+
+void TestTestWindow::init()
+{
+    env.reset();
+    env = std::make_unique<TestEnv>();
+    StubMenu::made = 0;
+    w = nullptr;
+}
+
+frmTest *TestTestWindow::open(const QStringList &words)
+{
+    env->makePrompts();
+    Shared::TestName = QStringLiteral("Test_Words");
+    dir = env->makeTest(Shared::TestName, words);
+    Shared::TestDir = dir;
+    w = qobject_cast<frmTest *>(Forms::show(QStringLiteral("frmTest")));
+    return w;
+}
+
+void TestTestWindow::answer(const QString &text)
+{
+    QTest::keyClicks(w->txtWord, text);
+    QTest::keyClick(w->txtWord, Qt::Key_Return);
+}
+
+void TestTestWindow::wholeRunCommandSequence()
+{
+    QVERIFY(open({u"ant"_s, u"bee"_s}));
+    QCOMPARE(w->windowTitle(), QStringLiteral("Test"));
+    QCOMPARE(w->width(), Twips::px(6400));
+    QCOMPARE(w->pnlTest->x(), Twips::px(15));
+    QVERIFY(w->btnNext->isDefault());
+    QVERIFY(env->sound.log.isEmpty());
+
+    w->Timer1_Timer();
+    const QString app = env->appDir();
+    QCOMPARE(env->sound.lines(), (QStringList{u"Open "_s + app + u"starttest.wav (wait)"_s, u"Play (wait)"_s, u"Close"_s,
+                                               u"Open "_s + dir + u"ant.wav"_s, u"Play"_s}));
+    QCOMPARE(w->MMControl1->DeviceType, QStringLiteral("WaveAudio"));
+    QVERIFY(!w->MMControl1->Notify);
+    QVERIFY(!w->MMControl1->Shareable);
+    QCOMPARE(w->lblProgress->text(), QStringLiteral("Word 1 of 2"));
+    QCOMPARE(w->focusWidget(), w->txtWord);
+
+    env->sound.clear();
+    answer(QStringLiteral("ant"));
+    QCOMPARE(env->sound.lines(), (QStringList{u"Close"_s, u"Open "_s + dir + u"bee.wav"_s, u"Play"_s}));
+    QCOMPARE(w->lblProgress->text(), QStringLiteral("Word 2 of 2"));
+    QVERIFY(w->txtWord->text().isEmpty());
+
+    // The reaction cuts the finish prompt off.
+    env->sound.setDuration(app + u"finishtest.wav"_s, 5000);
+    env->sound.clear();
+    answer(QStringLiteral("bea"));
+    QCOMPARE(env->sound.lines(), (QStringList{u"Close"_s, u"Open "_s + app + u"finishtest.wav"_s, u"Play"_s, u"Close"_s,
+                                               u"Open "_s + app + u"brrrr.wav"_s, u"Play"_s}));
+    QVERIFY(!w->MMControl1->isPlaying());
+    QVERIFY(w->resultsShown());
+    QVERIFY(!Panels::isShown(w->pnlTest));
+    QCOMPARE(w->pnlTest->x(), Twips::px(-30000));
+    QVERIFY(Panels::isShown(w->pnlResults));
+    QCOMPARE(w->width(), Twips::px(8500));
+    QCOMPARE(items(w->lstYours), (QStringList{u"ant"_s, u"bea  XXX"_s}));
+    QCOMPARE(w->lblScore->text(), QStringLiteral("You scored a 50%"));
+}
+
+void TestTestWindow::startPromptBlocks()
+{
+    QVERIFY(open({u"ant"_s}));
+    env->sound.setDuration(env->appDir() + u"starttest.wav"_s, 300);
+    qsizetype logDuringPrompt = -1;
+    QTimer::singleShot(100, this, [&] { logDuringPrompt = env->sound.log.size(); });
+    QElapsedTimer clock;
+    clock.start();
+    w->Timer1_Timer();
+    QVERIFY(clock.elapsed() >= 280);
+    QCOMPARE(logDuringPrompt, 2); // the word was not asked before the prompt ended
+    QCOMPARE(env->sound.played().last(), dir + u"ant.wav"_s);
+}
+
+void TestTestWindow::timerStartsOnce()
+{
+    QVERIFY(open({u"ant"_s}));
+    QVERIFY(w->Timer1->isActive());
+    QCOMPARE(w->Timer1->interval(), 1000);
+    QVERIFY(w->Timer1->isSingleShot());
+    QTRY_COMPARE_WITH_TIMEOUT(env->sound.played().size(), 2, 3000);
+    QVERIFY(!w->Timer1->isActive());
+    w->Timer1_Timer(); // a stray second tick starts nothing
+    QCOMPARE(env->sound.played().size(), 2);
+}
+
+void TestTestWindow::answers_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("recorded"); // empty: nothing recorded
+    QTest::newRow("nothing") << u""_s << u""_s;
+    QTest::newRow("only spaces") << u"    "_s << u""_s;
+    QTest::newRow("outer spaces") << u"  ant   "_s << u"ant"_s;
+    QTest::newRow("inner space kept") << u" a nt "_s << u"a nt"_s;
+}
+
+void TestTestWindow::answers()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, recorded);
+    QVERIFY(open({u"ant"_s, u"bee"_s}));
+    w->Timer1_Timer();
+    env->sound.clear();
+    answer(typed);
+    if (recorded.isEmpty()) {
+        QCOMPARE(env->sound.lines(),
+                 (QStringList{u"Close"_s, u"Open "_s + env->appDir() + u"noword.wav (wait)"_s, u"Play"_s}));
+        QVERIFY(w->lstTries->count() == 0);
+        QCOMPARE(w->WordIndex, 0);
+        QCOMPARE(w->lblProgress->text(), QStringLiteral("Word 1 of 2"));
+        QCOMPARE(w->focusWidget(), w->txtWord);
+    } else {
+        QCOMPARE(items(w->lstTries), QStringList{recorded});
+        QCOMPARE(w->WordIndex, 1);
+        QCOMPARE(env->sound.played(), QStringList{dir + u"bee.wav"_s});
+    }
+}
+
+void TestTestWindow::missingWord_data()
+{
+    QTest::addColumn<int>("missing"); // 0-based
+    QTest::addColumn<bool>("asFolder");
+    QTest::newRow("first word deleted") << 0 << false;
+    QTest::newRow("second word deleted") << 1 << false;
+    QTest::newRow("second word is a folder") << 1 << true;
+}
+
+void TestTestWindow::missingWord()
+{
+    QFETCH(int, missing);
+    QFETCH(bool, asFolder);
+    const QStringList words{u"ant"_s, u"bee"_s, u"cat"_s};
+    QVERIFY(open(words));
+    const QString path = dir + words.at(missing) + u".wav"_s;
+    QVERIFY(QFile::remove(path));
+    if (asFolder)
+        QVERIFY(QDir().mkdir(path));
+
+    w->Timer1_Timer();
+    for (int i = 0; i < missing; ++i)
+        answer(words.at(i));
+    QCOMPARE(env->dialogs.boxes.size(), 1);
+    const ScriptedDialogs::Box box = env->dialogs.boxes.first();
+    QCOMPARE(box.text, u"Missing Sound File for the word: "_s + words.at(missing));
+    QCOMPARE(box.buttons, MsgButtons::Ok);
+    QCOMPARE(box.icon, MsgIcon::None);
+    QCOMPARE(box.title, QStringLiteral("Wordaroo"));
+    QVERIFY(!env->sound.played().contains(path));
+    // The progress line still names the word before.
+    QCOMPARE(w->lblProgress->text(),
+             missing == 0 ? QStringLiteral("Word 1") : QStringLiteral("Word %1 of 3").arg(missing));
+
+    // The next answer belongs to the missing word, and the run moves on.
+    answer(words.at(missing));
+    QCOMPARE(w->lstTries->item(missing)->text(), words.at(missing));
+    QCOMPARE(w->lblProgress->text(), QStringLiteral("Word %1 of 3").arg(missing + 2));
+    QCOMPARE(env->sound.played().last(), dir + words.at(missing + 1) + u".wav"_s);
+}
+
+void TestTestWindow::repeatWord()
+{
+    QVERIFY(open({u"ant"_s, u"bee"_s}));
+    w->Timer1_Timer();
+    w->lblProgress->setText(QStringLiteral("stale"));
+    env->sound.clear();
+    TestUi::click(w->btnRepeat);
+    QCOMPARE(env->sound.lines(), (QStringList{u"Close"_s, u"Open "_s + dir + u"ant.wav"_s, u"Play"_s}));
+    QCOMPARE(w->lblProgress->text(), QStringLiteral("Word 1 of 2"));
+    QCOMPARE(w->lstTries->count(), 0);
+    QCOMPARE(w->WordIndex, 0);
+
+    // Repeating a missing word shows the message again.
+    QVERIFY(QFile::remove(dir + u"ant.wav"_s));
+    TestUi::click(w->btnRepeat);
+    QCOMPARE(env->dialogs.boxes.size(), 1);
+}
+
+void TestTestWindow::oneWordTest()
+{
+    QVERIFY(open({u"ant"_s}));
+    w->Timer1_Timer();
+    answer(QStringLiteral("ANT"));
+    QVERIFY(w->resultsShown());
+    QCOMPARE(items(w->lstYours), QStringList{u"ANT"_s});
+    QCOMPARE(w->lblScore->text(), QStringLiteral("You scored a 100%"));
+    QVERIFY(!w->picSmile->isHidden());
+    QCOMPARE(env->sound.played().last(), env->appDir() + u"whoopie.wav"_s);
+}
+
+void TestTestWindow::emptyTest()
+{
+    QVERIFY(open({}));
+    w->Timer1_Timer();
+    QCOMPARE(env->dialogs.boxes.size(), 1);
+    QCOMPARE(env->dialogs.boxes.first().text, QStringLiteral("Missing Sound File for the word: "));
+    QCOMPARE(w->lblProgress->text(), QStringLiteral("Word 1"));
+
+    env->sound.clear();
+    answer(QStringLiteral("zebra"));
+    QVERIFY(w->resultsShown());
+    // Finish prompt only: no score, no reaction, no smiley.
+    QCOMPARE(env->sound.played(), QStringList{env->appDir() + u"finishtest.wav"_s});
+    QCOMPARE(w->lblScore->text(), QStringLiteral("You scored a 100%"));
+    QVERIFY(w->picSmile->isHidden());
+    QCOMPARE(items(w->lstYours), QStringList{u"zebra"_s});
+}
+
+void TestTestWindow::stopTest_data()
+{
+    QTest::addColumn<QStringList>("typed");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QString>("score");
+    QTest::newRow("before any answer") << QStringList{} << QStringList(5, u"   XXX"_s) << u"You scored a 0%"_s;
+    QTest::newRow("after 2 answers") << QStringList{u"ant"_s, u"bee"_s}
+                                     << QStringList{u"ant"_s, u"bee"_s, u"   XXX"_s, u"   XXX"_s, u"   XXX"_s} << u"You scored a 40%"_s;
+}
+
+void TestTestWindow::stopTest()
+{
+    QFETCH(QStringList, typed);
+    QFETCH(QStringList, rows);
+    QFETCH(QString, score);
+    QVERIFY(open({u"ant"_s, u"bee"_s, u"cat"_s, u"dog"_s, u"emu"_s}));
+    w->Timer1_Timer();
+    for (const QString &t : typed)
+        answer(t);
+    env->sound.clear();
+    TestUi::click(w->btnStopTest);
+    QVERIFY(w->resultsShown());
+    QVERIFY(Panels::isShown(w->pnlResults));
+    QCOMPARE(items(w->lstYours), rows);
+    QCOMPARE(w->lblScore->text(), score);
+    // No finish prompt: straight to the reaction.
+    QCOMPARE(env->sound.lines(), (QStringList{u"Close"_s, u"Open "_s + env->appDir() + u"brrrr.wav"_s, u"Play"_s}));
+}
+
+void TestTestWindow::scoreShown_data()
+{
+    QTest::addColumn<QStringList>("typed");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<QString>("score");
+    QTest::addColumn<QString>("sound");
+    QTest::addColumn<bool>("smiley");
+    QTest::newRow("2 of 3") << QStringList{u"Ant"_s, u"b ee"_s, u"CAT"_s} << QStringList{u"Ant"_s, u"b ee  XXX"_s, u"CAT"_s}
+                            << u"You scored a 66%"_s << u"brrrr.wav"_s << false;
+    QTest::newRow("all right, any case") << QStringList{u"ANT"_s, u"bee"_s, u"Cat"_s} << QStringList{u"ANT"_s, u"bee"_s, u"Cat"_s}
+                                         << u"You scored a 100%"_s << u"whoopie.wav"_s << true;
+}
+
+void TestTestWindow::scoreShown()
+{
+    QFETCH(QStringList, typed);
+    QFETCH(QStringList, rows);
+    QFETCH(QString, score);
+    QFETCH(QString, sound);
+    QFETCH(bool, smiley);
+    QVERIFY(open({u"ant"_s, u"bee"_s, u"cat"_s}));
+    w->Timer1_Timer();
+    for (const QString &t : typed)
+        answer(t);
+    QCOMPARE(items(w->lstCorrect), (QStringList{u"ant"_s, u"bee"_s, u"cat"_s}));
+    QCOMPARE(items(w->lstYours), rows);
+    QCOMPARE(w->lblScore->text(), score);
+    QCOMPARE(env->sound.played().last(), env->appDir() + sound);
+    QCOMPARE(!w->picSmile->isHidden(), smiley);
+}
+
+void TestTestWindow::missedWordsReplay()
+{
+    QVERIFY(open({u"a"_s, u"bee"_s, u"cat"_s, u"dog"_s}));
+    w->Timer1_Timer();
+    for (const QString &t : {u"A"_s, u"be"_s, u"cat"_s, u"dgo"_s})
+        answer(t);
+    QCOMPARE(items(w->lstYours), (QStringList{u"A"_s, u"be  XXX"_s, u"cat"_s, u"dgo  XXX"_s}));
+
+    env->sound.clear();
+    TestUi::click(w->btnHearMissedWords);
+    QCOMPARE(env->sound.lines(), (QStringList{u"Close"_s, u"Open "_s + dir + u"bee.wav (wait)"_s, u"Play (wait)"_s, u"Close"_s,
+                                               u"Open "_s + dir + u"dog.wav (wait)"_s, u"Play (wait)"_s}));
+    // Pressed again: the same words, marks not doubled.
+    env->sound.clear();
+    TestUi::click(w->btnHearMissedWords);
+    QCOMPARE(env->sound.played(), (QStringList{dir + u"bee.wav"_s, dir + u"dog.wav"_s}));
+    QCOMPARE(w->lstYours->item(1)->text(), QStringLiteral("be  XXX"));
+}
+
+void TestTestWindow::nothingAcceptedAfterResults()
+{
+    QVERIFY(open({u"ant"_s, u"bee"_s}));
+    w->Timer1_Timer();
+    answer(QStringLiteral("ant"));
+    answer(QStringLiteral("bee"));
+    QVERIFY(w->resultsShown());
+    const QStringList rows = items(w->lstYours);
+    env->sound.clear();
+
+    QTest::keyClicks(w->txtWord, QStringLiteral("cat"));
+    QVERIFY(w->txtWord->text().isEmpty());
+    QTest::keyClick(w->txtWord, Qt::Key_Return);
+    QTest::keyClick(w, Qt::Key_Return);
+    QTest::keyClick(w->lstYours, Qt::Key_Return);
+    TestUi::click(w->btnNext);
+    TestUi::click(w->btnStopTest);
+    TestUi::click(w->btnRepeat);
+    w->btnNext_Click();
+    w->btnStopTest_Click();
+    w->Timer1_Timer();
+
+    QCOMPARE(items(w->lstTries), (QStringList{u"ant"_s, u"bee"_s}));
+    QCOMPARE(items(w->lstYours), rows);
+    QVERIFY(env->sound.log.isEmpty());
+    QVERIFY(!w->txtWord->isEnabled() || !w->txtWord->isVisible());
+    QVERIFY(w->focusWidget() != w->txtWord);
+}
+
+void TestTestWindow::leaving_data()
+{
+    QTest::addColumn<bool>("byButton");
+    QTest::newRow("Exit Test Results") << true;
+    QTest::newRow("close box") << false;
+}
+
+void TestTestWindow::leaving()
+{
+    QFETCH(bool, byButton);
+    QVERIFY(open({u"ant"_s}));
+    QPointer<frmTest> window = w;
+    w->Timer1_Timer();
+    answer(QStringLiteral("ant"));
+    if (byButton)
+        TestUi::click(w->btnExitResults);
+    else
+        w->close();
+    TestUi::settle();
+    QVERIFY(!window);
+    QVERIFY(!Forms::find(QStringLiteral("frmTest")));
+    QVERIFY(Forms::find(QStringLiteral("frmChoice")));
+    QVERIFY(Forms::find(QStringLiteral("frmChoice"))->isVisible());
+    QCOMPARE(StubMenu::made, 1);
+}
+
+void TestTestWindow::closedDuringStartPrompt()
+{
+    QVERIFY(open({u"ant"_s}));
+    env->sound.setDuration(env->appDir() + u"starttest.wav"_s, 3000);
+    QPointer<frmTest> window = w;
+    QTimer::singleShot(50, w, [this] { w->close(); });
+    QElapsedTimer clock;
+    clock.start();
+    w->Timer1_Timer();
+    QVERIFY(clock.elapsed() < 2000); // the prompt stopped with the window
+    QVERIFY(!env->sound.played().contains(dir + u"ant.wav"_s));
+    QVERIFY(env->dialogs.boxes.isEmpty());
+    TestUi::settle();
+    QVERIFY(!window);
+    QVERIFY(Forms::find(QStringLiteral("frmChoice")));
+}
+
+QTEST_MAIN(TestTestWindow)
+#include "tst_frmTest.moc"
