@@ -44,9 +44,14 @@ void MMControl::setObserver(Observer o) { observer() = std::move(o); }
 
 void MMControl::closeAll()
 {
-    for (MMControl *c : controls())
-        if (c->m_device)
-            c->m_device->close();
+    // A copy: closing a device ends a waiting play, whose handlers may add or remove controls.
+    const QList<QPointer<MMControl>> all(controls().cbegin(), controls().cend());
+    for (const QPointer<MMControl> &c : all) {
+        if (!c || !c->m_device)
+            continue;
+        c->m_open = false;
+        c->m_device->close(); // emits playFinished, which ends a waiting play
+    }
 }
 
 bool MMControl::isPlaying() const { return m_device && m_device->isPlaying(); }
@@ -84,8 +89,11 @@ void MMControl::setCommand(const QString &command)
         if (m_open)
             d.close();
         m_open = d.open(FileName);
-        if (!m_open)
+        if (!m_open) {
             fail(ErrDevice, d.lastError());
+            // A file that holds no readable sound can still be recorded over.
+            m_open = d.canRecord();
+        }
     } else if (c == QLatin1String("close")) {
         d.close();
         m_open = false;
@@ -94,8 +102,14 @@ void MMControl::setCommand(const QString &command)
             fail(ErrNotOpen, QStringLiteral("The device is not open."));
         else if (!d.play())
             fail(ErrDevice, d.lastError());
-        else if (wait)
+        else if (wait) {
+            // The wait runs the event loop: the window, and this control with it, may
+            // be gone when it returns.
+            QPointer<MMControl> self = this;
             playWaiting();
+            if (!self)
+                return;
+        }
     } else if (c == QLatin1String("record") || c == QLatin1String("stop") || c == QLatin1String("prev")
                || c == QLatin1String("save")) {
         bool ok = false;
@@ -131,11 +145,9 @@ void MMControl::playWaiting()
         QObject::connect(device, &QObject::destroyed, &loop, &QEventLoop::quit);
         // Ending the program from inside the wait leaves at once.
         QObject::connect(qApp, &QCoreApplication::aboutToQuit, &loop, &QEventLoop::quit);
-        QPointer<MMControl> self = this;
         QObject::connect(this, &QObject::destroyed, &loop, &QEventLoop::quit);
         if (device->isPlaying())
             loop.exec(QEventLoop::ExcludeUserInputEvents);
-        Q_UNUSED(self)
     }
     QGuiApplication::restoreOverrideCursor();
 }

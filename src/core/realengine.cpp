@@ -1,4 +1,26 @@
 #include "core/realengine.h"
 
-// Placeholder until the real engine lands: silence.
-std::unique_ptr<SoundDevice> RealSoundEngine::createDevice(MMControl *) { return nullptr; }
+#include "core/sound_device.h"
+
+#include <QCoreApplication>
+#include <QAudioDevice>
+#include <QMediaDevices>
+
+RealSoundEngine::RealSoundEngine()
+{
+    // Connecting to the sound server takes a moment: do it at start-up rather than
+    // on the first prompt.
+    (void)QMediaDevices::defaultAudioOutput();
+}
+
+RealSoundEngine::~RealSoundEngine()
+{
+    // Sinks and sources of finished sounds are deleted late; let them go now.
+    if (QCoreApplication::instance())
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+std::unique_ptr<SoundDevice> RealSoundEngine::createDevice(MMControl *)
+{
+    return std::make_unique<RealSoundDevice>();
+}

@@ -32,6 +32,9 @@ public:
     virtual float inputLevel() const { return 0.0f; }
     // Milliseconds recorded so far.
     virtual qint64 recordedMs() const { return 0; }
+    // After a failed open(): whether the device still stands ready to record a new
+    // sound into that file (it exists but holds no readable sound).
+    virtual bool canRecord() const { return false; }
 
 Q_SIGNALS:
     void playFinished(); // a play reached its end, was stopped, or failed after starting
