@@ -1,0 +1,414 @@
+// The start window through its real controls: start-up, choosing a test, the word
+// list toggle, OK, the one-time greeting, the configuration password and the end.
+#include "core/appstate.h"
+#include "core/forms.h"
+#include "core/layout.h"
+#include "core/mmcontrol.h"
+#include "shell/frmLogin.h"
+#include "shell/register.h"
+#include "testsupport.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+QStringList texts(const QListWidget *list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+// The start window as the program opens it.
+frmLogin *openStartWindow() { return qobject_cast<frmLogin *>(Forms::show(QStringLiteral("frmLogin"))); }
+
+// Whether a control lies (at least partly) inside its window's visible width.
+bool insideWindow(QWidget *control)
+{
+    const QPoint left = control->mapTo(control->window(), QPoint(0, 0));
+    return left.x() < control->window()->width();
+}
+
+void writeIni(const QString &content)
+{
+    QFile f(Shared::AppDir + QStringLiteral("spell.ini"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(content.toUtf8());
+}
+
+// A window whose unload handler tells when it runs.
+class Watcher final : public Form
+{
+public:
+    explicit Watcher(bool *unloaded) : Form(QStringLiteral("frmWatcher")), m_unloaded(unloaded) {}
+
+protected:
+    void Form_Unload(bool &) override { *m_unloaded = true; }
+
+private:
+    bool *m_unloaded;
+};
+} // namespace
+
+class TestStartWindow : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase() { Shell::registerWindows(); }
+    void startUp();
+    void programFolderWhenNoneSet();
+    void choosingATest();
+    void seeWordsToggle();
+    void okHandsOverAndCancelsGreeting();
+    void enterPressesOK();
+    void greetingOnlyWhenVisibleAndOnce();
+    void greetingAfterFourSeconds();
+    void noTests_data();
+    void noTests();
+    void passwordGate_data();
+    void passwordGate();
+    void authoringReturnsToStartWindow();
+    void helpAndProfessor();
+    void closingEndsProgram();
+};
+
+void TestStartWindow::startUp()
+{
+    TestEnv env;
+    env.makeTest(QStringLiteral("Test_zoo"), {QStringLiteral("zebra")});
+    env.makeTest(QStringLiteral("Test_Animals"), {QStringLiteral("cat"), QStringLiteral("dog")});
+    env.makeTest(QStringLiteral("Test_birds"), {QStringLiteral("owl")});
+
+    // What the world looks like when the welcome starts playing.
+    bool sawWelcome = false, backgroundUp = false;
+    int listedAtWelcome = -1;
+    MMControl::setObserver([&](const MMControl &c, const QString &command) {
+        if (command.compare(QLatin1String("Play"), Qt::CaseInsensitive) == 0
+            && c.FileName == Shared::AppDir + QStringLiteral("Welcome.wav")) {
+            sawWelcome = true;
+            Form *back = Forms::find(QStringLiteral("frmBack"));
+            backgroundUp = back && back->isVisible();
+            auto *list = Forms::find(QStringLiteral("frmLogin"))->findChild<QListWidget *>(QStringLiteral("lstTests"));
+            listedAtWelcome = list ? list->count() : -1;
+        }
+    });
+    frmLogin *login = openStartWindow();
+    MMControl::setObserver({});
+    QVERIFY(login);
+
+    QVERIFY(sawWelcome);
+    QVERIFY(backgroundUp);
+    QCOMPARE(listedAtWelcome, 0);
+
+    // The start window is the first loaded window, the background the second.
+    QCOMPARE(Forms::loaded().value(0), login);
+    QCOMPARE(Forms::loaded().value(1)->objectName(), QStringLiteral("frmBack"));
+    QCOMPARE(login->windowTitle(), QStringLiteral("Wordaroo"));
+
+    auto *tests = TestUi::child<QListWidget>(login, QStringLiteral("lstTests"));
+    auto *words = TestUi::child<QListWidget>(login, QStringLiteral("lstWords"));
+    QCOMPARE(texts(tests), (QStringList{u"Test_Animals"_s, u"Test_birds"_s, u"Test_zoo"_s}));
+    QCOMPARE(tests->currentRow(), 0);
+    QVERIFY(tests->item(0)->isSelected());
+    QCOMPARE(Shared::TestName, QStringLiteral("Test_Animals"));
+    QCOMPARE(Shared::TestDir, env.appDir() + QStringLiteral("Test_Animals/"));
+    QCOMPARE(texts(words), (QStringList{u"cat"_s, u"dog"_s}));
+
+    // Collapsed: the word list is filled but lies beyond the window's edge.
+    QVERIFY(!login->isExpanded());
+    QVERIFY(!insideWindow(words));
+    QVERIFY(insideWindow(TestUi::child<QPushButton>(login, QStringLiteral("btnOK"))));
+
+    auto *timer = login->findChild<QTimer *>(QStringLiteral("Timer1"));
+    QVERIFY(timer && timer->isActive());
+    QCOMPARE(timer->interval(), 4000);
+
+    QCOMPARE(login->findChild<QAction *>(QStringLiteral("mnuCreate"))->text(), QStringLiteral("Create &Tests"));
+    QCOMPARE(login->findChild<QAction *>(QStringLiteral("mnuHelp"))->text(), QStringLiteral("&Help"));
+}
+
+void TestStartWindow::programFolderWhenNoneSet()
+{
+    TestEnv env;
+    Shared::AppDir.clear();
+    QVERIFY(openStartWindow());
+    QCOMPARE(Shared::AppDir, Shared::programFolder());
+    QVERIFY(Shared::AppDir.endsWith(QLatin1Char('/')));
+}
+
+void TestStartWindow::choosingATest()
+{
+    TestEnv env;
+    env.makeTest(QStringLiteral("Test_A"), {QStringLiteral("ant")});
+    env.makeTest(QStringLiteral("Test_B"), {QStringLiteral("bee"), QStringLiteral("bat")});
+    frmLogin *login = openStartWindow();
+    auto *tests = TestUi::child<QListWidget>(login, QStringLiteral("lstTests"));
+    auto *words = TestUi::child<QListWidget>(login, QStringLiteral("lstWords"));
+
+    QTest::mouseClick(tests->viewport(), Qt::LeftButton, {}, tests->visualItemRect(tests->item(1)).center());
+    QCOMPARE(Shared::TestName, QStringLiteral("Test_B"));
+    QCOMPARE(Shared::TestDir, env.appDir() + QStringLiteral("Test_B/"));
+    QCOMPARE(texts(words), (QStringList{u"bat"_s, u"bee"_s}));
+
+    TestUi::key(tests, Qt::Key_Up);
+    QCOMPARE(Shared::TestName, QStringLiteral("Test_A"));
+    QCOMPARE(texts(words), QStringList{u"ant"_s});
+}
+
+void TestStartWindow::seeWordsToggle()
+{
+    TestEnv env;
+    env.makeTest(QStringLiteral("Test_A"), {QStringLiteral("ant")});
+    frmLogin *login = openStartWindow();
+    auto *see = TestUi::child<QPushButton>(login, QStringLiteral("btnSeeWords"));
+    auto *words = TestUi::child<QListWidget>(login, QStringLiteral("lstWords"));
+    const QSize collapsed = login->size();
+    QCOMPARE(see->text(), QStringLiteral("See Test Words >>"));
+
+    TestUi::click(see);
+    QCOMPARE(see->text(), QStringLiteral("Hide Test Words <<"));
+    QVERIFY(login->width() > collapsed.width());
+    QCOMPARE(login->height(), collapsed.height());
+    // The whole word list is seen when expanded.
+    QVERIFY(words->mapTo(login, QPoint(words->width(), 0)).x() <= login->width());
+    // The two widths differ by the outer sizes' difference, 9000 - 6800 twips.
+    QCOMPARE(login->width() - collapsed.width(), Twips::px(9000 - 6800));
+
+    TestUi::click(see);
+    QCOMPARE(see->text(), QStringLiteral("See Test Words >>"));
+    QCOMPARE(login->size(), collapsed);
+    QVERIFY(!insideWindow(words));
+
+    // The toggle reads its own caption: anything but the exact "See" caption collapses.
+    TestUi::click(see);
+    see->setText(QStringLiteral("See Test Words"));
+    TestUi::click(see);
+    QCOMPARE(login->size(), collapsed);
+    QCOMPARE(see->text(), QStringLiteral("See Test Words >>"));
+}
+
+void TestStartWindow::okHandsOverAndCancelsGreeting()
+{
+    TestEnv env;
+    env.makeTest(QStringLiteral("Test_A"), {QStringLiteral("ant")});
+    env.makeTest(QStringLiteral("Test_B"), {QStringLiteral("bee")});
+    frmLogin *login = openStartWindow();
+    TestUi::child<QListWidget>(login, QStringLiteral("lstTests"))->setCurrentRow(1);
+    env.sound.clear();
+
+    TestUi::click(TestUi::child<QPushButton>(login, QStringLiteral("btnOK")));
+    // The welcome is cut off first.
+    QCOMPARE(env.sound.lines().value(0), QStringLiteral("Close"));
+    QCOMPARE(Shared::TestName, QStringLiteral("Test_B"));
+    Form *menu = Forms::find(QStringLiteral("frmChoice"));
+    QVERIFY(menu && menu->isVisible());
+    QVERIFY(!login->isVisible());
+    QCOMPARE(Forms::find(QStringLiteral("frmLogin")), login); // hidden, still loaded
+
+    // The greeting's tick comes after OK: the hidden window stays silent.
+    env.sound.clear();
+    login->Timer1_Timer();
+    QVERIFY(env.sound.played().isEmpty());
+    QVERIFY(!login->findChild<QTimer *>(QStringLiteral("Timer1"))->isActive());
+}
+
+void TestStartWindow::enterPressesOK()
+{
+    TestEnv env;
+    env.makeTest(QStringLiteral("Test_A"), {QStringLiteral("ant")});
+    frmLogin *login = openStartWindow();
+    auto *tests = TestUi::child<QListWidget>(login, QStringLiteral("lstTests"));
+    tests->setFocus();
+    TestUi::key(tests, Qt::Key_Return);
+    QVERIFY(Forms::find(QStringLiteral("frmChoice")));
+    QVERIFY(!login->isVisible());
+}
+
+void TestStartWindow::greetingOnlyWhenVisibleAndOnce()
+{
+    TestEnv env;
+    frmLogin *login = openStartWindow();
+    auto *timer = login->findChild<QTimer *>(QStringLiteral("Timer1"));
+    env.sound.clear();
+
+    login->Timer1_Timer();
+    QCOMPARE(env.sound.played(), QStringList{env.appDir() + QStringLiteral("helloprof.wav")});
+    QVERIFY(!timer->isActive());
+
+    // Shown again later (as by "New Test"): no second greeting, no welcome.
+    env.sound.clear();
+    login->hide();
+    Forms::show(QStringLiteral("frmLogin"));
+    QTest::qWait(50);
+    QVERIFY(!timer->isActive());
+    QVERIFY(env.sound.played().isEmpty());
+}
+
+void TestStartWindow::greetingAfterFourSeconds()
+{
+    TestEnv env;
+    QElapsedTimer clock;
+    clock.start();
+    frmLogin *login = openStartWindow();
+    const QString hello = env.appDir() + QStringLiteral("helloprof.wav");
+    QTRY_VERIFY_WITH_TIMEOUT(env.sound.played().contains(hello), 6000);
+    QVERIFY(clock.elapsed() >= 3900);
+    QVERIFY(!login->findChild<QTimer *>(QStringLiteral("Timer1"))->isActive());
+}
+
+void TestStartWindow::noTests_data()
+{
+    QTest::addColumn<bool>("hadTests");
+    QTest::newRow("none at start-up") << false;
+    QTest::newRow("last test deleted") << true;
+}
+
+void TestStartWindow::noTests()
+{
+    QFETCH(bool, hadTests);
+    TestEnv env;
+    env.makePrompts(); // wave files in AppDir are no test's words
+    if (hadTests)
+        env.makeTest(QStringLiteral("Test_Gone"), {QStringLiteral("ghost")});
+    frmLogin *login = openStartWindow();
+    auto *tests = TestUi::child<QListWidget>(login, QStringLiteral("lstTests"));
+    auto *words = TestUi::child<QListWidget>(login, QStringLiteral("lstWords"));
+    if (hadTests) {
+        QCOMPARE(words->count(), 1);
+        QVERIFY(QDir(env.appDir() + QStringLiteral("Test_Gone")).removeRecursively());
+        QVERIFY(QMetaObject::invokeMethod(login, "LoadTests"));
+    }
+    QCOMPARE(tests->count(), 0);
+    QVERIFY(tests->selectedItems().isEmpty());
+    QCOMPARE(words->count(), 0);
+    QCOMPARE(Shared::TestName, QString());
+    QCOMPARE(Shared::TestDir, env.appDir() + QLatin1Char('/'));
+
+    // OK still leads on, to a menu naming no test.
+    TestUi::click(TestUi::child<QPushButton>(login, QStringLiteral("btnOK")));
+    Form *menu = Forms::find(QStringLiteral("frmChoice"));
+    QVERIFY(menu);
+    QCOMPARE(TestUi::child<QLabel>(menu, QStringLiteral("lblSelect"))->text(), QStringLiteral("Selected test is "));
+}
+
+void TestStartWindow::passwordGate_data()
+{
+    QTest::addColumn<QString>("ini"); // empty: no settings file at all
+    QTest::addColumn<QStringList>("typed");
+    QTest::addColumn<bool>("asked");
+    QTest::addColumn<bool>("opens");
+
+    const QString secret = QStringLiteral("[SETTINGS]\nProtect=True\nTheWord=Secret\n");
+    const QString noWord = QStringLiteral("[SETTINGS]\nProtect=True\n");
+    QTest::newRow("no settings file") << QString() << QStringList() << false << true;
+    QTest::newRow("Protect missing") << QStringLiteral("[SETTINGS]\nTheWord=Secret\n") << QStringList() << false << true;
+    QTest::newRow("Protect false") << QStringLiteral("[SETTINGS]\nProtect=false\nTheWord=Secret\n") << QStringList()
+                                   << false << true;
+    QTest::newRow("Protect true in lower case") << QStringLiteral("[SETTINGS]\nProtect=true\nTheWord=Secret\n")
+                                                << QStringList() << false << true;
+    QTest::newRow("right password") << secret << QStringList{u"Secret"_s} << true << true;
+    QTest::newRow("password case differs") << secret << QStringList{u"secret"_s} << true << false;
+    QTest::newRow("password cancelled") << secret << QStringList() << true << false;
+    QTest::newRow("no TheWord, cancelled") << noWord << QStringList() << true << true;
+    QTest::newRow("no TheWord, something typed") << noWord << QStringList{u"x"_s} << true << false;
+}
+
+void TestStartWindow::passwordGate()
+{
+    QFETCH(QString, ini);
+    QFETCH(QStringList, typed);
+    QFETCH(bool, asked);
+    QFETCH(bool, opens);
+    TestEnv env;
+    if (!ini.isEmpty())
+        writeIni(ini);
+    env.dialogs.inputAnswers = typed;
+    frmLogin *login = openStartWindow();
+
+    login->findChild<QAction *>(QStringLiteral("mnuCreate"))->trigger();
+
+    QCOMPARE(env.dialogs.prompts.size(), asked ? 1 : 0);
+    if (asked) {
+        QCOMPARE(env.dialogs.prompts.first().text, QStringLiteral("Please enter configuration password:"));
+        QCOMPARE(env.dialogs.prompts.first().title, QStringLiteral("PASSWORD"));
+    }
+    Form *maint = Forms::find(QStringLiteral("frmMaint"));
+    QCOMPARE(maint != nullptr, opens);
+    QCOMPARE(login->isVisible(), !opens);
+    if (opens) {
+        QVERIFY(maint->isVisible());
+        QVERIFY(env.dialogs.boxes.isEmpty());
+    } else {
+        QCOMPARE(env.dialogs.boxes.size(), 1);
+        const ScriptedDialogs::Box &box = env.dialogs.boxes.first();
+        QCOMPARE(box.text, QStringLiteral("SORRY!\nThe password you typed is incorrect."));
+        QCOMPARE(box.title, QStringLiteral("Incorrect Password"));
+        QCOMPARE(box.icon, MsgIcon::Information);
+        QCOMPARE(box.buttons, MsgButtons::Ok);
+    }
+}
+
+void TestStartWindow::authoringReturnsToStartWindow()
+{
+    // The authoring window is not part of this library: its stand-in returns here.
+    TestEnv env;
+    env.makeTest(QStringLiteral("Test_B"), {QStringLiteral("bee")});
+    frmLogin *login = openStartWindow();
+    login->mnuCreate_Click();
+    Form *maint = Forms::find(QStringLiteral("frmMaint"));
+    QVERIFY(maint && maint->isVisible());
+    QVERIFY(!login->isVisible());
+
+    env.makeTest(QStringLiteral("Test_A"), {QStringLiteral("ant")});
+    maint->close();
+    TestUi::settle();
+    QVERIFY(!Forms::find(QStringLiteral("frmMaint")));
+    QVERIFY(login->isVisible());
+    QCOMPARE(texts(TestUi::child<QListWidget>(login, QStringLiteral("lstTests"))),
+             (QStringList{u"Test_A"_s, u"Test_B"_s}));
+    QCOMPARE(Shared::TestName, QStringLiteral("Test_A"));
+    QVERIFY(!env.ended);
+}
+
+void TestStartWindow::helpAndProfessor()
+{
+    TestEnv env;
+    frmLogin *login = openStartWindow();
+    login->findChild<QAction *>(QStringLiteral("mnuHelp"))->trigger();
+    QCOMPARE(env.dialogs.helpOpened, QStringList{u"Spell.HLP"_s});
+
+    env.sound.clear();
+    QWidget *prof = TestUi::child<QWidget>(login, QStringLiteral("Picture1"));
+    QCOMPARE(prof->toolTip(), QStringLiteral("Click on me for Help!"));
+    QTest::mouseClick(prof, Qt::LeftButton);
+    QCOMPARE(env.sound.played(), QStringList{env.appDir() + QStringLiteral("logindir.wav")});
+}
+
+void TestStartWindow::closingEndsProgram()
+{
+    TestEnv env;
+    frmLogin *login = openStartWindow();
+    TestUi::click(TestUi::child<QPushButton>(login, QStringLiteral("btnOK")));
+    bool otherUnloaded = false;
+    auto *other = new Watcher(&otherUnloaded);
+    other->show();
+
+    login->close();
+    QVERIFY(env.ended);
+    QCOMPARE(env.exitCode, 0);
+    QVERIFY(Forms::loaded().isEmpty());
+    QVERIFY(!otherUnloaded);
+}
+
+QTEST_MAIN(TestStartWindow)
+#include "tst_start_window.moc"
