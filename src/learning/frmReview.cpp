@@ -17,12 +17,19 @@
 #include <QPushButton>
 #include <QTimer>
 
-namespace {
+namespace
+{
 constexpr int WindowWidth = 6700;
 constexpr int WindowHeight = 2900;
 
-QString prompt(const char *file) { return Shared::AppDir + QLatin1String(file); }
-QString wordPath(const QString &word) { return Shared::TestDir + word + QStringLiteral(".wav"); }
+QString prompt(const char *file)
+{
+    return Shared::AppDir + QLatin1String(file);
+}
+QString wordPath(const QString &word)
+{
+    return Shared::TestDir + word + QStringLiteral(".wav");
+}
 } // namespace
 
 frmReview::frmReview(QWidget *parent) : Form(QStringLiteral("frmReview"), parent)
@@ -72,7 +79,10 @@ void frmReview::Form_Load()
     txtWord->setFocus();
 }
 
-bool frmReview::alive() const { return isLoaded() && !Program::isEnding() && !m_leaving; }
+bool frmReview::alive() const
+{
+    return isLoaded() && !Program::isEnding() && !m_leaving;
+}
 
 void frmReview::Timer1_Timer()
 {
@@ -95,8 +105,8 @@ void frmReview::StartTest()
 
 void frmReview::ShowWord()
 {
-    const QString w = WordIndex >= 0 && WordIndex < lstCorrect->count() ? lstCorrect->item(WordIndex)->text()
-                                                                        : QString();
+    const QString w =
+        WordIndex >= 0 && WordIndex < lstCorrect->count() ? lstCorrect->item(WordIndex)->text() : QString();
     lblWord->setText(w);
     lblWord->setAccessibleName(w);
     const QString path = wordPath(w);
@@ -160,7 +170,10 @@ void frmReview::Leave()
     Forms::show(QStringLiteral("frmChoice"));
 }
 
-void frmReview::Picture1_Click() { Module1::PlayWave(*MMControl1, prompt("studytime.wav")); }
+void frmReview::Picture1_Click()
+{
+    Module1::PlayWave(*MMControl1, prompt("studytime.wav"));
+}
 
 void frmReview::Form_Unload(bool &keepOpen)
 {

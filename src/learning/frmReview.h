@@ -16,7 +16,7 @@ class frmReview final : public Form
 {
     Q_OBJECT
     Q_DISABLE_COPY(frmReview)
-public:
+  public:
     explicit frmReview(QWidget *parent = nullptr);
     ~frmReview() override;
 
@@ -33,16 +33,16 @@ public:
     // 0-based position of the word being studied.
     int WordIndex = 0;
 
-public Q_SLOTS:
+  public Q_SLOTS:
     void Timer1_Timer();
     void btnNext_Click();
     void Command2_Click();
     void Picture1_Click();
 
-protected:
+  protected:
     void Form_Unload(bool &keepOpen) override;
 
-private:
+  private:
     void Form_Load();
     void StartTest();
     // Shows and speaks the word at WordIndex after checking its file.

@@ -18,14 +18,21 @@
 #include <QPushButton>
 #include <QTimer>
 
-namespace {
+namespace
+{
 // Client sizes in twips: the test view is narrow, the results view shows two lists.
 constexpr int TestWidth = 6400;
 constexpr int ResultsWidth = 8500;
 constexpr int WindowHeight = 5400;
 
-QString prompt(const char *file) { return Shared::AppDir + QLatin1String(file); }
-QString wordPath(const QString &word) { return Shared::TestDir + word + QStringLiteral(".wav"); }
+QString prompt(const char *file)
+{
+    return Shared::AppDir + QLatin1String(file);
+}
+QString wordPath(const QString &word)
+{
+    return Shared::TestDir + word + QStringLiteral(".wav");
+}
 
 QLabel *heading(QWidget *parent, const QString &name, const QString &text, int left, int top, int width)
 {
@@ -51,7 +58,8 @@ frmTest::frmTest(QWidget *parent) : Form(QStringLiteral("frmTest"), parent)
     btnNext = Ui::button(pnlTest, QStringLiteral("btnNext"), QStringLiteral("Next Word"), 2160, 1680, 1950, 480);
     btnNext->setDefault(true);
     btnRepeat = Ui::button(pnlTest, QStringLiteral("btnRepeat"), QStringLiteral("Repeat Word"), 4210, 1680, 1950, 480);
-    btnStopTest = Ui::button(pnlTest, QStringLiteral("btnStopTest"), QStringLiteral("Stop Test"), 4210, 2250, 1950, 480);
+    btnStopTest =
+        Ui::button(pnlTest, QStringLiteral("btnStopTest"), QStringLiteral("Stop Test"), 4210, 2250, 1950, 480);
     heading(pnlTest, QStringLiteral("Label2"), QStringLiteral("Words Completed"), 120, 2520, 4000);
     lstTries = Ui::list(pnlTest, QStringLiteral("lstTries"), 120, 2850, 6040, 2400);
     lstTries->setFont(answerFont);
@@ -59,16 +67,16 @@ frmTest::frmTest(QWidget *parent) : Form(QStringLiteral("frmTest"), parent)
     // Results view, out of sight until the run ends.
     pnlResults = Ui::panel(this, QStringLiteral("pnlResults"), 0, 0, ResultsWidth, WindowHeight);
     picprof_r = Ui::professor(pnlResults, QStringLiteral("picprof_r"), 120, 120);
-    lblScore = Ui::label(pnlResults, QStringLiteral("lblScore"), QStringLiteral("You scored a 100%"), 2160, 150,
-                         4900, 640);
+    lblScore =
+        Ui::label(pnlResults, QStringLiteral("lblScore"), QStringLiteral("You scored a 100%"), 2160, 150, 4900, 640);
     lblScore->setFont(Fonts::sized(18, true));
-    picSmile = Ui::picture(pnlResults, QStringLiteral("picSmile"), QStringLiteral(":/art/smiley.svg"), 7200, 60,
-                           1140, 1140);
+    picSmile =
+        Ui::picture(pnlResults, QStringLiteral("picSmile"), QStringLiteral(":/art/smiley.svg"), 7200, 60, 1140, 1140);
     picSmile->setVisible(false);
     btnHearMissedWords = Ui::button(pnlResults, QStringLiteral("btnHearMissedWords"),
                                     QStringLiteral("Hear the words you missed"), 2160, 1080, 3400, 480);
-    btnExitResults = Ui::button(pnlResults, QStringLiteral("btnExitResults"), QStringLiteral("Exit Test Results"),
-                                2160, 1650, 3400, 480);
+    btnExitResults = Ui::button(pnlResults, QStringLiteral("btnExitResults"), QStringLiteral("Exit Test Results"), 2160,
+                                1650, 3400, 480);
     heading(pnlResults, QStringLiteral("Label3"), QStringLiteral("Correct Words"), 120, 2520, 4000);
     heading(pnlResults, QStringLiteral("Label4"), QStringLiteral("The Words You Typed"), 4300, 2520, 4080);
     lstCorrect = Ui::list(pnlResults, QStringLiteral("lstCorrect"), 120, 2850, 4000, 2400);
@@ -108,7 +116,10 @@ void frmTest::Form_Load()
     txtWord->setFocus();
 }
 
-bool frmTest::alive() const { return isLoaded() && !Program::isEnding(); }
+bool frmTest::alive() const
+{
+    return isLoaded() && !Program::isEnding();
+}
 
 void frmTest::Timer1_Timer()
 {
@@ -143,8 +154,8 @@ void frmTest::StartTest()
 bool frmTest::AskWord()
 {
     // An empty word list asks for the empty word, which has no sound file.
-    const QString w = WordIndex >= 0 && WordIndex < lstCorrect->count() ? lstCorrect->item(WordIndex)->text()
-                                                                        : QString();
+    const QString w =
+        WordIndex >= 0 && WordIndex < lstCorrect->count() ? lstCorrect->item(WordIndex)->text() : QString();
     const QString path = wordPath(w);
     const QFileInfo file(path);
     if (!file.isFile() || file.isHidden()) {
@@ -270,7 +281,10 @@ void frmTest::ShowResults()
     lstYours->setFocus();
 }
 
-void frmTest::Picture2_Click() { Module1::PlayWave(*MMControl1, prompt("dirtest.wav")); }
+void frmTest::Picture2_Click()
+{
+    Module1::PlayWave(*MMControl1, prompt("dirtest.wav"));
+}
 
 void frmTest::btnHearMissedWords_Click()
 {
@@ -291,7 +305,10 @@ void frmTest::btnExitResults_Click()
     close();
 }
 
-void frmTest::picprof_r_Click() { Module1::PlayWave(*MMControl1, prompt("resultsdir.wav")); }
+void frmTest::picprof_r_Click()
+{
+    Module1::PlayWave(*MMControl1, prompt("resultsdir.wav"));
+}
 
 void frmTest::Form_Unload(bool &keepOpen)
 {

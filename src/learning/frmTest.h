@@ -19,7 +19,7 @@ class frmTest final : public Form
 {
     Q_OBJECT
     Q_DISABLE_COPY(frmTest)
-public:
+  public:
     explicit frmTest(QWidget *parent = nullptr);
     ~frmTest() override;
 
@@ -52,7 +52,7 @@ public:
     // True once the answers have been scored and the results view is shown.
     bool resultsShown() const { return m_scored; }
 
-public Q_SLOTS:
+  public Q_SLOTS:
     void Timer1_Timer();
     void btnNext_Click();
     void btnRepeat_Click();
@@ -62,10 +62,10 @@ public Q_SLOTS:
     void btnExitResults_Click();
     void picprof_r_Click();
 
-protected:
+  protected:
     void Form_Unload(bool &keepOpen) override;
 
-private:
+  private:
     void Form_Load();
     void StartTest();
     // Speaks the word at WordIndex after checking its file; false when it is missing.

@@ -4,7 +4,8 @@
 #include "learning/frmReview.h"
 #include "learning/frmTest.h"
 
-namespace Learning {
+namespace Learning
+{
 void registerWindows()
 {
     Forms::registerFactory(QStringLiteral("frmTest"), [] { return new frmTest; });

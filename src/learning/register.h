@@ -1,6 +1,7 @@
 #pragma once
 
-namespace Learning {
+namespace Learning
+{
 // Registers the factories of this folder's windows.
 void registerWindows();
 } // namespace Learning

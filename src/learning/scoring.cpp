@@ -1,6 +1,7 @@
 #include "learning/scoring.h"
 
-namespace Scoring {
+namespace Scoring
+{
 
 QString trimSpaces(const QString &text)
 {

@@ -8,7 +8,8 @@
 // The marking rules of the spelling test, without any window: how the answers are
 // lined up with the words, which answers are right, the percentage and the spoken
 // reaction. The test window shows and plays what these rules decide.
-namespace Scoring {
+namespace Scoring
+{
 
 // The mark appended to a wrong answer in the results list.
 inline const QString WrongMarker = QStringLiteral("  XXX");
@@ -36,11 +37,11 @@ struct Reaction {
 Reaction reaction(int percent);
 
 struct Result {
-    QStringList rows;             // the answers as shown, wrong ones marked
-    QList<bool> missed;           // per row: marked wrong by this scoring
+    QStringList rows;   // the answers as shown, wrong ones marked
+    QList<bool> missed; // per row: marked wrong by this scoring
     int right = 0;
     int total = 0;
-    std::optional<int> percent;   // none when there are no words
+    std::optional<int> percent; // none when there are no words
 };
 // Scores the answer rows against the words, row by row (rows beyond the words are
 // left as they are and never marked).

@@ -3,8 +3,8 @@
 #include "core/forms.h"
 #include "core/mmcontrol.h"
 #include "core/widgets.h"
-#include "learning/register.h"
 #include "learning/frmReview.h"
+#include "learning/register.h"
 #include "testsupport.h"
 
 #include <QLabel>
@@ -16,10 +16,11 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 class StubMenu final : public Form
 {
-public:
+  public:
     StubMenu() : Form(QStringLiteral("frmChoice")) { ++made; }
     static inline int made = 0;
 };
@@ -28,7 +29,7 @@ public:
 class TestStudyWindow : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void initTestCase();
     void init();
     void start();
@@ -39,7 +40,7 @@ private Q_SLOTS:
     void leaving_data();
     void leaving();
 
-private:
+  private:
     frmReview *open(const QStringList &words);
     void type(const QString &text);
 
@@ -90,8 +91,9 @@ void TestStudyWindow::start()
 
     w->Timer1_Timer();
     const QString app = env->appDir();
-    QCOMPARE(env->sound.lines(), (QStringList{u"Close"_s, u"Open "_s + app + u"starttest.wav (wait)"_s, u"Play (wait)"_s, u"Close"_s,
-                                               u"Open "_s + dir + u"Ant.wav (wait)"_s, u"Play"_s}));
+    QCOMPARE(env->sound.lines(),
+             (QStringList{u"Close"_s, u"Open "_s + app + u"starttest.wav (wait)"_s, u"Play (wait)"_s, u"Close"_s,
+                          u"Open "_s + dir + u"Ant.wav (wait)"_s, u"Play"_s}));
     QCOMPARE(w->lblWord->text(), QStringLiteral("Ant"));
     QCOMPARE(w->lblProgress->text(), QStringLiteral("Word 1 of 2"));
     QCOMPARE(w->focusWidget(), w->txtWord);
@@ -135,8 +137,9 @@ void TestStudyWindow::copy()
         return;
     }
     // The prompt to its end, then the word again in the background; the typing stays.
-    QCOMPARE(env->sound.lines(), (QStringList{u"Close"_s, u"Open "_s + env->appDir() + prompt + u" (wait)"_s, u"Play (wait)"_s,
-                                               u"Close"_s, u"Open "_s + dir + u"Ant.wav (wait)"_s, u"Play"_s}));
+    QCOMPARE(env->sound.lines(),
+             (QStringList{u"Close"_s, u"Open "_s + env->appDir() + prompt + u" (wait)"_s, u"Play (wait)"_s, u"Close"_s,
+                          u"Open "_s + dir + u"Ant.wav (wait)"_s, u"Play"_s}));
     QCOMPARE(w->WordIndex, 0);
     QCOMPARE(w->lblWord->text(), QStringLiteral("Ant"));
     QCOMPARE(w->txtWord->text(), typed);

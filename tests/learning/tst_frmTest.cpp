@@ -5,8 +5,8 @@
 #include "core/layout.h"
 #include "core/mmcontrol.h"
 #include "core/widgets.h"
-#include "learning/register.h"
 #include "learning/frmTest.h"
+#include "learning/register.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -20,11 +20,12 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 // Stands in for the activity menu: counts how often one is made.
 class StubMenu final : public Form
 {
-public:
+  public:
     StubMenu() : Form(QStringLiteral("frmChoice")) { ++made; }
     static inline int made = 0;
 };
@@ -41,7 +42,7 @@ QStringList items(const QListWidget *list)
 class TestTestWindow : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void initTestCase();
     void init();
     void wholeRunCommandSequence();
@@ -64,7 +65,7 @@ private Q_SLOTS:
     void leaving();
     void closedDuringStartPrompt();
 
-private:
+  private:
     frmTest *open(const QStringList &words);
     void answer(const QString &text);
 
@@ -114,8 +115,8 @@ void TestTestWindow::wholeRunCommandSequence()
 
     w->Timer1_Timer();
     const QString app = env->appDir();
-    QCOMPARE(env->sound.lines(), (QStringList{u"Open "_s + app + u"starttest.wav (wait)"_s, u"Play (wait)"_s, u"Close"_s,
-                                               u"Open "_s + dir + u"ant.wav"_s, u"Play"_s}));
+    QCOMPARE(env->sound.lines(), (QStringList{u"Open "_s + app + u"starttest.wav (wait)"_s, u"Play (wait)"_s,
+                                              u"Close"_s, u"Open "_s + dir + u"ant.wav"_s, u"Play"_s}));
     QCOMPARE(w->MMControl1->DeviceType, QStringLiteral("WaveAudio"));
     QVERIFY(!w->MMControl1->Notify);
     QVERIFY(!w->MMControl1->Shareable);
@@ -133,7 +134,7 @@ void TestTestWindow::wholeRunCommandSequence()
     env->sound.clear();
     answer(QStringLiteral("bea"));
     QCOMPARE(env->sound.lines(), (QStringList{u"Close"_s, u"Open "_s + app + u"finishtest.wav"_s, u"Play"_s, u"Close"_s,
-                                               u"Open "_s + app + u"brrrr.wav"_s, u"Play"_s}));
+                                              u"Open "_s + app + u"brrrr.wav"_s, u"Play"_s}));
     QVERIFY(!w->MMControl1->isPlaying());
     QVERIFY(w->resultsShown());
     QVERIFY(!Panels::isShown(w->pnlTest));
@@ -298,7 +299,8 @@ void TestTestWindow::stopTest_data()
     QTest::addColumn<QString>("score");
     QTest::newRow("before any answer") << QStringList{} << QStringList(5, u"   XXX"_s) << u"You scored a 0%"_s;
     QTest::newRow("after 2 answers") << QStringList{u"ant"_s, u"bee"_s}
-                                     << QStringList{u"ant"_s, u"bee"_s, u"   XXX"_s, u"   XXX"_s, u"   XXX"_s} << u"You scored a 40%"_s;
+                                     << QStringList{u"ant"_s, u"bee"_s, u"   XXX"_s, u"   XXX"_s, u"   XXX"_s}
+                                     << u"You scored a 40%"_s;
 }
 
 void TestTestWindow::stopTest()
@@ -327,10 +329,12 @@ void TestTestWindow::scoreShown_data()
     QTest::addColumn<QString>("score");
     QTest::addColumn<QString>("sound");
     QTest::addColumn<bool>("smiley");
-    QTest::newRow("2 of 3") << QStringList{u"Ant"_s, u"b ee"_s, u"CAT"_s} << QStringList{u"Ant"_s, u"b ee  XXX"_s, u"CAT"_s}
-                            << u"You scored a 66%"_s << u"brrrr.wav"_s << false;
-    QTest::newRow("all right, any case") << QStringList{u"ANT"_s, u"bee"_s, u"Cat"_s} << QStringList{u"ANT"_s, u"bee"_s, u"Cat"_s}
-                                         << u"You scored a 100%"_s << u"whoopie.wav"_s << true;
+    QTest::newRow("2 of 3") << QStringList{u"Ant"_s, u"b ee"_s, u"CAT"_s}
+                            << QStringList{u"Ant"_s, u"b ee  XXX"_s, u"CAT"_s} << u"You scored a 66%"_s
+                            << u"brrrr.wav"_s << false;
+    QTest::newRow("all right, any case") << QStringList{u"ANT"_s, u"bee"_s, u"Cat"_s}
+                                         << QStringList{u"ANT"_s, u"bee"_s, u"Cat"_s} << u"You scored a 100%"_s
+                                         << u"whoopie.wav"_s << true;
 }
 
 void TestTestWindow::scoreShown()
@@ -361,8 +365,8 @@ void TestTestWindow::missedWordsReplay()
 
     env->sound.clear();
     TestUi::click(w->btnHearMissedWords);
-    QCOMPARE(env->sound.lines(), (QStringList{u"Close"_s, u"Open "_s + dir + u"bee.wav (wait)"_s, u"Play (wait)"_s, u"Close"_s,
-                                               u"Open "_s + dir + u"dog.wav (wait)"_s, u"Play (wait)"_s}));
+    QCOMPARE(env->sound.lines(), (QStringList{u"Close"_s, u"Open "_s + dir + u"bee.wav (wait)"_s, u"Play (wait)"_s,
+                                              u"Close"_s, u"Open "_s + dir + u"dog.wav (wait)"_s, u"Play (wait)"_s}));
     // Pressed again: the same words, marks not doubled.
     env->sound.clear();
     TestUi::click(w->btnHearMissedWords);

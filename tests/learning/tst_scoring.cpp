@@ -8,7 +8,7 @@ using namespace Qt::StringLiterals;
 class TestScoring : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void bands_data();
     void bands();
     void marking_data();
@@ -56,10 +56,11 @@ void TestScoring::marking_data()
 
     QTest::newRow("case ignored") << QStringList{u"CAT"_s, u"Dog"_s, u"a"_s} << QStringList{u"cat"_s, u"dog"_s, u"A"_s}
                                   << QStringList{u"CAT"_s, u"Dog"_s, u"a"_s} << 100;
-    QTest::newRow("inner space counts") << QStringList{u"ice cream"_s, u"icecream"_s} << QStringList{u"icecream"_s, u"icecream"_s}
+    QTest::newRow("inner space counts") << QStringList{u"ice cream"_s, u"icecream"_s}
+                                        << QStringList{u"icecream"_s, u"icecream"_s}
                                         << QStringList{u"ice cream  XXX"_s, u"icecream"_s} << 50;
-    QTest::newRow("outer spaces of both ignored") << QStringList{u" cat  "_s} << QStringList{u"  cat"_s}
-                                                  << QStringList{u" cat  "_s} << 100;
+    QTest::newRow("outer spaces of both ignored")
+        << QStringList{u" cat  "_s} << QStringList{u"  cat"_s} << QStringList{u" cat  "_s} << 100;
     QTest::newRow("2 of 3") << QStringList{u"cat"_s, u"dgo"_s, u"bird"_s} << QStringList{u"cat"_s, u"dog"_s, u"bird"_s}
                             << QStringList{u"cat"_s, u"dgo  XXX"_s, u"bird"_s} << 66;
     QTest::newRow("unanswered rows") << QStringList{u"cat"_s, u"dog"_s, u" "_s, u" "_s, u" "_s}
