@@ -238,7 +238,7 @@ void frmMaint::btnNewNext_Click()
                MsgButtons::Ok, MsgIcon::Information);
         return;
     case TestFiles::Verdict::Unsafe:
-        MsgBox(QStringLiteral("The test name \"") + name + QStringLiteral("\" cannot be used.\n") + check.reason
+        MsgBox(QStringLiteral("The test name \"") + TestFiles::printable(name) + QStringLiteral("\" cannot be used.\n") + check.reason
                    + QStringLiteral("\nPlease try a different name."),
                MsgButtons::Ok, MsgIcon::Information);
         return;

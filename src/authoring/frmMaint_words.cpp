@@ -171,7 +171,7 @@ void frmMaint::btnRecordWord_Click()
     case TestFiles::Verdict::Unsafe:
     case TestFiles::Verdict::OnDisk:
         // Refused before anything is recorded; the typed text stays for correction.
-        MsgBox(QStringLiteral("The word \"") + word + QStringLiteral("\" cannot be recorded as a file.\n")
+        MsgBox(QStringLiteral("The word \"") + TestFiles::printable(word) + QStringLiteral("\" cannot be recorded as a file.\n")
                    + check.reason + QStringLiteral("\nPlease type a different word."),
                MsgButtons::Ok, MsgIcon::Information);
         txtWord->setText(typed);

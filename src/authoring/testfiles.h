@@ -52,6 +52,9 @@ Removal removeTest(const QString &appDir, const QString &entry);
 // result is ignored. Returns whether the path is gone.
 bool deleteWordFile(const QString &path);
 
+// A name as a message may show it: control characters become "?".
+QString printable(const QString &name);
+
 // True when something (a file, folder or link, even a broken one) is at path.
 bool entryExists(const QString &path);
 
