@@ -4,6 +4,7 @@
 #include "arcade/register.h"
 #include "core/appstate.h"
 #include "core/forms.h"
+#include "core/layout.h"
 #include "testsupport.h"
 
 #include <QListWidget>

@@ -1,0 +1,106 @@
+// The arcade chooser: hidden (not closed) while a game runs, back when it ends, and
+// its Exit (or close box) closes it before the activity menu comes.
+#include "arcade/frmArcadeSelect.h"
+#include "arcade/frmRain.h"
+#include "arcade/frmScramble.h"
+#include "arcadetest.h"
+#include "core/widgets.h"
+
+#include <QPointer>
+#include <QPushButton>
+
+class tst_ArcadeSelect : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void cleanup() { TestUi::closeAllWindows(); }
+
+    void buttons()
+    {
+        ArcadeWorld world({QStringLiteral("owl")});
+        auto *w = qobject_cast<frmArcadeSelect *>(Forms::show(QStringLiteral("frmArcadeSelect")));
+        QVERIFY(w);
+        QCOMPARE(w->windowTitle(), QStringLiteral("Arcade Alley"));
+        QCOMPARE(w->size(), QSize(416, 107));
+        QCOMPARE(w->btnRain->text(), QStringLiteral("Raining Words"));
+        QCOMPARE(w->btnScramble->text(), QStringLiteral("SCRAMBLE CRSELBMA RAMELBSC"));
+        QCOMPARE(w->btnExit->text(), QStringLiteral("Exit"));
+        QVERIFY(!w->btnRain->icon().isNull());
+        QVERIFY(w->btnScramble->icon().isNull());
+        QVERIFY(!w->btnExit->icon().isNull());
+        QCOMPARE(w->picProf->toolTip(), QStringLiteral("Click on me for Help!"));
+        Q_EMIT w->picProf->clicked();
+        QCOMPARE(world.env.sound.played(), QStringList{world.env.appDir() + QStringLiteral("arcadedir.wav")});
+    }
+
+    void hiddenWhileAGameRuns_data()
+    {
+        QTest::addColumn<QString>("game");
+        QTest::newRow("Raining Words") << QStringLiteral("frmRain");
+        QTest::newRow("Scramble") << QStringLiteral("frmScramble");
+    }
+    void hiddenWhileAGameRuns()
+    {
+        QFETCH(QString, game);
+        ArcadeWorld world({QStringLiteral("owl"), QStringLiteral("bat")});
+        auto *w = qobject_cast<frmArcadeSelect *>(Forms::show(QStringLiteral("frmArcadeSelect")));
+        const QPointer<frmArcadeSelect> chooser(w);
+        QPushButton *button = game == QLatin1String("frmRain") ? w->btnRain : w->btnScramble;
+        TestUi::click(button);
+        QVERIFY(w->isHidden());
+        QVERIFY(w->isLoaded());
+        Form *first = Forms::find(game);
+        QVERIFY(first && first->isVisible());
+        const QPointer<Form> firstGuard(first);
+        // Leave the game: the same chooser comes back.
+        QPushButton *leave = first->findChild<QPushButton *>(
+            game == QLatin1String("frmRain") ? QStringLiteral("Command4") : QStringLiteral("btnExit"));
+        TestUi::click(leave);
+        TestUi::settle();
+        QVERIFY(chooser);
+        QVERIFY(w->isVisible());
+        QVERIFY(!firstGuard); // the game window was discarded
+        QCOMPARE(Forms::loaded().count(w), 1);
+        // The same game again is a new window.
+        TestUi::click(button);
+        Form *second = Forms::find(game);
+        QVERIFY(second && second->isVisible());
+        if (auto *rain = qobject_cast<frmRain *>(second))
+            QVERIFY(Panels::isShown(rain->pnlStart) && rain->Score == 0);
+        if (auto *scramble = qobject_cast<frmScramble *>(second))
+            QVERIFY(Panels::isShown(scramble->pnlStart) && scramble->Score == 0);
+        QCOMPARE(Forms::loaded().count(second), 1);
+    }
+
+    void exitClosesBeforeTheMenuComes_data()
+    {
+        QTest::addColumn<bool>("closeBox");
+        QTest::newRow("Exit") << false;
+        QTest::newRow("close box") << true;
+    }
+    void exitClosesBeforeTheMenuComes()
+    {
+        QFETCH(bool, closeBox);
+        ArcadeWorld world({QStringLiteral("owl")});
+        bool chooserLoadedWhenMenuCame = true;
+        int menus = 0;
+        Forms::registerFactory(QStringLiteral("frmChoice"), [&] {
+            chooserLoadedWhenMenuCame = Forms::find(QStringLiteral("frmArcadeSelect")) != nullptr;
+            ++menus;
+            return new Form(QStringLiteral("frmChoice"));
+        });
+        auto *w = qobject_cast<frmArcadeSelect *>(Forms::show(QStringLiteral("frmArcadeSelect")));
+        if (closeBox)
+            w->close();
+        else
+            TestUi::click(w->btnExit);
+        TestUi::settle();
+        QCOMPARE(menus, 1);
+        QVERIFY(!chooserLoadedWhenMenuCame);
+        QVERIFY(!Forms::find(QStringLiteral("frmArcadeSelect")));
+        QVERIFY(Forms::find(QStringLiteral("frmChoice"))->isVisible());
+    }
+};
+
+QTEST_MAIN(tst_ArcadeSelect)
+#include "tst_arcadeselect.moc"
