@@ -90,6 +90,7 @@ frmLogin::frmLogin(QWidget *parent) : Form(QStringLiteral("frmLogin"), parent)
     Timer1->setObjectName(QStringLiteral("Timer1"));
     Timer1->setInterval(4000);
     Timer1->setSingleShot(true);
+    Timer1->setTimerType(Qt::PreciseTimer); // a coarse timer may fire up to 5% early
 
     MMControl1 = new MMControl(this);
     MMControl1->setObjectName(QStringLiteral("MMControl1"));
