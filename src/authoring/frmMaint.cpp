@@ -114,6 +114,7 @@ void frmMaint::buildStartPanels()
     Label14 = Ui::label(pnlWordList, QStringLiteral("Label14"), QStringLiteral("Press ENTER to add another word."),
                         -30, 60, 5310, 315);
     Label14->setFont(promptFont);
+    Label14->setIndent(3); // the label starts left of the panel: keep its first letter whole
     List1 = Ui::list(pnlWordList, QStringLiteral("List1"), 60, 435, 3195, 2400);
     btnAddWord = Ui::button(pnlWordList, QStringLiteral("btnAddWord"), QStringLiteral("&Add Word"), 3360, 450, 1980,
                             495);

@@ -11,6 +11,7 @@
 #include "core/widgets.h"
 
 #include <QCoreApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -39,6 +40,16 @@ int meterValue(float level)
         return 0;
     const double db = 20.0 * std::log10(double(std::min(level, 1.0f)));
     return int(std::lround(std::clamp(100.0 * (1.0 + db / 60.0), 0.0, 100.0)));
+}
+
+// The recording prompt is one line at 12 pt; where this platform's font is wider
+// than the text allows, it steps down just enough to fit instead of being cut.
+void fitOneLine(QLabel *label, double points)
+{
+    QFont f = Fonts::sized(points);
+    while (f.pointSizeF() > 8 && QFontMetrics(f).horizontalAdvance(label->text()) > label->width() - 2)
+        f.setPointSizeF(f.pointSizeF() - 0.25);
+    label->setFont(f);
 }
 
 QString elapsedText(qint64 ms)
@@ -75,7 +86,7 @@ void frmMaint::buildWordPanels()
 
     pnlRecord = Ui::panel(client, QStringLiteral("pnlRecord"), 0, 0, 5385, 3435);
     lblRecording = Ui::label(pnlRecord, QStringLiteral("lblRecording"), IdlePrompt, 45, 15, 5280, 390);
-    lblRecording->setFont(promptFont);
+    lblRecording->setWordWrap(false);
     lblRecording->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     lblWordToRecord = Ui::label(pnlRecord, QStringLiteral("lblWordToRecord"), QString(), 570, 465, 4275, 360);
     lblWordToRecord->setFont(wordFont);
@@ -128,6 +139,7 @@ void frmMaint::setRecordingLook(bool recording)
     pal.setColor(QPalette::ButtonText, Qt::black);
     btnBeginRecord->setPalette(pal);
     lblRecording->setText(recording ? RecordingPrompt : IdlePrompt);
+    fitOneLine(lblRecording, 12);
 }
 
 void frmMaint::stopLevelMeter()
