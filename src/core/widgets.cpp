@@ -9,6 +9,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QSvgRenderer>
 
 Picture::Picture(const QString &name, const QString &svg, QWidget *parent) : QLabel(parent), m_svg(svg)
@@ -59,6 +61,42 @@ void Picture::render()
     setPixmap(pm);
 }
 
+IconButton::IconButton(const QString &caption, const QString &svg, QWidget *parent) : QPushButton(caption, parent)
+{
+    setIcon(QIcon(svg));
+    setIconSize(QSize(32, 32));
+}
+
+void IconButton::paintEvent(QPaintEvent *)
+{
+    QStylePainter p(this);
+    QStyleOptionButton opt;
+    initStyleOption(&opt);
+    p.drawControl(QStyle::CE_PushButtonBevel, opt);
+
+    const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &opt, this);
+    const int lineHeight = fontMetrics().height();
+    const int gap = 2;
+    const int side = qMax(0, qMin(iconSize().height(), area.height() - lineHeight - gap));
+    const int top = area.top() + (area.height() - side - gap - lineHeight) / 2;
+    const int shift = isDown() ? style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &opt, this) : 0;
+
+    const QIcon::Mode mode = isEnabled() ? QIcon::Normal : QIcon::Disabled;
+    const QRect iconRect(area.left() + (area.width() - side) / 2, top + shift, side, side);
+    icon().paint(&p, iconRect, Qt::AlignCenter, mode);
+
+    const QRect textRect(area.left(), top + side + gap + shift, area.width(), lineHeight);
+    p.drawItemText(textRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextShowMnemonic, opt.palette, isEnabled(), text(),
+                   QPalette::ButtonText);
+
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = style()->subElementRect(QStyle::SE_PushButtonFocusRect, &opt, this);
+        p.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
+}
+
 namespace Ui {
 
 QString plainCaption(const QString &caption)
@@ -78,10 +116,10 @@ QWidget *panel(QWidget *parent, const QString &name, int left, int top, int widt
     return w;
 }
 
-QPushButton *button(QWidget *parent, const QString &name, const QString &caption, int left, int top, int width,
-                    int height, const QString &toolTip)
+namespace {
+void setUp(QPushButton *b, const QString &name, const QString &caption, int left, int top, int width, int height,
+           const QString &toolTip)
 {
-    auto *b = new QPushButton(caption, parent);
     b->setObjectName(name);
     Twips::place(b, left, top, width, height);
     b->setAccessibleName(plainCaption(caption));
@@ -89,16 +127,22 @@ QPushButton *button(QWidget *parent, const QString &name, const QString &caption
         b->setToolTip(toolTip);
         b->setAccessibleDescription(toolTip);
     }
+}
+} // namespace
+
+QPushButton *button(QWidget *parent, const QString &name, const QString &caption, int left, int top, int width,
+                    int height, const QString &toolTip)
+{
+    auto *b = new QPushButton(caption, parent);
+    setUp(b, name, caption, left, top, width, height, toolTip);
     return b;
 }
 
 QPushButton *pictureButton(QWidget *parent, const QString &name, const QString &caption, const QString &svg,
                            int left, int top, int width, int height, const QString &toolTip)
 {
-    QPushButton *b = button(parent, name, caption, left, top, width, height, toolTip);
-    b->setIcon(QIcon(svg));
-    const int side = qMax(16, qMin(b->height() - 24, 40));
-    b->setIconSize(QSize(side, side));
+    auto *b = new IconButton(caption, svg, parent);
+    setUp(b, name, caption, left, top, width, height, toolTip);
     return b;
 }
 

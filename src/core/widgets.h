@@ -1,11 +1,11 @@
 #pragma once
 #include <QLabel>
+#include <QPushButton>
 #include <QString>
 
 class QCheckBox;
 class QLineEdit;
 class QListWidget;
-class QPushButton;
 class QWidget;
 
 // A picture control: an SVG from the resources drawn to its size, with a clicked
@@ -29,6 +29,20 @@ protected:
 private:
     void render();
     QString m_svg;
+};
+
+// A push button that draws its picture centred above its caption (a plain
+// QPushButton puts it beside the caption, which does not fit narrow buttons).
+// It stays a QPushButton: text(), default-button and access-key behaviour are the same.
+class IconButton final : public QPushButton
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(IconButton)
+public:
+    IconButton(const QString &caption, const QString &svg, QWidget *parent);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
 };
 
 // Controls made the same way in every window: named (objectName), placed in twips,

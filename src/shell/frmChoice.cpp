@@ -5,7 +5,6 @@
 #include "core/mmcontrol.h"
 #include "core/playwave.h"
 #include "core/widgets.h"
-#include "shell/iconbutton.h"
 #include "shell/placeholder.h"
 
 #include <QCloseEvent>
@@ -27,7 +26,7 @@ frmChoice::frmChoice(QWidget *parent) : Form(QStringLiteral("frmChoice"), parent
 
     const auto button = [this](const QString &name, const QString &caption, const QString &icon, int left, int width,
                                const QString &tip) {
-        return Shell::iconButton(this, name, caption, QStringLiteral(":/art/menu_") + icon + QStringLiteral(".svg"),
+        return Ui::pictureButton(this, name, caption, QStringLiteral(":/art/menu_") + icon + QStringLiteral(".svg"),
                                  left, 420, width, 930, tip);
     };
     Command2 = button(QStringLiteral("Command2"), QStringLiteral("Study Words"), QStringLiteral("study"), 0, 1560,
