@@ -1,0 +1,471 @@
+#!/usr/bin/python3
+"""End-to-end journeys through the real Wordaroo program: a child choosing and taking
+tests, an adult making one, the password, the arcade games, leaving the program.
+
+Usage (CTest runs one journey per test):
+    WORDAROO_APPDIR=<build>/Wordaroo dbus-run-session -- /usr/bin/python3 journeys.py [journey...]
+"""
+
+import configparser
+import os
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import e2e  # noqa: E402
+from e2e import Program, check, say, wait_until, write_tone, wave_stats  # noqa: E402
+
+START = "Wordaroo"
+MENU = "Your Choice"
+TEST = "Test"
+STUDY = "Study Time"
+AUTHOR = "Wordaroo Configuration"
+ARCADE = "Arcade Alley"
+RAIN = "Raining Words"
+SCRAMBLE = "Scramble"
+
+ANIMALS = ["cat", "dog", "horse", "monkey", "mouse", "rabbit", "tiger", "zebra"]
+COLOURS = ["blue", "green", "orange", "purple", "red", "yellow"]
+
+
+# --------------------------------------------------------------------------- steps
+
+def start(p):
+    """The start window comes up over the background with the first test selected."""
+    wid = p.window(START)
+    check(p.shown("Wordaroo!"), "the full-screen background window 'Wordaroo!' is shown")
+    tree = p.a11y()
+    items = wait_until(lambda: tree.list_items(START, "lstTests"), "the test list")
+    check([n for n, _ in items] == ["Test_Animals", "Test_Colours"],
+          f"the start window lists the two sample tests: {[n for n, _ in items]}")
+    check(items[0][1], "the first test, Test_Animals, is selected")
+    words = tree.lists(START).get("lstWords")
+    check(words == ANIMALS, f"its words are ready in the word list: {words}")
+    return wid
+
+
+def pick_second_test(p, wid):
+    tree = p.a11y()
+    p.focus_control(wid, START, "lstTests")
+    p.key(wid, "Down")
+    wait_until(lambda: dict(tree.list_items(START, "lstTests") or []).get("Test_Colours"),
+               "Test_Colours to be selected")
+    check(True, "Down in the test list selects the second test, Test_Colours")
+    words = wait_until(lambda: tree.lists(START).get("lstWords") == COLOURS and COLOURS,
+                       "the colour words in the word list")
+    check(words == COLOURS, f"the word list now holds its words: {words}")
+
+
+def ok_to_menu(p, wid, test_name):
+    p.key(wid, "Return")
+    menu = p.window(MENU)
+    check(True, "Enter presses OK and the activity menu 'Your Choice' opens")
+    p.wait_gone(START)
+    check(not p.shown(START), "the start window is hidden")
+    label = p.wait_text(MENU, lambda n: n.startswith("Selected test is"), "the selected-test line")
+    check(label == "Selected test is " + test_name, f"the menu names the test: {label!r}")
+    return menu
+
+
+def menu_choice(p, menu, caption, opens):
+    p.press(menu, MENU, caption)
+    wid = p.window(opens)
+    check(True, f"{caption!r} opens the window {opens!r}")
+    return wid
+
+
+def sound_stream_seen(p, timeout=4.0):
+    """True when the program plays a stream on the sound server within timeout."""
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        r = subprocess.run(["pactl", "list", "sink-inputs"], capture_output=True, text=True)
+        if f'application.process.id = "{p.proc.pid}"' in r.stdout:
+            return True
+        time.sleep(0.05)
+    return False
+
+
+# --------------------------------------------------------------------------- journeys
+
+def start_menu():
+    """start, pick the second test, OK: the menu names it; New Test goes back with it still selected"""
+    with Program("start_menu") as p:
+        wid = start(p)
+        pick_second_test(p, wid)
+        menu = ok_to_menu(p, wid, "Test_Colours")
+        menu_choice(p, menu, "New Test", START)
+        wait_until(lambda: not p.shown(MENU), "the menu to close")
+        check(not p.shown(MENU), "the menu closes")
+        items = p.a11y().list_items(START, "lstTests")
+        check(dict(items).get("Test_Colours"), "the start window still has Test_Colours selected")
+
+
+def exit_program():
+    """Exit on the activity menu ends the program with status 0 within a second"""
+    with Program("exit") as p:
+        wid = start(p)
+        menu = ok_to_menu(p, wid, "Test_Animals")
+        p.press(menu, MENU, "Exit")
+        t = time.monotonic()
+        code = p.wait_exit(1.0)
+        check(code is not None, f"the process ended {time.monotonic() - t:.2f} s after Exit")
+        check(code == 0, f"with exit status {code}")
+
+
+def take_test():
+    """take a whole test with two wrong answers and see the score line"""
+    with Program("take_test") as p:
+        wid = start(p)
+        pick_second_test(p, wid)
+        menu = ok_to_menu(p, wid, "Test_Colours")
+        test = menu_choice(p, menu, "Take  Test", TEST)
+        p.wait_gone(MENU)
+        check(True, "the menu closes")
+        tree = p.a11y()
+        p.wait_text(TEST, lambda n: n == "Word 1 of 6", "the progress line 'Word 1 of 6'", timeout=15)
+        check(True, "after the start prompt the first word is asked: 'Word 1 of 6'")
+        check(sound_stream_seen(p), "the word is played on the sound server")
+        answers = {"blue": "blue", "green": "GREEN", "orange": "ornge", "purple": " purple ",
+                   "red": "read", "yellow": "yellow"}
+        for i, word in enumerate(COLOURS):
+            p.wait_text(TEST, lambda n, i=i: n == f"Word {i + 1} of 6", f"'Word {i + 1} of 6'")
+            p.type(test, answers[word])
+            p.key(test, "Return")
+            if i + 1 < len(COLOURS):
+                p.wait_text(TEST, lambda n, i=i: n == f"Word {i + 2} of 6", f"'Word {i + 2} of 6'")
+        check(True, "six answers typed, each confirmed with Enter")
+        score = p.wait_text(TEST, lambda n: n.startswith("You scored a ") and n != "You scored a 100%",
+                            "the score line")
+        check(score == "You scored a 66%", f"the results show the score line {score!r}")
+        lists = tree.lists(TEST)
+        yours = next((v for v in lists.values() if len(v) == 6 and v != COLOURS), None)
+        check(yours == ["blue", "GREEN", "ornge  XXX", "purple", "read  XXX", "yellow"],
+              f"the typed words are listed with the wrong ones marked: {yours}")
+        check(any(v == COLOURS for v in lists.values()), "beside the correct words")
+        p.press(test, TEST, "Exit Test Results")
+        p.window(MENU)
+        check(True, "'Exit Test Results' returns to the activity menu")
+        p.wait_gone(TEST)
+        check(True, "and the test window is gone")
+
+
+def study():
+    """study a test, with a wrong copy and an empty one, to 'Review Complete'"""
+    def setup(d):
+        # Long enough to see the last word replaced by "Review Complete".
+        write_tone(os.path.join(d, "reviewcomplete.wav"), 2.0)
+
+    with Program("study", setup=setup) as p:
+        wid = start(p)
+        pick_second_test(p, wid)
+        menu = ok_to_menu(p, wid, "Test_Colours")
+        study_wid = menu_choice(p, menu, "Study Words", STUDY)
+        tree = p.a11y()
+        for i, word in enumerate(COLOURS):
+            p.wait_text(STUDY, lambda n, i=i: n == f"Word {i + 1} of 6", f"'Word {i + 1} of 6'", timeout=15)
+            texts = [n for _, n in tree.texts(STUDY)]
+            check(word in texts, f"word {i + 1} of 6 is shown written: {word!r}")
+            if i == 0:
+                p.type(study_wid, word.upper())
+                p.key(study_wid, "Return")
+                time.sleep(1.0)
+                check(f"Word 1 of 6" in [n for _, n in tree.texts(STUDY)],
+                      "a copy in capital letters is refused: still word 1")
+                p.key(study_wid, "ctrl+a", "BackSpace")
+                p.key(study_wid, "Return")
+                time.sleep(1.0)
+                check(f"Word 1 of 6" in [n for _, n in tree.texts(STUDY)],
+                      "an empty copy is refused too")
+            p.type(study_wid, word)
+            p.key(study_wid, "Return")
+        p.wait_text(STUDY, lambda n: n == "Review Complete", "'Review Complete'")
+        check(True, "after the last word the window reads 'Review Complete'")
+        p.window(MENU)
+        check(True, "then the activity menu comes back")
+        p.wait_gone(STUDY)
+        check(True, "and the study window is gone")
+
+
+def recording_seen(p, timeout=4.0):
+    """True when the program records from the sound server's microphone within timeout."""
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        r = subprocess.run(["pactl", "list", "source-outputs"], capture_output=True, text=True)
+        if f'application.process.id = "{p.proc.pid}"' in r.stdout:
+            return True
+        time.sleep(0.05)
+    return False
+
+
+def speak_into_mic(p, seconds=1.0):
+    """Plays a tone on the speaker sink; the null sink's "mic" source hears it."""
+    tone = os.path.join(p.tmp, "voice.wav")
+    write_tone(tone, seconds, freq=523.0, amplitude=0.6)
+    subprocess.run(["paplay", tone], check=True, timeout=20)
+
+
+def open_authoring(p, start_wid):
+    p.key(start_wid, "alt+t")
+    wid = p.window(AUTHOR)
+    check(True, "Alt+T ('Create &Tests') opens 'Wordaroo Configuration'")
+    p.wait_gone(START)
+    check(True, "the start window is hidden")
+    return wid
+
+
+def record_word(p, wid, folder, word):
+    """From the word-typing panel: type the word, record it from the microphone, save it."""
+    p.wait_text(AUTHOR, lambda n: n.startswith("Type the CORRECT spelling"), "the word panel")
+    p.type(wid, word)
+    p.key(wid, "Return")
+    p.wait_text(AUTHOR, lambda n: n == word, f"the word {word!r} on the recording panel")
+    check(True, f"Enter on the word panel shows {word!r} on the recording panel")
+    p.key(wid, "Return")
+    check(recording_seen(p), "Enter starts recording from the microphone")
+    speak_into_mic(p, 1.0)
+    p.key(wid, "Return")
+    p.wait_text(AUTHOR, lambda n: n == "Press ENTER  to save the word.", "the review panel")
+    check(True, "Enter stops the recording: 'Press ENTER  to save the word.'")
+    p.key(wid, "Return")
+    path = os.path.join(folder, word + ".wav")
+    wait_until(lambda: os.path.isfile(path), f"{path} to be written")
+    seconds, peak = wave_stats(path)
+    check(seconds >= 0.5 and peak > 0.05,
+          f"Enter saves {word}.wav: {seconds:.2f} s long, holding the voice (peak {peak:.2f})")
+
+
+def author():
+    """make a test with two words recorded from the microphone, find it on the start window, take it"""
+    with Program("author") as p:
+        wid = start(p)
+        maint = open_authoring(p, wid)
+        p.press(maint, AUTHOR, "Make a New Spelling Test")
+        p.wait_text(AUTHOR, lambda n: n.startswith("Please type the new test name"), "the name panel")
+        p.type(maint, "Birds")
+        p.key(maint, "Return")
+        folder = os.path.join(p.dir, "Test_Birds")
+        wait_until(lambda: os.path.isdir(folder), "the folder Test_Birds")
+        check(True, "Enter on the name 'Birds' makes the folder Test_Birds")
+        record_word(p, maint, folder, "owl")
+        lists = wait_until(lambda: "owl" in sum(p.a11y().lists(AUTHOR).values(), []) and p.a11y().lists(AUTHOR),
+                           "the word list with owl")
+        check(True, "the word list shows 'owl'")
+        p.key(maint, "Return")
+        check(True, "Enter on the word list adds another word")
+        record_word(p, maint, folder, "hen")
+        words = wait_until(lambda: next((v for v in p.a11y().lists(AUTHOR).values() if "hen" in v), None),
+                           "the word list with hen")
+        check(words == ["owl", "hen"], f"the word list shows both words in recording order: {words}")
+        p.press(maint, AUTHOR, "Finish Test")
+        p.press(maint, AUTHOR, "Exit back to Wordaroo")
+        wid = p.window(START)
+        p.wait_gone(AUTHOR)
+        check(True, "'Exit back to Wordaroo' closes the authoring window and shows the start window")
+        tree = p.a11y()
+        items = [n for n, _ in tree.list_items(START, "lstTests")]
+        check(items == ["Test_Animals", "Test_Birds", "Test_Colours"], f"the new test is listed: {items}")
+        p.focus_control(wid, START, "lstTests")
+        p.key(wid, "Down")
+        words = wait_until(lambda: tree.lists(START).get("lstWords") == ["hen", "owl"] and ["hen", "owl"],
+                           "the words of Test_Birds")
+        check(True, f"selecting it shows its words: {words}")
+        menu = ok_to_menu(p, wid, "Test_Birds")
+        test = menu_choice(p, menu, "Take  Test", TEST)
+        wait_until(lambda: tree.focused(TEST) == ("text", "txtWord") and sound_stream_seen(p, 0.2),
+                   "the first word to be asked", timeout=15)
+        check(True, "the first recorded word is played")
+        for i, word in enumerate(["hen", "owl"]):
+            p.type(test, word)
+            p.key(test, "Return")
+            wait_until(lambda i=i: len(next((v for k, v in tree.lists(TEST).items() if k == "lstTries"), [])) > i
+                       or tree.lists(TEST).get("lstYours"), f"answer {i + 1} to be taken")
+        yours = wait_until(lambda: tree.lists(TEST).get("lstYours"), "the results")
+        check(yours == ["hen", "owl"], f"both answers are right: {yours}")
+        score = p.wait_text(TEST, lambda n: n.startswith("You scored a "), "the score line")
+        check(score == "You scored a 100%", f"the score line reads {score!r}")
+
+
+def password():
+    """lock the authoring window with a password: a wrong one is refused, the right one opens it"""
+    with Program("password") as p:
+        wid = start(p)
+        maint = open_authoring(p, wid)
+        p.press(maint, AUTHOR, "Change Wordaroo Options")
+        tree = p.a11y()
+        box = "Password Protect This Test Configuration Screen"
+        wait_until(lambda: tree.find(AUTHOR, box), "the options panel")
+        p.press(maint, AUTHOR, box)
+        wait_until(lambda: tree.has_state(AUTHOR, box, "checked"), "the box to be checked")
+        check(True, f"Space checks {box!r}")
+        p.focus_control(maint, AUTHOR, "role:text")
+        p.type(maint, "Open Sesame")
+        p.key(maint, "Return")
+        wait_until(lambda: tree.find(AUTHOR, "Make a New Spelling Test"), "the start panel")
+        check(True, "Enter saves the options and goes back to the start panel")
+        ini = configparser.ConfigParser()
+        ini.optionxform = str
+        ini.read(os.path.join(p.dir, "spell.ini"))
+        settings = dict(ini["SETTINGS"]) if ini.has_section("SETTINGS") else {}
+        check(settings.get("Protect") == "True" and settings.get("TheWord") == "Open Sesame",
+              f"spell.ini holds Protect=True and the password: {settings}")
+        p.press(maint, AUTHOR, "Exit back to Wordaroo")
+        wid = p.window(START)
+        check(True, "back on the start window")
+
+        p.key(wid, "alt+t")
+        ask = p.window("PASSWORD")
+        prompt = p.wait_text("PASSWORD", lambda n: "configuration password" in n, "the prompt")
+        check(prompt == "Please enter configuration password:", f"'Create &Tests' asks {prompt!r}")
+        p.type(ask, "open sesame")
+        p.key(ask, "Return")
+        refused = p.window("Incorrect Password")
+        text = p.wait_text("Incorrect Password", lambda n: "incorrect" in n, "the refusal")
+        check("SORRY!" in text and "The password you typed is incorrect." in text,
+              f"a wrong password is refused: {text!r}")
+        p.key(refused, "Return")
+        p.wait_gone("Incorrect Password")
+        check(p.shown(START) and not p.shown(AUTHOR), "the start window stays; no authoring window")
+
+        p.key(wid, "alt+t")
+        ask = p.window("PASSWORD")
+        p.type(ask, "Open Sesame")
+        p.key(ask, "Return")
+        p.window(AUTHOR)
+        check(True, "the right password opens 'Wordaroo Configuration'")
+        p.wait_gone(START)
+        check(True, "and hides the start window")
+
+
+def arcade():
+    """start and stop each arcade game, catching or solving one word in each"""
+    with Program("arcade") as p:
+        wid = start(p)
+        menu = ok_to_menu(p, wid, "Test_Animals")
+        chooser = menu_choice(p, menu, "Arcade Alley", ARCADE)
+        p.wait_gone(MENU)
+        tree = p.a11y()
+
+        rain = None
+        p.press(chooser, ARCADE, "Raining Words")
+        rain = p.window(RAIN)
+        p.wait_gone(ARCADE)
+        check(True, "'Raining Words' opens its game and hides the chooser")
+        p.press(rain, RAIN, "Start Game")
+        falling = p.wait_text(RAIN, lambda n: n in ANIMALS, "a falling word")
+        check(True, f"'Start Game' drops a word: {falling!r}")
+        check(sound_stream_seen(p), "the falling word is spoken")
+        p.type(rain, falling)
+        score = p.wait_text(RAIN, lambda n: n.strip() == "1", "the score to become 1", timeout=8)
+        check(score == " 1", f"typing it catches it: the score reads {score!r}")
+        p.press(rain, RAIN, "Stop Game")
+        p.window(ARCADE)
+        p.wait_gone(RAIN)
+        check(True, "'Stop Game' closes the game and shows the chooser again")
+
+        p.press(chooser, ARCADE, "SCRAMBLE CRSELBMA RAMELBSC")
+        scramble = p.window(SCRAMBLE)
+        p.wait_gone(ARCADE)
+        check(True, "'SCRAMBLE CRSELBMA RAMELBSC' opens Scramble and hides the chooser")
+        p.press(scramble, SCRAMBLE, "ELBMARCS    Start Game")
+
+        def shuffled():
+            for role, n in tree.texts(SCRAMBLE):
+                if role == "label":
+                    for w in ANIMALS:
+                        if n and sorted(n) == sorted(w):
+                            return (n, w)
+            return None
+        shown, word = wait_until(shuffled, "a shuffled word")
+        check(True, f"'Start Game' shows the letters {shown!r} of {word!r}")
+        p.type(scramble, word)
+        score = p.wait_text(SCRAMBLE, lambda n: n.strip() == "1", "the score to become 1", timeout=8)
+        check(score == " 1", f"typing the word solves it: the score reads {score!r}")
+        p.press(scramble, SCRAMBLE, "End Game")
+        p.window(ARCADE)
+        p.wait_gone(SCRAMBLE)
+        check(True, "'End Game' closes the game and shows the chooser again")
+        p.press(chooser, ARCADE, "Exit")
+        p.window(MENU)
+        p.wait_gone(ARCADE)
+        check(True, "the chooser's 'Exit' returns to the activity menu")
+
+
+def audit(p, title, problems):
+    """Every control of the shown window has a name, and labels say what they show."""
+    tree = p.a11y()
+    wait_until(lambda: tree.windows(title), f"the window {title!r} in the accessibility tree")
+    missing = tree.unnamed(title)
+    stale = tree.stale_names(title)
+    for role, where in missing:
+        problems.append(f"{title}: a {role} without a name ({where})")
+    for name, text in stale:
+        problems.append(f"{title}: a label named {name!r} shows {text!r}")
+    n = len([1 for _ in tree.texts(title)])
+    say(f"  checked {n} objects on {title!r}: {len(missing)} unnamed, {len(stale)} stale")
+
+
+def accessibility():
+    """every window a user meets: each button, list, box and picture has an accessible name"""
+    problems = []
+    with Program("accessibility") as p:
+        wid = start(p)
+        audit(p, START, problems)
+        menu = ok_to_menu(p, wid, "Test_Animals")
+        audit(p, MENU, problems)
+        test = menu_choice(p, menu, "Take  Test", TEST)
+        audit(p, TEST, problems)
+        p.press(test, TEST, "Stop Test")
+        p.wait_text(TEST, lambda n: n == "Exit Test Results", "the results view")
+        audit(p, TEST, problems)
+        p.press(test, TEST, "Exit Test Results")
+        menu = p.window(MENU)
+        study_wid = menu_choice(p, menu, "Study Words", STUDY)
+        audit(p, STUDY, problems)
+        p.press(study_wid, STUDY, "End Study Time")
+        menu = p.window(MENU)
+        chooser = menu_choice(p, menu, "Arcade Alley", ARCADE)
+        audit(p, ARCADE, problems)
+        p.press(chooser, ARCADE, "Raining Words")
+        rain = p.window(RAIN)
+        audit(p, RAIN, problems)
+        p.press(rain, RAIN, "Stop Game")
+        chooser = p.window(ARCADE)
+        p.press(chooser, ARCADE, "SCRAMBLE CRSELBMA RAMELBSC")
+        scramble = p.window(SCRAMBLE)
+        audit(p, SCRAMBLE, problems)
+        p.press(scramble, SCRAMBLE, "End Game")
+        chooser = p.window(ARCADE)
+        p.press(chooser, ARCADE, "Exit")
+        menu = p.window(MENU)
+        menu_choice(p, menu, "New Test", START)
+        wid = p.window(START)
+        maint = open_authoring(p, wid)
+        audit(p, AUTHOR, problems)
+        p.press(maint, AUTHOR, "Change Wordaroo Options")
+        p.wait_text(AUTHOR, lambda n: n == "Save Options", "the options panel")
+        audit(p, AUTHOR, problems)
+        p.press(maint, AUTHOR, "Cancel")
+        p.press(maint, AUTHOR, "Edit or Delete Existing Test")
+        p.wait_text(AUTHOR, lambda n: n == "Edit Test", "the test choice panel")
+        audit(p, AUTHOR, problems)
+        p.press(maint, AUTHOR, "Edit Test")
+        p.wait_text(AUTHOR, lambda n: n == "Add Word", "the word list panel")
+        audit(p, AUTHOR, problems)
+    for problem in problems:
+        say("  " + problem)
+    check(not problems, "every control has an accessible name and every label's name is its text")
+
+
+JOURNEYS = {
+    "start_menu": start_menu,
+    "exit": exit_program,
+    "take_test": take_test,
+    "study": study,
+    "author": author,
+    "password": password,
+    "arcade": arcade,
+    "accessibility": accessibility,
+}
+if __name__ == "__main__":
+    sys.exit(e2e.run(JOURNEYS))
