@@ -1,5 +1,6 @@
 #pragma once
 
+class QCheckBox;
 class QPushButton;
 class QWidget;
 
@@ -11,6 +12,8 @@ namespace Arcade {
 void stackPictureAboveCaption(QPushButton *button);
 // A caption-only button whose caption wraps over several lines when it is too wide.
 void wrapCaption(QPushButton *button);
+// A check box whose caption wraps over several lines when it is too wide.
+void wrapCheckBoxCaption(QCheckBox *box);
 // Places a window in the middle of the screen.
 void centreOnScreen(QWidget *window);
 } // namespace Arcade

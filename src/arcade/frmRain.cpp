@@ -228,21 +228,18 @@ void frmRain::NextWord()
 
 void frmRain::enableTimer()
 {
-    int first = m_interval;
-    if (m_inTick && m_tickClock.isValid()) {
-        const qint64 spent = m_tickClock.elapsed();
-        if (spent < m_interval)
-            first = int(m_interval - spent);
+    // A catch disabled the timer inside this tick only in name: enabling it again keeps
+    // it running on its beat, so each tick stays a whole interval after the last one.
+    if (m_inTick && m_stopAtTickEnd && Timer1->isActive()) {
+        m_stopAtTickEnd = false;
+        return;
     }
-    Timer1->start(first);
+    m_stopAtTickEnd = false;
+    Timer1->start(m_interval);
 }
 
 void frmRain::Timer1_Timer()
 {
-    m_tickClock.start();
-    // The first interval of a word may have been shortened to keep the beat.
-    if (Timer1->isActive() && Timer1->interval() != m_interval)
-        Timer1->setInterval(m_interval);
     m_inTick = true;
     const QPointer<frmRain> self(this);
 
@@ -251,21 +248,26 @@ void frmRain::Timer1_Timer()
 
     // A word typed on the tick it would land counts as caught: catch test first.
     if (Rain::isCatch(lblWord->text(), txtWord->text())) {
-        Timer1->stop();
+        m_stopAtTickEnd = true; // disabled; NextWord enables it again
         ++Score;
         lblScore->setText(scoreText(Score));
         lblScore->setAccessibleName(QStringLiteral("Score") + lblScore->text());
         NextWord();
     }
     if (Rain::hasLanded(m_wordTop, m_wordHeight, float(UmbrellaTop))) {
+        // Really stopped: the splash waits in a nested loop, where no tick may come.
+        m_stopAtTickEnd = false;
         Timer1->stop();
         Boom();
         if (!self || !alive())
             return;
         NextWord();
     }
-    if (self)
-        m_inTick = false;
+    if (m_stopAtTickEnd) {
+        m_stopAtTickEnd = false;
+        Timer1->stop();
+    }
+    m_inTick = false;
 }
 
 void frmRain::TxtWord_KeyDown(int KeyCode, int Shift)

@@ -2,7 +2,6 @@
 #include "arcade/gamerules.h"
 #include "core/forms.h"
 
-#include <QElapsedTimer>
 
 class MMControl;
 class Picture;
@@ -80,8 +79,8 @@ protected:
 private:
     void placeWord();
     void setAlignment(int alignment);
-    // Starts the fall timer. Started from inside a tick, the first interval is counted
-    // from that tick, so a new word keeps the level's beat however long the tick took.
+    // Starts the fall timer; inside a tick after a catch it just keeps running, so a
+    // new word keeps the level's beat however long the tick took.
     void enableTimer();
     void playSplash();
     bool alive() const;
@@ -91,7 +90,7 @@ private:
     int m_alignment = Arcade::Rain::AlignLeft;
     int m_interval = 0;
     Arcade::Rain::Umbrellas m_umbrellas;
-    QElapsedTimer m_tickClock;
     bool m_inTick = false;
+    bool m_stopAtTickEnd = false;
     bool m_leaving = false;
 };

@@ -84,7 +84,7 @@ frmScramble::frmScramble(QWidget *parent) : Form(QStringLiteral("frmScramble"), 
     chkRandom = Ui::checkBox(pnlStart, QStringLiteral("chkRandom"), QStringLiteral("Show the Spelling Words Randomly"),
                              120, 1605, 1950, 435);
     chkRandom->setChecked(true);
-    chkRandom->setStyleSheet(QStringLiteral("QCheckBox { spacing: 4px; }"));
+    wrapCheckBoxCaption(chkRandom);
     btnStart = Ui::button(pnlStart, QStringLiteral("btnStart"), QStringLiteral("ELBMARCS    Start Game"), 100, 795,
                           1935, 735);
     wrapCaption(btnStart);
