@@ -16,6 +16,7 @@ RealSoundEngine::RealSoundEngine()
 RealSoundEngine::~RealSoundEngine()
 {
     // Sinks and sources of finished sounds are deleted late; let them go now.
+    RealSoundDevice::deleteRetired();
     if (QCoreApplication::instance())
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

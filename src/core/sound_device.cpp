@@ -3,13 +3,60 @@
 #include <QAudioDevice>
 #include <QAudioSink>
 #include <QAudioSource>
-#include <QBuffer>
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QIODevice>
+#include <QList>
 #include <QMediaDevices>
+#include <QThread>
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
+
+// What a sink plays: the sound from an offset (shared, not copied), then a little
+// silence. The silence keeps the stream from running dry before the end of the sound
+// has been heard and the sink is stopped; a stream that runs dry makes Qt 6.4 start a
+// drain whose late callback can reach a sink that is already gone.
+class PaddedReader final : public QIODevice
+{
+public:
+    PaddedReader(const QByteArray &data, qint64 offset, qint64 padBytes, QObject *parent)
+        : QIODevice(parent), m_data(data), m_offset(offset), m_total(data.size() - offset + padBytes)
+    {
+    }
+    qint64 size() const override { return m_total; }
+    bool atEnd() const override { return pos() >= m_total; }
+
+protected:
+    qint64 readData(char *out, qint64 max) override
+    {
+        const qint64 at = pos();
+        const qint64 n = std::clamp<qint64>(m_total - at, 0, max);
+        const qint64 fromData = std::clamp<qint64>(m_data.size() - m_offset - at, 0, n);
+        if (fromData > 0)
+            std::memcpy(out, m_data.constData() + m_offset + at, size_t(fromData));
+        if (n > fromData)
+            std::memset(out + fromData, 0, size_t(n - fromData));
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_data;
+    qint64 m_offset;
+    qint64 m_total;
+};
+
+// Stopped sinks and sources wait here a while before they are deleted: a callback of
+// the server for a stream that was just closed may still arrive.
+QList<QPointer<QObject>> &retired()
+{
+    static QList<QPointer<QObject>> list;
+    return list;
+}
+constexpr int RetireDelayMs = 2000;
 
 QAudioFormat int16Format(int rate, int channels)
 {
@@ -87,7 +134,24 @@ void RealSoundDevice::retire(QObject *audio)
         source->stop();
     }
     // Destroying a sink runs the event loop: never from inside a command or a signal.
-    audio->deleteLater();
+    audio->setParent(nullptr);
+    retired().removeAll(nullptr);
+    retired().append(audio);
+    QTimer::singleShot(RetireDelayMs, audio, [audio] {
+        retired().removeAll(audio);
+        audio->deleteLater();
+    });
+}
+
+void RealSoundDevice::deleteRetired()
+{
+    const QList<QPointer<QObject>> all = retired();
+    retired().clear();
+    if (all.isEmpty())
+        return;
+    QThread::msleep(50); // the server's last word on a stream just closed
+    for (const QPointer<QObject> &o : all)
+        delete o.data();
 }
 
 bool RealSoundDevice::open(const QString &path)
@@ -169,10 +233,8 @@ bool RealSoundDevice::play()
     }
 
     auto *sink = new QAudioSink(out, format);
-    auto *buffer = new QBuffer(sink);
-    buffer->setData(data);
+    auto *buffer = new PaddedReader(data, offset, format.bytesForDuration(PaddingMs * 1000), sink);
     buffer->open(QIODevice::ReadOnly);
-    buffer->seek(offset);
     sink->setBufferSize(qsizetype(format.bytesForDuration(SinkBufferMs * 1000)));
     sink->start(buffer);
     if (sink->state() == QAudio::StoppedState || sink->error() != QAudio::NoError) {

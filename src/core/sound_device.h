@@ -50,8 +50,14 @@ public:
 
     // How long a sink buffers: 50 ms or less never reaches its end on PulseAudio.
     static constexpr int SinkBufferMs = 150;
+    // Silence played after the sound, which is stopped before the silence is heard.
+    static constexpr int PaddingMs = 250;
     // The recording format asked of the input first.
     static constexpr int RecordRate = 22050;
+
+    // Deletes the stopped sinks and sources still waiting to be deleted (at the end of
+    // the program, outside any event handler).
+    static void deleteRetired();
 
 private:
     enum class End { Reached, Stopped, Failed };

@@ -1,0 +1,208 @@
+// Timings of the real sound engine, measured on what is heard: a private PulseAudio
+// server's "mic" records its "speaker", so the time from a PlayWave call to the first
+// sound in the recording is the time until the sound is heard.
+//
+//   bench_sound [runs]      (uses $PULSE_SERVER, or starts a private server)
+#include "core/mmcontrol.h"
+#include "core/playwave.h"
+#include "core/realengine.h"
+#include "core/sound_device.h"
+#include "core/sound_pcm.h"
+
+#include <QApplication>
+#include <QAudioDevice>
+#include <QAudioSource>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QMediaDevices>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+void report(const char *what, const std::vector<double> &v, const char *unit)
+{
+    const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
+    std::printf("%-46s median %8.2f %s   (min %.2f, max %.2f, %zu runs)\n", what, median(v), unit, *lo, *hi, v.size());
+    std::fflush(stdout);
+}
+
+void spin(int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+}
+
+void writeTone(const QString &path, int ms)
+{
+    SF_INFO info{};
+    info.samplerate = 22050;
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE *f = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    std::vector<short> s(size_t(22050 * ms / 1000));
+    for (size_t i = 0; i < s.size(); ++i) // full amplitude from the very first sample
+        s[i] = short(16000 * std::cos(2 * M_PI * 440 * double(i) / 22050));
+    sf_write_short(f, s.data(), sf_count_t(s.size()));
+    sf_close(f);
+}
+
+// Records the mic in 5 ms fragments and notes when the first sound arrives.
+class Ear : public QObject
+{
+public:
+    Ear()
+    {
+        QAudioFormat f;
+        f.setSampleRate(44100);
+        f.setChannelCount(1);
+        f.setSampleFormat(QAudioFormat::Int16);
+        m_source = new QAudioSource(QMediaDevices::defaultAudioInput(), f, this);
+        m_source->setBufferSize(f.bytesForDuration(5000));
+        m_io = m_source->start();
+        if (m_io)
+            connect(m_io, &QIODevice::readyRead, this, [this] { onData(); });
+        m_clock.start();
+    }
+    bool ok() const { return m_io != nullptr; }
+    void arm() { m_armedAt = m_clock.nsecsElapsed(), m_heardAt = -1; }
+    qint64 now() const { return m_clock.nsecsElapsed(); }
+    qint64 heardAt() const { return m_heardAt; }
+
+private:
+    void onData()
+    {
+        const QByteArray d = m_io->readAll();
+        const qint64 arrived = m_clock.nsecsElapsed();
+        if (m_armedAt < 0 || m_heardAt >= 0)
+            return;
+        const auto *x = reinterpret_cast<const qint16 *>(d.constData());
+        const qint64 n = d.size() / 2;
+        for (qint64 i = 0; i < n; ++i)
+            if (std::abs(int(x[i])) > 1000) {
+                // The samples after it in this fragment were captured later still.
+                m_heardAt = arrived - (n - i) * 1000000000LL / 44100;
+                return;
+            }
+    }
+    QAudioSource *m_source = nullptr;
+    QIODevice *m_io = nullptr;
+    QElapsedTimer m_clock;
+    qint64 m_armedAt = -1;
+    qint64 m_heardAt = -1;
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const int runs = argc > 1 ? std::max(5, std::atoi(argv[1])) : 11;
+    QTemporaryDir pulseDir(QDir::tempPath() + QStringLiteral("/bench-pulse-XXXXXX"));
+    const QString pulseScript = QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../tests/support/pulse.sh"));
+    const bool ownServer = qEnvironmentVariableIsEmpty("PULSE_SERVER");
+    if (ownServer) {
+        if (QProcess::execute(pulseScript, {QStringLiteral("start"), pulseDir.path()}) != 0) {
+            std::printf("bench_sound: no sound server could be started; nothing measured\n");
+            return 0;
+        }
+        qputenv("XDG_RUNTIME_DIR", pulseDir.path().toLocal8Bit());
+        qputenv("PULSE_SERVER", "unix:" + pulseDir.path().toLocal8Bit() + "/pulse/native");
+    }
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    int code = 0;
+    {
+        QApplication app(argc, argv);
+        RealSoundEngine engine;
+        Sound::setEngine(&engine);
+        QTemporaryDir dir;
+        const QString word = dir.filePath(QStringLiteral("word.wav")), second = dir.filePath(QStringLiteral("second.wav"));
+        writeTone(word, 2000);
+        writeTone(second, 1000);
+
+        Ear ear;
+        if (!ear.ok() || QMediaDevices::audioOutputs().isEmpty()) {
+            std::printf("bench_sound: no speaker or mic on the sound server; nothing measured\n");
+            code = 0;
+        } else {
+            spin(300);
+            MMControl control;
+            std::vector<double> returned, heard, waited;
+            for (int i = 0; i < runs; ++i) {
+                control.setCommand(QStringLiteral("Close"));
+                spin(250); // silence between runs
+                ear.arm();
+                const qint64 call = ear.now();
+                Module1::PlayWave(control, word);
+                returned.push_back(double(ear.now() - call) / 1e6);
+                QElapsedTimer t;
+                t.start();
+                while (ear.heardAt() < 0 && t.elapsed() < 1000)
+                    QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+                if (ear.heardAt() >= 0)
+                    heard.push_back(double(ear.heardAt() - call) / 1e6);
+            }
+            control.setCommand(QStringLiteral("Close"));
+            report("PlayWave (no wait) of a 2 s word returns after", returned, "ms");
+            if (heard.empty())
+                std::printf("PlayWave was never heard\n");
+            else
+                report("... and is heard after", heard, "ms");
+
+            for (int i = 0; i < std::max(5, runs / 2); ++i) {
+                spin(100);
+                QElapsedTimer t;
+                t.start();
+                Module1::PlayWave(control, second, true);
+                waited.push_back(double(t.nsecsElapsed()) / 1e6);
+            }
+            report("PlayWave (wait) of a 1.0 s file returns after", waited, "ms");
+
+            // A minute of recording: nothing lost, and saving it is quick.
+            MMControl mic;
+            mic.FileName = dir.filePath(QStringLiteral("minute.wav"));
+            mic.setCommand(QStringLiteral("Open"));
+            QElapsedTimer t;
+            t.start();
+            mic.setCommand(QStringLiteral("Record"));
+            spin(60000);
+            mic.setCommand(QStringLiteral("Stop"));
+            const double wall = double(t.nsecsElapsed()) / 1e6;
+            const auto *device = qobject_cast<RealSoundDevice *>(mic.device());
+            const double recorded = double(device->sound().frames()) * 1000.0 / device->sound().rate;
+            std::printf("%-46s %8.0f ms of %.0f ms (%.2f %%)\n", "60 s recording holds", recorded, wall,
+                        100.0 * (recorded - wall) / wall);
+            std::vector<double> saves;
+            for (int i = 0; i < 5; ++i) {
+                QElapsedTimer s;
+                s.start();
+                mic.setCommand(QStringLiteral("Save"));
+                saves.push_back(double(s.nsecsElapsed()) / 1e6);
+                if (mic.Error())
+                    std::printf("Save failed: %s\n", qPrintable(mic.ErrorMessage()));
+            }
+            report("Save of the 60 s recording", saves, "ms");
+        }
+        Sound::setEngine(nullptr);
+    }
+    if (ownServer)
+        QProcess::execute(pulseScript, {QStringLiteral("stop"), pulseDir.path()});
+    return code;
+}
