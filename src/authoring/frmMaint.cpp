@@ -21,11 +21,15 @@
 #include <QScreen>
 #include <QTimer>
 
-namespace {
+namespace
+{
 constexpr int ClientWidth = 5460;
 constexpr int ClientHeight = 3720;
 
-QString art(const char *name) { return QStringLiteral(":/art/") + QLatin1String(name) + QStringLiteral(".svg"); }
+QString art(const char *name)
+{
+    return QStringLiteral(":/art/") + QLatin1String(name) + QStringLiteral(".svg");
+}
 } // namespace
 
 frmMaint::frmMaint(QWidget *parent) : Form(QStringLiteral("frmMaint"), parent)
@@ -74,9 +78,8 @@ void frmMaint::buildStartPanels()
                                 art("maint_make"), 900, 75, 4185, 735);
     btnEdit = Ui::pictureButton(pnlStart, QStringLiteral("btnEdit"), QStringLiteral("Edit or Delete Existing Test"),
                                 art("maint_edit"), 900, 900, 4185, 735);
-    btnOptions = Ui::pictureButton(pnlStart, QStringLiteral("btnOptions"),
-                                   QStringLiteral("Change Wordaroo Options"), art("maint_options"), 900, 1710,
-                                   4185, 735);
+    btnOptions = Ui::pictureButton(pnlStart, QStringLiteral("btnOptions"), QStringLiteral("Change Wordaroo Options"),
+                                   art("maint_options"), 900, 1710, 4185, 735);
     btnExit = Ui::pictureButton(pnlStart, QStringLiteral("btnExit"), QStringLiteral("Exit back to Wordaroo"),
                                 art("maint_exit"), 900, 2535, 4185, 735);
     for (QPushButton *b : {btnMake, btnEdit, btnOptions, btnExit})
@@ -85,8 +88,7 @@ void frmMaint::buildStartPanels()
 
     pnlNewName = Ui::panel(client, QStringLiteral("pnlNewName"), 0, 0, 5430, 3870);
     Label3 = Ui::label(pnlNewName, QStringLiteral("Label3"),
-                       QStringLiteral("Please type the new test name below and then press ENTER"), 465, 60, 4815,
-                       675);
+                       QStringLiteral("Please type the new test name below and then press ENTER"), 465, 60, 4815, 675);
     Label3->setFont(promptFont);
     txtNewName = Ui::textBox(pnlNewName, QStringLiteral("txtNewName"), 435, 750, 4800, 465);
     txtNewName->setFont(promptFont);
@@ -111,19 +113,19 @@ void frmMaint::buildStartPanels()
     LstTests->raise();
 
     pnlWordList = Ui::panel(client, QStringLiteral("pnlWordList"), 0, 30, 5415, 3915);
-    Label14 = Ui::label(pnlWordList, QStringLiteral("Label14"), QStringLiteral("Press ENTER to add another word."),
-                        -30, 60, 5310, 315);
+    Label14 = Ui::label(pnlWordList, QStringLiteral("Label14"), QStringLiteral("Press ENTER to add another word."), -30,
+                        60, 5310, 315);
     Label14->setFont(promptFont);
     Label14->setIndent(3); // the label starts left of the panel: keep its first letter whole
     List1 = Ui::list(pnlWordList, QStringLiteral("List1"), 60, 435, 3195, 2400);
-    btnAddWord = Ui::button(pnlWordList, QStringLiteral("btnAddWord"), QStringLiteral("&Add Word"), 3360, 450, 1980,
-                            495);
-    btnDelWord = Ui::button(pnlWordList, QStringLiteral("btnDelWord"), QStringLiteral("&Delete Word"), 3360, 1050,
-                            1980, 495);
+    btnAddWord =
+        Ui::button(pnlWordList, QStringLiteral("btnAddWord"), QStringLiteral("&Add Word"), 3360, 450, 1980, 495);
+    btnDelWord =
+        Ui::button(pnlWordList, QStringLiteral("btnDelWord"), QStringLiteral("&Delete Word"), 3360, 1050, 1980, 495);
     btnReRecordWord = Ui::button(pnlWordList, QStringLiteral("btnReRecordWord"), QStringLiteral("&Re-Record Word"),
                                  3360, 1650, 1980, 495);
-    btnFinishNewTest = Ui::button(pnlWordList, QStringLiteral("btnFinishNewTest"), QStringLiteral("&Finish Test"),
-                                  3375, 2250, 1980, 495);
+    btnFinishNewTest = Ui::button(pnlWordList, QStringLiteral("btnFinishNewTest"), QStringLiteral("&Finish Test"), 3375,
+                                  2250, 1980, 495);
     for (QPushButton *b : {btnAddWord, btnDelWord, btnReRecordWord, btnFinishNewTest})
         b->setFont(buttonFont);
 }
@@ -239,13 +241,14 @@ void frmMaint::btnNewNext_Click()
                MsgButtons::Ok, MsgIcon::Information);
         return;
     case TestFiles::Verdict::Unsafe:
-        MsgBox(QStringLiteral("The test name \"") + TestFiles::printable(name) + QStringLiteral("\" cannot be used.\n") + check.reason
-                   + QStringLiteral("\nPlease try a different name."),
+        MsgBox(QStringLiteral("The test name \"") + TestFiles::printable(name) +
+                   QStringLiteral("\" cannot be used.\n") + check.reason +
+                   QStringLiteral("\nPlease try a different name."),
                MsgButtons::Ok, MsgIcon::Information);
         return;
     case TestFiles::Verdict::OnDisk:
-        MsgBox(QStringLiteral("The program folder already holds \"") + folder
-                   + QStringLiteral("\", which is not listed as a test.\nPlease try a different name."),
+        MsgBox(QStringLiteral("The program folder already holds \"") + folder +
+                   QStringLiteral("\", which is not listed as a test.\nPlease try a different name."),
                MsgButtons::Ok, MsgIcon::Information);
         return;
     case TestFiles::Verdict::Ok:
@@ -254,8 +257,8 @@ void frmMaint::btnNewNext_Click()
 
     const QString path = Shared::AppDir + folder;
     if (!QDir(Shared::AppDir).mkdir(folder)) {
-        MsgBox(QStringLiteral("The test \"") + name
-                   + QStringLiteral("\" could not be created in the program folder.\nPlease try a different name."),
+        MsgBox(QStringLiteral("The test \"") + name +
+                   QStringLiteral("\" could not be created in the program folder.\nPlease try a different name."),
                MsgButtons::Ok, MsgIcon::Information);
         return;
     }
@@ -300,8 +303,7 @@ void frmMaint::btnDeleteTest_Click()
         return;
     }
     if (MsgBox(QStringLiteral("Are you sure you want to delete\n\n") + entry.trimmed(), MsgButtons::YesNo,
-               MsgIcon::Question, QStringLiteral("Delete Test"))
-        != MsgResult::Yes)
+               MsgIcon::Question, QStringLiteral("Delete Test")) != MsgResult::Yes)
         return;
 
     // No word file of the test may stay open in the device.
@@ -312,14 +314,14 @@ void frmMaint::btnDeleteTest_Click()
     LoadTests();
 
     if (!r.subFolders.isEmpty()) {
-        MsgBox(QStringLiteral("The test ") + entry.trimmed()
-                   + QStringLiteral(" was not deleted, because its folder holds other folders:\n")
-                   + r.subFolders.join(QStringLiteral(", ")),
+        MsgBox(QStringLiteral("The test ") + entry.trimmed() +
+                   QStringLiteral(" was not deleted, because its folder holds other folders:\n") +
+                   r.subFolders.join(QStringLiteral(", ")),
                MsgButtons::Ok, MsgIcon::Exclamation);
     } else if (!r.leftOver.isEmpty()) {
-        MsgBox(QStringLiteral("The test ") + entry.trimmed()
-                   + QStringLiteral(" could not be deleted completely. These files are still there:\n")
-                   + r.leftOver.join(QStringLiteral(", ")),
+        MsgBox(QStringLiteral("The test ") + entry.trimmed() +
+                   QStringLiteral(" could not be deleted completely. These files are still there:\n") +
+                   r.leftOver.join(QStringLiteral(", ")),
                MsgButtons::Ok, MsgIcon::Exclamation);
     } else if (!r.removed) {
         MsgBox(QStringLiteral("The test ") + entry.trimmed() + QStringLiteral(" could not be deleted.\n") + r.error,
@@ -341,7 +343,10 @@ void frmMaint::btnFinishNewTest_Click()
     setEnterButton(nullptr);
 }
 
-void frmMaint::btnExit_Click() { close(); }
+void frmMaint::btnExit_Click()
+{
+    close();
+}
 
 void frmMaint::Form_Unload(bool &keepOpen)
 {
@@ -355,4 +360,7 @@ void frmMaint::Form_Unload(bool &keepOpen)
     }
 }
 
-void frmMaint::mnuHelp_Click() { dialogs().showHelp(this, QStringLiteral("Spell.HLP")); }
+void frmMaint::mnuHelp_Click()
+{
+    dialogs().showHelp(this, QStringLiteral("Spell.HLP"));
+}

@@ -24,7 +24,7 @@ class frmMaint final : public Form
 {
     Q_OBJECT
     Q_DISABLE_COPY(frmMaint)
-public:
+  public:
     explicit frmMaint(QWidget *parent = nullptr);
     ~frmMaint() override;
 
@@ -96,7 +96,7 @@ public:
     // focused button).
     QPushButton *enterButton() const;
 
-public Q_SLOTS:
+  public Q_SLOTS:
     void LoadTests();
 
     void btnMake_Click();
@@ -124,10 +124,10 @@ public Q_SLOTS:
     void btnSaveOptions_Click();
     void btnCancelOptions_Click();
 
-protected:
+  protected:
     void Form_Unload(bool &keepOpen) override;
 
-private:
+  private:
     void Form_Load();
     void buildStartPanels();
     void buildWordPanels();

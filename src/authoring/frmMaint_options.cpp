@@ -15,7 +15,8 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
-namespace {
+namespace
+{
 // The settings file keeps values up to 254 characters; a longer password would be
 // read back cut and never match again.
 constexpr int MaxPasswordLength = 254;
@@ -26,8 +27,9 @@ constexpr int MaxPasswordLength = 254;
 QString storedForm(const QString &password)
 {
     const bool outerBlank = !password.isEmpty() && (password.front().isSpace() || password.back().isSpace());
-    const bool quoted = password.size() >= 2 && (password.front() == QLatin1Char('"') || password.front() == QLatin1Char('\''))
-                        && password.back() == password.front();
+    const bool quoted = password.size() >= 2 &&
+                        (password.front() == QLatin1Char('"') || password.front() == QLatin1Char('\'')) &&
+                        password.back() == password.front();
     return outerBlank || quoted ? QLatin1Char('"') + password + QLatin1Char('"') : password;
 }
 
@@ -35,10 +37,10 @@ QString storedForm(const QString &password)
 // longer than the box is wide.
 class WrappingCheckBox final : public QCheckBox
 {
-public:
+  public:
     WrappingCheckBox(const QString &text, QWidget *parent) : QCheckBox(text, parent) {}
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *) override
     {
         QStylePainter p(this);
@@ -80,7 +82,10 @@ void frmMaint::buildOptionsPanel()
         b->setFont(Fonts::sized(9.75, true));
 }
 
-QString frmMaint::settingsFile() const { return Shared::AppDir + QStringLiteral("spell.ini"); }
+QString frmMaint::settingsFile() const
+{
+    return Shared::AppDir + QStringLiteral("spell.ini");
+}
 
 void frmMaint::btnOptions_Click()
 {

@@ -25,13 +25,17 @@
 const QString frmMaint::BeginCaption = QStringLiteral("Begin Recording Now");
 const QString frmMaint::StopCaption = QStringLiteral("Stop Recording");
 
-namespace {
+namespace
+{
 const QString IdlePrompt = QStringLiteral("When ready press ENTER to begin Recording");
 const QString RecordingPrompt = QStringLiteral("Recording Now....Press ENTER to Stop Recording");
 const QColor IdleColour(128, 255, 128);
 const QColor RecordingColour(255, 128, 128);
 
-QString art(const char *name) { return QStringLiteral(":/art/") + QLatin1String(name) + QStringLiteral(".svg"); }
+QString art(const char *name)
+{
+    return QStringLiteral(":/art/") + QLatin1String(name) + QStringLiteral(".svg");
+}
 
 // A level of 0..1 on a meter of 0..100 that follows loudness: 60 dB of range.
 int meterValue(float level)
@@ -80,8 +84,8 @@ void frmMaint::buildWordPanels()
     yellow.setColor(QPalette::Base, QColor(255, 255, 0));
     yellow.setColor(QPalette::Text, Qt::black);
     txtWord->setPalette(yellow);
-    btnRecordWord = Ui::button(pnlTypeWord, QStringLiteral("btnRecordWord"), QStringLiteral("Record Word"), 3240,
-                               2835, 1680, 510);
+    btnRecordWord =
+        Ui::button(pnlTypeWord, QStringLiteral("btnRecordWord"), QStringLiteral("Record Word"), 3240, 2835, 1680, 510);
     btnRecordWord->setFont(buttonFont);
 
     pnlRecord = Ui::panel(client, QStringLiteral("pnlRecord"), 0, 0, 5385, 3435);
@@ -121,9 +125,9 @@ void frmMaint::buildWordPanels()
     Label13->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     btnSaveWord = Ui::pictureButton(pnlReviewSound, QStringLiteral("btnSaveWord"), QStringLiteral("Save Word"),
                                     art("maint_save"), 1215, 405, 3000, 840);
-    btnListen = Ui::pictureButton(pnlReviewSound, QStringLiteral("btnListen"),
-                                  QStringLiteral("Listen to recorded word"), art("maint_listen"), 1230, 1395, 3000,
-                                  840);
+    btnListen =
+        Ui::pictureButton(pnlReviewSound, QStringLiteral("btnListen"), QStringLiteral("Listen to recorded word"),
+                          art("maint_listen"), 1230, 1395, 3000, 840);
     btnReRecord = Ui::pictureButton(pnlReviewSound, QStringLiteral("btnReRecord"), QStringLiteral("Record word again"),
                                     art("maint_rerecord"), 1245, 2460, 3000, 840);
     for (QPushButton *b : {btnSaveWord, btnListen, btnReRecord})
@@ -183,8 +187,9 @@ void frmMaint::btnRecordWord_Click()
     case TestFiles::Verdict::Unsafe:
     case TestFiles::Verdict::OnDisk:
         // Refused before anything is recorded; the typed text stays for correction.
-        MsgBox(QStringLiteral("The word \"") + TestFiles::printable(word) + QStringLiteral("\" cannot be recorded as a file.\n")
-                   + check.reason + QStringLiteral("\nPlease type a different word."),
+        MsgBox(QStringLiteral("The word \"") + TestFiles::printable(word) +
+                   QStringLiteral("\" cannot be recorded as a file.\n") + check.reason +
+                   QStringLiteral("\nPlease type a different word."),
                MsgButtons::Ok, MsgIcon::Information);
         txtWord->setText(typed);
         txtWord->setFocus();
@@ -262,7 +267,8 @@ void frmMaint::btnSaveWord_Click()
     MMControl1->setCommand(QStringLiteral("Save"));
     if (MMControl1->Error() != 0) {
         // Nothing was written: the word is not listed as if it had been.
-        QString text = QStringLiteral("The recording of \"") + txtWord->text() + QStringLiteral("\" could not be saved.");
+        QString text =
+            QStringLiteral("The recording of \"") + txtWord->text() + QStringLiteral("\" could not be saved.");
         if (!MMControl1->ErrorMessage().isEmpty())
             text += QLatin1Char('\n') + MMControl1->ErrorMessage();
         MsgBox(text, MsgButtons::Ok, MsgIcon::Exclamation);
@@ -282,8 +288,7 @@ void frmMaint::btnReRecordWord_Click()
     if (!selectedText(List1, word))
         return;
     if (MsgBox(QStringLiteral("Record ") + word + QStringLiteral(" again?"), MsgButtons::YesNo, MsgIcon::Question,
-               QStringLiteral("Re-Record?"))
-        != MsgResult::Yes)
+               QStringLiteral("Re-Record?")) != MsgResult::Yes)
         return;
     txtWord->setText(word);
     lblWordToRecord->setText(word);
@@ -302,8 +307,7 @@ void frmMaint::btnDelWord_Click()
     if (!selectedText(List1, word))
         return;
     if (MsgBox(QStringLiteral("Are you sure you want to delete\n\n") + word.trimmed(), MsgButtons::YesNo,
-               MsgIcon::Question, QStringLiteral("Delete Word?"))
-        != MsgResult::Yes)
+               MsgIcon::Question, QStringLiteral("Delete Word?")) != MsgResult::Yes)
         return;
     const QString path = Shared::TestDir + word + QStringLiteral(".wav");
     delete List1->takeItem(List1->row(List1->selectedItems().first()));

@@ -3,7 +3,8 @@
 #include "authoring/frmMaint.h"
 #include "core/forms.h"
 
-namespace Authoring {
+namespace Authoring
+{
 void registerWindows()
 {
     Forms::registerFactory(QStringLiteral("frmMaint"), [] { return new frmMaint; });

@@ -1,6 +1,7 @@
 #pragma once
 
-namespace Authoring {
+namespace Authoring
+{
 // Registers the factories of this folder's windows.
 void registerWindows();
 } // namespace Authoring

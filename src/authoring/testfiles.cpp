@@ -8,7 +8,8 @@
 
 #include <unistd.h>
 
-namespace TestFiles {
+namespace TestFiles
+{
 
 QString trimBlanks(const QString &text)
 {
@@ -68,7 +69,8 @@ Check checkWord(const QString &word, const QStringList &listed)
     return {};
 }
 
-namespace {
+namespace
+{
 bool removeEntry(const QString &path)
 {
     // QFile::remove unlinks a link itself; the second try is the platform call.
@@ -82,8 +84,8 @@ bool removeEntry(const QString &path)
 Removal removeTest(const QString &appDir, const QString &entry)
 {
     Removal r;
-    if (entry.isEmpty() || entry == QLatin1String(".") || entry == QLatin1String("..")
-        || entry.contains(QLatin1Char('/'))) {
+    if (entry.isEmpty() || entry == QLatin1String(".") || entry == QLatin1String("..") ||
+        entry.contains(QLatin1Char('/'))) {
         r.error = QStringLiteral("\"") + entry + QStringLiteral("\" is not a test of the program folder.");
         return r;
     }
@@ -120,6 +122,9 @@ Removal removeTest(const QString &appDir, const QString &entry)
     return r;
 }
 
-bool deleteWordFile(const QString &path) { return removeEntry(path); }
+bool deleteWordFile(const QString &path)
+{
+    return removeEntry(path);
+}
 
 } // namespace TestFiles

@@ -5,7 +5,8 @@
 // The file rules of test authoring, kept apart from the window: whether a typed test
 // name or word can be used, and how a test folder or a word file is removed. Each
 // rule returns its outcome; the window decides which message to show.
-namespace TestFiles {
+namespace TestFiles
+{
 
 // Removes leading and trailing blanks only (a tab or other control character stays,
 // so that the name check can refuse it).
@@ -13,10 +14,10 @@ QString trimBlanks(const QString &text);
 
 enum class Verdict {
     Ok,
-    Empty,    // nothing left after trimming
-    Listed,   // exactly equal to a listed test or word
-    Unsafe,   // cannot be a file or folder name here; see reason
-    OnDisk,   // a test folder of that name exists but is not listed
+    Empty,  // nothing left after trimming
+    Listed, // exactly equal to a listed test or word
+    Unsafe, // cannot be a file or folder name here; see reason
+    OnDisk, // a test folder of that name exists but is not listed
 };
 
 struct Check {
@@ -36,10 +37,10 @@ Check checkWord(const QString &word, const QStringList &listed);
 
 // The outcome of removing a test.
 struct Removal {
-    bool removed = false;    // the entry is gone from the program folder
-    QStringList subFolders;  // sub-folders that stopped the removal (nothing deleted)
-    QStringList leftOver;    // entries that could not be deleted
-    QString error;           // what failed when the folder itself stayed
+    bool removed = false;   // the entry is gone from the program folder
+    QStringList subFolders; // sub-folders that stopped the removal (nothing deleted)
+    QStringList leftOver;   // entries that could not be deleted
+    QString error;          // what failed when the folder itself stayed
 };
 
 // Removes the test entry appDir + entry. A link or a plain file is removed itself,

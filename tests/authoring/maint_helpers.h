@@ -1,50 +1,52 @@
 #pragma once
-// Shared by the authoring window's tests: open the window the way the program does
-// and drive it with the keyboard and mouse.
+// Shared by the authoring window's tests: open it as the program does, drive it
+// with the keyboard, and read its state.
 #include "authoring/frmMaint.h"
 #include "authoring/register.h"
-#include "core/forms.h"
+#include "core/appstate.h"
 #include "core/layout.h"
 #include "testsupport.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QLabel>
-#include <QProgressBar>
-#include <QTimer>
-#include <QDir>
 #include <QDirIterator>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
-#include <QTest>
+#include <QTimer>
 
-namespace Maint {
+using namespace Qt::StringLiterals;
+
+namespace Maint
+{
 
 inline frmMaint *open()
 {
     Authoring::registerWindows();
-    auto *w = qobject_cast<frmMaint *>(Forms::show(QStringLiteral("frmMaint")));
-    if (w) {
-        QApplication::setActiveWindow(w);
-        if (!QTest::qWaitForWindowActive(w))
-            qWarning("frmMaint did not become active");
-    }
+    auto *w = qobject_cast<frmMaint *>(Forms::show(u"frmMaint"_s));
+    QApplication::setActiveWindow(w);
+    if (!QTest::qWaitForWindowActive(w))
+        qWarning("frmMaint is not active");
     return w;
 }
 
-// Keys go where the keyboard sends them: to the focused control of the window, or
-// to the window itself when nothing in it has the focus.
+// Keys go to the focused control of the window, or to the window itself.
 inline QWidget *keyTarget(QWidget *w)
 {
     QWidget *f = QApplication::focusWidget();
     return f && f->window() == w ? f : w;
 }
+inline void enter(QWidget *w)
+{
+    QTest::keyClick(keyTarget(w), Qt::Key_Return);
+}
+inline void type(QWidget *w, const QString &text)
+{
+    QTest::keyClicks(keyTarget(w), text);
+}
 
-inline void enter(QWidget *w) { QTest::keyClick(keyTarget(w), Qt::Key_Return); }
-inline void type(QWidget *w, const QString &text) { QTest::keyClicks(keyTarget(w), text); }
-
-// The one panel on screen, by name.
 inline QString shownPanel(frmMaint *w)
 {
     QStringList shown;
@@ -52,13 +54,12 @@ inline QString shownPanel(frmMaint *w)
                        w->pnlReviewSound, w->pnlOptions})
         if (Panels::isShown(p))
             shown << p->objectName();
-    return shown.join(QLatin1Char('+'));
+    return shown.join(u'+');
 }
 
 inline QString enterName(frmMaint *w)
 {
-    QPushButton *b = w->enterButton();
-    return b ? b->objectName() : QString();
+    return w->enterButton() ? w->enterButton()->objectName() : QString();
 }
 
 inline QStringList items(QListWidget *list)
@@ -71,39 +72,34 @@ inline QStringList items(QListWidget *list)
 
 inline QString selected(QListWidget *list)
 {
-    const auto sel = list->selectedItems();
-    return sel.isEmpty() ? QString() : sel.first()->text();
+    return list->selectedItems().isEmpty() ? QString() : list->selectedItems().first()->text();
 }
 
 inline bool select(QListWidget *list, const QString &text)
 {
     const auto found = list->findItems(text, Qt::MatchExactly);
-    if (found.isEmpty())
-        return false;
-    list->setCurrentItem(found.first(), QItemSelectionModel::ClearAndSelect);
-    return true;
+    if (!found.isEmpty())
+        list->setCurrentItem(found.first(), QItemSelectionModel::ClearAndSelect);
+    return !found.isEmpty();
 }
 
 // What a refused name must leave untouched: everything below the program folder,
-// and the entries of its parent whose names carry the marker the test names use.
-inline const QString Marker = QStringLiteral("zqx");
+// and the entries of its parent named with the marker "zqx" the test names carry.
 inline QStringList snapshot(const QString &appDir)
 {
     QStringList out;
     const auto filters = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
-    QDirIterator it(appDir, filters, QDirIterator::Subdirectories);
-    while (it.hasNext())
+    for (QDirIterator it(appDir, filters, QDirIterator::Subdirectories); it.hasNext();)
         out << it.next();
     QDir parent(appDir);
     parent.cdUp();
     for (const QString &n : parent.entryList(filters))
-        if (n.contains(Marker))
-            out << QStringLiteral("parent:") + n;
+        if (n.contains(u"zqx"_s))
+            out << n;
     out.sort();
     return out;
 }
 
-// New test by the handlers: Make, name, Next.
 inline void makeTest(frmMaint *w, const QString &name)
 {
     w->btnMake_Click();
@@ -111,7 +107,7 @@ inline void makeTest(frmMaint *w, const QString &name)
     w->btnNewNext_Click();
 }
 
-// From pnlTypeWord: type a word, record, stop, save.
+// From pnlTypeWord: record a word and save it.
 inline void recordWord(frmMaint *w, const QString &word)
 {
     w->txtWord->setText(word);

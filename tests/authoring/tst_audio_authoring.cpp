@@ -9,9 +9,9 @@
 #include "shell/register.h"
 
 #include <QAction>
+#include <QAudioDevice>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QAudioDevice>
 #include <QMediaDevices>
 
 #include <sndfile.h>
@@ -22,7 +22,8 @@
 using namespace Maint;
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 
 void writeTone(const QString &path, int ms, double freq)
 {
@@ -47,45 +48,37 @@ void waitMs(int ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
-// A recorded word file as libsndfile reads it, with where its tone is.
+// A recorded word file as libsndfile reads it: its format, and the length and
+// frequency of the tone in it (from the first to the last loud sample).
 struct Heard {
     bool valid = false;
-    int format = 0, channels = 0, rate = 0;
-    double ms = 0;        // the whole file
-    double toneMs = 0;    // from the first to the last loud sample
-    double frequency = 0; // of the tone, from its zero crossings
+    int format = 0, channels = 0;
+    double toneMs = 0, frequency = 0;
 };
 
 Heard hear(const QString &path)
 {
-    Heard h;
     SF_INFO info{};
     SNDFILE *f = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
     if (!f)
-        return h;
+        return {};
     std::vector<short> x(size_t(info.frames * info.channels));
-    const sf_count_t got = sf_readf_short(f, x.data(), info.frames);
+    Heard h{sf_readf_short(f, x.data(), info.frames) == info.frames && info.frames > 0, info.format, info.channels};
     sf_close(f);
-    h.valid = got == info.frames && info.frames > 0;
-    h.format = info.format;
-    h.channels = info.channels;
-    h.rate = info.samplerate;
-    h.ms = info.frames * 1000.0 / info.samplerate;
-    qint64 first = -1, last = -1;
-    for (qint64 i = 0; i < qint64(x.size()); ++i)
-        if (std::abs(int(x[size_t(i)])) > 2000) {
-            if (first < 0)
-                first = i;
-            last = i;
-        }
-    if (first < 0)
-        return h;
-    h.toneMs = (last - first) * 1000.0 / info.samplerate;
-    int crossings = 0;
-    for (qint64 i = first + 1; i <= last; ++i)
-        if ((x[size_t(i - 1)] < 0) != (x[size_t(i)] < 0))
-            ++crossings;
-    h.frequency = crossings / 2.0 / (double(last - first) / info.samplerate);
+    qint64 first = -1, last = -1, crossings = 0;
+    for (qint64 i = 0; i < qint64(x.size()); ++i) {
+        if (std::abs(int(x[size_t(i)])) <= 2000)
+            continue;
+        if (first < 0)
+            first = i;
+        last = i;
+    }
+    for (qint64 i = first + 1; first >= 0 && i <= last; ++i)
+        crossings += (x[size_t(i - 1)] < 0) != (x[size_t(i)] < 0);
+    if (last > first) {
+        h.toneMs = (last - first) * 1000.0 / info.samplerate;
+        h.frequency = crossings / 2.0 / (double(last - first) / info.samplerate);
+    }
     return h;
 }
 
@@ -94,11 +87,11 @@ Heard hear(const QString &path)
 class tst_AudioAuthoring : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void initTestCase();
     void makeATestFromTheMicrophone();
 
-private:
+  private:
     // On pnlRecord: ENTER starts, a tone plays into the mic, ENTER stops. Returns the
     // loudest the meter showed.
     int recordTone(frmMaint *w, const QString &tone);

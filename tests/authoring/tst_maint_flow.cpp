@@ -1,0 +1,371 @@
+// The authoring window's panel flow and word recording: which panel is shown, what
+// ENTER presses, what hidden panels refuse, and the device commands sent.
+#include "maint_helpers.h"
+
+#include "core/mmcontrol.h"
+#include "core/testlibrary.h"
+
+#include <QAction>
+#include <QElapsedTimer>
+
+using namespace Maint;
+
+// Stands in for the start window: counts its relistings.
+class StubLogin final : public Form
+{
+    Q_OBJECT
+  public:
+    StubLogin() : Form(u"frmLogin"_s) {}
+    int loads = 0;
+    Q_INVOKABLE void LoadTests() { ++loads; }
+};
+
+class tst_MaintFlow : public QObject
+{
+    Q_OBJECT
+  private Q_SLOTS:
+    void enterWalksAWordThrough();
+    void transitions_data();
+    void transitions();
+    void hiddenPanelsTakeNoInput();
+    void exitAndCloseBoxReturnToStart_data();
+    void exitAndCloseBoxReturnToStart();
+    void typedWord_data();
+    void typedWord();
+    void reRecordMovesTheWordToTheEnd();
+    void deleteWord_data();
+    void deleteWord();
+    void listenWaitsAndFailedSaveStays();
+};
+
+// A fresh window, a name and a word, then ENTER through record, stop, save and on.
+void tst_MaintFlow::enterWalksAWordThrough()
+{
+    TestEnv env;
+    env.makeTest(u"Test_Birds"_s, {u"owl"_s});
+    env.makeTest(u"Test_animals"_s, {u"cat"_s});
+    frmMaint *w = open();
+    QCOMPARE(w->windowTitle(), u"Wordaroo Configuration"_s);
+    QCOMPARE(w->client->size(), QSize(Twips::px(5460), Twips::px(3720)));
+    QCOMPARE(shownPanel(w), u"pnlStart"_s);
+    QCOMPARE(items(w->LstTests), (QStringList{u"Test_animals"_s, u"Test_Birds"_s}));
+    QVERIFY(w->LstTests->selectedItems().isEmpty());
+    QCOMPARE(w->MMControl1->DeviceType, u"WaveAudio"_s);
+    QVERIFY(w->MMControl1->Wait && !w->MMControl1->Notify && !w->MMControl1->Shareable);
+    // The start panel has no ENTER button: ENTER presses the focused (first) button.
+    QCOMPARE(enterName(w), u"btnMake"_s);
+
+    enter(w);
+    QCOMPARE(shownPanel(w), u"pnlNewName"_s);
+    type(w, u"Spring"_s);
+    enter(w);
+    QCOMPARE(shownPanel(w), u"pnlTypeWord"_s);
+    QCOMPARE(Shared::TestDir, env.appDir() + u"Test_Spring/"_s);
+    QVERIFY(items(w->LstTests).contains(u"Test_Spring"_s));
+    type(w, u"tulip"_s);
+    enter(w);
+    QCOMPARE(shownPanel(w), u"pnlRecord"_s);
+    QCOMPARE(w->lblWordToRecord->text(), u"tulip"_s);
+
+    enter(w);
+    QCOMPARE(w->btnBeginRecord->text(), u"Stop Recording"_s);
+    QCOMPARE(w->btnBeginRecord->palette().color(QPalette::Button), QColor(255, 128, 128));
+    QCOMPARE(w->lblRecording->text(), u"Recording Now....Press ENTER to Stop Recording"_s);
+    QVERIFY(w->pbLevel->isVisible() && w->lblElapsed->isVisible() && w->tmrLevel->isActive());
+    w->tmrLevel_Timer(); // the test device hears silence
+    QCOMPARE(w->lblElapsed->text(), u"Recorded: 0:00.0"_s);
+
+    enter(w);
+    QCOMPARE(shownPanel(w), u"pnlReviewSound"_s);
+    QCOMPARE(w->btnBeginRecord->text(), u"Begin Recording Now"_s);
+    QCOMPARE(w->btnBeginRecord->palette().color(QPalette::Button), QColor(128, 255, 128));
+    QCOMPARE(w->lblRecording->text(), u"When ready press ENTER to begin Recording"_s);
+    QVERIFY(!w->tmrLevel->isActive() && !w->pbLevel->isVisibleTo(w->pnlRecord));
+
+    enter(w);
+    QCOMPARE(shownPanel(w), u"pnlWordList"_s);
+    QCOMPARE(items(w->List1), QStringList{u"tulip"_s});
+    QCOMPARE(w->txtWord->text(), QString());
+    const QString file = env.appDir() + u"Test_Spring/tulip.wav"_s;
+    QVERIFY(QFileInfo(file).isFile());
+    // The load's wait applies to the first command only.
+    QCOMPARE(env.sound.lines(),
+             (QStringList{u"Close (wait)"_s, u"Open "_s + file, u"Record"_s, u"Stop"_s, u"Prev"_s, u"Save"_s}));
+    QVERIFY(w->MMControl1->RecordMode && w->MMControl1->UpdateEnabled);
+    enter(w);
+    QCOMPARE(shownPanel(w), u"pnlTypeWord"_s);
+}
+
+// Rows that could go wrong, each from a fresh window: the buttons clicked ("+x"
+// types x as the word), the panel reached and what ENTER presses there.
+void tst_MaintFlow::transitions_data()
+{
+    QTest::addColumn<QStringList>("presses");
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<QString>("enterButton");
+    const QStringList toReview{u"btnEdit"_s,       u"btnEditTest"_s,    u"btnAddWord"_s,    u"+kiwi"_s,
+                               u"btnRecordWord"_s, u"btnBeginRecord"_s, u"btnBeginRecord"_s};
+    QTest::newRow("empty name") << QStringList{u"btnMake"_s, u"btnNewNext"_s} << u"pnlNewName"_s << u"btnNewNext"_s;
+    QTest::newRow("edit test") << QStringList{u"btnEdit"_s, u"btnEditTest"_s} << u"pnlWordList"_s << u"btnAddWord"_s;
+    QTest::newRow("cancel select") << QStringList{u"btnEdit"_s, u"btnCancelSelect"_s} << u"pnlStart"_s << QString();
+    QTest::newRow("delete answered no") << QStringList{u"btnEdit"_s, u"btnDeleteTest"_s} << u"pnlSelectTest"_s
+                                        << u"btnDeleteTest"_s; // no ENTER button: the focused one
+    QTest::newRow("finish") << QStringList{u"btnEdit"_s, u"btnEditTest"_s, u"btnFinishNewTest"_s} << u"pnlStart"_s
+                            << QString();
+    QTest::newRow("delete word, none selected")
+        << QStringList{u"btnEdit"_s, u"btnEditTest"_s, u"btnDelWord"_s} << u"pnlWordList"_s << u"btnAddWord"_s;
+    QTest::newRow("empty word") << QStringList{u"btnEdit"_s, u"btnEditTest"_s, u"btnAddWord"_s, u"btnRecordWord"_s}
+                                << u"pnlTypeWord"_s << u"btnRecordWord"_s;
+    QTest::newRow("record again") << toReview + QStringList{u"btnReRecord"_s} << u"pnlRecord"_s << u"btnBeginRecord"_s;
+    QTest::newRow("listen") << toReview + QStringList{u"btnListen"_s} << u"pnlReviewSound"_s << u"btnSaveWord"_s;
+    QTest::newRow("options") << QStringList{u"btnOptions"_s} << u"pnlOptions"_s << u"btnSaveOptions"_s;
+    QTest::newRow("options cancel") << QStringList{u"btnOptions"_s, u"btnCancelOptions"_s} << u"pnlStart"_s
+                                    << QString();
+    QTest::newRow("help") << QStringList{u"btnOptions"_s, u"mnuHelp"_s} << u"pnlOptions"_s << u"btnSaveOptions"_s;
+}
+
+void tst_MaintFlow::transitions()
+{
+    QFETCH(QStringList, presses);
+    QFETCH(QString, panel);
+    QFETCH(QString, enterButton);
+    TestEnv env;
+    env.makeTest(u"Test_Fruit"_s, {u"apple"_s});
+    frmMaint *w = open();
+    for (const QString &p : presses) {
+        if (p.startsWith(u'+')) {
+            w->txtWord->setText(p.mid(1));
+        } else if (p == u"mnuHelp"_s) {
+            w->mnuHelp->trigger();
+            QCOMPARE(env.dialogs.helpOpened, QStringList{u"Spell.HLP"_s});
+        } else {
+            auto *b = TestUi::child<QPushButton>(w, p);
+            QVERIFY2(b && b->isVisible(), qPrintable(p));
+            TestUi::click(b);
+        }
+    }
+    QCOMPARE(shownPanel(w), panel);
+    // What ENTER would press: the default button if it is on screen.
+    QPushButton *b = w->enterButton();
+    QCOMPARE(b && b->isVisible() ? b->objectName() : QString(), enterButton);
+}
+
+void tst_MaintFlow::hiddenPanelsTakeNoInput()
+{
+    TestEnv env;
+    env.makeTest(u"Test_Fruit"_s, {u"apple"_s});
+    frmMaint *w = open();
+    w->txtNewName->setText(u"kept"_s);
+    // The word list's access keys and typing reach nothing from the start panel.
+    for (const int k : {Qt::Key_A, Qt::Key_D, Qt::Key_R, Qt::Key_F}) {
+        QTest::keyClick(keyTarget(w), Qt::Key(k), Qt::AltModifier);
+        TestUi::settle(150); // an access key clicks after a short delay
+    }
+    type(w, u"xyz"_s);
+    QCOMPARE(shownPanel(w), u"pnlStart"_s);
+    QCOMPARE(w->txtNewName->text(), u"kept"_s);
+    QVERIFY(env.dialogs.boxes.isEmpty() && env.sound.log.isEmpty());
+
+    // Shown, the word list answers its access key; typing then reaches txtWord only.
+    w->btnEdit_Click();
+    w->btnEditTest_Click();
+    QTest::keyClick(keyTarget(w), Qt::Key_A, Qt::AltModifier);
+    QTRY_COMPARE(shownPanel(w), u"pnlTypeWord"_s);
+    type(w, u"plum"_s);
+    QCOMPARE(w->txtWord->text(), u"plum"_s);
+    QCOMPARE(w->txtNewName->text(), u"kept"_s);
+
+    // The select panel has no ENTER button: the word list's (now hidden) Add Word,
+    // which was the last one, is not pressed.
+    w->btnRecordWord_Click();
+    w->btnBeginRecord_Click();
+    w->btnBeginRecord_Click();
+    w->btnSaveWord_Click();
+    w->btnFinishNewTest_Click();
+    w->btnEdit_Click();
+    enter(w);
+    QCOMPARE(shownPanel(w), u"pnlSelectTest"_s);
+}
+
+void tst_MaintFlow::exitAndCloseBoxReturnToStart_data()
+{
+    QTest::addColumn<bool>("closeBox");
+    QTest::newRow("Exit") << false;
+    QTest::newRow("close box") << true;
+}
+
+void tst_MaintFlow::exitAndCloseBoxReturnToStart()
+{
+    QFETCH(bool, closeBox);
+    TestEnv env;
+    Forms::registerFactory(u"frmLogin"_s, [] { return new StubLogin; });
+    auto *login = qobject_cast<StubLogin *>(Forms::load(u"frmLogin"_s));
+    frmMaint *w = open();
+    w->btnMake_Click();
+    closeBox ? void(w->close()) : w->btnExit_Click();
+    TestUi::settle();
+    QVERIFY(!Forms::find(u"frmMaint"_s));
+    QCOMPARE(login->loads, 1);
+    QVERIFY(login->isVisible());
+}
+
+// typed text; the word accepted ("" refused); start of the message; txtWord after.
+void tst_MaintFlow::typedWord_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("textAfter");
+    const QString refused = u"cannot be recorded as a file."_s;
+    QTest::newRow("trimmed") << u"  fig "_s << u"fig"_s << QString() << u"fig"_s;
+    QTest::newRow("case differs") << u"Apple"_s << u"Apple"_s << QString() << u"Apple"_s;
+    QTest::newRow("empty") << u"   "_s << QString() << u"A typed word is needed before recording."_s << QString();
+    QTest::newRow("listed") << u" apple "_s << QString() << u"This word has already been recorded."_s << u"apple"_s;
+    QTest::newRow("parent") << u"../../zqx"_s << QString() << refused << u"../../zqx"_s;
+    QTest::newRow("separator") << u" a/zqx"_s << QString() << refused << u" a/zqx"_s;
+    QTest::newRow("dot dot") << u".."_s << QString() << refused << u".."_s;
+    QTest::newRow("hidden") << u".zqx"_s << QString() << refused << u".zqx"_s;
+    QTest::newRow("holds .wav") << u"zqx.wav"_s << QString() << refused << u"zqx.wav"_s;
+    QTest::newRow("control") << u"zq\u0007x"_s << QString() << refused << u"zq\u0007x"_s;
+    QTest::newRow("too long") << QString(251, u'z') << QString() << refused << QString(251, u'z');
+}
+
+void tst_MaintFlow::typedWord()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, word);
+    QFETCH(QString, message);
+    QFETCH(QString, textAfter);
+    TestEnv env;
+    env.makeTest(u"Test_Fruit"_s, {u"apple"_s});
+    frmMaint *w = open();
+    w->btnEdit_Click();
+    w->btnEditTest_Click();
+    w->btnAddWord_Click();
+    const QStringList before = snapshot(env.appDir());
+    w->txtWord->setText(typed);
+    w->btnRecordWord_Click();
+    QCOMPARE(w->txtWord->text(), textAfter);
+    if (!word.isEmpty()) {
+        QVERIFY(env.dialogs.boxes.isEmpty());
+        QCOMPARE(w->lblWordToRecord->text(), word);
+        QCOMPARE(shownPanel(w), u"pnlRecord"_s);
+        w->btnBeginRecord_Click();
+        w->btnBeginRecord_Click();
+        w->btnSaveWord_Click();
+        QCOMPARE(items(w->List1), (QStringList{u"apple"_s, word}));
+        const QStringList onDisk = TestLibrary::wordsOf(Shared::TestDir);
+        QVERIFY(onDisk.size() == 2 && onDisk.contains(word));
+        return;
+    }
+    QCOMPARE(env.dialogs.boxes.size(), 1);
+    const ScriptedDialogs::Box box = env.dialogs.boxes.first();
+    QVERIFY2(box.text.startsWith(message) || box.text.section(u'\n', 0, 0).endsWith(message), qPrintable(box.text));
+    QCOMPARE(box.icon, typed.trimmed().isEmpty() ? MsgIcon::None : MsgIcon::Information);
+    QCOMPARE(box.title, u"Wordaroo"_s);
+    QCOMPARE(shownPanel(w), u"pnlTypeWord"_s);
+    QCOMPARE(w->txtWord->hasSelectedText(), message.startsWith(u"This word"_s));
+    QVERIFY(env.sound.log.isEmpty()); // refused before recording
+    QCOMPARE(snapshot(env.appDir()), before);
+}
+
+void tst_MaintFlow::reRecordMovesTheWordToTheEnd()
+{
+    TestEnv env;
+    env.makeTest(u"Test_Fruit"_s, {u"apple"_s, u"banana"_s, u"cherry"_s});
+    frmMaint *w = open();
+    w->btnEdit_Click();
+    w->btnEditTest_Click();
+    select(w->List1, u"apple"_s);
+    w->btnReRecordWord_Click(); // answered No
+    QCOMPARE(env.dialogs.boxes.value(0).text, u"Record apple again?"_s);
+    QCOMPARE(env.dialogs.boxes.value(0).title, u"Re-Record?"_s);
+    QCOMPARE(shownPanel(w), u"pnlWordList"_s);
+    QCOMPARE(w->List1->count(), 3);
+
+    env.dialogs.answers = {MsgResult::Yes};
+    w->btnReRecordWord_Click();
+    QCOMPARE(items(w->List1), (QStringList{u"banana"_s, u"cherry"_s}));
+    QCOMPARE(shownPanel(w), u"pnlRecord"_s);
+    QCOMPARE(w->lblWordToRecord->text(), u"apple"_s);
+    // Recorded twice (once again from the review), listed once, at the end.
+    w->btnBeginRecord_Click();
+    w->btnBeginRecord_Click();
+    w->btnReRecord_Click();
+    w->btnBeginRecord_Click();
+    w->btnBeginRecord_Click();
+    w->btnSaveWord_Click();
+    QCOMPARE(items(w->List1), (QStringList{u"banana"_s, u"cherry"_s, u"apple"_s}));
+    QCOMPARE(env.sound.lines().value(1), u"Open "_s + Shared::TestDir + u"apple.wav"_s);
+}
+
+void tst_MaintFlow::deleteWord_data()
+{
+    QTest::addColumn<MsgResult>("answer");
+    QTest::addColumn<bool>("fileThere");
+    QTest::newRow("yes") << MsgResult::Yes << true;
+    QTest::newRow("no") << MsgResult::No << true;
+    QTest::newRow("file already gone") << MsgResult::Yes << false;
+}
+
+void tst_MaintFlow::deleteWord()
+{
+    QFETCH(MsgResult, answer);
+    QFETCH(bool, fileThere);
+    TestEnv env;
+    const QString dir = env.makeTest(u"Test_Fruit"_s, {u"apple"_s, u"banana"_s});
+    frmMaint *w = open();
+    w->btnEdit_Click();
+    w->btnEditTest_Click();
+    if (!fileThere)
+        QFile::remove(dir + u"banana.wav"_s);
+    w->txtWord->setText(u"left over"_s);
+    select(w->List1, u"banana"_s);
+    env.dialogs.answers = {answer};
+    w->btnDelWord_Click();
+    QCOMPARE(env.dialogs.boxes.size(), 1);
+    QCOMPARE(env.dialogs.boxes.first().text, u"Are you sure you want to delete\n\nbanana"_s);
+    QCOMPARE(env.dialogs.boxes.first().title, u"Delete Word?"_s);
+    const QStringList listed =
+        answer == MsgResult::Yes ? QStringList{u"apple"_s} : QStringList{u"apple"_s, u"banana"_s};
+    QCOMPARE(items(w->List1), listed);
+    QCOMPARE(env.sound.lines(), answer == MsgResult::Yes ? QStringList{u"Close (wait)"_s} : QStringList());
+    QCOMPARE(QFileInfo::exists(dir + u"banana.wav"_s), answer == MsgResult::No);
+    QVERIFY(QFileInfo::exists(dir + u"apple.wav"_s));
+    // A missing file ends the operation before the word box is cleared.
+    QCOMPARE(w->txtWord->text(), answer == MsgResult::Yes && fileThere ? QString() : u"left over"_s);
+}
+
+// Listen returns when the word has played; a save that writes nothing is reported
+// and keeps the review, without listing the word.
+void tst_MaintFlow::listenWaitsAndFailedSaveStays()
+{
+    TestEnv env;
+    frmMaint *w = open();
+    makeTest(w, u"Fruit"_s);
+    w->txtWord->setText(u"kiwi"_s);
+    w->btnRecordWord_Click();
+    w->btnBeginRecord_Click();
+    w->btnBeginRecord_Click();
+    env.sound.clear();
+    env.sound.setDuration(Shared::TestDir + u"kiwi.wav"_s, 300);
+    QElapsedTimer t;
+    t.start();
+    w->btnListen_Click();
+    QVERIFY(t.elapsed() >= 250);
+    QCOMPARE(env.sound.lines(), (QStringList{u"Play (wait)"_s, u"Prev"_s}));
+
+    QVERIFY(QDir(Shared::TestDir).removeRecursively());
+    w->btnSaveWord_Click();
+    QCOMPARE(env.dialogs.boxes.size(), 1);
+    QVERIFY(env.dialogs.boxes.first().text.startsWith(u"The recording of \"kiwi\" could not be saved."_s));
+    QCOMPARE(shownPanel(w), u"pnlReviewSound"_s);
+    QCOMPARE(enterName(w), u"btnSaveWord"_s);
+    QCOMPARE(w->List1->count(), 0);
+    QVERIFY(QDir().mkpath(Shared::TestDir));
+    w->btnSaveWord_Click();
+    QCOMPARE(items(w->List1), QStringList{u"kiwi"_s});
+}
+
+QTEST_MAIN(tst_MaintFlow)
+#include "tst_maint_flow.moc"
