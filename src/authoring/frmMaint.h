@@ -136,7 +136,7 @@ class frmMaint final : public Form
 
     // Makes button the window's ENTER button and clears the previous one.
     void setEnterButton(QPushButton *button);
-    // The selected entry of a list, or an empty text when none is selected.
+    // Whether an entry of the list is selected; its text goes to text.
     static bool selectedText(QListWidget *list, QString &text);
     void setRecordingLook(bool recording);
     void stopLevelMeter();
