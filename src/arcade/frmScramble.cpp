@@ -161,6 +161,7 @@ void frmScramble::txtWord_Change()
         return;
     ++Score;
     lblScore->setText(scoreText(Score));
+    lblScore->setAccessibleName(QStringLiteral("Words solved") + lblScore->text());
     QCoreApplication::processEvents(); // the new score is drawn before anything else
     if (!self || !alive())
         return;
