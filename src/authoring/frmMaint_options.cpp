@@ -21,18 +21,6 @@ namespace
 // read back cut and never match again.
 constexpr int MaxPasswordLength = 254;
 
-// The settings file trims the values it reads and drops a pair of quotes around
-// them: a password with outer blanks (or in quotes) is written inside quotes, so it
-// reads back exactly as typed instead of locking the adult out.
-QString storedForm(const QString &password)
-{
-    const bool outerBlank = !password.isEmpty() && (password.front().isSpace() || password.back().isSpace());
-    const bool quoted = password.size() >= 2 &&
-                        (password.front() == QLatin1Char('"') || password.front() == QLatin1Char('\'')) &&
-                        password.back() == password.front();
-    return outerBlank || quoted ? QLatin1Char('"') + password + QLatin1Char('"') : password;
-}
-
 // A check box whose caption wraps onto a second line, as the options caption is
 // longer than the box is wide.
 class WrappingCheckBox final : public QCheckBox
@@ -106,7 +94,7 @@ void frmMaint::btnSaveOptions_Click()
 {
     if (chkPassword->isChecked()) {
         modINIfiles::WriteSetting(settingsFile(), QStringLiteral("Protect"), QStringLiteral("True"));
-        modINIfiles::WriteSetting(settingsFile(), QStringLiteral("TheWord"), storedForm(txtPassword->text()));
+        modINIfiles::WriteSetting(settingsFile(), QStringLiteral("TheWord"), txtPassword->text());
     } else {
         // The old password stays in the file; nothing reads it while protection is off.
         modINIfiles::WriteSetting(settingsFile(), QStringLiteral("Protect"), QStringLiteral("false"));

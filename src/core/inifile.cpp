@@ -82,7 +82,14 @@ QByteArray withValue(const QByteArray &contents, const QString &section, const Q
 {
     bool crlf = false;
     QList<QByteArray> lines = splitLines(contents, &crlf);
-    const QByteArray newLine = key.toUtf8() + '=' + value.toUtf8();
+    // Values are read back trimmed and without a pair of outer quotes: a value that
+    // would lose its outer blanks or quotes is written inside quotes, so it reads
+    // back exactly as written (a password with a blank must not lock anyone out).
+    const bool outerBlank = !value.isEmpty() && (value.front().isSpace() || value.back().isSpace());
+    const bool quoted = value.size() >= 2 && (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\''))
+        && value.back() == value.front();
+    const QString stored = outerBlank || quoted ? QLatin1Char('"') + value + QLatin1Char('"') : value;
+    const QByteArray newLine = key.toUtf8() + '=' + stored.toUtf8();
 
     qsizetype sectionAt = -1;
     qsizetype insertAt = -1; // after the last non-empty line of the section

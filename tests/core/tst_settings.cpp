@@ -101,6 +101,21 @@ private Q_SLOTS:
                  QByteArray("[Other]\nx=1\n[SETTINGS]\nProtect=True\n"));
     }
 
+    void valuesReadBackExactlyAsWritten_data()
+    {
+        QTest::addColumn<QString>("value");
+        for (const char *v : {" pw", "pw ", " ", "\"pw\"", "'pw'", "a \"b\" c", "\"", "plain"})
+            QTest::newRow(v) << QString::fromLatin1(v);
+    }
+    void valuesReadBackExactlyAsWritten()
+    {
+        QFETCH(QString, value);
+        TestEnv env;
+        const QString file = env.appDir() + QStringLiteral("spell.ini");
+        modINIfiles::WriteSetting(file, QStringLiteral("TheWord"), value);
+        QCOMPARE(modINIfiles::GetSetting(file, QStringLiteral("TheWord"), QString()), value);
+    }
+
     void longPasswordIsReadBackCut()
     {
         TestEnv env;
