@@ -1,0 +1,295 @@
+// Start-up time and memory of the program: from the start of a new process to the
+// start window on screen with its test list filled, and the peak resident memory at
+// that moment, on a program folder with the 2 sample tests and on one with 2,000
+// tests of 20 words each. Targets: within 300 ms and under 60 MB with 2 tests.
+//
+// Method. The program cannot say from outside when its list is filled, so this
+// executable starts the program's windows itself, exactly as main.cpp does (same
+// libraries, same services, the real sound engine), and watches for the first paint
+// of the start window's test list with entries in it. Each run is a new process: a
+// copy of this executable placed in the program folder being measured (the program
+// folder is the executable's own folder), started with fork/exec; the time is taken
+// on the monotonic clock before the fork and at that first paint. The peak resident
+// memory is the child's VmHWM at the same moment.
+//
+//   bench_startup [runs=7]      with DISPLAY set (xcb), or QT_QPA_PLATFORM=offscreen
+//   WORDAROO_APPDIR=<staged program folder> overrides <build>/Wordaroo.
+#include "arcade/register.h"
+#include "authoring/register.h"
+#include "core/forms.h"
+#include "core/layout.h"
+#include "core/realengine.h"
+#include "core/soundengine.h"
+#include "learning/register.h"
+#include "shell/register.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QIcon>
+#include <QListWidget>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+long long nowNs()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<long long>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
+}
+
+long statusKb(const char *key)
+{
+    FILE *f = std::fopen("/proc/self/status", "r");
+    if (!f)
+        return -1;
+    char line[256];
+    long value = -1;
+    const size_t n = std::strlen(key);
+    while (std::fgets(line, sizeof line, f)) {
+        if (std::strncmp(line, key, n) == 0 && line[n] == ':') {
+            value = std::strtol(line + n + 1, nullptr, 10);
+            break;
+        }
+    }
+    std::fclose(f);
+    return value;
+}
+
+// When the child had its QApplication, and when its start window was loaded (lists filled).
+long long appNs = 0;
+long long loadedNs = 0;
+
+// Reports the first paint of the test list with entries, then ends the process at once
+// (the measurement is taken; tearing down would only add noise).
+class FirstPaint final : public QObject
+{
+public:
+    explicit FirstPaint(QListWidget *list) : m_list(list) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint && m_list->count() > 0 && m_list->window()->isVisible() && !m_done) {
+            m_done = true;
+            // After this paint has been drawn and handed to the window system.
+            QTimer::singleShot(0, [this] {
+                std::printf("shown_ns=%lld hwm_kb=%ld rss_kb=%ld tests=%d app_ns=%lld loaded_ns=%lld\n", nowNs(),
+                            statusKb("VmHWM"), statusKb("VmRSS"), m_list->count(), appNs, loadedNs);
+                std::fflush(stdout);
+                _exit(0);
+            });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QListWidget *m_list;
+    bool m_done = false;
+};
+
+// The child: main.cpp's start-up, watched.
+int child(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    appNs = nowNs();
+    QApplication::setApplicationName(QStringLiteral("Wordaroo"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/art/icon.svg")));
+    QApplication::setFont(Fonts::sized(8.25));
+
+    RealSoundEngine sound;
+    Sound::setEngine(&sound);
+    Shell::registerWindows();
+    Learning::registerWindows();
+    Authoring::registerWindows();
+    Arcade::registerWindows();
+
+    Form *login = Forms::load(QStringLiteral("frmLogin"));
+    loadedNs = nowNs();
+    auto *list = login ? login->findChild<QListWidget *>(QStringLiteral("lstTests")) : nullptr;
+    if (!list) {
+        std::fprintf(stderr, "no start window with a test list\n");
+        return 2;
+    }
+    FirstPaint watcher(list);
+    list->viewport()->installEventFilter(&watcher);
+    Forms::show(QStringLiteral("frmLogin"));
+    QTimer::singleShot(20000, [] {
+        std::fprintf(stderr, "the start window was not shown within 20 s\n");
+        _exit(3);
+    });
+    return QApplication::exec();
+}
+
+struct Run {
+    double ms = 0;
+    double appMs = 0;    // to the QApplication made
+    double loadedMs = 0; // to the start window loaded, its lists filled
+    long hwmKb = 0;
+    long rssKb = 0;
+    int tests = 0;
+};
+
+bool runOnce(const QString &exe, Run &run)
+{
+    int out[2];
+    if (pipe(out) != 0)
+        return false;
+    const QByteArray path = QFile::encodeName(exe);
+    const long long t0 = nowNs();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(out[1], 1);
+        close(out[0]);
+        close(out[1]);
+        execl(path.constData(), path.constData(), "--child", static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    close(out[1]);
+    std::string text;
+    char buf[512];
+    ssize_t n;
+    while ((n = read(out[0], buf, sizeof buf)) > 0)
+        text.append(buf, size_t(n));
+    close(out[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    long long shown = 0;
+    long long app = 0;
+    long long loaded = 0;
+    if (std::sscanf(text.c_str(), "shown_ns=%lld hwm_kb=%ld rss_kb=%ld tests=%d app_ns=%lld loaded_ns=%lld", &shown,
+                    &run.hwmKb, &run.rssKb, &run.tests, &app, &loaded) != 6)
+        return false;
+    run.ms = double(shown - t0) / 1e6;
+    run.appMs = double(app - t0) / 1e6;
+    run.loadedMs = double(loaded - t0) / 1e6;
+    return true;
+}
+
+bool copyFile(const QString &from, const QString &to)
+{
+    QFile::remove(to);
+    return QFile::copy(from, to);
+}
+
+// A program folder: this executable, the prompts and help of the staged folder, and tests.
+QString prepare(const QString &root, const QString &name, const QString &staged, int tests, int words)
+{
+    const QString dir = root + QLatin1Char('/') + name + QLatin1Char('/');
+    QDir().mkpath(dir);
+    const QDir from(staged);
+    for (const QString &f : from.entryList({QStringLiteral("*.wav"), QStringLiteral("Spell.HLP")}, QDir::Files))
+        if (!QFileInfo::exists(dir + f))
+            copyFile(from.filePath(f), dir + f);
+    if (tests == 0) {
+        // The sample tests as staged.
+        for (const QString &t : from.entryList({QStringLiteral("Test_*")}, QDir::Dirs)) {
+            QDir().mkpath(dir + t);
+            const QDir td(from.filePath(t));
+            for (const QString &w : td.entryList({QStringLiteral("*.wav")}, QDir::Files))
+                if (!QFileInfo::exists(dir + t + QLatin1Char('/') + w))
+                    copyFile(td.filePath(w), dir + t + QLatin1Char('/') + w);
+        }
+    } else if (!QFileInfo::exists(dir + QStringLiteral("complete"))) {
+        // Many tests whose words are hard links to one recording: the listing reads names.
+        const QByteArray wave = QFile::encodeName(from.filePath(QStringLiteral("splash.wav")));
+        for (int t = 0; t < tests; ++t) {
+            const QString td = dir + QStringLiteral("Test_%1").arg(t, 4, 10, QLatin1Char('0'));
+            QDir().mkpath(td);
+            for (int w = 0; w < words; ++w) {
+                const QByteArray target = QFile::encodeName(td + QStringLiteral("/word%1.wav").arg(w, 2, 10, QLatin1Char('0')));
+                if (link(wave.constData(), target.constData()) != 0 && errno != EEXIST)
+                    copyFile(from.filePath(QStringLiteral("splash.wav")), QFile::decodeName(target));
+            }
+        }
+        QFile mark(dir + QStringLiteral("complete"));
+        mark.open(QIODevice::WriteOnly);
+    }
+    copyFile(QCoreApplication::applicationFilePath(), dir + QStringLiteral("wordaroo_bench"));
+    return dir + QStringLiteral("wordaroo_bench");
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    const size_t n = v.size();
+    return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc > 1 && std::strcmp(argv[1], "--child") == 0)
+        return child(argc, argv);
+
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 7;
+    QString staged;
+    QString root;
+    {
+        QCoreApplication app(argc, argv);
+        staged = qEnvironmentVariable("WORDAROO_APPDIR",
+                                      QCoreApplication::applicationDirPath() + QStringLiteral("/../Wordaroo"));
+        if (!QFileInfo::exists(staged + QStringLiteral("/Welcome.wav"))) {
+            std::fprintf(stderr, "no staged program folder at %s (set WORDAROO_APPDIR)\n", qPrintable(staged));
+            return 1;
+        }
+        root = QDir::tempPath() + QStringLiteral("/wordaroo-bench-startup");
+        struct Case {
+            const char *what;
+            QString exe;
+            double targetMs;
+            double targetMb;
+        };
+        std::vector<Case> cases = {
+            {"2 tests", prepare(root, QStringLiteral("two"), staged, 0, 0), 300, 60},
+            {"2,000 tests of 20 words", prepare(root, QStringLiteral("many"), staged, 2000, 20), 0, 0},
+        };
+        std::printf("platform: %s; %d runs each; medians (min..max)\n",
+                    qgetenv("QT_QPA_PLATFORM").isEmpty() ? "xcb" : qgetenv("QT_QPA_PLATFORM").constData(), runs);
+        for (const Case &c : cases) {
+            std::vector<double> ms, hwm, rss, appMs, loadedMs;
+            int tests = 0;
+            Run warm;
+            runOnce(c.exe, warm); // warms the file cache; not counted
+            for (int i = 0; i < runs; ++i) {
+                Run r;
+                if (!runOnce(c.exe, r)) {
+                    std::fprintf(stderr, "%s: run %d did not report\n", c.what, i + 1);
+                    return 1;
+                }
+                ms.push_back(r.ms);
+                appMs.push_back(r.appMs);
+                loadedMs.push_back(r.loadedMs);
+                hwm.push_back(r.hwmKb / 1024.0);
+                rss.push_back(r.rssKb / 1024.0);
+                tests = r.tests;
+            }
+            const double mMs = median(ms);
+            const double mHwm = median(hwm);
+            std::printf("%-26s start window shown with %d tests listed: %7.1f ms (%.1f..%.1f); peak resident %.1f MB "
+                        "(%.1f..%.1f), resident %.1f MB",
+                        c.what, tests, mMs, *std::min_element(ms.begin(), ms.end()),
+                        *std::max_element(ms.begin(), ms.end()), mHwm, *std::min_element(hwm.begin(), hwm.end()),
+                        *std::max_element(hwm.begin(), hwm.end()), median(rss));
+            if (c.targetMs > 0)
+                std::printf("  [target %.0f ms, %.0f MB: %s]", c.targetMs, c.targetMb,
+                            mMs <= c.targetMs && mHwm < c.targetMb ? "met" : "MISSED");
+            std::printf("\n%-26s   of which: QApplication made at %.1f ms, start window loaded (lists filled) at %.1f ms\n",
+                        "", median(appMs), median(loadedMs));
+        }
+    }
+    return 0;
+}
