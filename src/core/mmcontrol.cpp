@@ -72,8 +72,12 @@ void MMControl::setCommand(const QString &command)
         return;
     if (observer())
         observer()(*this, command);
-    if (!m_device)
+    if (!m_device) {
         m_device = Sound::engine().createDevice(this);
+        // A sound that fails while it goes on is kept like a failing command.
+        if (m_device)
+            connect(m_device.get(), &SoundDevice::failed, this, [this](const QString &message) { fail(ErrDevice, message); });
+    }
     m_error = 0;
     m_errorMessage.clear();
     if (!m_device) {

@@ -188,7 +188,7 @@ void RealSoundDevice::close()
     m_path.clear();
     m_sound = Pcm{};
     m_pos = 0;
-    m_recordFrom = 0;
+    m_recordFrom = -1;
     m_readyToRecord = false;
     m_dirty = false;
 }
@@ -273,7 +273,7 @@ void RealSoundDevice::checkPlayEnd()
     }
     // A server that stops taking the sound must not keep a waiting window forever.
     if (elapsedMs - m_lastProgressMs > 1000 || elapsedMs > m_playUsecs / 1000 + 5000) {
-        setError(QStringLiteral("The sound stopped before its end."));
+        fail(QStringLiteral("The sound stopped before its end."));
         finishPlay(End::Failed);
         return;
     }
@@ -286,7 +286,7 @@ void RealSoundDevice::onSinkState(QAudio::State state)
         return;
     if (state == QAudio::StoppedState) {
         // The server went away or the device failed mid-play.
-        setError(audioError(m_sink->error()));
+        fail(audioError(m_sink->error()));
         finishPlay(End::Failed);
     }
 }
@@ -379,7 +379,7 @@ void RealSoundDevice::onRecordData()
     }
     PcmConvert::appendMono(m_sound.data, raw.constData(), raw.size(), kind, m_recordFormat.channelCount());
     if (m_sound.frames() > SoundFile::MaxFrames) {
-        setError(QStringLiteral("The recording is too long."));
+        fail(QStringLiteral("The recording is too long."));
         finishRecording(true);
     }
 }
@@ -390,7 +390,7 @@ void RealSoundDevice::onSourceState(QAudio::State state)
         return;
     if (state == QAudio::StoppedState) {
         // The input went away mid-recording: keep what was recorded.
-        setError(audioError(m_source->error()));
+        fail(audioError(m_source->error()));
         finishRecording(true);
     }
 }
@@ -410,7 +410,7 @@ void RealSoundDevice::finishRecording(bool keep)
     } else {
         m_sound = Pcm{RecordRate, 1, {}};
         m_pos = 0;
-        m_recordFrom = 0;
+        m_recordFrom = -1;
         m_dirty = false;
     }
 }
@@ -451,7 +451,7 @@ float RealSoundDevice::inputLevel() const
 
 qint64 RealSoundDevice::recordedMs() const
 {
-    if (m_sound.rate <= 0)
+    if (m_sound.rate <= 0 || m_recordFrom < 0)
         return 0;
     return std::max<qint64>(0, m_sound.frames() - m_recordFrom) * 1000 / m_sound.rate;
 }

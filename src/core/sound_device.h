@@ -69,6 +69,12 @@ private:
     void onSourceState(QAudio::State state);
     void retire(QObject *audio);
     void setError(const QString &message) { m_error = message; }
+    // A failure after a command had returned.
+    void fail(const QString &message)
+    {
+        m_error = message;
+        Q_EMIT failed(message);
+    }
 
     QString m_path;
     Pcm m_sound;
@@ -93,5 +99,5 @@ private:
     QPointer<QIODevice> m_sourceIo;
     QAudioFormat m_recordFormat;
     bool m_recording = false;
-    qint64 m_recordFrom = 0; // frames kept before this recording
+    qint64 m_recordFrom = -1; // frames kept before the recording; -1: nothing recorded
 };

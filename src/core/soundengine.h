@@ -38,6 +38,8 @@ public:
 
 Q_SIGNALS:
     void playFinished(); // a play reached its end, was stopped, or failed after starting
+    // A play or recording failed after it had started (emitted before playFinished).
+    void failed(const QString &message);
 };
 
 // Makes the devices of the program's controls: the real engine over the sound

@@ -1,0 +1,93 @@
+// The sound server dies while a control plays and another records: the waiting play
+// ends, the recording keeps what it had, and every later command fails at once.
+// Runs its own PulseAudio server, since it kills it.
+#include "core/mmcontrol.h"
+#include "core/playwave.h"
+#include "core/realengine.h"
+#include "core/sound_device.h"
+#include "testsupport.h"
+
+#include <QAudioDevice>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMediaDevices>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <csignal>
+
+class TestAudioServerLoss : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_script = qEnvironmentVariable("WORDAROO_SOURCE") + QStringLiteral("/tests/support/pulse.sh");
+        // Before the first use of the sound server, which fixes the one the program talks to.
+        if (QProcess::execute(m_script, {QStringLiteral("start"), m_dir.path()}) != 0) {
+            if (!qEnvironmentVariableIsEmpty("CI"))
+                QFAIL("no sound server could be started: the real-audio tests must run in CI");
+            QSKIP("no PulseAudio server could be started");
+        }
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_dir.path()));
+        qputenv("PULSE_SERVER", "unix:" + QFile::encodeName(m_dir.path()) + "/pulse/native");
+        QVERIFY(!QMediaDevices::audioOutputs().isEmpty());
+    }
+    void cleanupTestCase() { QProcess::execute(m_script, {QStringLiteral("stop"), m_dir.path()}); }
+
+    void serverDiesMidPlayAndMidRecording()
+    {
+        TestEnv env;
+        RealSoundEngine real;
+        Sound::setEngine(&real);
+        const QString file = env.appDir() + QStringLiteral("long.wav");
+        TestEnv::writeWave(file, 5000);
+        MMControl speaker, mic;
+        mic.FileName = env.appDir() + QStringLiteral("word.wav");
+        mic.setCommand(QStringLiteral("Open"));
+        mic.setCommand(QStringLiteral("Record"));
+        QCOMPARE(mic.Error(), 0);
+
+        QTimer::singleShot(600, [this] {
+            QFile pid(m_dir.path() + QStringLiteral("/pulse/pid"));
+            QVERIFY(pid.open(QIODevice::ReadOnly));
+            QVERIFY(::kill(pid.readAll().trimmed().toInt(), SIGKILL) == 0);
+        });
+        QElapsedTimer t;
+        t.start();
+        Module1::PlayWave(speaker, file, true);
+        QVERIFY2(t.elapsed() < 2500, qPrintable(QString::number(t.elapsed())));
+        QVERIFY(speaker.Error() != 0);
+        QVERIFY(!speaker.isPlaying());
+        QVERIFY(!QGuiApplication::overrideCursor());
+
+        // The recording stopped with the server and keeps what it had.
+        QTRY_VERIFY_WITH_TIMEOUT(!qobject_cast<RealSoundDevice *>(mic.device())->isRecording(), 2000);
+        const qint64 kept = mic.device()->recordedMs();
+        QVERIFY2(kept > 300 && kept < 2000, qPrintable(QString::number(kept)));
+        mic.setCommand(QStringLiteral("Stop"));
+        mic.setCommand(QStringLiteral("Save"));
+        QCOMPARE(mic.Error(), 0);
+        QVERIFY(QFile::exists(mic.FileName));
+
+        // With the server gone every command fails at once, and nothing hangs.
+        t.restart();
+        Module1::PlayWave(speaker, file, true);
+        QVERIFY(speaker.Error() != 0);
+        mic.setCommand(QStringLiteral("Record"));
+        QVERIFY(mic.Error() != 0);
+        QVERIFY2(t.elapsed() < 200, qPrintable(QString::number(t.elapsed())));
+    }
+
+private:
+    QTemporaryDir m_dir{QDir::tempPath() + QStringLiteral("/wordaroo-pulse-XXXXXX")};
+    QString m_script;
+};
+
+QTEST_MAIN(TestAudioServerLoss)
+#include "tst_audio_serverloss.moc"

@@ -1,0 +1,338 @@
+// The multimedia control's command semantics on the test engine, the real engine with
+// no sound server, and the wave-file layer under it.
+#include "core/mmcontrol.h"
+#include "core/realengine.h"
+#include "core/sound_device.h"
+#include "core/sound_pcm.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <sndfile.h>
+
+namespace {
+
+// These tests run with no sound server: the client must find none and not start one.
+const bool noServer = [] {
+    qputenv("PULSE_SERVER", "unix:/nonexistent/wordaroo-no-server");
+    return true;
+}();
+
+Pcm tone(int rate, int channels, int frames)
+{
+    Pcm p{rate, channels, {}};
+    p.data.resize(frames * channels * 2);
+    auto *s = reinterpret_cast<qint16 *>(p.data.data());
+    for (int i = 0; i < frames * channels; ++i)
+        s[i] = qint16((i * 997) % 60000 - 30000);
+    return p;
+}
+
+} // namespace
+
+class TestMMControl : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void commandWordsInAnyCase_data()
+    {
+        QTest::addColumn<QString>("open");
+        QTest::addColumn<QString>("play");
+        QTest::addColumn<QString>("close");
+        QTest::newRow("capitalised") << "Open" << "Play" << "Close";
+        QTest::newRow("lower") << "open" << "play" << "close";
+        QTest::newRow("upper") << "OPEN" << "PLAY" << "CLOSE";
+        QTest::newRow("mixed, blanks") << " oPeN" << "pLaY " << "cLoSe";
+    }
+    void commandWordsInAnyCase()
+    {
+        QFETCH(QString, open);
+        QFETCH(QString, play);
+        QFETCH(QString, close);
+        TestEnv env;
+        env.sound.setDuration(QStringLiteral("/a.wav"), 5000);
+        MMControl c;
+        c.FileName = QStringLiteral("/a.wav");
+        c.setCommand(open);
+        QVERIFY(c.isOpen());
+        c.setCommand(play);
+        QVERIFY(c.isPlaying());
+        QCOMPARE(c.Command(), play);
+        c.setCommand(close);
+        QVERIFY(!c.isOpen());
+        QVERIFY(!c.isPlaying());
+        QCOMPARE(c.Error(), 0);
+        QCOMPARE(env.sound.lines(), (QStringList{QStringLiteral("Open /a.wav"), QStringLiteral("Play"), QStringLiteral("Close")}));
+    }
+
+    // Failures are kept in the error state and never raised; the next good command clears it.
+    void failuresAreKeptSilently_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("error");
+        QTest::newRow("unknown word") << "Rewind" << 261;
+        QTest::newRow("empty") << "" << 261;
+        QTest::newRow("play before open") << "Play" << 263;
+        QTest::newRow("record before open") << "Record" << 263;
+        QTest::newRow("stop before open") << "Stop" << 263;
+        QTest::newRow("prev before open") << "Prev" << 263;
+        QTest::newRow("save before open") << "Save" << 263;
+        QTest::newRow("close before open") << "Close" << 0;
+    }
+    void failuresAreKeptSilently()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, error);
+        TestEnv env;
+        MMControl c;
+        c.setCommand(command);
+        QCOMPARE(c.Error(), error);
+        QCOMPARE(c.ErrorMessage().isEmpty(), error == 0);
+        QVERIFY(env.dialogs.boxes.isEmpty());
+        c.setCommand(QStringLiteral("Close"));
+        QCOMPARE(c.Error(), 0);
+    }
+
+    // The wait flag belongs to the next command only.
+    void waitAppliesToTheNextCommandOnly()
+    {
+        TestEnv env;
+        env.sound.setDuration(QStringLiteral("/a.wav"), 300);
+        MMControl c;
+        c.FileName = QStringLiteral("/a.wav");
+        c.Wait = true;
+        c.setCommand(QStringLiteral("Open"));
+        QVERIFY(!c.Wait);
+        QElapsedTimer t;
+        t.start();
+        c.setCommand(QStringLiteral("Play"));
+        QVERIFY(t.elapsed() < 100);
+        QVERIFY(c.isPlaying());
+        QCOMPARE(env.sound.lines(), (QStringList{QStringLiteral("Open /a.wav (wait)"), QStringLiteral("Play")}));
+    }
+
+    // A waiting play returns at the end of the sound, with the wait cursor meanwhile;
+    // the window still repaints (timers run) but nothing else waits.
+    void waitingPlayBlocksUntilTheEnd()
+    {
+        TestEnv env;
+        env.sound.setDuration(QStringLiteral("/a.wav"), 300);
+        MMControl c;
+        c.FileName = QStringLiteral("/a.wav");
+        c.setCommand(QStringLiteral("Open"));
+        Qt::CursorShape during = Qt::ArrowCursor;
+        bool timerRan = false;
+        QTimer::singleShot(100, [&] {
+            timerRan = true;
+            if (QGuiApplication::overrideCursor())
+                during = QGuiApplication::overrideCursor()->shape();
+        });
+        QElapsedTimer t;
+        t.start();
+        c.Wait = true;
+        c.setCommand(QStringLiteral("Play"));
+        QVERIFY2(t.elapsed() >= 250 && t.elapsed() < 600, qPrintable(QString::number(t.elapsed())));
+        QVERIFY(timerRan);
+        QCOMPARE(during, Qt::WaitCursor);
+        QVERIFY(!QGuiApplication::overrideCursor());
+        QVERIFY(!c.isPlaying());
+    }
+
+    // A play that cannot start returns at once, with the cursor as it was.
+    void waitingPlayThatFailsReturnsAtOnce()
+    {
+        TestEnv env;
+        MMControl c;
+        c.FileName = env.appDir(); // a folder: Open fails
+        c.setCommand(QStringLiteral("Open"));
+        QVERIFY(c.Error() != 0);
+        QElapsedTimer t;
+        t.start();
+        c.Wait = true;
+        c.setCommand(QStringLiteral("Play"));
+        QVERIFY(t.elapsed() < 50);
+        QVERIFY(c.Error() != 0);
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    // A window closed from a timer inside the wait takes its control along: the wait
+    // ends and nothing touches the control afterwards.
+    void controlDestroyedDuringAWaitingPlay()
+    {
+        TestEnv env;
+        env.sound.setDuration(QStringLiteral("/a.wav"), 5000);
+        auto *window = new QObject;
+        auto *c = new MMControl(window);
+        c->FileName = QStringLiteral("/a.wav");
+        c->setCommand(QStringLiteral("Open"));
+        QTimer::singleShot(50, window, [window] { delete window; });
+        QPointer<QObject> alive = window;
+        QElapsedTimer t;
+        t.start();
+        c->Wait = true;
+        c->setCommand(QStringLiteral("Play"));
+        QVERIFY(t.elapsed() < 1000);
+        QVERIFY(!alive);
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    // Each window's control plays on its own; closing one leaves the other sounding.
+    void controlsAreIndependent()
+    {
+        TestEnv env;
+        env.sound.setDuration(QStringLiteral("/a.wav"), 5000);
+        env.sound.setDuration(QStringLiteral("/b.wav"), 5000);
+        MMControl one, two;
+        one.FileName = QStringLiteral("/a.wav");
+        two.FileName = QStringLiteral("/b.wav");
+        for (MMControl *c : {&one, &two}) {
+            c->setCommand(QStringLiteral("Open"));
+            c->setCommand(QStringLiteral("Play"));
+        }
+        QVERIFY(one.isPlaying() && two.isPlaying());
+        QSignalSpy ended(one.device(), &SoundDevice::playFinished);
+        one.setCommand(QStringLiteral("Close"));
+        QCOMPARE(ended.count(), 1);
+        QVERIFY(!one.isPlaying());
+        QVERIFY(two.isPlaying());
+    }
+
+    // With no sound server the real engine fails every device command at once and
+    // silently; the file work still happens.
+    void realEngineWithoutAServer()
+    {
+        QVERIFY(noServer);
+        TestEnv env;
+        RealSoundEngine real;
+        Sound::setEngine(&real);
+        const QString word = env.appDir() + QStringLiteral("cat.wav");
+        TestEnv::writeWave(word, 1000);
+        MMControl c;
+        c.FileName = word;
+        c.setCommand(QStringLiteral("Open"));
+        QCOMPARE(c.Error(), 0);
+        QElapsedTimer t;
+        t.start();
+        c.Wait = true;
+        c.setCommand(QStringLiteral("Play"));
+        QVERIFY2(t.elapsed() < 100, qPrintable(QString::number(t.elapsed())));
+        QVERIFY(c.Error() != 0);
+        QVERIFY(!c.isPlaying());
+        QVERIFY(!QGuiApplication::overrideCursor());
+        c.setCommand(QStringLiteral("Record"));
+        QVERIFY(c.Error() != 0);
+        QCOMPARE(c.device()->recordedMs(), 0);
+        // The sound of the file is still held, and Save writes it back whole.
+        c.setCommand(QStringLiteral("Save"));
+        QCOMPARE(c.Error(), 0);
+        Pcm back;
+        QString error;
+        QVERIFY(SoundFile::read(word, back, error));
+        QCOMPARE(back.ms(), 1000);
+        Sound::setEngine(&env.sound);
+    }
+
+    // The device's position: Play leaves it at the end, Prev goes back to the start.
+    void realEnginePositionAndClose()
+    {
+        TestEnv env;
+        RealSoundEngine real;
+        Sound::setEngine(&real);
+        const QString word = env.appDir() + QStringLiteral("cat.wav");
+        TestEnv::writeWave(word, 500);
+        MMControl c;
+        c.FileName = word;
+        c.setCommand(QStringLiteral("Open"));
+        auto *d = qobject_cast<RealSoundDevice *>(c.device());
+        QVERIFY(d);
+        QCOMPARE(d->sound().ms(), 500);
+        QCOMPARE(d->positionFrames(), 0);
+        c.setCommand(QStringLiteral("Close"));
+        QCOMPARE(d->sound().frames(), 0);
+        QVERIFY(!c.isOpen());
+        // A folder cannot be recorded into; a file that is not a sound can.
+        c.FileName = env.appDir();
+        c.setCommand(QStringLiteral("Open"));
+        QVERIFY(!c.isOpen());
+        QFile junk(env.appDir() + QStringLiteral("junk.wav"));
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write("junk");
+        junk.close();
+        c.FileName = junk.fileName();
+        c.setCommand(QStringLiteral("Open"));
+        QVERIFY(c.Error() != 0);
+        QVERIFY(c.isOpen());
+        Sound::setEngine(&env.sound);
+    }
+
+    // What Save writes reads back exactly: 16-bit mono PCM wave, stereo mixed down.
+    void savedSoundReadsBack_data()
+    {
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("channels");
+        QTest::newRow("mono 22050") << 22050 << 1;
+        QTest::newRow("stereo 44100") << 44100 << 2;
+        QTest::newRow("empty") << 22050 << 0;
+    }
+    void savedSoundReadsBack()
+    {
+        QFETCH(int, rate);
+        QFETCH(int, channels);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("w.wav"));
+        const Pcm in = channels ? tone(rate, channels, 12345) : Pcm{rate, 1, {}};
+        QString error;
+        QVERIFY2(SoundFile::save(path, in, error), qPrintable(error));
+        SF_INFO info{};
+        SNDFILE *f = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+        QVERIFY(f);
+        sf_close(f);
+        QCOMPARE(info.format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+        QCOMPARE(info.channels, 1);
+        QCOMPARE(info.samplerate, rate);
+        Pcm back;
+        if (channels == 0) {
+            QCOMPARE(info.frames, 0);
+            return;
+        }
+        QVERIFY(SoundFile::read(path, back, error));
+        QCOMPARE(back.data, PcmConvert::toMono(in).data);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("w.wav")});
+    }
+
+    // Conversions used when a device will not take a format.
+    void conversions()
+    {
+        const Pcm stereo = tone(44100, 2, 4410);
+        const Pcm mono = PcmConvert::convert(stereo, 22050, 1);
+        QCOMPARE(mono.channels, 1);
+        QCOMPARE(mono.rate, 22050);
+        QCOMPARE(mono.frames(), 2205);
+        const Pcm up = PcmConvert::convert(mono, 48000, 2);
+        QCOMPARE(up.channels, 2);
+        QCOMPARE(up.frames(), 4800);
+
+        QByteArray out;
+        const float floats[] = {1.5f, -1.0f, 0.5f, 0.5f};
+        PcmConvert::appendMono(out, reinterpret_cast<const char *>(floats), sizeof floats, PcmConvert::SampleKind::Float, 2);
+        QCOMPARE(out.size(), 4);
+        const auto *s = reinterpret_cast<const qint16 *>(out.constData());
+        QCOMPARE(s[0], qint16(0)); // clipped to full scale, then mixed
+        QCOMPARE(s[1], qint16(16384));
+        const unsigned char bytes[] = {128, 255, 0};
+        PcmConvert::appendMono(out, reinterpret_cast<const char *>(bytes), 3, PcmConvert::SampleKind::UInt8, 1);
+        QCOMPARE(out.size(), 10);
+        s = reinterpret_cast<const qint16 *>(out.constData());
+        QCOMPARE(s[2], qint16(0));
+        QCOMPARE(s[4], qint16(-32768));
+        QCOMPARE(PcmConvert::peak(out, 1, 2), 1.0f);
+    }
+};
+
+QTEST_MAIN(TestMMControl)
+#include "tst_mmcontrol.moc"
