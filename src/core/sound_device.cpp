@@ -249,8 +249,7 @@ bool RealSoundDevice::play()
     m_lastProcessed = -1;
     m_lastProgressMs = 0;
     m_playClock.start();
-    // Nothing can have been heard to the end before the sound's own length has passed.
-    m_endCheck.start(int(std::max<qint64>(1, m_playUsecs / 1000)));
+    m_endCheck.start(int(std::clamp<qint64>(m_playUsecs / 1000, 1, EndCheckMs)));
     return true;
 }
 
@@ -271,13 +270,15 @@ void RealSoundDevice::checkPlayEnd()
         finishPlay(End::Reached);
         return;
     }
-    // A server that stops taking the sound must not keep a waiting window forever.
-    if (elapsedMs - m_lastProgressMs > 1000 || elapsedMs > m_playUsecs / 1000 + 5000) {
+    // A device that stops taking the sound (removed, or its stream killed: Qt 6.4 then
+    // keeps its state) must not keep a waiting window for ever.
+    if (elapsedMs - m_lastProgressMs > StallMs || elapsedMs > m_playUsecs / 1000 + 5000) {
         fail(QStringLiteral("The sound stopped before its end."));
         finishPlay(End::Failed);
         return;
     }
-    m_endCheck.start(int(std::clamp<qint64>(remaining / 1000, 1, 50)));
+    // Now and then while the sound goes on, then at the moment its end is due.
+    m_endCheck.start(int(std::clamp<qint64>(remaining / 1000, 1, EndCheckMs)));
 }
 
 void RealSoundDevice::onSinkState(QAudio::State state)
@@ -351,6 +352,8 @@ bool RealSoundDevice::record()
     m_sourceIo = io;
     m_recording = true;
     m_dirty = true;
+    m_recordClock.start();
+    m_lastInputMs = 0;
     connect(io, &QIODevice::readyRead, this, &RealSoundDevice::onRecordData);
     connect(source, &QAudioSource::stateChanged, this, &RealSoundDevice::onSourceState);
     return true;
@@ -358,11 +361,27 @@ bool RealSoundDevice::record()
 
 void RealSoundDevice::onRecordData()
 {
-    if (!m_recording || !m_sourceIo)
+    if (!m_recording)
         return;
+    if (drainRecording() > 0)
+        m_lastInputMs = m_recordClock.elapsed();
+    if (m_sound.frames() > SoundFile::MaxFrames) {
+        fail(QStringLiteral("The recording is too long."));
+        finishRecording(true);
+    } else if (m_recordClock.elapsed() - m_lastInputMs > StallMs) {
+        // The input was removed: Qt 6.4 goes on asking it for data without a word.
+        fail(QStringLiteral("The sound input stopped."));
+        finishRecording(true);
+    }
+}
+
+qint64 RealSoundDevice::drainRecording()
+{
+    if (!m_recording || !m_sourceIo)
+        return 0;
     const QByteArray raw = m_sourceIo->readAll();
     if (raw.isEmpty())
-        return;
+        return 0;
     PcmConvert::SampleKind kind = PcmConvert::SampleKind::Int16;
     switch (m_recordFormat.sampleFormat()) {
     case QAudioFormat::UInt8:
@@ -378,10 +397,7 @@ void RealSoundDevice::onRecordData()
         break;
     }
     PcmConvert::appendMono(m_sound.data, raw.constData(), raw.size(), kind, m_recordFormat.channelCount());
-    if (m_sound.frames() > SoundFile::MaxFrames) {
-        fail(QStringLiteral("The recording is too long."));
-        finishRecording(true);
-    }
+    return raw.size();
 }
 
 void RealSoundDevice::onSourceState(QAudio::State state)
@@ -400,7 +416,7 @@ void RealSoundDevice::finishRecording(bool keep)
     if (!m_recording)
         return;
     if (keep)
-        onRecordData(); // what the server holds still belongs to the recording
+        drainRecording(); // what the server holds still belongs to the recording
     m_recording = false;
     retire(m_source);
     m_source = nullptr;

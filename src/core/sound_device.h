@@ -50,6 +50,11 @@ public:
 
     // How long a sink buffers: 50 ms or less never reaches its end on PulseAudio.
     static constexpr int SinkBufferMs = 150;
+    // How often a play looks whether it has been heard to its end (then more often near
+    // the end), and how long a play or recording may make no progress before it is
+    // given up as failed.
+    static constexpr int EndCheckMs = 250;
+    static constexpr int StallMs = 1500;
     // Silence played after the sound, which is stopped before the silence is heard.
     static constexpr int PaddingMs = 250;
     // The recording format asked of the input first.
@@ -66,6 +71,7 @@ private:
     void onSinkState(QAudio::State state);
     void finishRecording(bool keep);
     void onRecordData();
+    qint64 drainRecording(); // bytes read
     void onSourceState(QAudio::State state);
     void retire(QObject *audio);
     void setError(const QString &message) { m_error = message; }
@@ -100,4 +106,6 @@ private:
     QAudioFormat m_recordFormat;
     bool m_recording = false;
     qint64 m_recordFrom = -1; // frames kept before the recording; -1: nothing recorded
+    QElapsedTimer m_recordClock;
+    qint64 m_lastInputMs = 0;
 };
