@@ -10,7 +10,8 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
-namespace {
+namespace
+{
 
 // A caption too wide for one line breaks first where it has a run of several blanks,
 // which is where its author meant the break; ordinary word wrap does the rest.
@@ -34,10 +35,10 @@ QString lineBroken(const QString &caption, const QFontMetrics &fm, int width)
 // caption below it; everything else (clicks, focus, default state) stays the button's.
 class StackedPainter final : public QObject
 {
-public:
+  public:
     explicit StackedPainter(QPushButton *button) : QObject(button), m_button(button) {}
 
-protected:
+  protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (watched != m_button || event->type() != QEvent::Paint)
@@ -46,7 +47,7 @@ protected:
         return true;
     }
 
-private:
+  private:
     void paint()
     {
         QStylePainter p(m_button);
@@ -93,10 +94,10 @@ private:
 // Paints a check box whose caption wraps over the lines of its height.
 class WrappedCheckPainter final : public QObject
 {
-public:
+  public:
     explicit WrappedCheckPainter(QCheckBox *box) : QObject(box), m_box(box) {}
 
-protected:
+  protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (watched != m_box || event->type() != QEvent::Paint)
@@ -109,8 +110,8 @@ protected:
             opt.state |= QStyle::State_Sunken;
         const QRect indicator = m_box->style()->subElementRect(QStyle::SE_CheckBoxIndicator, &opt, m_box);
         QStyleOptionButton ind = opt;
-        ind.rect = QRect(indicator.left(), (m_box->height() - indicator.height()) / 2, indicator.width(),
-                         indicator.height());
+        ind.rect =
+            QRect(indicator.left(), (m_box->height() - indicator.height()) / 2, indicator.width(), indicator.height());
         p.drawPrimitive(QStyle::PE_IndicatorCheckBox, ind);
         const QRect text = m_box->rect().adjusted(indicator.right() + 5, 0, 0, 0);
         p.drawItemText(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, opt.palette,
@@ -118,26 +119,37 @@ protected:
         if (m_box->hasFocus()) {
             QStyleOptionFocusRect focus;
             focus.initFrom(m_box);
-            focus.rect = p.fontMetrics().boundingRect(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap,
-                                                      m_box->text()).adjusted(-1, 0, 1, 0);
+            focus.rect = p.fontMetrics()
+                             .boundingRect(text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, m_box->text())
+                             .adjusted(-1, 0, 1, 0);
             p.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
         }
         return true;
     }
 
-private:
+  private:
     QCheckBox *m_box;
 };
 
 } // namespace
 
-namespace Arcade {
+namespace Arcade
+{
 
-void wrapCheckBoxCaption(QCheckBox *box) { box->installEventFilter(new WrappedCheckPainter(box)); }
+void wrapCheckBoxCaption(QCheckBox *box)
+{
+    box->installEventFilter(new WrappedCheckPainter(box));
+}
 
-void stackPictureAboveCaption(QPushButton *button) { button->installEventFilter(new StackedPainter(button)); }
+void stackPictureAboveCaption(QPushButton *button)
+{
+    button->installEventFilter(new StackedPainter(button));
+}
 
-void wrapCaption(QPushButton *button) { button->installEventFilter(new StackedPainter(button)); }
+void wrapCaption(QPushButton *button)
+{
+    button->installEventFilter(new StackedPainter(button));
+}
 
 void centreOnScreen(QWidget *window)
 {

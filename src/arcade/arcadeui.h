@@ -5,7 +5,8 @@ class QPushButton;
 class QWidget;
 
 // Small presentation helpers the arcade windows share.
-namespace Arcade {
+namespace Arcade
+{
 // Draws a button's picture above its caption, and wraps a long caption over several
 // lines, as the game buttons show them; the button keeps its text and icon, so its
 // caption, accessible name and access key are unchanged.

@@ -12,7 +12,7 @@ class frmArcadeSelect : public Form
 {
     Q_OBJECT
     Q_DISABLE_COPY(frmArcadeSelect)
-public:
+  public:
     explicit frmArcadeSelect(QWidget *parent = nullptr);
 
     QPushButton *btnRain = nullptr;
@@ -21,16 +21,16 @@ public:
     Picture *picProf = nullptr;
     MMControl *MMControl1 = nullptr;
 
-public Q_SLOTS:
+  public Q_SLOTS:
     void btnRain_Click();
     void btnScramble_Click();
     void btnExit_Click();
     void picProf_Click();
 
-protected:
+  protected:
     // The close box does what "Exit" does: the activity menu comes back.
     void Form_Unload(bool &keepOpen) override;
 
-private:
+  private:
     bool m_exiting = false;
 };

@@ -22,7 +22,8 @@
 
 using namespace Arcade;
 
-namespace {
+namespace
+{
 // Left edges of the three umbrellas, in twips; they share one top.
 constexpr int UmbrellaLeft[Rain::UmbrellaCount] = {315, 2385, 4290};
 constexpr int UmbrellaTop = 5235;
@@ -65,10 +66,10 @@ frmRain::frmRain(QWidget *parent) : Form(QStringLiteral("frmRain"), parent)
     static const char *const umbrellaArt[Rain::UmbrellaCount] = {":/art/umbrella_red.svg", ":/art/umbrella_blue.svg",
                                                                  ":/art/umbrella_green.svg"};
     static const char *const umbrellaWhere[Rain::UmbrellaCount] = {"Left umbrella", "Middle umbrella",
-                                                                  "Right umbrella"};
+                                                                   "Right umbrella"};
     for (int i = 0; i < Rain::UmbrellaCount; ++i) {
-        umb[i] = Ui::picture(this, QStringLiteral("umb%1").arg(i), QString::fromLatin1(umbrellaArt[i]),
-                             UmbrellaLeft[i], UmbrellaTop, 1275, 480);
+        umb[i] = Ui::picture(this, QStringLiteral("umb%1").arg(i), QString::fromLatin1(umbrellaArt[i]), UmbrellaLeft[i],
+                             UmbrellaTop, 1275, 480);
         umb[i]->setAccessibleName(QStringLiteral("umb(%1)").arg(i));
         umb[i]->setAccessibleDescription(QString::fromLatin1(umbrellaWhere[i]));
     }
@@ -124,8 +125,8 @@ frmRain::frmRain(QWidget *parent) : Form(QStringLiteral("frmRain"), parent)
 
     YourAllWet = Ui::panel(this, QStringLiteral("YourAllWet"), -30000, 540, 5460, 5940);
     fillWith(YourAllWet, PlayGrey);
-    Image4 = Ui::picture(YourAllWet, QStringLiteral("Image4"), QStringLiteral(":/art/cloud_wet.svg"), 630, 510, 3195,
-                         2205);
+    Image4 =
+        Ui::picture(YourAllWet, QStringLiteral("Image4"), QStringLiteral(":/art/cloud_wet.svg"), 630, 510, 3195, 2205);
     Label1 = Ui::label(YourAllWet, QStringLiteral("Label1"), QStringLiteral("You are all wet!"), 345, 3090, 4560, 645);
     Label1->setFont(Fonts::sized(24, true));
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -156,7 +157,10 @@ frmRain::frmRain(QWidget *parent) : Form(QStringLiteral("frmRain"), parent)
 
 frmRain::~frmRain() = default;
 
-bool frmRain::alive() const { return isLoaded() && !Program::isEnding(); }
+bool frmRain::alive() const
+{
+    return isLoaded() && !Program::isEnding();
+}
 
 void frmRain::Form_Load()
 {

@@ -2,7 +2,6 @@
 #include "arcade/gamerules.h"
 #include "core/forms.h"
 
-
 class MMControl;
 class Picture;
 class QCheckBox;
@@ -19,7 +18,7 @@ class frmRain : public Form
 {
     Q_OBJECT
     Q_DISABLE_COPY(frmRain)
-public:
+  public:
     explicit frmRain(QWidget *parent = nullptr);
     ~frmRain() override;
 
@@ -58,7 +57,7 @@ public:
     QTimer *Timer1 = nullptr;
     MMControl *MMControl1 = nullptr;
 
-public Q_SLOTS:
+  public Q_SLOTS:
     void Form_Load();
     void btnStart_Click();
     void Timer1_Timer();
@@ -67,16 +66,16 @@ public Q_SLOTS:
     void Command4_Click();
     void picProf_Click();
 
-public:
+  public:
     void NextWord();
     void Boom();
 
-protected:
+  protected:
     // The close box does what "Stop Game" does.
     void Form_Unload(bool &keepOpen) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
-private:
+  private:
     void placeWord();
     void setAlignment(int alignment);
     // Starts the fall timer; inside a tick after a catch it just keeps running, so a

@@ -19,9 +19,9 @@
 
 using namespace Arcade;
 
-namespace {
-QLabel *scoreLine(QWidget *parent, const QString &name, const QString &text, int left, int top, int width,
-                  int height)
+namespace
+{
+QLabel *scoreLine(QWidget *parent, const QString &name, const QString &text, int left, int top, int width, int height)
 {
     QLabel *l = Ui::label(parent, name, text, left, top, width, height);
     l->setFont(Fonts::font(QStringLiteral("Wide Latin"), 14.25));
@@ -85,8 +85,8 @@ frmScramble::frmScramble(QWidget *parent) : Form(QStringLiteral("frmScramble"), 
                              120, 1605, 1950, 435);
     chkRandom->setChecked(true);
     wrapCheckBoxCaption(chkRandom);
-    btnStart = Ui::button(pnlStart, QStringLiteral("btnStart"), QStringLiteral("ELBMARCS    Start Game"), 100, 795,
-                          1935, 735);
+    btnStart =
+        Ui::button(pnlStart, QStringLiteral("btnStart"), QStringLiteral("ELBMARCS    Start Game"), 100, 795, 1935, 735);
     wrapCaption(btnStart);
     picProf = Ui::professor(pnlStart, QStringLiteral("picProf"), 2505, 225);
 
@@ -106,7 +106,10 @@ frmScramble::frmScramble(QWidget *parent) : Form(QStringLiteral("frmScramble"), 
 
 frmScramble::~frmScramble() = default;
 
-bool frmScramble::alive() const { return isLoaded() && !Program::isEnding(); }
+bool frmScramble::alive() const
+{
+    return isLoaded() && !Program::isEnding();
+}
 
 void frmScramble::Form_Load()
 {
@@ -154,9 +157,8 @@ void frmScramble::txtWord_Change()
     if (txtWord->text() != CurrentWord)
         return;
     const QPointer<frmScramble> self(this);
-    Module1::PlayWave(*MMControl1, Shared::AppDir + (Helped ? QStringLiteral("Correct.wav")
-                                                            : QStringLiteral("figureout.wav")),
-                      true);
+    Module1::PlayWave(
+        *MMControl1, Shared::AppDir + (Helped ? QStringLiteral("Correct.wav") : QStringLiteral("figureout.wav")), true);
     if (!self || !alive())
         return;
     ++Score;

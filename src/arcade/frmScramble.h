@@ -17,7 +17,7 @@ class frmScramble : public Form
 {
     Q_OBJECT
     Q_DISABLE_COPY(frmScramble)
-public:
+  public:
     explicit frmScramble(QWidget *parent = nullptr);
     ~frmScramble() override;
 
@@ -42,7 +42,7 @@ public:
     QLabel *Label1 = nullptr;
     MMControl *MMControl1 = nullptr;
 
-public Q_SLOTS:
+  public Q_SLOTS:
     void Form_Load();
     void btnStart_Click();
     void txtWord_Change();
@@ -52,15 +52,15 @@ public Q_SLOTS:
     void btnExit_Click();
     void picProf_Click();
 
-public:
+  public:
     void NextWord();
     void ScrambleIt();
 
-protected:
+  protected:
     // The close box does what "End Game" does.
     void Form_Unload(bool &keepOpen) override;
 
-private:
+  private:
     bool alive() const;
     bool m_leaving = false;
 };

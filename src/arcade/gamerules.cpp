@@ -6,7 +6,8 @@
 #include <cmath>
 #include <vector>
 
-namespace Arcade {
+namespace Arcade
+{
 
 Draw programDraw()
 {
@@ -23,16 +24,15 @@ int pickIndex(int n, const Draw &draw)
     return i >= n ? n - 1 : (i < 0 ? 0 : i);
 }
 
-std::optional<QString> WordOrder::next(const QStringList &words, bool random, const QString &previous,
-                                       const Draw &draw)
+std::optional<QString> WordOrder::next(const QStringList &words, bool random, const QString &previous, const Draw &draw)
 {
     const int n = int(words.size());
     if (n == 0)
         return std::nullopt;
     if (random) {
         // Drawing until the word differs would never end when no word can differ.
-        const bool anyDifferent = std::any_of(words.cbegin(), words.cend(),
-                                              [&previous](const QString &w) { return w != previous; });
+        const bool anyDifferent =
+            std::any_of(words.cbegin(), words.cend(), [&previous](const QString &w) { return w != previous; });
         QString word;
         do {
             word = words.at(pickIndex(n, draw));
@@ -59,7 +59,8 @@ QString scoreText(int score)
     return score >= 0 ? QLatin1Char(' ') + QString::number(score) : QString::number(score);
 }
 
-namespace Rain {
+namespace Rain
+{
 
 int levelInterval(int listPosition, int currentInterval)
 {
@@ -69,7 +70,10 @@ int levelInterval(int listPosition, int currentInterval)
     return intervals[size_t(listPosition)];
 }
 
-int drawAlignment(const Draw &draw) { return pickIndex(3, draw); }
+int drawAlignment(const Draw &draw)
+{
+    return pickIndex(3, draw);
+}
 
 int umbrellaOfAlignment(int alignment)
 {
@@ -83,13 +87,25 @@ int umbrellaOfAlignment(int alignment)
     }
 }
 
-float fall(float top, float height) { return top + height; }
+float fall(float top, float height)
+{
+    return top + height;
+}
 
-bool hasLanded(float top, float height, float landingLine) { return top + height >= landingLine; }
+bool hasLanded(float top, float height, float landingLine)
+{
+    return top + height >= landingLine;
+}
 
-bool isCatch(const QString &word, const QString &typed) { return word == typed; }
+bool isCatch(const QString &word, const QString &typed)
+{
+    return word == typed;
+}
 
-bool enterClears(const QString &typed, const QString &word) { return typed.trimmed() != word; }
+bool enterClears(const QString &typed, const QString &word)
+{
+    return typed.trimmed() != word;
+}
 
 int ticksToLand(float height, float landingLine)
 {
@@ -109,7 +125,10 @@ bool Umbrellas::isUp(int umbrella) const
     return umbrella >= 0 && umbrella < UmbrellaCount && m_up[size_t(umbrella)];
 }
 
-int Umbrellas::upCount() const { return int(std::count(m_up.cbegin(), m_up.cend(), true)); }
+int Umbrellas::upCount() const
+{
+    return int(std::count(m_up.cbegin(), m_up.cend(), true));
+}
 
 Umbrellas::Landing Umbrellas::land(int umbrella)
 {
@@ -121,7 +140,8 @@ Umbrellas::Landing Umbrellas::land(int umbrella)
 
 } // namespace Rain
 
-namespace Scramble {
+namespace Scramble
+{
 
 QString ScrambleIt(const QString &word, const Draw &draw)
 {
@@ -149,7 +169,10 @@ QString firstLetter(const QString &word)
     return word.left(word.at(0).isHighSurrogate() && word.size() > 1 ? 2 : 1);
 }
 
-bool earnsPraise(int score) { return score % 10 == 0; }
+bool earnsPraise(int score)
+{
+    return score % 10 == 0;
+}
 
 } // namespace Scramble
 

@@ -11,7 +11,8 @@
 // Scramble shuffles a word, and how a game score is written. The windows hold the
 // state the player sees and call these; tests drive them with a seeded generator.
 
-namespace Arcade {
+namespace Arcade
+{
 
 // A draw from the program-wide generator: a value r with 0 <= r < 1.
 using Draw = std::function<float()>;
@@ -28,12 +29,11 @@ int pickIndex(int n, const Draw &draw);
 // one-word test) the drawn word repeats instead of drawing for ever.
 class WordOrder
 {
-public:
+  public:
     int SequencePos = 0;
 
     // The next word of words, or nothing when the list holds no word at all.
-    std::optional<QString> next(const QStringList &words, bool random, const QString &previous,
-                                const Draw &draw);
+    std::optional<QString> next(const QStringList &words, bool random, const QString &previous, const Draw &draw);
 };
 
 // True when a game has something to play with: at least one word that is not empty.
@@ -45,7 +45,8 @@ QString scoreText(int score);
 
 // Raining Words: a word falls one label height per tick from the top of the play area
 // towards the umbrellas, in one of three columns given by its label's alignment.
-namespace Rain {
+namespace Rain
+{
 inline constexpr float WordHeight = 420.0f;   // twips, the falling label's design height
 inline constexpr float LandingLine = 5235.0f; // twips, the top of the umbrellas
 inline constexpr int UmbrellaCount = 3;
@@ -75,19 +76,20 @@ int ticksToLand(float height = WordHeight, float landingLine = LandingLine);
 // a landing where the umbrella is already gone loses the game.
 class Umbrellas
 {
-public:
+  public:
     enum class Landing { KnockedAway, GameOver };
     bool isUp(int umbrella) const;
     int upCount() const;
     Landing land(int umbrella);
 
-private:
+  private:
     std::array<bool, UmbrellaCount> m_up{true, true, true};
 };
 } // namespace Rain
 
 // Scramble: the shuffled letters of a word.
-namespace Scramble {
+namespace Scramble
+{
 // Draws 1-based positions pos = Int(L * r + 1) until every position has been taken
 // once, appending the letter at each newly taken position; positions already taken
 // are drawn again. The letters and their case are kept; an empty word gives an empty

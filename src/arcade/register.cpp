@@ -5,7 +5,8 @@
 #include "arcade/frmScramble.h"
 #include "core/forms.h"
 
-namespace Arcade {
+namespace Arcade
+{
 
 void registerWindows()
 {

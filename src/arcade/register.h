@@ -1,6 +1,7 @@
 #pragma once
 
-namespace Arcade {
+namespace Arcade
+{
 // Registers the factories of this folder's windows.
 void registerWindows();
 } // namespace Arcade

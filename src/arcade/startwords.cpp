@@ -4,7 +4,8 @@
 
 #include <QListWidget>
 
-namespace Arcade {
+namespace Arcade
+{
 
 QStringList startWindowWords()
 {

@@ -12,7 +12,7 @@
 // The start window as the games see it: a loaded window "frmLogin" with "lstWords".
 class StubLogin : public Form
 {
-public:
+  public:
     explicit StubLogin(const QStringList &words) : Form(QStringLiteral("frmLogin"))
     {
         lstWords = new QListWidget(this);
@@ -33,8 +33,8 @@ struct ArcadeWorld {
         Forms::registerFactory(QStringLiteral("frmChoice"), [] { return new Form(QStringLiteral("frmChoice")); });
         env.makePrompts();
         Shared::TestName = QStringLiteral("Test_Words");
-        Shared::TestDir = withRecordings ? env.makeTest(Shared::TestName, words)
-                                         : env.appDir() + Shared::TestName + QLatin1Char('/');
+        Shared::TestDir =
+            withRecordings ? env.makeTest(Shared::TestName, words) : env.appDir() + Shared::TestName + QLatin1Char('/');
         login = new StubLogin(words);
     }
     // Messages shown so far, as text.

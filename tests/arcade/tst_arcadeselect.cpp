@@ -12,7 +12,7 @@
 class tst_ArcadeSelect : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void cleanup() { TestUi::closeAllWindows(); }
 
     void buttons()

@@ -8,7 +8,8 @@
 
 using namespace Arcade;
 
-namespace {
+namespace
+{
 // Draws that return the given values in turn (and count how many were taken).
 struct Script {
     QList<float> values;
@@ -28,7 +29,7 @@ QString sorted(QString s)
 class tst_GameRules : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void init() { Rnd::seed(12345); }
 
     void listOrderWrapsPerWindow()

@@ -16,10 +16,14 @@
 
 using namespace Arcade;
 
-namespace {
+namespace
+{
 const QStringList Words{QStringLiteral("cat"), QStringLiteral("Dog"), QStringLiteral("emu")};
 
-frmRain *openRain() { return qobject_cast<frmRain *>(Forms::show(QStringLiteral("frmRain"))); }
+frmRain *openRain()
+{
+    return qobject_cast<frmRain *>(Forms::show(QStringLiteral("frmRain")));
+}
 
 // Opens the game and starts it at a level, in list or random order.
 frmRain *startRain(int level = 0, bool random = false)
@@ -49,7 +53,7 @@ QString splashPath(const TestEnv &env)
 class tst_Rain : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void cleanup() { TestUi::closeAllWindows(); }
 
     void opensOnTheStartPanel()
@@ -221,8 +225,9 @@ private Q_SLOTS:
         // The splash: its own sequence from the program folder, waiting, then closed;
         // then the next word starts at the top.
         const QStringList lines = world.env.sound.lines();
-        QCOMPARE(lines.mid(0, 3), (QStringList{QStringLiteral("Open ") + splashPath(world.env) + QStringLiteral(" (wait)"),
-                                               QStringLiteral("Play (wait)"), QStringLiteral("Close")}));
+        QCOMPARE(lines.mid(0, 3),
+                 (QStringList{QStringLiteral("Open ") + splashPath(world.env) + QStringLiteral(" (wait)"),
+                              QStringLiteral("Play (wait)"), QStringLiteral("Close")}));
         QCOMPARE(lines.at(4), QStringLiteral("Open ") + Shared::TestDir + QStringLiteral("Dog.wav (wait)"));
         QCOMPARE(w->MMControl1->DeviceType, QStringLiteral("WaveAudio"));
         QCOMPARE(w->lblWord->text(), QStringLiteral("Dog"));

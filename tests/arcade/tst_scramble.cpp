@@ -14,8 +14,12 @@
 
 using namespace Arcade;
 
-namespace {
-frmScramble *openScramble() { return qobject_cast<frmScramble *>(Forms::show(QStringLiteral("frmScramble"))); }
+namespace
+{
+frmScramble *openScramble()
+{
+    return qobject_cast<frmScramble *>(Forms::show(QStringLiteral("frmScramble")));
+}
 
 frmScramble *startScramble(bool random = false)
 {
@@ -56,7 +60,7 @@ bool waited(const TestEnv &env, const QString &file)
 class tst_Scramble : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void cleanup() { TestUi::closeAllWindows(); }
 
     void opensOnTheStartPanel()
