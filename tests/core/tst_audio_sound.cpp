@@ -296,6 +296,34 @@ private Q_SLOTS:
         QCOMPARE(left, QStringList{QStringLiteral("cat.wav")}); // no temporary file left
     }
 
+    // A long recording loses no samples and is saved quickly (a minute here stands for
+    // the ten minutes a teacher might leave the recorder running).
+    void aMinuteOfRecordingLosesNothing()
+    {
+        TestEnv env;
+        RealSoundEngine real;
+        Sound::setEngine(&real);
+        const QString word = env.appDir() + QStringLiteral("long.wav");
+        MMControl mic;
+        mic.FileName = word;
+        mic.setCommand(QStringLiteral("Open"));
+        QElapsedTimer t;
+        t.start();
+        mic.setCommand(QStringLiteral("Record"));
+        QCOMPARE(mic.Error(), 0);
+        waitMs(60000);
+        mic.setCommand(QStringLiteral("Stop"));
+        const double wall = double(t.elapsed());
+        QElapsedTimer s;
+        s.start();
+        mic.setCommand(QStringLiteral("Save"));
+        const qint64 saveMs = s.elapsed();
+        QCOMPARE(mic.Error(), 0);
+        QVERIFY2(saveMs < 100, qPrintable(QString::number(saveMs)));
+        const WaveInfo w = waveInfo(word);
+        QVERIFY2(std::abs(w.ms() - wall) < wall * 0.01, qPrintable(QStringLiteral("%1 of %2").arg(w.ms()).arg(wall)));
+    }
+
     // Recording again into an existing word file leaves only the new recording.
     void recordingAgainReplacesTheOldSound()
     {
