@@ -1,5 +1,5 @@
-// Raining Words through its real window: the tick handler is called directly, the
-// fall timer's own ticks are blocked so nothing depends on waiting.
+// Raining Words through its real window: the tick handler is called directly and
+// the fall timer's own ticks are blocked, so nothing depends on waiting.
 #include "arcade/frmRain.h"
 #include "arcadetest.h"
 #include "core/mmcontrol.h"
@@ -25,7 +25,6 @@ frmRain *openRain()
     return qobject_cast<frmRain *>(Forms::show(QStringLiteral("frmRain")));
 }
 
-// Opens the game and starts it at a level, in list or random order.
 frmRain *startRain(int level = 0, bool random = false)
 {
     frmRain *w = openRain();
@@ -42,11 +41,15 @@ void tick(frmRain *w, int times = 1)
         w->Timer1_Timer();
 }
 
+void catchIt(frmRain *w)
+{
+    w->txtWord->setText(w->lblWord->text());
+    tick(w);
+}
+
 QString splashPath(const TestEnv &env)
 {
-    QString folder = env.appDir();
-    folder.chop(1);
-    return folder + QStringLiteral("/splash.wav");
+    return env.appDir().chopped(1) + QStringLiteral("/splash.wav");
 }
 } // namespace
 
@@ -60,31 +63,19 @@ class tst_Rain : public QObject
     {
         ArcadeWorld world(Words);
         frmRain *w = openRain();
-        QCOMPARE(w->windowTitle(), QStringLiteral("Raining Words"));
         QVERIFY(Panels::isShown(w->pnlStart));
         QCOMPARE(w->pnlStart->pos(), QPoint(0, 0));
-        QStringList levels;
-        for (int i = 0; i < w->List1->count(); ++i)
-            levels << w->List1->item(i)->text();
-        QCOMPARE(levels, (QStringList{QStringLiteral("Level 1 - Slow"), QStringLiteral("Level 2"),
-                                      QStringLiteral("Level 3 - Fast"), QStringLiteral("Level 4"),
-                                      QStringLiteral("Level 5 - Fastest!")}));
+        QCOMPARE(w->List1->count(), 5);
         QCOMPARE(w->List1->currentRow(), 0);
         QVERIFY(w->chkRandom->isChecked());
-        QCOMPARE(w->chkRandom->text(), QStringLiteral("Rain Words Randomly"));
-        QCOMPARE(w->btnStart->text(), QStringLiteral("Start Game"));
-        QCOMPARE(w->lblScore->text(), QStringLiteral("0"));
         QVERIFY(!Panels::isShown(w->YourAllWet));
         QVERIFY(!w->Timer1->isActive());
-        for (Picture *u : w->umb)
-            QVERIFY(!u->isHidden());
-        QVERIFY(w->imgBoom->isHidden());
-        // "Stop Game" lies in front of the start panel and can be used before the game.
-        QVERIFY(w->Command4->isEnabled());
+        // "Stop Game" lies in front of the start panel; the typing box lies behind it.
         QCOMPARE(w->childAt(w->Command4->geometry().center()), w->Command4);
-        // The start panel hides the typing box until the game starts.
         QWidget *hit = w->childAt(w->txtWord->geometry().center());
         QVERIFY(hit == w->pnlStart || w->pnlStart->isAncestorOf(hit));
+        Q_EMIT w->picProf->clicked();
+        QCOMPARE(world.env.sound.played(), QStringList{world.env.appDir() + QStringLiteral("raindir.wav")});
     }
 
     void noWordsNoGame_data()
@@ -109,102 +100,62 @@ class tst_Rain : public QObject
         QCOMPARE(box.title, QStringLiteral("Wordaroo"));
         QVERIFY(Panels::isShown(w->pnlStart));
         QVERIFY(!w->Timer1->isActive());
-        QVERIFY(world.env.sound.played().isEmpty());
-    }
-
-    void levelSetsTheFallInterval_data()
-    {
-        QTest::addColumn<int>("level");
-        QTest::addColumn<int>("interval");
-        QTest::newRow("1") << 0 << 1200;
-        QTest::newRow("3") << 2 << 600;
-        QTest::newRow("5") << 4 << 200;
-    }
-    void levelSetsTheFallInterval()
-    {
-        QFETCH(int, level);
-        QFETCH(int, interval);
-        ArcadeWorld world(Words);
-        frmRain *w = startRain(level);
-        QVERIFY(w->Timer1->isActive());
-        QCOMPARE(w->Timer1->interval(), interval);
-        QCOMPARE(w->Timer1->timerType(), Qt::PreciseTimer);
-        QVERIFY(!Panels::isShown(w->pnlStart));
-        QVERIFY(!w->pnlStart->isEnabled()); // the hidden panel takes no input
     }
 
     void wordsFallInListOrderAndAreSpoken()
     {
         ArcadeWorld world(Words);
-        frmRain *w = startRain();
+        frmRain *w = startRain(4);
+        QCOMPARE(w->Timer1->interval(), 200);
+        QCOMPARE(w->Timer1->timerType(), Qt::PreciseTimer);
+        QVERIFY(!w->pnlStart->isEnabled()); // the hidden panel takes no input
         QStringList fallen{w->lblWord->text()};
-        QCOMPARE(w->wordTop(), 0.0f);
-        QCOMPARE(w->lblWord->y(), 0);
         for (int i = 0; i < 3; ++i) {
-            w->txtWord->setText(w->lblWord->text());
-            tick(w);
+            catchIt(w);
             fallen << w->lblWord->text();
+            QCOMPARE(w->wordTop(), 0.0f);
+            QVERIFY(w->Timer1->isActive());
         }
-        QCOMPARE(fallen, (QStringList{QStringLiteral("cat"), QStringLiteral("Dog"), QStringLiteral("emu"),
-                                      QStringLiteral("cat")}));
+        QCOMPARE(fallen.join(QLatin1Char(',')), QStringLiteral("cat,Dog,emu,cat"));
         QStringList spoken;
         for (const QString &p : world.env.sound.played())
             spoken << p.mid(Shared::TestDir.size());
-        QCOMPARE(spoken, (QStringList{QStringLiteral("cat.wav"), QStringLiteral("Dog.wav"), QStringLiteral("emu.wav"),
-                                      QStringLiteral("cat.wav")}));
-        // Each word is started without waiting, so the game goes on while it is heard.
-        QVERIFY(!world.env.sound.lines().contains(QStringLiteral("Play (wait)")));
+        QCOMPARE(spoken.join(QLatin1Char(',')), QStringLiteral("cat.wav,Dog.wav,emu.wav,cat.wav"));
+        QVERIFY(!world.env.sound.lines().contains(QStringLiteral("Play (wait)"))); // heard while falling
         QCOMPARE(w->lblScore->text(), QStringLiteral(" 3"));
     }
 
-    void randomOrderNeverRepeatsAtOnce_data()
+    void randomOrder_data()
     {
         QTest::addColumn<QStringList>("words");
-        QTest::addColumn<bool>("repeats");
-        QTest::newRow("three words") << Words << false;
-        QTest::newRow("one word repeats") << QStringList{QStringLiteral("sun")} << true;
+        QTest::newRow("three words") << Words;
+        QTest::newRow("one word repeats") << QStringList{QStringLiteral("sun")};
     }
-    void randomOrderNeverRepeatsAtOnce()
+    void randomOrder()
     {
         QFETCH(QStringList, words);
-        QFETCH(bool, repeats);
         ArcadeWorld world(words);
         frmRain *w = startRain(0, true);
         QString previous = w->lblWord->text();
-        for (int i = 0; i < 60; ++i) {
-            w->txtWord->setText(previous);
-            tick(w);
-            const QString now = w->lblWord->text();
-            QCOMPARE(now == previous, repeats);
-            QVERIFY(words.contains(now));
-            previous = now;
+        for (int i = 0; i < 30; ++i) {
+            catchIt(w);
+            QCOMPARE(w->lblWord->text() == previous, words.size() == 1);
+            previous = w->lblWord->text();
         }
-        QCOMPARE(w->Score, 60);
     }
 
     void columnFollowsTheAlignment()
     {
         ArcadeWorld world(Words);
         frmRain *w = startRain();
+        const QHash<int, Qt::Alignment> drawn{{Rain::AlignLeft, Qt::AlignLeft},
+                                              {Rain::AlignRight, Qt::AlignRight},
+                                              {Rain::AlignCentre, Qt::AlignHCenter}};
         QSet<int> seen;
         for (int i = 0; i < 40; ++i) {
-            const Qt::Alignment a = w->lblWord->alignment() & Qt::AlignHorizontal_Mask;
-            switch (w->wordAlignment()) {
-            case Rain::AlignLeft:
-                QCOMPARE(a, Qt::AlignLeft);
-                break;
-            case Rain::AlignRight:
-                QCOMPARE(a, Qt::AlignRight);
-                break;
-            case Rain::AlignCentre:
-                QCOMPARE(a, Qt::AlignHCenter);
-                break;
-            default:
-                QFAIL("alignment out of range");
-            }
+            QCOMPARE(w->lblWord->alignment() & Qt::AlignHorizontal_Mask, drawn.value(w->wordAlignment()));
             seen << w->wordAlignment();
-            w->txtWord->setText(w->lblWord->text());
-            tick(w);
+            catchIt(w);
         }
         QCOMPARE(seen.size(), 3);
     }
@@ -212,56 +163,35 @@ class tst_Rain : public QObject
     void aWordLandsOnTheTwelfthTickWithASplash()
     {
         ArcadeWorld world(Words);
-        frmRain *w = startRain();
-        const int u = Rain::umbrellaOfAlignment(w->wordAlignment());
-        tick(w, 11);
-        QCOMPARE(w->wordTop(), 11 * 420.0f);
-        QCOMPARE(w->lblWord->y(), 308);
-        QVERIFY(!w->umb[u]->isHidden());
-        world.env.sound.clear();
-        tick(w);
-        QVERIFY(w->umb[u]->isHidden());
-        QCOMPARE(w->umbrellas().upCount(), 2);
-        // The splash: its own sequence from the program folder, waiting, then closed;
-        // then the next word starts at the top.
-        const QStringList lines = world.env.sound.lines();
-        QCOMPARE(lines.mid(0, 3),
-                 (QStringList{QStringLiteral("Open ") + splashPath(world.env) + QStringLiteral(" (wait)"),
-                              QStringLiteral("Play (wait)"), QStringLiteral("Close")}));
-        QCOMPARE(lines.at(4), QStringLiteral("Open ") + Shared::TestDir + QStringLiteral("Dog.wav (wait)"));
-        QCOMPARE(w->MMControl1->DeviceType, QStringLiteral("WaveAudio"));
-        QCOMPARE(w->lblWord->text(), QStringLiteral("Dog"));
-        QCOMPARE(w->wordTop(), 0.0f);
-        QVERIFY(!w->lblWord->isHidden());
-        QVERIFY(w->imgBoom->isHidden());
-        QVERIFY(w->Timer1->isActive());
-        QCOMPARE(w->Score, 0);
-    }
-
-    void theSplashShowsWhileItIsHeard()
-    {
-        ArcadeWorld world(Words);
         world.env.sound.setDuration(splashPath(world.env), 60);
         frmRain *w = startRain();
         const int u = Rain::umbrellaOfAlignment(w->wordAlignment());
         tick(w, 11);
-        bool boomShown = false, wordHidden = false, umbrellaStill = false, timerStopped = false;
-        int boomLeft = -1;
+        QCOMPARE(w->lblWord->y(), Twips::px(11 * 420));
+        QVERIFY(!w->umb[u]->isHidden());
+        // While the splash is heard: the drop over the column, the word hidden, the
+        // umbrella still there, the timer stopped.
+        bool duringOk = false;
         QTimer::singleShot(20, w, [&] {
-            boomShown = !w->imgBoom->isHidden();
-            wordHidden = w->lblWord->isHidden();
-            umbrellaStill = !w->umb[u]->isHidden();
-            timerStopped = !w->Timer1->isActive();
-            boomLeft = w->imgBoom->x();
+            static constexpr int SplashLeft[] = {665, 2735, 4640};
+            duringOk = !w->imgBoom->isHidden() && w->lblWord->isHidden() && !w->umb[u]->isHidden() &&
+                       !w->Timer1->isActive() && w->imgBoom->x() == Twips::px(SplashLeft[u]);
         });
+        world.env.sound.clear();
         tick(w);
-        QVERIFY(boomShown);
-        QVERIFY(wordHidden);
-        QVERIFY(umbrellaStill);
-        QVERIFY(timerStopped);
-        static constexpr int SplashLeft[] = {665, 2735, 4640};
-        QCOMPARE(boomLeft, Twips::px(SplashLeft[u]));
+        QVERIFY(duringOk);
         QVERIFY(w->umb[u]->isHidden());
+        QVERIFY(w->imgBoom->isHidden() && !w->lblWord->isHidden());
+        const QStringList lines = world.env.sound.lines();
+        QCOMPARE(lines.mid(0, 3),
+                 (QStringList{QStringLiteral("Open ") + splashPath(world.env) + QStringLiteral(" (wait)"),
+                              QStringLiteral("Play (wait)"), QStringLiteral("Close")}));
+        QCOMPARE(w->MMControl1->DeviceType, QStringLiteral("WaveAudio"));
+        // Then the next word starts at the top.
+        QCOMPARE(w->lblWord->text(), QStringLiteral("Dog"));
+        QCOMPARE(w->wordTop(), 0.0f);
+        QVERIFY(w->Timer1->isActive());
+        QCOMPARE(w->Score, 0);
     }
 
     void aCatchOnTheLandingTickCounts()
@@ -270,32 +200,11 @@ class tst_Rain : public QObject
         frmRain *w = startRain();
         tick(w, 11);
         w->txtWord->setText(QStringLiteral("cat"));
-        world.env.sound.clear();
         tick(w);
-        QCOMPARE(w->Score, 1);
         QCOMPARE(w->lblScore->text(), QStringLiteral(" 1"));
         QCOMPARE(w->umbrellas().upCount(), 3);
         QVERIFY(!world.env.sound.played().contains(splashPath(world.env)));
         QCOMPARE(w->lblWord->text(), QStringLiteral("Dog"));
-        QCOMPARE(w->txtWord->text(), QString());
-    }
-
-    void onlyTheExactWordIsCaught_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::newRow("other case") << QStringLiteral("Cat");
-        QTest::newRow("leading blank") << QStringLiteral(" cat");
-        QTest::newRow("trailing blank") << QStringLiteral("cat ");
-    }
-    void onlyTheExactWordIsCaught()
-    {
-        QFETCH(QString, typed);
-        ArcadeWorld world(Words);
-        frmRain *w = startRain();
-        w->txtWord->setText(typed);
-        tick(w, 12);
-        QCOMPARE(w->Score, 0);
-        QCOMPARE(w->umbrellas().upCount(), 2);
     }
 
     void enterClearsOnlyAWrongWord_data()
@@ -305,7 +214,6 @@ class tst_Rain : public QObject
         QTest::newRow("wrong word") << QStringLiteral("cap") << QString();
         QTest::newRow("other case") << QStringLiteral("CAT") << QString();
         QTest::newRow("right word in blanks") << QStringLiteral("  cat ") << QStringLiteral("  cat ");
-        QTest::newRow("right word") << QStringLiteral("cat") << QStringLiteral("cat");
     }
     void enterClearsOnlyAWrongWord()
     {
@@ -316,14 +224,11 @@ class tst_Rain : public QObject
         w->txtWord->setText(typed);
         TestUi::key(w->txtWord, Qt::Key_Return);
         QCOMPARE(w->txtWord->text(), after);
-        // Enter never counts a catch and never presses "Stop Game".
+        // Enter never counts a catch and never presses "Stop Game"; blanks are not caught.
         QCOMPARE(w->Score, 0);
         QVERIFY(w->isLoaded());
-        QVERIFY(w->Timer1->isActive());
-        // Other keys type as usual.
-        w->txtWord->clear();
-        QTest::keyClicks(w->txtWord, QStringLiteral("ca"));
-        QCOMPARE(w->txtWord->text(), QStringLiteral("ca"));
+        tick(w);
+        QCOMPARE(w->Score, 0);
     }
 
     void umbrellasGoThenTheGameIsLost()
@@ -333,36 +238,27 @@ class tst_Rain : public QObject
         Rain::Umbrellas expected;
         int landings = 0;
         while (!w->GameOver) {
-            QVERIFY(landings < 4); // three umbrellas: the fourth landing at the latest ends it
+            QVERIFY(landings++ < 4); // the fourth landing ends it at the latest
             const int u = Rain::umbrellaOfAlignment(w->wordAlignment());
-            const bool wasUp = expected.isUp(u);
-            expected.land(u);
+            const bool wasUp = expected.land(u) == Rain::Umbrellas::Landing::KnockedAway;
             tick(w, 12);
-            ++landings;
             for (int i = 0; i < 3; ++i)
                 QCOMPARE(w->umb[i]->isHidden(), !expected.isUp(i));
             QCOMPARE(w->GameOver, !wasUp);
         }
-        // Lost: splash over the column, the word where it landed, the wet panel in view.
+        // Lost: the splash over the column, the word where it landed, the wet panel.
         QVERIFY(Panels::isShown(w->YourAllWet));
         QCOMPARE(w->YourAllWet->y(), Twips::px(540));
-        QCOMPARE(w->findChild<QLabel *>(QStringLiteral("Label1"))->text(), QStringLiteral("You are all wet!"));
-        QCOMPARE(w->findChild<QLabel *>(QStringLiteral("Label4"))->text(), QStringLiteral("Game Over"));
         QVERIFY(!w->Timer1->isActive());
-        QVERIFY(!w->imgBoom->isHidden());
-        QVERIFY(!w->lblWord->isHidden());
+        QVERIFY(!w->imgBoom->isHidden() && !w->lblWord->isHidden());
         QCOMPARE(w->wordTop(), 5040.0f);
         // Nothing more moves or sounds.
         world.env.sound.clear();
         const QString lastWord = w->lblWord->text();
         w->NextWord();
         QCOMPARE(w->lblWord->text(), lastWord);
-        QVERIFY(world.env.sound.log.isEmpty());
-        QVERIFY(!w->Timer1->isActive());
-        // "Stop Game" still works, in front of the score and outside the wet panel.
+        QVERIFY(world.env.sound.log.isEmpty() && !w->Timer1->isActive());
         QCOMPARE(w->childAt(w->Command4->geometry().center()), w->Command4);
-        TestUi::click(w->Command4);
-        QVERIFY(!w->isLoaded());
     }
 
     void stopGameInEveryState_data()
@@ -372,7 +268,6 @@ class tst_Rain : public QObject
         QTest::newRow("start, Stop Game") << 0 << false;
         QTest::newRow("playing, Stop Game") << 1 << false;
         QTest::newRow("lost, Stop Game") << 2 << false;
-        QTest::newRow("start, close box") << 0 << true;
         QTest::newRow("playing, close box") << 1 << true;
     }
     void stopGameInEveryState()
@@ -380,8 +275,7 @@ class tst_Rain : public QObject
         QFETCH(int, state);
         QFETCH(bool, closeBox);
         ArcadeWorld world(Words);
-        auto *chooser = Forms::load(QStringLiteral("frmArcadeSelect"));
-        QVERIFY(chooser && chooser->isHidden());
+        Form *chooser = Forms::load(QStringLiteral("frmArcadeSelect"));
         frmRain *w = state == 0 ? openRain() : startRain();
         while (state == 2 && !w->GameOver)
             tick(w);
@@ -390,40 +284,19 @@ class tst_Rain : public QObject
             w->close();
         else
             TestUi::click(w->Command4);
-        QVERIFY(!w->isLoaded() || !guard);
+        QVERIFY(!w->isLoaded());
+        QVERIFY(!w->Timer1->isActive()); // no tick on a closed window
         QCOMPARE(Forms::find(QStringLiteral("frmArcadeSelect")), chooser);
         QVERIFY(chooser->isVisible());
         TestUi::settle();
         QVERIFY(!guard); // discarded with all its state
-        QVERIFY(!Forms::find(QStringLiteral("frmRain")));
-        // A fresh game window next time.
-        frmRain *again = openRain();
-        QCOMPARE(again->Score, 0);
-        QVERIFY(Panels::isShown(again->pnlStart));
-    }
-
-    void aClosedWindowNeverTicks()
-    {
-        ArcadeWorld world(Words);
-        frmRain *w = startRain();
-        w->Timer1->blockSignals(false);
-        w->close();
-        QVERIFY(!w->Timer1->isActive());
-    }
-
-    void professorSpeaksTheDirections()
-    {
-        ArcadeWorld world(Words);
-        frmRain *w = openRain();
-        QCOMPARE(w->picProf->toolTip(), QStringLiteral("Click on me for Help!"));
-        Q_EMIT w->picProf->clicked();
-        QCOMPARE(world.env.sound.played(), QStringList{world.env.appDir() + QStringLiteral("raindir.wav")});
+        QCOMPARE(openRain()->Score, 0);
     }
 
     void startGameReseeds()
     {
         ArcadeWorld world(Words);
-        // Without a reseed, the column draw would be the fixed state's first draw and
+        // Without a reseed the column draw would be the fixed state's first draw and
         // the next draw its second.
         Rnd::reset();
         Rnd::next();

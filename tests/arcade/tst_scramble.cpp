@@ -67,22 +67,17 @@ class tst_Scramble : public QObject
     {
         ArcadeWorld world({QStringLiteral("cat")});
         frmScramble *w = openScramble();
-        QCOMPARE(w->windowTitle(), QStringLiteral("Scramble"));
         QVERIFY(Panels::isShown(w->pnlStart));
-        QCOMPARE(w->btnStart->text(), QStringLiteral("ELBMARCS    Start Game"));
-        QVERIFY(w->btnStart->icon().isNull());
-        QCOMPARE(w->chkRandom->text(), QStringLiteral("Show the Spelling Words Randomly"));
         QVERIFY(w->chkRandom->isChecked());
-        QCOMPARE(w->lblScore->text(), QStringLiteral("0"));
-        QCOMPARE(w->Score, 0);
         // Front-most: the helps and the typing box cannot be reached before the game.
         for (QWidget *c : {static_cast<QWidget *>(w->btnFirstLetter), static_cast<QWidget *>(w->btnSolveIt),
                            static_cast<QWidget *>(w->btnExit), static_cast<QWidget *>(w->txtWord)}) {
             QWidget *hit = w->childAt(c->geometry().center());
             QVERIFY2(hit == w->pnlStart || w->pnlStart->isAncestorOf(hit), qPrintable(c->objectName()));
         }
-        for (QPushButton *b : {w->btnFirstLetter, w->btnHearHint, w->btnSolveIt, w->btnExit})
-            QVERIFY2(!b->icon().isNull(), qPrintable(b->objectName()));
+        Q_EMIT w->picProf->clicked();
+        QCOMPARE(heard(world.env), QStringList{QStringLiteral("scrambledir.wav")});
+        QVERIFY(!waited(world.env, QStringLiteral("scrambledir.wav")));
     }
 
     void noWordsNoGame()
@@ -227,8 +222,6 @@ class tst_Scramble : public QObject
         QTest::addColumn<bool>("praised");
         QTest::newRow("9 -> 10") << 9 << true;
         QTest::newRow("10 -> 11") << 10 << false;
-        QTest::newRow("19 -> 20") << 19 << true;
-        QTest::newRow("0 -> 1") << 0 << false;
     }
     void praiseAtEveryTenthWord()
     {
@@ -245,29 +238,6 @@ class tst_Scramble : public QObject
         if (praised)
             QVERIFY(waited(world.env, QStringLiteral("great.wav")));
         QCOMPARE(w->lblScore->text(), scoreText(scoreBefore + 1));
-    }
-
-    void randomOrder_data()
-    {
-        QTest::addColumn<QStringList>("words");
-        QTest::addColumn<bool>("repeats");
-        QTest::newRow("three words") << QStringList{QStringLiteral("a1"), QStringLiteral("b2"), QStringLiteral("c3")}
-                                     << false;
-        QTest::newRow("one word repeats") << QStringList{QStringLiteral("zz")} << true;
-    }
-    void randomOrder()
-    {
-        QFETCH(QStringList, words);
-        QFETCH(bool, repeats);
-        ArcadeWorld world(words);
-        frmScramble *w = startScramble(true);
-        QString previous = w->CurrentWord;
-        for (int i = 0; i < 40; ++i) {
-            w->txtWord->setText(w->CurrentWord);
-            QCOMPARE(w->CurrentWord == previous, repeats);
-            previous = w->CurrentWord;
-        }
-        QCOMPARE(w->Score, 40);
     }
 
     void continuesTheProgramWideSequence()
@@ -301,15 +271,6 @@ class tst_Scramble : public QObject
         TestUi::settle();
         QVERIFY(!guard);
         QCOMPARE(openScramble()->Score, 0);
-    }
-
-    void professorSpeaksTheDirections()
-    {
-        ArcadeWorld world({QStringLiteral("owl")});
-        frmScramble *w = openScramble();
-        Q_EMIT w->picProf->clicked();
-        QCOMPARE(heard(world.env), QStringList{QStringLiteral("scrambledir.wav")});
-        QVERIFY(!waited(world.env, QStringLiteral("scrambledir.wav")));
     }
 };
 
