@@ -133,6 +133,10 @@ class Tree:
                 out.append((role_name(c), shown_text(c)))
         return out
 
+    def names(self, title):
+        """(role, accessible name) of every shown object of the window."""
+        return [(role_name(c), name_of(c)) for w in self.windows(title) for c in self.walk(w)]
+
     def stale_names(self, title):
         """Labels whose accessible name is not the text they show: [(name, text)]."""
         out = []

@@ -108,8 +108,10 @@ class XServer:
             if os.path.exists(f"/tmp/.X{n}-lock") or os.path.exists(f"/tmp/.X11-unix/X{n}"):
                 continue
             # Without -displayfd Xvfb takes the display's lock file, so a parallel run
-            # that picked the same number fails at once and moves on.
-            proc = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", size, "-nolisten", "tcp", *extra_args],
+            # that picked the same number fails at once and moves on. -noreset: the
+            # readiness probe below is the server's first client, and a server that
+            # resets when it leaves may refuse the program's connection meanwhile.
+            proc = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", size, "-nolisten", "tcp", "-noreset", *extra_args],
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             end = time.monotonic() + 10
             while time.monotonic() < end and proc.poll() is None:
