@@ -111,7 +111,8 @@ class XServer:
             # that picked the same number fails at once and moves on. -noreset: the
             # readiness probe below is the server's first client, and a server that
             # resets when it leaves may refuse the program's connection meanwhile.
-            proc = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", size, "-nolisten", "tcp", "-noreset", *extra_args],
+            proc = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", size, "-nolisten", "tcp", "-noreset",
+                                     *extra_args],
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             end = time.monotonic() + 10
             while time.monotonic() < end and proc.poll() is None:
@@ -327,10 +328,16 @@ class Program:
         self.focus(wid)
         xdo("type", "--clearmodifiers", "--delay", 20, text)
 
-    def click_at(self, wid, x, y):
-        """A mouse click at window coordinates (x, y)."""
+    def click(self, wid, title, name):
+        """A mouse click in the middle of the named object of the window."""
+        acc = self.a11y().find(title, name)
+        if acc is None:
+            raise JourneyError(f"FAILED: no {name!r} on {title!r} to click")
+        from atspi_tree import Atspi
+        # Screen coordinates: the window-relative ones are not reliable here.
+        box = Atspi.Component.get_extents(acc, Atspi.CoordType.SCREEN)
         self.focus(wid)
-        xdo("mousemove", "--window", wid, x, y)
+        xdo("mousemove", "--sync", box.x + box.width // 2, box.y + box.height // 2)
         xdo("click", 1)
 
     # --- accessibility tree

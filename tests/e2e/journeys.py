@@ -95,12 +95,13 @@ def menu_choice(p, menu, caption, opens):
 def sound_stream_seen(p, timeout=4.0):
     """True when the program plays a stream on the sound server within timeout."""
     end = time.monotonic() + timeout
-    while time.monotonic() < end:
+    while True:
         r = subprocess.run(["pactl", "list", "sink-inputs"], capture_output=True, text=True)
         if f'application.process.id = "{p.proc.pid}"' in r.stdout:
             return True
+        if time.monotonic() >= end:
+            return False
         time.sleep(0.05)
-    return False
 
 
 # --------------------------------------------------------------------------- journeys
@@ -111,6 +112,10 @@ def start_menu():
         wid = start(p)
         pick_second_test(p, wid)
         menu = ok_to_menu(p, wid, "Test_Colours")
+        # The menu plays nothing of its own, and the hidden start window greets no one.
+        wait_until(lambda: not sound_stream_seen(p, 0.0), "silence")
+        p.click(menu, MENU, "Click on me for Help!")
+        check(sound_stream_seen(p, 2.0), "a mouse click on the professor plays his directions")
         menu_choice(p, menu, "New Test", START)
         wait_until(lambda: not p.shown(MENU), "the menu to close")
         check(not p.shown(MENU), "the menu closes")
