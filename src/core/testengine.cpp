@@ -2,6 +2,7 @@
 
 #include "core/mmcontrol.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QTimer>
@@ -28,7 +29,12 @@ public:
         }
         return true;
     }
-    void close() override { finish(); }
+    void close() override
+    {
+        m_recording = false;
+        m_recorded = 0;
+        finish();
+    }
     bool play() override
     {
         const int ms = m_engine.duration(m_path);
@@ -41,14 +47,21 @@ public:
     bool record() override
     {
         m_recording = true;
+        m_recordClock.start();
         return true;
     }
     bool stop() override
     {
+        if (m_recording)
+            m_recorded = m_recordClock.elapsed();
         m_recording = false;
         finish();
         return true;
     }
+    // While recording, a steady level and the time since "Record", so a level meter and
+    // a clock have something to show.
+    float inputLevel() const override { return m_recording ? 0.5f : 0.0f; }
+    qint64 recordedMs() const override { return m_recording ? m_recordClock.elapsed() : m_recorded; }
     bool prev() override { return true; }
     bool save() override
     {
@@ -87,6 +100,8 @@ private:
     QString m_error;
     bool m_playing = false;
     bool m_recording = false;
+    QElapsedTimer m_recordClock;
+    qint64 m_recorded = 0;
 };
 
 QString normalised(const QString &command)

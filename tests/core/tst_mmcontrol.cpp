@@ -155,7 +155,7 @@ private Q_SLOTS:
         t.start();
         c.Wait = true;
         c.setCommand(QStringLiteral("Play"));
-        QVERIFY(t.elapsed() < 50);
+        QVERIFY(t.elapsed() < 100);
         QVERIFY(c.Error() != 0);
         QVERIFY(!QGuiApplication::overrideCursor());
     }
