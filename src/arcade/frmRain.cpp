@@ -318,8 +318,10 @@ void frmRain::playSplash()
     mm.FileName = folder + QStringLiteral("/splash.wav");
     mm.setCommand(QStringLiteral("Open"));
     mm.Wait = true;
+    const QPointer<frmRain> self(this);
     mm.setCommand(QStringLiteral("play"));
-    if (!alive())
+    // The window may have been closed, and even deleted, while the splash played.
+    if (!self || !alive())
         return;
     mm.setCommand(QStringLiteral("close"));
 }

@@ -293,6 +293,22 @@ class tst_Rain : public QObject
         QCOMPARE(openRain()->Score, 0);
     }
 
+    void closedDuringTheSplash()
+    {
+        ArcadeWorld world(Words);
+        world.env.sound.setDuration(splashPath(world.env), 80);
+        frmRain *w = startRain();
+        const QPointer<frmRain> guard(w);
+        tick(w, 11);
+        QTimer::singleShot(20, w, [w] { w->close(); });
+        tick(w);
+        // Nothing ran on after the splash: no next word was started.
+        QVERIFY(!guard || (guard->lblWord->text() == QStringLiteral("cat") && !guard->Timer1->isActive()));
+        QVERIFY(Forms::find(QStringLiteral("frmArcadeSelect"))->isVisible());
+        TestUi::settle();
+        QVERIFY(!guard);
+    }
+
     void startGameReseeds()
     {
         ArcadeWorld world(Words);

@@ -240,6 +240,32 @@ class tst_Scramble : public QObject
         QCOMPARE(w->lblScore->text(), scoreText(scoreBefore + 1));
     }
 
+    void leftWhileARewardPlays_data()
+    {
+        QTest::addColumn<bool>("programEnds");
+        QTest::newRow("window closed") << false;
+        QTest::newRow("program ended") << true;
+    }
+    void leftWhileARewardPlays()
+    {
+        QFETCH(bool, programEnds);
+        ArcadeWorld world({QStringLiteral("owl"), QStringLiteral("bat")});
+        world.env.sound.setDuration(world.env.appDir() + QStringLiteral("figureout.wav"), 80);
+        frmScramble *w = startScramble();
+        const QPointer<frmScramble> guard(w);
+        QTimer::singleShot(20, w, [&] {
+            if (programEnds)
+                Program::end(0);
+            else
+                w->close();
+        });
+        w->txtWord->setText(QStringLiteral("owl"));
+        TestUi::settle();
+        // Nothing ran on after the wait: no point, no next word.
+        QVERIFY(!guard || (guard->Score == 0 && guard->CurrentWord == QStringLiteral("owl")));
+        QCOMPARE(world.env.ended, programEnds);
+    }
+
     void continuesTheProgramWideSequence()
     {
         ArcadeWorld world({QStringLiteral("elephant")});
