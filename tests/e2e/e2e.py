@@ -407,11 +407,17 @@ def run(journeys):
     if len(names) > 1 or not os.environ.get("DBUS_SESSION_BUS_ADDRESS"):
         failed = []
         for name in names:
-            r = subprocess.run(["dbus-run-session", "--", sys.executable, os.path.abspath(sys.argv[0]), name],
-                               stderr=subprocess.STDOUT)
-            if r.returncode != 0:
+            # The session bus daemon warns that it may not raise its file limit (as root
+            # in a container): true and harmless, so that line is left out.
+            proc = subprocess.Popen(["dbus-run-session", "--", sys.executable, "-u", os.path.abspath(sys.argv[0]),
+                                     name], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+            for line in proc.stdout:
+                if "Failed to set fd limit" not in line:
+                    print(line, end="", flush=True)
+            if proc.wait() != 0:
                 failed.append(name)
-        say(f"{len(names) - len(failed)} passed, {len(failed)} failed" + (f": {failed}" if failed else ""))
+        if len(names) > 1:
+            say(f"{len(names) - len(failed)} passed, {len(failed)} failed" + (f": {failed}" if failed else ""))
         return 1 if failed else 0
     name = names[0]
     fn = journeys[name]
