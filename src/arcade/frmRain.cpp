@@ -11,6 +11,7 @@
 #include "core/widgets.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -174,6 +175,7 @@ void frmRain::Form_Load()
 
 void frmRain::btnStart_Click()
 {
+    const HandlerGuard::Scope running(m_guard);
     // A test without words has nothing to rain: say so and keep the start panel.
     if (!hasPlayableWord(startWindowWords())) {
         MsgBox(QStringLiteral("This test has no words yet, so there is nothing to play.\n"
@@ -244,6 +246,7 @@ void frmRain::enableTimer()
 
 void frmRain::Timer1_Timer()
 {
+    const HandlerGuard::Scope running(m_guard);
     m_inTick = true;
     const QPointer<frmRain> self(this);
 
@@ -320,7 +323,7 @@ void frmRain::playSplash()
     mm.Wait = true;
     const QPointer<frmRain> self(this);
     mm.setCommand(QStringLiteral("play"));
-    // The window may have been closed, and even deleted, while the splash played.
+    // The window may have been closed while the splash played.
     if (!self || !alive())
         return;
     mm.setCommand(QStringLiteral("close"));
@@ -381,4 +384,11 @@ void frmRain::Form_Unload(bool &keepOpen)
     m_leaving = true;
     // Closed through its frame: like "Stop Game", the chooser comes back.
     Forms::show(QStringLiteral("frmArcadeSelect"));
+}
+
+void frmRain::closeEvent(QCloseEvent *event)
+{
+    Form::closeEvent(event);
+    if (event->isAccepted())
+        m_guard.closed();
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "arcade/arcadeui.h"
 #include "arcade/gamerules.h"
 #include "core/forms.h"
 
@@ -74,6 +75,7 @@ class frmRain : public Form
     // The close box does what "Stop Game" does.
     void Form_Unload(bool &keepOpen) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
   private:
     void placeWord();
@@ -92,4 +94,5 @@ class frmRain : public Form
     bool m_inTick = false;
     bool m_stopAtTickEnd = false;
     bool m_leaving = false;
+    Arcade::HandlerGuard m_guard{this};
 };

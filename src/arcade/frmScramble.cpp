@@ -10,6 +10,7 @@
 #include "core/widgets.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
@@ -121,6 +122,7 @@ void frmScramble::Form_Load()
 
 void frmScramble::btnStart_Click()
 {
+    const HandlerGuard::Scope running(m_guard);
     // A test without words has nothing to unscramble: say so and keep the start panel.
     if (!hasPlayableWord(startWindowWords())) {
         MsgBox(QStringLiteral("This test has no words yet, so there is nothing to play.\n"
@@ -153,6 +155,7 @@ void frmScramble::ScrambleIt()
 
 void frmScramble::txtWord_Change()
 {
+    const HandlerGuard::Scope running(m_guard);
     // Re-entered from NextWord and the helps: always the word of this moment.
     if (txtWord->text() != CurrentWord)
         return;
@@ -177,6 +180,7 @@ void frmScramble::txtWord_Change()
 
 void frmScramble::btnFirstLetter_Click()
 {
+    const HandlerGuard::Scope running(m_guard);
     const QPointer<frmScramble> self(this);
     // May solve a one-letter word at once and put the next word into play...
     txtWord->setText(Scramble::firstLetter(CurrentWord));
@@ -190,6 +194,7 @@ void frmScramble::btnFirstLetter_Click()
 
 void frmScramble::btnHearHint_Click()
 {
+    const HandlerGuard::Scope running(m_guard);
     Helped = true;
     const QString path = Shared::TestDir + CurrentWord + QStringLiteral(".wav");
     if (!QFileInfo(path).isFile()) {
@@ -202,6 +207,7 @@ void frmScramble::btnHearHint_Click()
 
 void frmScramble::btnSolveIt_Click()
 {
+    const HandlerGuard::Scope running(m_guard);
     const QPointer<frmScramble> self(this);
     Module1::PlayWave(*MMControl1, Shared::AppDir + QStringLiteral("wordis.wav"), true);
     if (!self || !alive())
@@ -237,4 +243,11 @@ void frmScramble::Form_Unload(bool &keepOpen)
     m_leaving = true;
     // Closed through its frame: like "End Game", the chooser comes back.
     Forms::show(QStringLiteral("frmArcadeSelect"));
+}
+
+void frmScramble::closeEvent(QCloseEvent *event)
+{
+    Form::closeEvent(event);
+    if (event->isAccepted())
+        m_guard.closed();
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include "arcade/arcadeui.h"
 #include "arcade/gamerules.h"
 #include "core/forms.h"
 
@@ -59,8 +60,10 @@ class frmScramble : public Form
   protected:
     // The close box does what "End Game" does.
     void Form_Unload(bool &keepOpen) override;
+    void closeEvent(QCloseEvent *event) override;
 
   private:
     bool alive() const;
     bool m_leaving = false;
+    Arcade::HandlerGuard m_guard{this};
 };

@@ -303,7 +303,9 @@ class tst_Rain : public QObject
         QTimer::singleShot(20, w, [w] { w->close(); });
         tick(w);
         // Nothing ran on after the splash: no next word was started.
-        QVERIFY(!guard || (guard->lblWord->text() == QStringLiteral("cat") && !guard->Timer1->isActive()));
+        QVERIFY(guard && !guard->isLoaded());
+        QCOMPARE(w->lblWord->text(), QStringLiteral("cat"));
+        QVERIFY(!w->Timer1->isActive());
         QVERIFY(Forms::find(QStringLiteral("frmArcadeSelect"))->isVisible());
         TestUi::settle();
         QVERIFY(!guard);
