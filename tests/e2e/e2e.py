@@ -41,6 +41,16 @@ class JourneyError(AssertionError):
     pass
 
 
+def die_with_parent():
+    """Asks the kernel to end this process when its parent goes (PR_SET_PDEATHSIG), so
+    nothing a journey started outlives a test runner that killed it."""
+    try:
+        import ctypes
+        ctypes.CDLL("libc.so.6", use_errno=True).prctl(1, signal.SIGTERM)
+    except Exception:
+        pass
+
+
 def say(text):
     print(text, flush=True)
 
@@ -113,7 +123,7 @@ class XServer:
             # resets when it leaves may refuse the program's connection meanwhile.
             proc = subprocess.Popen(["Xvfb", f":{n}", "-screen", "0", size, "-nolisten", "tcp", "-noreset",
                                      *extra_args],
-                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, preexec_fn=die_with_parent)
             end = time.monotonic() + 10
             while time.monotonic() < end and proc.poll() is None:
                 if self._accepts(n):
@@ -254,7 +264,7 @@ class Program:
             raise RuntimeError("run under dbus-run-session: the accessibility bus needs a session bus")
         # The accessibility bus of this session; the program's bridge and our reader meet there.
         self.atspi = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
-                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, preexec_fn=die_with_parent)
         env = dict(os.environ)
         env.update({
             "QT_QPA_PLATFORM": "xcb",
@@ -265,7 +275,8 @@ class Program:
         self.log = open(self.log_path, "w")
         self.started = time.monotonic()
         self.proc = subprocess.Popen([os.path.join(self.dir, "wordaroo")], cwd=self.cwd or self.dir, env=env,
-                                     stdout=self.log, stderr=subprocess.STDOUT, start_new_session=True)
+                                     stdout=self.log, stderr=subprocess.STDOUT, start_new_session=True,
+                                     preexec_fn=die_with_parent)
 
     def _stop(self):
         if self.proc and self.proc.poll() is None:
@@ -410,7 +421,8 @@ def run(journeys):
             # The session bus daemon warns that it may not raise its file limit (as root
             # in a container): true and harmless, so that line is left out.
             proc = subprocess.Popen(["dbus-run-session", "--", sys.executable, "-u", os.path.abspath(sys.argv[0]),
-                                     name], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+                                     name], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True,
+                                    preexec_fn=die_with_parent)
             for line in proc.stdout:
                 if "Failed to set fd limit" not in line:
                     print(line, end="", flush=True)
@@ -419,6 +431,9 @@ def run(journeys):
         if len(names) > 1:
             say(f"{len(names) - len(failed)} passed, {len(failed)} failed" + (f": {failed}" if failed else ""))
         return 1 if failed else 0
+    # Killed from outside (a test runner's timeout): end like a failure, cleaning up.
+    die_with_parent()
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     name = names[0]
     fn = journeys[name]
     say(f"journey {name}: {(fn.__doc__ or '').strip()}")
