@@ -27,7 +27,8 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
+namespace
+{
 
 double median(std::vector<double> v)
 {
@@ -68,7 +69,7 @@ void writeTone(const QString &path, int ms)
 // Records the mic in 5 ms fragments and notes when the first sound arrives.
 class Ear : public QObject
 {
-public:
+  public:
     Ear()
     {
         QAudioFormat f;
@@ -87,7 +88,7 @@ public:
     qint64 now() const { return m_clock.nsecsElapsed(); }
     qint64 heardAt() const { return m_heardAt; }
 
-private:
+  private:
     void onData()
     {
         const QByteArray d = m_io->readAll();
@@ -116,7 +117,8 @@ int main(int argc, char *argv[])
 {
     const int runs = argc > 1 ? std::max(5, std::atoi(argv[1])) : 11;
     QTemporaryDir pulseDir(QDir::tempPath() + QStringLiteral("/bench-pulse-XXXXXX"));
-    const QString pulseScript = QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../tests/support/pulse.sh"));
+    const QString pulseScript =
+        QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("../tests/support/pulse.sh"));
     const bool ownServer = qEnvironmentVariableIsEmpty("PULSE_SERVER");
     if (ownServer) {
         if (QProcess::execute(pulseScript, {QStringLiteral("start"), pulseDir.path()}) != 0) {
@@ -126,14 +128,16 @@ int main(int argc, char *argv[])
         qputenv("XDG_RUNTIME_DIR", pulseDir.path().toLocal8Bit());
         qputenv("PULSE_SERVER", "unix:" + pulseDir.path().toLocal8Bit() + "/pulse/native");
     }
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     int code = 0;
     {
         QApplication app(argc, argv);
         RealSoundEngine engine;
         Sound::setEngine(&engine);
         QTemporaryDir dir;
-        const QString word = dir.filePath(QStringLiteral("word.wav")), second = dir.filePath(QStringLiteral("second.wav"));
+        const QString word = dir.filePath(QStringLiteral("word.wav")),
+                      second = dir.filePath(QStringLiteral("second.wav"));
         writeTone(word, 2000);
         writeTone(second, 1000);
 

@@ -2,13 +2,14 @@
 
 #include "core/forms.h"
 
-#include <QEventLoop>
 #include <QCursor>
+#include <QEventLoop>
 #include <QGuiApplication>
 #include <QList>
 #include <QPointer>
 
-namespace {
+namespace
+{
 QList<MMControl *> &controls()
 {
     static QList<MMControl *> list;
@@ -40,7 +41,10 @@ MMControl::~MMControl()
         m_device->close();
 }
 
-void MMControl::setObserver(Observer o) { observer() = std::move(o); }
+void MMControl::setObserver(Observer o)
+{
+    observer() = std::move(o);
+}
 
 void MMControl::closeAll()
 {
@@ -54,7 +58,10 @@ void MMControl::closeAll()
     }
 }
 
-bool MMControl::isPlaying() const { return m_device && m_device->isPlaying(); }
+bool MMControl::isPlaying() const
+{
+    return m_device && m_device->isPlaying();
+}
 
 void MMControl::fail(int number, const QString &message)
 {
@@ -76,7 +83,8 @@ void MMControl::setCommand(const QString &command)
         m_device = Sound::engine().createDevice(this);
         // A sound that fails while it goes on is kept like a failing command.
         if (m_device)
-            connect(m_device.get(), &SoundDevice::failed, this, [this](const QString &message) { fail(ErrDevice, message); });
+            connect(m_device.get(), &SoundDevice::failed, this,
+                    [this](const QString &message) { fail(ErrDevice, message); });
     }
     m_error = 0;
     m_errorMessage.clear();
@@ -114,8 +122,8 @@ void MMControl::setCommand(const QString &command)
             if (!self)
                 return;
         }
-    } else if (c == QLatin1String("record") || c == QLatin1String("stop") || c == QLatin1String("prev")
-               || c == QLatin1String("save")) {
+    } else if (c == QLatin1String("record") || c == QLatin1String("stop") || c == QLatin1String("prev") ||
+               c == QLatin1String("save")) {
         bool ok = false;
         if (!m_open)
             fail(ErrNotOpen, QStringLiteral("The device is not open."));

@@ -15,7 +15,7 @@ class MMControl : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY(MMControl)
-public:
+  public:
     explicit MMControl(QObject *parent = nullptr);
     ~MMControl() override;
 
@@ -50,10 +50,10 @@ public:
     using Observer = std::function<void(const MMControl &control, const QString &command)>;
     static void setObserver(Observer observer);
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void commandDone(const QString &command);
 
-private:
+  private:
     void fail(int number, const QString &message);
     void playWaiting();
 

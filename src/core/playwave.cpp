@@ -5,7 +5,8 @@
 #include <QCursor>
 #include <QGuiApplication>
 
-namespace Module1 {
+namespace Module1
+{
 
 void PlayWave(MMControl &control, const QString &path, bool wait)
 {

@@ -3,7 +3,8 @@
 
 class MMControl;
 
-namespace Module1 {
+namespace Module1
+{
 // Plays a wave file from its start on a window's control: in the background, or with
 // wait to its end with the wait cursor. Failures are silent.
 void PlayWave(MMControl &control, const QString &path, bool wait = false);

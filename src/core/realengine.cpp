@@ -2,8 +2,8 @@
 
 #include "core/sound_device.h"
 
-#include <QCoreApplication>
 #include <QAudioDevice>
+#include <QCoreApplication>
 #include <QMediaDevices>
 
 RealSoundEngine::RealSoundEngine()

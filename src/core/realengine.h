@@ -6,7 +6,7 @@
 // fails at once and silently.
 class RealSoundEngine final : public SoundEngine
 {
-public:
+  public:
     RealSoundEngine();
     ~RealSoundEngine() override;
     std::unique_ptr<SoundDevice> createDevice(MMControl *owner) override;

@@ -13,7 +13,8 @@
 #include <algorithm>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 // What a sink plays: the sound from an offset (shared, not copied), then a little
 // silence. The silence keeps the stream from running dry before the end of the sound
@@ -21,7 +22,7 @@ namespace {
 // drain whose late callback can reach a sink that is already gone.
 class PaddedReader final : public QIODevice
 {
-public:
+  public:
     PaddedReader(const QByteArray &data, qint64 offset, qint64 padBytes, QObject *parent)
         : QIODevice(parent), m_data(data), m_offset(offset), m_total(data.size() - offset + padBytes)
     {
@@ -29,7 +30,7 @@ public:
     qint64 size() const override { return m_total; }
     bool atEnd() const override { return pos() >= m_total; }
 
-protected:
+  protected:
     qint64 readData(char *out, qint64 max) override
     {
         const qint64 at = pos();
@@ -43,7 +44,7 @@ protected:
     }
     qint64 writeData(const char *, qint64) override { return -1; }
 
-private:
+  private:
     QByteArray m_data;
     qint64 m_offset;
     qint64 m_total;

@@ -24,7 +24,7 @@ class RealSoundDevice final : public SoundDevice
 {
     Q_OBJECT
     Q_DISABLE_COPY(RealSoundDevice)
-public:
+  public:
     explicit RealSoundDevice(QObject *parent = nullptr);
     ~RealSoundDevice() override;
 
@@ -64,7 +64,7 @@ public:
     // the program, outside any event handler).
     static void deleteRetired();
 
-private:
+  private:
     enum class End { Reached, Stopped, Failed };
     void finishPlay(End how);
     void checkPlayEnd();
@@ -92,8 +92,8 @@ private:
     // Playing.
     QPointer<QAudioSink> m_sink;
     bool m_playing = false;
-    qint64 m_playFrom = 0;   // frame of m_sound where the play started
-    qint64 m_playUsecs = 0;  // length of what is played
+    qint64 m_playFrom = 0;    // frame of m_sound where the play started
+    qint64 m_playUsecs = 0;   // length of what is played
     double m_playScale = 1.0; // frames of m_sound per frame sent to the sink
     QTimer m_endCheck;
     QElapsedTimer m_playClock;

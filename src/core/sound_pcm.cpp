@@ -12,9 +12,13 @@
 #include <cstring>
 #include <vector>
 
-namespace {
+namespace
+{
 
-qint16 clamp16(long v) { return qint16(std::clamp<long>(v, -32768, 32767)); }
+qint16 clamp16(long v)
+{
+    return qint16(std::clamp<long>(v, -32768, 32767));
+}
 
 // A sample at full scale 1.0 as 16 bits (16-bit input comes back exactly); beyond
 // full scale clips, NaN is silence.
@@ -32,7 +36,10 @@ struct MemoryFile {
     sf_count_t pos = 0;
 };
 
-sf_count_t memLength(void *user) { return static_cast<MemoryFile *>(user)->buffer->size(); }
+sf_count_t memLength(void *user)
+{
+    return static_cast<MemoryFile *>(user)->buffer->size();
+}
 
 sf_count_t memSeek(sf_count_t offset, int whence, void *user)
 {
@@ -69,11 +76,15 @@ sf_count_t memWrite(const void *ptr, sf_count_t count, void *user)
     return count;
 }
 
-sf_count_t memTell(void *user) { return static_cast<MemoryFile *>(user)->pos; }
+sf_count_t memTell(void *user)
+{
+    return static_cast<MemoryFile *>(user)->pos;
+}
 
 } // namespace
 
-namespace SoundFile {
+namespace SoundFile
+{
 
 bool read(const QString &path, Pcm &out, QString &error)
 {
@@ -215,7 +226,8 @@ bool save(const QString &path, const Pcm &pcm, QString &error)
 
 } // namespace SoundFile
 
-namespace PcmConvert {
+namespace PcmConvert
+{
 
 Pcm toMono(const Pcm &in)
 {

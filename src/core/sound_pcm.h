@@ -19,7 +19,8 @@ struct Pcm {
     const qint16 *samples() const { return reinterpret_cast<const qint16 *>(data.constData()); }
 };
 
-namespace SoundFile {
+namespace SoundFile
+{
 
 // Longest sound read into memory; longer files are refused rather than exhausting memory.
 constexpr qint64 MaxFrames = qint64(48000) * 60 * 30;
@@ -39,7 +40,8 @@ bool save(const QString &path, const Pcm &pcm, QString &error);
 
 } // namespace SoundFile
 
-namespace PcmConvert {
+namespace PcmConvert
+{
 
 // The sound mixed down to one channel.
 Pcm toMono(const Pcm &in);

@@ -1,11 +1,12 @@
 #include "core/soundengine.h"
 
-namespace {
+namespace
+{
 
 // The engine when none is installed: every sound is silence.
 class SilentDevice final : public SoundDevice
 {
-public:
+  public:
     bool open(const QString &) override { return true; }
     void close() override {}
     bool play() override { return true; }
@@ -20,13 +21,13 @@ public:
     bool isPlaying() const override { return false; }
     QString lastError() const override { return m_error; }
 
-private:
+  private:
     QString m_error;
 };
 
 class SilentEngine final : public SoundEngine
 {
-public:
+  public:
     std::unique_ptr<SoundDevice> createDevice(MMControl *) override { return std::make_unique<SilentDevice>(); }
 };
 
@@ -34,7 +35,8 @@ SoundEngine *current = nullptr;
 
 } // namespace
 
-namespace Sound {
+namespace Sound
+{
 
 SoundEngine &engine()
 {
@@ -42,6 +44,9 @@ SoundEngine &engine()
     return current ? *current : silent;
 }
 
-void setEngine(SoundEngine *e) { current = e; }
+void setEngine(SoundEngine *e)
+{
+    current = e;
+}
 
 } // namespace Sound

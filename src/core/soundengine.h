@@ -12,7 +12,7 @@ class MMControl;
 class SoundDevice : public QObject
 {
     Q_OBJECT
-public:
+  public:
     using QObject::QObject;
     ~SoundDevice() override = default;
 
@@ -21,11 +21,11 @@ public:
     // Stops any play or recording and discards an unsaved recording. close() and stop()
     // emit playFinished when they end a play.
     virtual void close() = 0;
-    virtual bool play() = 0;       // from the current position; returns at once
-    virtual bool record() = 0;     // from the microphone; returns at once
+    virtual bool play() = 0;   // from the current position; returns at once
+    virtual bool record() = 0; // from the microphone; returns at once
     virtual bool stop() = 0;
-    virtual bool prev() = 0;       // back to the start
-    virtual bool save() = 0;       // writes the sound to the file named at open
+    virtual bool prev() = 0; // back to the start
+    virtual bool save() = 0; // writes the sound to the file named at open
     virtual bool isPlaying() const = 0;
     virtual QString lastError() const = 0;
     // Input level of the recording now under way, 0..1 (0 when not recording).
@@ -36,7 +36,7 @@ public:
     // sound into that file (it exists but holds no readable sound).
     virtual bool canRecord() const { return false; }
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void playFinished(); // a play reached its end, was stopped, or failed after starting
     // A play or recording failed after it had started (emitted before playFinished).
     void failed(const QString &message);
@@ -46,12 +46,13 @@ Q_SIGNALS:
 // server, or the test engine that logs commands.
 class SoundEngine
 {
-public:
+  public:
     virtual ~SoundEngine() = default;
     virtual std::unique_ptr<SoundDevice> createDevice(MMControl *owner) = 0;
 };
 
-namespace Sound {
+namespace Sound
+{
 // The engine new controls use. The program installs the real one at start-up.
 SoundEngine &engine();
 void setEngine(SoundEngine *engine);

@@ -9,11 +9,12 @@
 
 #include <sndfile.h>
 
-namespace {
+namespace
+{
 
 class TestDevice final : public SoundDevice
 {
-public:
+  public:
     TestDevice(TestSoundEngine &engine, MMControl *owner) : m_engine(engine), m_owner(owner)
     {
         m_timer.setSingleShot(true);
@@ -83,7 +84,7 @@ public:
     bool isPlaying() const override { return m_playing; }
     QString lastError() const override { return m_error; }
 
-private:
+  private:
     void finish()
     {
         m_timer.stop();

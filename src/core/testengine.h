@@ -11,7 +11,7 @@
 // valid wave file, so the files a window saves exist on disk.
 class TestSoundEngine final : public SoundEngine
 {
-public:
+  public:
     struct Entry {
         QString window;   // objectName of the control's window
         QString command;  // the command word as the program sent it
@@ -19,7 +19,7 @@ public:
         bool wait = false;
     };
 
-    TestSoundEngine();  // installs itself as the program's engine and observer
+    TestSoundEngine(); // installs itself as the program's engine and observer
     ~TestSoundEngine() override;
 
     std::unique_ptr<SoundDevice> createDevice(MMControl *owner) override;
@@ -36,6 +36,6 @@ public:
     // The files played, in order.
     QStringList played() const;
 
-private:
+  private:
     QHash<QString, int> m_durations;
 };

@@ -20,7 +20,8 @@
 
 #include <csignal>
 
-namespace {
+namespace
+{
 #if defined(__SANITIZE_ADDRESS__)
 constexpr int Slack = 3; // sanitizer builds run several times slower
 #else
@@ -28,7 +29,8 @@ constexpr int Slack = 1;
 #endif
 } // namespace
 
-namespace {
+namespace
+{
 void pactl(const QStringList &args)
 {
     QProcess p;
@@ -40,7 +42,7 @@ void pactl(const QStringList &args)
 class TestAudioServerLoss : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
@@ -88,10 +90,10 @@ private Q_SLOTS:
         QCOMPARE(mic.Error(), 0);
 
         // Devices back: sound works again.
-        pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
-                                                    QStringLiteral("sink_name=speaker"), QStringLiteral("norewinds=1")});
-        pactl({QStringLiteral("load-module"), QStringLiteral("module-remap-source"),
-                                                    QStringLiteral("source_name=mic"), QStringLiteral("master=speaker.monitor")});
+        pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"), QStringLiteral("sink_name=speaker"),
+               QStringLiteral("norewinds=1")});
+        pactl({QStringLiteral("load-module"), QStringLiteral("module-remap-source"), QStringLiteral("source_name=mic"),
+               QStringLiteral("master=speaker.monitor")});
         pactl({QStringLiteral("set-default-sink"), QStringLiteral("speaker")});
         QTRY_VERIFY(!QMediaDevices::defaultAudioOutput().isNull());
         TestEnv::writeWave(file, 300);
@@ -145,7 +147,7 @@ private Q_SLOTS:
         QVERIFY2(t.elapsed() < 200 * Slack, qPrintable(QString::number(t.elapsed())));
     }
 
-private:
+  private:
     QTemporaryDir m_dir{QDir::tempPath() + QStringLiteral("/wordaroo-pulse-XXXXXX")};
     QString m_script;
 };

@@ -26,7 +26,8 @@
 #include <csignal>
 #include <vector>
 
-namespace {
+namespace
+{
 
 // Time limits hold for optimised builds; sanitizer builds run several times slower and
 // check the behaviour with more room.
@@ -67,7 +68,10 @@ void waitMs(int ms)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
-RealSoundDevice *deviceOf(MMControl &c) { return qobject_cast<RealSoundDevice *>(c.device()); }
+RealSoundDevice *deviceOf(MMControl &c)
+{
+    return qobject_cast<RealSoundDevice *>(c.device());
+}
 
 // Where the sound of a mono recording is, in ms; -1 when it is all silence.
 struct Span {
@@ -121,7 +125,7 @@ WaveInfo waveInfo(const QString &path)
 // A second control that records the mic, i.e. everything the speaker plays.
 class Listener
 {
-public:
+  public:
     explicit Listener(const QString &path)
     {
         m_mic.FileName = path;
@@ -150,7 +154,7 @@ qint64 cpuUsecs()
 class TestAudioSound : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void initTestCase()
     {
         if (QMediaDevices::audioOutputs().isEmpty() || QMediaDevices::audioInputs().isEmpty()) {
@@ -205,7 +209,8 @@ private Q_SLOTS:
         const Span span = soundSpan(heard);
         QVERIFY2(span.firstMs >= 0, "nothing was heard");
         QVERIFY2(std::abs(span.lengthMs() - 1000) < 30, qPrintable(QString::number(span.lengthMs())));
-        QVERIFY2(std::abs(toneFrequency(heard, span) - 440) < 10, qPrintable(QString::number(toneFrequency(heard, span))));
+        QVERIFY2(std::abs(toneFrequency(heard, span) - 440) < 10,
+                 qPrintable(QString::number(toneFrequency(heard, span))));
         QVERIFY(!QGuiApplication::overrideCursor());
     }
 
@@ -532,7 +537,8 @@ private Q_SLOTS:
         mic.setCommand(QStringLiteral("Stop"));
         QVERIFY(deviceOf(mic)->sound().frames() > 15000);
 
-        struct rlimit old {};
+        struct rlimit old {
+        };
         if (kind == QLatin1String("vanished"))
             QVERIFY(QDir(dir).removeRecursively());
         else if (kind == QLatin1String("targetdir"))

@@ -15,7 +15,8 @@
 
 #include <sndfile.h>
 
-namespace {
+namespace
+{
 
 // These tests run with no sound server: the client must find none and not start one.
 const bool noServer = [] {
@@ -38,16 +39,24 @@ Pcm tone(int rate, int channels, int frames)
 class TestMMControl : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void commandWordsInAnyCase_data()
     {
         QTest::addColumn<QString>("open");
         QTest::addColumn<QString>("play");
         QTest::addColumn<QString>("close");
-        QTest::newRow("capitalised") << "Open" << "Play" << "Close";
-        QTest::newRow("lower") << "open" << "play" << "close";
-        QTest::newRow("upper") << "OPEN" << "PLAY" << "CLOSE";
-        QTest::newRow("mixed, blanks") << " oPeN" << "pLaY " << "cLoSe";
+        QTest::newRow("capitalised") << "Open"
+                                     << "Play"
+                                     << "Close";
+        QTest::newRow("lower") << "open"
+                               << "play"
+                               << "close";
+        QTest::newRow("upper") << "OPEN"
+                               << "PLAY"
+                               << "CLOSE";
+        QTest::newRow("mixed, blanks") << " oPeN"
+                                       << "pLaY "
+                                       << "cLoSe";
     }
     void commandWordsInAnyCase()
     {
@@ -67,7 +76,8 @@ private Q_SLOTS:
         QVERIFY(!c.isOpen());
         QVERIFY(!c.isPlaying());
         QCOMPARE(c.Error(), 0);
-        QCOMPARE(env.sound.lines(), (QStringList{QStringLiteral("Open /a.wav"), QStringLiteral("Play"), QStringLiteral("Close")}));
+        QCOMPARE(env.sound.lines(),
+                 (QStringList{QStringLiteral("Open /a.wav"), QStringLiteral("Play"), QStringLiteral("Close")}));
     }
 
     // Failures are kept in the error state and never raised; the next good command clears it.
@@ -319,7 +329,8 @@ private Q_SLOTS:
 
         QByteArray out;
         const float floats[] = {1.5f, -1.0f, 0.5f, 0.5f};
-        PcmConvert::appendMono(out, reinterpret_cast<const char *>(floats), sizeof floats, PcmConvert::SampleKind::Float, 2);
+        PcmConvert::appendMono(out, reinterpret_cast<const char *>(floats), sizeof floats,
+                               PcmConvert::SampleKind::Float, 2);
         QCOMPARE(out.size(), 4);
         const auto *s = reinterpret_cast<const qint16 *>(out.constData());
         QCOMPARE(s[0], qint16(0)); // clipped to full scale, then mixed

@@ -12,7 +12,8 @@
 #include <QTest>
 #include <QTimer>
 
-namespace {
+namespace
+{
 // No sound server for the real-engine cases: the client must find none and not start one.
 const bool noServer = [] {
     qputenv("PULSE_SERVER", "unix:/nonexistent/wordaroo-no-server");
@@ -29,7 +30,7 @@ struct Seen {
 class TestPlayWave : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void exactSequence_data()
     {
         QTest::addColumn<bool>("wait");
@@ -51,8 +52,9 @@ private Q_SLOTS:
 
         // The wait flag the window left on applies to the Close, the next command.
         const QString w = wait ? QStringLiteral(" (wait)") : QString();
-        QCOMPARE(env.sound.lines(), (QStringList{QStringLiteral("Close (wait)"), QStringLiteral("Open ") + path + QStringLiteral(" (wait)"),
-                                                 QStringLiteral("Play") + w}));
+        QCOMPARE(env.sound.lines(),
+                 (QStringList{QStringLiteral("Close (wait)"),
+                              QStringLiteral("Open ") + path + QStringLiteral(" (wait)"), QStringLiteral("Play") + w}));
         QCOMPARE(env.sound.log.first().window, QStringLiteral("frmTest"));
         QCOMPARE(env.sound.played(), QStringList{path});
         QCOMPARE(c.DeviceType, QStringLiteral("WaveAudio"));
@@ -82,7 +84,8 @@ private Q_SLOTS:
     void secondPromptCutsOffTheFirst()
     {
         TestEnv env;
-        const QString a = env.appDir() + QStringLiteral("Welcome.wav"), b = env.appDir() + QStringLiteral("logindir.wav");
+        const QString a = env.appDir() + QStringLiteral("Welcome.wav"),
+                      b = env.appDir() + QStringLiteral("logindir.wav");
         env.sound.setDuration(a, 3000);
         env.sound.setDuration(b, 3000);
         MMControl c;
@@ -93,8 +96,9 @@ private Q_SLOTS:
         QCOMPARE(ended.count(), 1); // the first ended at the second's Close
         QVERIFY(c.isPlaying());
         QCOMPARE(env.sound.played(), (QStringList{a, b}));
-        QCOMPARE(env.sound.lines().mid(3), (QStringList{QStringLiteral("Close"), QStringLiteral("Open ") + b + QStringLiteral(" (wait)"),
-                                                        QStringLiteral("Play")}));
+        QCOMPARE(env.sound.lines().mid(3),
+                 (QStringList{QStringLiteral("Close"), QStringLiteral("Open ") + b + QStringLiteral(" (wait)"),
+                              QStringLiteral("Play")}));
     }
 
     // The hourglass shows for exactly a waiting play, never for a background one.
