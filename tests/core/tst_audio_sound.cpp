@@ -237,24 +237,6 @@ class TestAudioSound : public QObject
         QVERIFY2(std::abs(span.lengthMs() - 700) < 60, qPrintable(QString::number(span.lengthMs())));
     }
 
-    void twoWindowsSoundTogether()
-    {
-        TestEnv env;
-        RealSoundEngine real;
-        Sound::setEngine(&real);
-        const QString a = env.appDir() + QStringLiteral("a.wav"), b = env.appDir() + QStringLiteral("b.wav");
-        writeTone16(a, 600, 440);
-        writeTone16(b, 600, 660);
-        MMControl one, two;
-        Module1::PlayWave(one, a);
-        Module1::PlayWave(two, b);
-        QVERIFY(one.isPlaying());
-        QVERIFY(two.isPlaying());
-        QTRY_VERIFY_WITH_TIMEOUT(!one.isPlaying() && !two.isPlaying(), 2000);
-        QCOMPARE(one.Error(), 0);
-        QCOMPARE(two.Error(), 0);
-    }
-
     // The word-recording sequence: a new file, Record, Stop, Prev, Play, Save.
     void recordPlayAndSaveANewWord()
     {
@@ -455,22 +437,6 @@ class TestAudioSound : public QObject
         // Every other command is harmless too.
         for (const char *c : {"Prev", "Stop", "Play", "Record", "Stop", "Close"})
             control.setCommand(QString::fromLatin1(c));
-    }
-
-    // A truncated data chunk plays what is there.
-    void truncatedDataPlaysWhatIsThere()
-    {
-        TestEnv env;
-        RealSoundEngine real;
-        Sound::setEngine(&real);
-        const QString path = env.appDir() + QStringLiteral("short.wav");
-        writeTone16(path, 1000);
-        QVERIFY(QFile::resize(path, 44 + 22050)); // half a second of samples left
-        MMControl control;
-        QElapsedTimer t;
-        t.start();
-        Module1::PlayWave(control, path, true);
-        QVERIFY2(t.elapsed() >= 480 && t.elapsed() < 500 + 200 * Slack, qPrintable(QString::number(t.elapsed())));
     }
 
     // A damaged word file can be recorded over.

@@ -126,50 +126,6 @@ class TestMMControl : public QObject
         QCOMPARE(env.sound.lines(), (QStringList{QStringLiteral("Open /a.wav (wait)"), QStringLiteral("Play")}));
     }
 
-    // A waiting play returns at the end of the sound, with the wait cursor meanwhile;
-    // the window still repaints (timers run) but nothing else waits.
-    void waitingPlayBlocksUntilTheEnd()
-    {
-        TestEnv env;
-        env.sound.setDuration(QStringLiteral("/a.wav"), 300);
-        MMControl c;
-        c.FileName = QStringLiteral("/a.wav");
-        c.setCommand(QStringLiteral("Open"));
-        Qt::CursorShape during = Qt::ArrowCursor;
-        bool timerRan = false;
-        QTimer::singleShot(100, [&] {
-            timerRan = true;
-            if (QGuiApplication::overrideCursor())
-                during = QGuiApplication::overrideCursor()->shape();
-        });
-        QElapsedTimer t;
-        t.start();
-        c.Wait = true;
-        c.setCommand(QStringLiteral("Play"));
-        QVERIFY2(t.elapsed() >= 250 && t.elapsed() < 600, qPrintable(QString::number(t.elapsed())));
-        QVERIFY(timerRan);
-        QCOMPARE(during, Qt::WaitCursor);
-        QVERIFY(!QGuiApplication::overrideCursor());
-        QVERIFY(!c.isPlaying());
-    }
-
-    // A play that cannot start returns at once, with the cursor as it was.
-    void waitingPlayThatFailsReturnsAtOnce()
-    {
-        TestEnv env;
-        MMControl c;
-        c.FileName = env.appDir(); // a folder: Open fails
-        c.setCommand(QStringLiteral("Open"));
-        QVERIFY(c.Error() != 0);
-        QElapsedTimer t;
-        t.start();
-        c.Wait = true;
-        c.setCommand(QStringLiteral("Play"));
-        QVERIFY(t.elapsed() < 100);
-        QVERIFY(c.Error() != 0);
-        QVERIFY(!QGuiApplication::overrideCursor());
-    }
-
     // A window closed from a timer inside the wait takes its control along: the wait
     // ends and nothing touches the control afterwards.
     void controlDestroyedDuringAWaitingPlay()
@@ -244,39 +200,6 @@ class TestMMControl : public QObject
         QString error;
         QVERIFY(SoundFile::read(word, back, error));
         QCOMPARE(back.ms(), 1000);
-        Sound::setEngine(&env.sound);
-    }
-
-    // The device's position: Play leaves it at the end, Prev goes back to the start.
-    void realEnginePositionAndClose()
-    {
-        TestEnv env;
-        RealSoundEngine real;
-        Sound::setEngine(&real);
-        const QString word = env.appDir() + QStringLiteral("cat.wav");
-        TestEnv::writeWave(word, 500);
-        MMControl c;
-        c.FileName = word;
-        c.setCommand(QStringLiteral("Open"));
-        auto *d = qobject_cast<RealSoundDevice *>(c.device());
-        QVERIFY(d);
-        QCOMPARE(d->sound().ms(), 500);
-        QCOMPARE(d->positionFrames(), 0);
-        c.setCommand(QStringLiteral("Close"));
-        QCOMPARE(d->sound().frames(), 0);
-        QVERIFY(!c.isOpen());
-        // A folder cannot be recorded into; a file that is not a sound can.
-        c.FileName = env.appDir();
-        c.setCommand(QStringLiteral("Open"));
-        QVERIFY(!c.isOpen());
-        QFile junk(env.appDir() + QStringLiteral("junk.wav"));
-        QVERIFY(junk.open(QIODevice::WriteOnly));
-        junk.write("junk");
-        junk.close();
-        c.FileName = junk.fileName();
-        c.setCommand(QStringLiteral("Open"));
-        QVERIFY(c.Error() != 0);
-        QVERIFY(c.isOpen());
         Sound::setEngine(&env.sound);
     }
 
