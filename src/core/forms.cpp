@@ -50,7 +50,38 @@ void Form::closeEvent(QCloseEvent *event)
     }
     m_loaded = false;
     unregister(this);
+    // A closed window's sounds stop with it (and so does any wait for them).
+    for (MMControl *control : findChildren<MMControl *>())
+        control->release();
+    if (m_handlers > 0 && testAttribute(Qt::WA_DeleteOnClose)) {
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        m_deletePending = true;
+    }
     event->accept();
+}
+
+Form::HandlerScope::HandlerScope(Form *form) : m_form(form)
+{
+    if (m_form)
+        ++m_form->m_handlers;
+}
+
+Form::HandlerScope::~HandlerScope()
+{
+    if (!m_form)
+        return;
+    if (--m_form->m_handlers == 0 && m_form->m_deletePending) {
+        m_form->m_deletePending = false;
+        m_form->deleteLater();
+    }
+}
+
+Form *Form::owning(QObject *object)
+{
+    for (QObject *o = object; o; o = o->parent())
+        if (auto *form = qobject_cast<Form *>(o))
+            return form;
+    return nullptr;
 }
 
 namespace Forms {

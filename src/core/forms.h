@@ -21,6 +21,22 @@ public:
     // True from creation until the window is closed (unloaded).
     bool isLoaded() const { return m_loaded; }
 
+    // Marks a handler of this window as running. A window closed while one runs
+    // (say, from inside a waiting sound) is unloaded at once but deleted only when
+    // the outermost handler has returned, so no handler resumes on a deleted window.
+    class HandlerScope
+    {
+        Q_DISABLE_COPY(HandlerScope)
+    public:
+        explicit HandlerScope(Form *form);
+        ~HandlerScope();
+
+    private:
+        QPointer<Form> m_form;
+    };
+    // The window that owns an object (its nearest Form ancestor), or nullptr.
+    static Form *owning(QObject *object);
+
 protected:
     // Runs when the window is closed by the program or through its frame; not when
     // the program ends. Set keepOpen to refuse the close.
@@ -30,6 +46,8 @@ protected:
 
 private:
     bool m_loaded = true;
+    int m_handlers = 0;
+    bool m_deletePending = false;
 };
 
 namespace Forms {

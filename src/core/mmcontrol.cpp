@@ -58,6 +58,13 @@ void MMControl::closeAll()
     }
 }
 
+void MMControl::release()
+{
+    if (m_device)
+        m_device->close();
+    m_open = false;
+}
+
 bool MMControl::isPlaying() const
 {
     return m_device && m_device->isPlaying();
@@ -76,6 +83,11 @@ void MMControl::setCommand(const QString &command)
     Wait = false; // the wait flag applies to this command only
     m_commandWait = wait;
     if (Program::isEnding())
+        return;
+    // A window that has been closed makes no more sound, even if a handler of it
+    // is still finishing.
+    if (const Form *form = Form::owning(parent()); form && !form->isLoaded()
+        && command.trimmed().compare(QLatin1String("close"), Qt::CaseInsensitive) != 0)
         return;
     if (observer())
         observer()(*this, command);
@@ -149,6 +161,8 @@ void MMControl::playWaiting()
 {
     // The window and the thread wait for the end of the sound: windows still repaint,
     // but no input is handled, and the wait cursor shows for exactly that time.
+    // The window may be closed during the wait: it is deleted only after this returns.
+    const Form::HandlerScope scope(Form::owning(parent()));
     QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
     QPointer<SoundDevice> device = m_device.get();
     if (device->isPlaying() && !Program::isEnding()) {

@@ -44,6 +44,8 @@ class MMControl : public QObject
 
     // Closes every control of the program (the program is ending).
     static void closeAll();
+    // Stops and closes this control's sound without a command (its window has closed).
+    void release();
 
     // Sees every command as it is carried out, with the control's settings at that
     // moment; the test engine logs through it.

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QElapsedTimer>
@@ -135,6 +136,33 @@ private Q_SLOTS:
         QVERIFY(t.elapsed() < 5000);
         QVERIFY(env.ended);
         QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    void windowClosedDuringAWaitOutlivesTheHandler()
+    {
+        TestEnv env;
+        QPointer<CountingForm> f = new CountingForm(QStringLiteral("frmA"));
+        f->show();
+        auto *control = new MMControl(f);
+        env.sound.setDuration(QStringLiteral("/a.wav"), 5000);
+        env.sound.setDuration(QStringLiteral("/b.wav"), 5000);
+        control->FileName = QStringLiteral("/a.wav");
+        control->setCommand(QStringLiteral("Open"));
+        QTimer::singleShot(50, f, [f] { f->close(); });
+        control->Wait = true;
+        control->setCommand(QStringLiteral("Play"));
+        // The handler that waited may go on touching its window.
+        QVERIFY(f);
+        QVERIFY(!f->isLoaded());
+        QCOMPARE(f->unloads, 1);
+        // A closed window makes no more sound.
+        env.sound.clear();
+        control->FileName = QStringLiteral("/b.wav");
+        control->setCommand(QStringLiteral("Open"));
+        control->setCommand(QStringLiteral("Play"));
+        QVERIFY(env.sound.log.isEmpty());
+        TestUi::settle();
+        QVERIFY(!f);
     }
 
     void hiddenPanelTakesNoInput()
