@@ -136,20 +136,6 @@ class WrappedCheckPainter final : public QObject
 namespace Arcade
 {
 
-void HandlerGuard::closed()
-{
-    if (m_depth > 0 && m_window->testAttribute(Qt::WA_DeleteOnClose)) {
-        m_window->setAttribute(Qt::WA_DeleteOnClose, false);
-        m_deletePending = true;
-    }
-}
-
-HandlerGuard::Scope::~Scope()
-{
-    if (--m_guard.m_depth == 0 && m_guard.m_deletePending)
-        m_guard.m_window->deleteLater();
-}
-
 void wrapCheckBoxCaption(QCheckBox *box)
 {
     box->installEventFilter(new WrappedCheckPainter(box));

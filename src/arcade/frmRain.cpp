@@ -175,7 +175,7 @@ void frmRain::Form_Load()
 
 void frmRain::btnStart_Click()
 {
-    const HandlerGuard::Scope running(m_guard);
+    const HandlerScope running(this);
     // A test without words has nothing to rain: say so and keep the start panel.
     if (!hasPlayableWord(startWindowWords())) {
         MsgBox(QStringLiteral("This test has no words yet, so there is nothing to play.\n"
@@ -246,7 +246,7 @@ void frmRain::enableTimer()
 
 void frmRain::Timer1_Timer()
 {
-    const HandlerGuard::Scope running(m_guard);
+    const HandlerScope running(this);
     m_inTick = true;
     const QPointer<frmRain> self(this);
 
@@ -386,9 +386,3 @@ void frmRain::Form_Unload(bool &keepOpen)
     Forms::show(QStringLiteral("frmArcadeSelect"));
 }
 
-void frmRain::closeEvent(QCloseEvent *event)
-{
-    Form::closeEvent(event);
-    if (event->isAccepted())
-        m_guard.closed();
-}

@@ -75,7 +75,6 @@ class frmRain : public Form
     // The close box does what "Stop Game" does.
     void Form_Unload(bool &keepOpen) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
 
   private:
     void placeWord();
@@ -94,5 +93,4 @@ class frmRain : public Form
     bool m_inTick = false;
     bool m_stopAtTickEnd = false;
     bool m_leaving = false;
-    Arcade::HandlerGuard m_guard{this};
 };

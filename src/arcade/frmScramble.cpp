@@ -122,7 +122,7 @@ void frmScramble::Form_Load()
 
 void frmScramble::btnStart_Click()
 {
-    const HandlerGuard::Scope running(m_guard);
+    const HandlerScope running(this);
     // A test without words has nothing to unscramble: say so and keep the start panel.
     if (!hasPlayableWord(startWindowWords())) {
         MsgBox(QStringLiteral("This test has no words yet, so there is nothing to play.\n"
@@ -155,7 +155,7 @@ void frmScramble::ScrambleIt()
 
 void frmScramble::txtWord_Change()
 {
-    const HandlerGuard::Scope running(m_guard);
+    const HandlerScope running(this);
     // Re-entered from NextWord and the helps: always the word of this moment.
     if (txtWord->text() != CurrentWord)
         return;
@@ -180,7 +180,7 @@ void frmScramble::txtWord_Change()
 
 void frmScramble::btnFirstLetter_Click()
 {
-    const HandlerGuard::Scope running(m_guard);
+    const HandlerScope running(this);
     const QPointer<frmScramble> self(this);
     // May solve a one-letter word at once and put the next word into play...
     txtWord->setText(Scramble::firstLetter(CurrentWord));
@@ -194,7 +194,7 @@ void frmScramble::btnFirstLetter_Click()
 
 void frmScramble::btnHearHint_Click()
 {
-    const HandlerGuard::Scope running(m_guard);
+    const HandlerScope running(this);
     Helped = true;
     const QString path = Shared::TestDir + CurrentWord + QStringLiteral(".wav");
     if (!QFileInfo(path).isFile()) {
@@ -207,7 +207,7 @@ void frmScramble::btnHearHint_Click()
 
 void frmScramble::btnSolveIt_Click()
 {
-    const HandlerGuard::Scope running(m_guard);
+    const HandlerScope running(this);
     const QPointer<frmScramble> self(this);
     Module1::PlayWave(*MMControl1, Shared::AppDir + QStringLiteral("wordis.wav"), true);
     if (!self || !alive())
@@ -245,9 +245,3 @@ void frmScramble::Form_Unload(bool &keepOpen)
     Forms::show(QStringLiteral("frmArcadeSelect"));
 }
 
-void frmScramble::closeEvent(QCloseEvent *event)
-{
-    Form::closeEvent(event);
-    if (event->isAccepted())
-        m_guard.closed();
-}

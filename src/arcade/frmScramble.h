@@ -60,10 +60,8 @@ class frmScramble : public Form
   protected:
     // The close box does what "End Game" does.
     void Form_Unload(bool &keepOpen) override;
-    void closeEvent(QCloseEvent *event) override;
 
   private:
     bool alive() const;
     bool m_leaving = false;
-    Arcade::HandlerGuard m_guard{this};
 };
