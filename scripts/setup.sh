@@ -11,7 +11,7 @@ packages=(
     # speech and sounds rendered at build time
     flite espeak-ng sox
     # tests: a private sound server, an X server and its tools
-    pulseaudio pulseaudio-utils xvfb xauth xdotool x11-utils imagemagick at-spi2-core python3-pyatspi
+    pulseaudio pulseaudio-utils xvfb xauth xdotool x11-utils imagemagick at-spi2-core python3-pyatspi dbus-daemon
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -102,6 +102,8 @@ frmRain::frmRain(QWidget *parent) : Form(QStringLiteral("frmRain"), parent)
     }
     txtWord->setAccessibleName(QStringLiteral("Type the falling word"));
     txtWord->installEventFilter(this);
+    // Under the start panel the typing box must not be reached with Tab.
+    txtWord->setEnabled(false);
 
     // The start panel, placed as at design and moved into view by Form_Load.
     pnlStart = Ui::panel(this, QStringLiteral("pnlStart"), 4935, 1890, 7095, 6585);
@@ -187,6 +189,7 @@ void frmRain::btnStart_Click()
     m_interval = Rain::levelInterval(List1->currentRow(), m_interval);
     Timer1->setInterval(m_interval);
     Panels::hide(pnlStart, -30000);
+    txtWord->setEnabled(true);
     Rnd::randomize();
     CurrentWord.clear();
     NextWord();

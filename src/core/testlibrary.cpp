@@ -33,18 +33,26 @@ QStringList wordsOf(const QString &testDir)
 
 int addSorted(QListWidget *list, const QString &name)
 {
-    int row = 0;
-    while (row < list->count() && !DirSearch::lessIgnoringCase(name, list->item(row)->text()))
-        ++row;
-    list->insertItem(row, name);
-    return row;
+    // Binary search for the first entry that sorts after the name.
+    int lo = 0;
+    int hi = list->count();
+    while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        if (DirSearch::lessIgnoringCase(name, list->item(mid)->text()))
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    list->insertItem(lo, name);
+    return lo;
 }
 
 bool fillTestList(QListWidget *list, const QStringList &names)
 {
+    QStringList sorted = names;
+    std::stable_sort(sorted.begin(), sorted.end(), DirSearch::lessIgnoringCase);
     list->clear();
-    for (const QString &name : names)
-        addSorted(list, name);
+    list->addItems(sorted);
     return !names.isEmpty();
 }
 

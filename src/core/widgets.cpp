@@ -117,12 +117,10 @@ QWidget *panel(QWidget *parent, const QString &name, int left, int top, int widt
 }
 
 namespace {
-void setUp(QPushButton *b, const QString &name, const QString &caption, int left, int top, int width, int height,
-           const QString &toolTip)
+void setUp(QPushButton *b, const QString &name, int left, int top, int width, int height, const QString &toolTip)
 {
     b->setObjectName(name);
     Twips::place(b, left, top, width, height);
-    b->setAccessibleName(plainCaption(caption));
     if (!toolTip.isEmpty()) {
         b->setToolTip(toolTip);
         b->setAccessibleDescription(toolTip);
@@ -134,7 +132,7 @@ QPushButton *button(QWidget *parent, const QString &name, const QString &caption
                     int height, const QString &toolTip)
 {
     auto *b = new QPushButton(caption, parent);
-    setUp(b, name, caption, left, top, width, height, toolTip);
+    setUp(b, name, left, top, width, height, toolTip);
     return b;
 }
 
@@ -142,7 +140,7 @@ QPushButton *pictureButton(QWidget *parent, const QString &name, const QString &
                            int left, int top, int width, int height, const QString &toolTip)
 {
     auto *b = new IconButton(caption, svg, parent);
-    setUp(b, name, caption, left, top, width, height, toolTip);
+    setUp(b, name, left, top, width, height, toolTip);
     return b;
 }
 
@@ -153,7 +151,6 @@ QLabel *label(QWidget *parent, const QString &name, const QString &text, int lef
     l->setWordWrap(true);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Twips::place(l, left, top, width, height);
-    l->setAccessibleName(plainCaption(text));
     return l;
 }
 
@@ -182,7 +179,6 @@ QCheckBox *checkBox(QWidget *parent, const QString &name, const QString &caption
     auto *c = new QCheckBox(caption, parent);
     c->setObjectName(name);
     Twips::place(c, left, top, width, height);
-    c->setAccessibleName(plainCaption(caption));
     return c;
 }
 

@@ -45,8 +45,9 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 };
 
-// Controls made the same way in every window: named (objectName), placed in twips,
-// and given an accessible name from their caption or tool-tip.
+// Controls made the same way in every window: named (objectName) and placed in twips.
+// Buttons, labels and check boxes are read out by their live caption; lists, boxes
+// and pictures get an accessible name (a window may give a better one).
 namespace Ui {
 QWidget *panel(QWidget *parent, const QString &name, int left, int top, int width, int height);
 QPushButton *button(QWidget *parent, const QString &name, const QString &caption, int left, int top, int width,
