@@ -1,6 +1,5 @@
 #include "arcade/frmArcadeSelect.h"
 
-#include "arcade/arcadeui.h"
 #include "core/appstate.h"
 #include "core/layout.h"
 #include "core/mmcontrol.h"
@@ -19,13 +18,10 @@ frmArcadeSelect::frmArcadeSelect(QWidget *parent) : Form(QStringLiteral("frmArca
     picProf = Ui::professor(this, QStringLiteral("picProf"), 4725, -45);
     btnRain = Ui::pictureButton(this, QStringLiteral("btnRain"), QStringLiteral("Raining Words"),
                                 QStringLiteral(":/art/arcade_rain.svg"), 0, 300, 1560, 930);
-    btnScramble = Ui::button(this, QStringLiteral("btnScramble"), QStringLiteral("SCRAMBLE CRSELBMA RAMELBSC"), 1560,
+    btnScramble = Ui::captionButton(this, QStringLiteral("btnScramble"), QStringLiteral("SCRAMBLE CRSELBMA RAMELBSC"), 1560,
                              300, 1560, 930);
     btnExit = Ui::pictureButton(this, QStringLiteral("btnExit"), QStringLiteral("Exit"),
                                 QStringLiteral(":/art/arcade_exit.svg"), 3120, 300, 1560, 930);
-    Arcade::stackPictureAboveCaption(btnRain);
-    Arcade::stackPictureAboveCaption(btnExit);
-    Arcade::wrapCaption(btnScramble);
 
     MMControl1 = new MMControl(this);
 
@@ -34,7 +30,7 @@ frmArcadeSelect::frmArcadeSelect(QWidget *parent) : Form(QStringLiteral("frmArca
     connect(btnExit, &QPushButton::clicked, this, &frmArcadeSelect::btnExit_Click);
     connect(picProf, &Picture::clicked, this, &frmArcadeSelect::picProf_Click);
 
-    Arcade::centreOnScreen(this);
+    Ui::centreOnScreen(this);
 }
 
 void frmArcadeSelect::btnRain_Click()

@@ -1,6 +1,5 @@
 #include "arcade/frmRain.h"
 
-#include "arcade/arcadeui.h"
 #include "arcade/startwords.h"
 #include "core/appstate.h"
 #include "core/dialogs.h"
@@ -117,12 +116,10 @@ frmRain::frmRain(QWidget *parent) : Form(QStringLiteral("frmRain"), parent)
     chkRandom->setChecked(true);
     btnStart = Ui::pictureButton(pnlStart, QStringLiteral("btnStart"), QStringLiteral("Start Game"),
                                  QStringLiteral(":/art/rain_start.svg"), 270, 1815, 2040, 735);
-    stackPictureAboveCaption(btnStart);
     picProf = Ui::professor(pnlStart, QStringLiteral("picProf"), 2445, 1455);
 
     Command4 = Ui::pictureButton(this, QStringLiteral("Command4"), QStringLiteral("Stop Game"),
                                  QStringLiteral(":/art/rain_stop.svg"), 5565, -15, 1560, 930);
-    stackPictureAboveCaption(Command4);
     // Enter in the typing box is the game's own key; it must never stop the game.
     Command4->setAutoDefault(false);
 
@@ -154,7 +151,7 @@ frmRain::frmRain(QWidget *parent) : Form(QStringLiteral("frmRain"), parent)
     connect(Command4, &QPushButton::clicked, this, &frmRain::Command4_Click);
     connect(picProf, &Picture::clicked, this, &frmRain::picProf_Click);
 
-    centreOnScreen(this);
+    Ui::centreOnScreen(this);
     Form_Load();
 }
 

@@ -1,6 +1,5 @@
 #include "arcade/frmScramble.h"
 
-#include "arcade/arcadeui.h"
 #include "arcade/startwords.h"
 #include "core/appstate.h"
 #include "core/dialogs.h"
@@ -73,7 +72,6 @@ frmScramble::frmScramble(QWidget *parent) : Form(QStringLiteral("frmScramble"), 
     btnExit = Ui::pictureButton(this, QStringLiteral("btnExit"), QStringLiteral("End Game"),
                                 QStringLiteral(":/art/scramble_end.svg"), 5085, 2490, 1350, 825);
     for (QPushButton *b : {btnFirstLetter, btnHearHint, btnSolveIt, btnExit}) {
-        stackPictureAboveCaption(b);
         // Enter belongs to the typing box: it must never press a help or end the game.
         b->setAutoDefault(false);
     }
@@ -85,10 +83,8 @@ frmScramble::frmScramble(QWidget *parent) : Form(QStringLiteral("frmScramble"), 
     chkRandom = Ui::checkBox(pnlStart, QStringLiteral("chkRandom"), QStringLiteral("Show the Spelling Words Randomly"),
                              120, 1605, 1950, 435);
     chkRandom->setChecked(true);
-    wrapCheckBoxCaption(chkRandom);
     btnStart =
-        Ui::button(pnlStart, QStringLiteral("btnStart"), QStringLiteral("ELBMARCS    Start Game"), 100, 795, 1935, 735);
-    wrapCaption(btnStart);
+        Ui::captionButton(pnlStart, QStringLiteral("btnStart"), QStringLiteral("ELBMARCS    Start Game"), 100, 795, 1935, 735);
     picProf = Ui::professor(pnlStart, QStringLiteral("picProf"), 2505, 225);
 
     MMControl1 = new MMControl(this);
@@ -114,7 +110,7 @@ bool frmScramble::alive() const
 
 void frmScramble::Form_Load()
 {
-    centreOnScreen(this);
+    Ui::centreOnScreen(this);
     Panels::show(pnlStart);
     Score = 0;
     btnStart->setFocus();

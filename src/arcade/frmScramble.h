@@ -1,5 +1,4 @@
 #pragma once
-#include "arcade/arcadeui.h"
 #include "arcade/gamerules.h"
 #include "core/forms.h"
 

@@ -173,10 +173,7 @@ void frmMaint::Form_Load()
     MMControl1->Shareable = false;
     MMControl1->DeviceType = QStringLiteral("WaveAudio");
 
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect s = screen->geometry();
-        move(s.x() + (s.width() - width()) / 2, s.y() + (s.height() - height()) / 2);
-    }
+    Ui::centreOnScreen(this);
 
     // Listed, but nothing selected until the user picks a test.
     TestLibrary::fillTestList(LstTests, TestLibrary::listTests(Shared::AppDir));

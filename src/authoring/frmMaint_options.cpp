@@ -10,10 +10,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
-#include <QStyleOptionButton>
-#include <QStylePainter>
 
 namespace
 {
@@ -21,44 +18,13 @@ namespace
 // read back cut and never match again.
 constexpr int MaxPasswordLength = 254;
 
-// A check box whose caption wraps onto a second line, as the options caption is
-// longer than the box is wide.
-class WrappingCheckBox final : public QCheckBox
-{
-  public:
-    WrappingCheckBox(const QString &text, QWidget *parent) : QCheckBox(text, parent) {}
-
-  protected:
-    void paintEvent(QPaintEvent *) override
-    {
-        QStylePainter p(this);
-        QStyleOptionButton opt;
-        initStyleOption(&opt);
-        const QString caption = opt.text;
-        opt.text.clear();
-        p.drawControl(QStyle::CE_CheckBox, opt);
-        const QRect box = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &opt, this);
-        const QRect textRect = rect().adjusted(box.right() + 5, 0, 0, 0);
-        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
-        p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, caption);
-        if (hasFocus()) {
-            QStyleOptionFocusRect focus;
-            focus.initFrom(this);
-            focus.rect = p.boundingRect(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, caption);
-            p.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
-        }
-    }
-    bool hitButton(const QPoint &pos) const override { return rect().contains(pos); }
-};
 } // namespace
 
 void frmMaint::buildOptionsPanel()
 {
     pnlOptions = Ui::panel(client, QStringLiteral("pnlOptions"), 0, 0, 5340, 3300);
-    chkPassword = new WrappingCheckBox(QStringLiteral("Password Protect This Test Configuration Screen"), pnlOptions);
-    chkPassword->setObjectName(QStringLiteral("chkPassword"));
-    chkPassword->setAccessibleName(chkPassword->text());
-    Twips::place(chkPassword, 180, 150, 2265, 465);
+    chkPassword = Ui::checkBox(pnlOptions, QStringLiteral("chkPassword"),
+                               QStringLiteral("Password Protect This Test Configuration Screen"), 180, 150, 2265, 465);
     Label1 = Ui::label(pnlOptions, QStringLiteral("Label1"), QStringLiteral("Password"), 2670, 60, 1170, 225);
     txtPassword = Ui::textBox(pnlOptions, QStringLiteral("txtPassword"), 2670, 270, 2265, 360);
     txtPassword->setMaxLength(MaxPasswordLength);

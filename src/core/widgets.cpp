@@ -11,6 +11,9 @@
 #include <QPushButton>
 #include <QStyleOptionButton>
 #include <QStylePainter>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QGuiApplication>
 #include <QSvgRenderer>
 
 Picture::Picture(const QString &name, const QString &svg, QWidget *parent) : QLabel(parent), m_svg(svg)
@@ -63,9 +66,31 @@ void Picture::render()
 
 IconButton::IconButton(const QString &caption, const QString &svg, QWidget *parent) : QPushButton(caption, parent)
 {
-    setIcon(QIcon(svg));
-    setIconSize(QSize(32, 32));
+    if (!svg.isEmpty()) {
+        setIcon(QIcon(svg));
+        setIconSize(QSize(32, 32));
+    }
 }
+
+namespace {
+// A caption too wide for one line breaks first where it has a run of several blanks,
+// which is where its author meant the break; ordinary word wrap does the rest.
+QString lineBroken(const QString &caption, const QFontMetrics &fm, int width)
+{
+    if (fm.horizontalAdvance(caption) <= width)
+        return caption;
+    static const QRegularExpression blanks(QStringLiteral(" {2,}"));
+    QRegularExpressionMatch longest;
+    for (auto it = blanks.globalMatch(caption); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        if (!longest.hasMatch() || m.capturedLength() > longest.capturedLength())
+            longest = m;
+    }
+    if (!longest.hasMatch())
+        return caption;
+    return caption.left(longest.capturedStart()) + QLatin1Char('\n') + caption.mid(longest.capturedEnd());
+}
+} // namespace
 
 void IconButton::paintEvent(QPaintEvent *)
 {
@@ -74,25 +99,48 @@ void IconButton::paintEvent(QPaintEvent *)
     initStyleOption(&opt);
     p.drawControl(QStyle::CE_PushButtonBevel, opt);
 
-    const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &opt, this);
-    const int lineHeight = fontMetrics().height();
-    const int gap = 2;
-    const int side = qMax(0, qMin(iconSize().height(), area.height() - lineHeight - gap));
-    const int top = area.top() + (area.height() - side - gap - lineHeight) / 2;
     const int shift = isDown() ? style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &opt, this) : 0;
+    QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &opt, this).translated(shift, shift);
+    const QFontMetrics fm(font());
+    const QString caption = lineBroken(text(), fm, area.width());
+    const int flags = Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextWordWrap | Qt::TextShowMnemonic;
+    const int textHeight = caption.isEmpty() ? 0 : fm.boundingRect(area, flags, caption).height();
+    const int gap = 2;
 
-    const QIcon::Mode mode = isEnabled() ? QIcon::Normal : QIcon::Disabled;
-    const QRect iconRect(area.left() + (area.width() - side) / 2, top + shift, side, side);
-    icon().paint(&p, iconRect, Qt::AlignCenter, mode);
-
-    const QRect textRect(area.left(), top + side + gap + shift, area.width(), lineHeight);
-    p.drawItemText(textRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextShowMnemonic, opt.palette, isEnabled(), text(),
-                   QPalette::ButtonText);
+    if (!icon().isNull()) {
+        const int side = qMax(0, qMin(iconSize().height(), area.height() - textHeight - gap));
+        const int top = area.top() + (area.height() - side - gap - textHeight) / 2;
+        const QRect iconRect(area.left() + (area.width() - side) / 2, top, side, side);
+        icon().paint(&p, iconRect, Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
+        area.setTop(iconRect.bottom() + 1 + gap);
+        area.setHeight(textHeight);
+    }
+    p.drawItemText(area, flags, opt.palette, isEnabled(), caption, QPalette::ButtonText);
 
     if (hasFocus()) {
         QStyleOptionFocusRect focus;
         focus.initFrom(this);
         focus.rect = style()->subElementRect(QStyle::SE_PushButtonFocusRect, &opt, this);
+        p.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
+}
+
+void WrappingCheckBox::paintEvent(QPaintEvent *)
+{
+    QStylePainter p(this);
+    QStyleOptionButton opt;
+    initStyleOption(&opt);
+    const QString caption = opt.text;
+    opt.text.clear();
+    p.drawControl(QStyle::CE_CheckBox, opt);
+    const QRect box = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &opt, this);
+    const QRect textRect = rect().adjusted(box.right() + 5, 0, 0, 0);
+    const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap | Qt::TextShowMnemonic;
+    p.drawItemText(textRect, flags, opt.palette, isEnabled(), caption, QPalette::WindowText);
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = p.fontMetrics().boundingRect(textRect, flags, caption).adjusted(-1, 0, 1, 0);
         p.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
     }
 }
@@ -144,6 +192,21 @@ QPushButton *pictureButton(QWidget *parent, const QString &name, const QString &
     return b;
 }
 
+QPushButton *captionButton(QWidget *parent, const QString &name, const QString &caption, int left, int top, int width,
+                           int height, const QString &toolTip)
+{
+    return pictureButton(parent, name, caption, QString(), left, top, width, height, toolTip);
+}
+
+void centreOnScreen(QWidget *window)
+{
+    const QScreen *screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->geometry();
+    window->move(area.x() + (area.width() - window->width()) / 2, area.y() + (area.height() - window->height()) / 2);
+}
+
 QLabel *label(QWidget *parent, const QString &name, const QString &text, int left, int top, int width, int height)
 {
     auto *l = new QLabel(text, parent);
@@ -176,7 +239,7 @@ QLineEdit *textBox(QWidget *parent, const QString &name, int left, int top, int 
 QCheckBox *checkBox(QWidget *parent, const QString &name, const QString &caption, int left, int top, int width,
                     int height)
 {
-    auto *c = new QCheckBox(caption, parent);
+    auto *c = new WrappingCheckBox(caption, parent);
     c->setObjectName(name);
     Twips::place(c, left, top, width, height);
     return c;

@@ -1,9 +1,9 @@
 #pragma once
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QString>
 
-class QCheckBox;
 class QLineEdit;
 class QListWidget;
 class QWidget;
@@ -31,9 +31,11 @@ private:
     QString m_svg;
 };
 
-// A push button that draws its picture centred above its caption (a plain
-// QPushButton puts it beside the caption, which does not fit narrow buttons).
-// It stays a QPushButton: text(), default-button and access-key behaviour are the same.
+// A push button that draws its picture (if any) centred above its caption, and wraps
+// a caption too wide for one line, breaking first at a run of several blanks (a plain
+// QPushButton puts the picture beside the caption and never wraps, which does not fit
+// narrow buttons). It stays a QPushButton: text(), icon(), default-button and
+// access-key behaviour are the same.
 class IconButton final : public QPushButton
 {
     Q_OBJECT
@@ -43,6 +45,20 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+};
+
+// A check box whose caption wraps over the lines of its height, and which toggles on a
+// click anywhere on it.
+class WrappingCheckBox final : public QCheckBox
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(WrappingCheckBox)
+public:
+    WrappingCheckBox(const QString &caption, QWidget *parent) : QCheckBox(caption, parent) {}
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    bool hitButton(const QPoint &pos) const override { return rect().contains(pos); }
 };
 
 // Controls made the same way in every window: named (objectName) and placed in twips.
@@ -58,12 +74,18 @@ QPushButton *pictureButton(QWidget *parent, const QString &name, const QString &
 QLabel *label(QWidget *parent, const QString &name, const QString &text, int left, int top, int width, int height);
 QListWidget *list(QWidget *parent, const QString &name, int left, int top, int width, int height);
 QLineEdit *textBox(QWidget *parent, const QString &name, int left, int top, int width, int height);
+// A check box whose caption wraps when it is too wide.
 QCheckBox *checkBox(QWidget *parent, const QString &name, const QString &caption, int left, int top, int width,
                     int height);
 Picture *picture(QWidget *parent, const QString &name, const QString &svg, int left, int top, int width, int height,
                  const QString &toolTip = {});
 // The professor picture with its tool-tip "Click on me for Help!".
 Picture *professor(QWidget *parent, const QString &name, int left, int top, int width = 1830, int height = 2250);
+// A button with a caption only, wrapped over several lines when it is too wide.
+QPushButton *captionButton(QWidget *parent, const QString &name, const QString &caption, int left, int top, int width,
+                           int height, const QString &toolTip = {});
+// Places a window in the middle of the screen.
+void centreOnScreen(QWidget *window);
 // A caption without its access-key marker ("&Help" -> "Help").
 QString plainCaption(const QString &caption);
 } // namespace Ui
