@@ -175,13 +175,9 @@ void frmRain::Form_Load()
 void frmRain::btnStart_Click()
 {
     const HandlerScope running(this);
-    // A test without words has nothing to rain: say so and keep the start panel.
-    if (!hasPlayableWord(startWindowWords())) {
-        MsgBox(QStringLiteral("This test has no words yet, so there is nothing to play.\n"
-                              "Please choose a test with words."),
-               MsgButtons::Ok, MsgIcon::Information);
+    // A test without words has nothing to play: the start panel stays.
+    if (!startWordsPlayable())
         return;
-    }
     GameOver = false;
     m_interval = Rain::levelInterval(List1->currentRow(), m_interval);
     Timer1->setInterval(m_interval);

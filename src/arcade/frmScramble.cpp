@@ -119,13 +119,9 @@ void frmScramble::Form_Load()
 void frmScramble::btnStart_Click()
 {
     const HandlerScope running(this);
-    // A test without words has nothing to unscramble: say so and keep the start panel.
-    if (!hasPlayableWord(startWindowWords())) {
-        MsgBox(QStringLiteral("This test has no words yet, so there is nothing to play.\n"
-                              "Please choose a test with words."),
-               MsgButtons::Ok, MsgIcon::Information);
+    // A test without words has nothing to play: the start panel stays.
+    if (!startWordsPlayable())
         return;
-    }
     Panels::hide(pnlStart, -20000);
     NextWord();
 }

@@ -1,5 +1,7 @@
 #include "arcade/startwords.h"
 
+#include "arcade/gamerules.h"
+#include "core/dialogs.h"
 #include "core/forms.h"
 
 #include <QListWidget>
@@ -18,6 +20,16 @@ QStringList startWindowWords()
     for (int i = 0; i < list->count(); ++i)
         words << list->item(i)->text();
     return words;
+}
+
+bool startWordsPlayable()
+{
+    if (hasPlayableWord(startWindowWords()))
+        return true;
+    MsgBox(QStringLiteral("This test has no words yet, so there is nothing to play.\n"
+                          "Please choose a test with words."),
+           MsgButtons::Ok, MsgIcon::Information);
+    return false;
 }
 
 } // namespace Arcade

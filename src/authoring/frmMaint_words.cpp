@@ -112,9 +112,7 @@ void frmMaint::buildWordPanels()
     Twips::place(pbLevel, 1245, 2385, 2820, 225);
     lblElapsed = Ui::label(pnlRecord, QStringLiteral("lblElapsed"), elapsedText(0), 1245, 2670, 2820, 300);
     lblElapsed->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    tmrLevel = new QTimer(this);
-    tmrLevel->setObjectName(QStringLiteral("tmrLevel"));
-    tmrLevel->setInterval(100);
+    tmrLevel = Ui::timer(this, QStringLiteral("tmrLevel"), 100);
     setRecordingLook(false);
     stopLevelMeter();
 

@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QGuiApplication>
 #include <QSvgRenderer>
+#include <QTimer>
 
 Picture::Picture(const QString &name, const QString &svg, QWidget *parent) : QLabel(parent), m_svg(svg)
 {
@@ -196,6 +197,16 @@ QPushButton *captionButton(QWidget *parent, const QString &name, const QString &
                            int height, const QString &toolTip)
 {
     return pictureButton(parent, name, caption, QString(), left, top, width, height, toolTip);
+}
+
+QTimer *timer(QObject *parent, const QString &name, int ms, bool singleShot)
+{
+    auto *t = new QTimer(parent);
+    t->setObjectName(name);
+    t->setInterval(ms);
+    t->setSingleShot(singleShot);
+    t->setTimerType(Qt::PreciseTimer);
+    return t;
 }
 
 void centreOnScreen(QWidget *window)

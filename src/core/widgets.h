@@ -5,6 +5,7 @@
 #include <QString>
 
 class QLineEdit;
+class QTimer;
 class QListWidget;
 class QWidget;
 
@@ -84,6 +85,9 @@ Picture *professor(QWidget *parent, const QString &name, int left, int top, int 
 // A button with a caption only, wrapped over several lines when it is too wide.
 QPushButton *captionButton(QWidget *parent, const QString &name, const QString &caption, int left, int top, int width,
                            int height, const QString &toolTip = {});
+// A named interval timer, not yet started. Precise, so short or one-shot intervals
+// neither fire early nor drift.
+QTimer *timer(QObject *parent, const QString &name, int ms, bool singleShot = false);
 // Places a window in the middle of the screen.
 void centreOnScreen(QWidget *window);
 // A caption without its access-key marker ("&Help" -> "Help").

@@ -62,10 +62,7 @@ frmReview::frmReview(QWidget *parent) : Form(QStringLiteral("frmReview"), parent
 
     Form_Load();
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setSingleShot(true);
-    Timer1->setInterval(1000);
+    Timer1 = Ui::timer(this, QStringLiteral("Timer1"), 1000, true);
     connect(Timer1, &QTimer::timeout, this, &frmReview::Timer1_Timer);
     Timer1->start();
 }

@@ -98,10 +98,7 @@ frmTest::frmTest(QWidget *parent) : Form(QStringLiteral("frmTest"), parent)
     Form_Load();
 
     // The run starts once, a second after the window is created.
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setSingleShot(true);
-    Timer1->setInterval(1000);
+    Timer1 = Ui::timer(this, QStringLiteral("Timer1"), 1000, true);
     connect(Timer1, &QTimer::timeout, this, &frmTest::Timer1_Timer);
     Timer1->start();
 }

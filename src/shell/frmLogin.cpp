@@ -86,11 +86,7 @@ frmLogin::frmLogin(QWidget *parent) : Form(QStringLiteral("frmLogin"), parent)
 
     lstWords = Ui::list(m_client, QStringLiteral("lstWords"), 6765, 0, 2025, 4935);
 
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(4000);
-    Timer1->setSingleShot(true);
-    Timer1->setTimerType(Qt::PreciseTimer); // a coarse timer may fire up to 5% early
+    Timer1 = Ui::timer(this, QStringLiteral("Timer1"), 4000, true); // precise: a coarse one may fire 5% early
 
     MMControl1 = new MMControl(this);
     MMControl1->setObjectName(QStringLiteral("MMControl1"));
