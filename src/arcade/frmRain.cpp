@@ -60,8 +60,11 @@ frmRain::frmRain(QWidget *parent) : Form(QStringLiteral("frmRain"), parent)
     // Created back to front: pictures and labels first, then the windowed controls in
     // their stacking order (typing box, start panel, "Stop Game", game-over panel).
     Image1 = Ui::picture(this, QStringLiteral("Image1"), QStringLiteral(":/art/cloud.svg"), 15, -15, 1845, 555);
+    Image1->setAccessibleName(QStringLiteral("Cloud"));
     Image2 = Ui::picture(this, QStringLiteral("Image2"), QStringLiteral(":/art/cloud_puffy.svg"), 1455, -30, 1845, 555);
+    Image2->setAccessibleName(QStringLiteral("Cloud"));
     Image3 = Ui::picture(this, QStringLiteral("Image3"), QStringLiteral(":/art/cloud.svg"), 3540, -15, 1845, 555);
+    Image3->setAccessibleName(QStringLiteral("Cloud"));
 
     static const char *const umbrellaArt[Rain::UmbrellaCount] = {":/art/umbrella_red.svg", ":/art/umbrella_blue.svg",
                                                                  ":/art/umbrella_green.svg"};
@@ -70,7 +73,7 @@ frmRain::frmRain(QWidget *parent) : Form(QStringLiteral("frmRain"), parent)
     for (int i = 0; i < Rain::UmbrellaCount; ++i) {
         umb[i] = Ui::picture(this, QStringLiteral("umb%1").arg(i), QString::fromLatin1(umbrellaArt[i]), UmbrellaLeft[i],
                              UmbrellaTop, 1275, 480);
-        umb[i]->setAccessibleName(QStringLiteral("umb(%1)").arg(i));
+        umb[i]->setAccessibleName(QStringLiteral("Umbrella %1").arg(i + 1));
         umb[i]->setAccessibleDescription(QString::fromLatin1(umbrellaWhere[i]));
     }
     imgBoom = Ui::picture(this, QStringLiteral("imgBoom"), QStringLiteral(":/art/splash.svg"), 2790, BoomTop, 525, 825);
@@ -127,6 +130,7 @@ frmRain::frmRain(QWidget *parent) : Form(QStringLiteral("frmRain"), parent)
     fillWith(YourAllWet, PlayGrey);
     Image4 =
         Ui::picture(YourAllWet, QStringLiteral("Image4"), QStringLiteral(":/art/cloud_wet.svg"), 630, 510, 3195, 2205);
+    Image4->setAccessibleName(QStringLiteral("Rain cloud"));
     Label1 = Ui::label(YourAllWet, QStringLiteral("Label1"), QStringLiteral("You are all wet!"), 345, 3090, 4560, 645);
     Label1->setFont(Fonts::sized(24, true));
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);

@@ -85,12 +85,14 @@ void frmMaint::buildStartPanels()
     for (QPushButton *b : {btnMake, btnEdit, btnOptions, btnExit})
         b->setFont(buttonFont);
     Image1 = Ui::picture(pnlStart, QStringLiteral("Image1"), art("maint_image"), 45, 105, 795, 795);
+    Image1->setAccessibleName(QStringLiteral("Wordaroo configuration picture"));
 
     pnlNewName = Ui::panel(client, QStringLiteral("pnlNewName"), 0, 0, 5430, 3870);
     Label3 = Ui::label(pnlNewName, QStringLiteral("Label3"),
                        QStringLiteral("Please type the new test name below and then press ENTER"), 465, 60, 4815, 675);
     Label3->setFont(promptFont);
     txtNewName = Ui::textBox(pnlNewName, QStringLiteral("txtNewName"), 435, 750, 4800, 465);
+    txtNewName->setAccessibleName(QStringLiteral("New test name"));
     txtNewName->setFont(promptFont);
     btnNewNext = Ui::button(pnlNewName, QStringLiteral("btnNewNext"), QStringLiteral("Next"), 3870, 3000, 1440, 420);
     btnNewNext->setFont(buttonFont);
@@ -100,6 +102,7 @@ void frmMaint::buildStartPanels()
                        QStringLiteral("Select the test you want to edit or delete:"), 555, 60, 4890, 660);
     Label2->setFont(promptFont);
     LstTests = Ui::list(pnlSelectTest, QStringLiteral("LstTests"), 525, 420, 3075, 2460);
+    LstTests->setAccessibleName(QStringLiteral("Tests"));
     LstTests->setFont(Fonts::sized(9.75));
     btnDeleteTest =
         Ui::button(pnlSelectTest, QStringLiteral("btnDeleteTest"), QStringLiteral("Delete Test"), 3720, 405, 1515, 420);
@@ -118,6 +121,7 @@ void frmMaint::buildStartPanels()
     Label14->setFont(promptFont);
     Label14->setIndent(3); // the label starts left of the panel: keep its first letter whole
     List1 = Ui::list(pnlWordList, QStringLiteral("List1"), 60, 435, 3195, 2400);
+    List1->setAccessibleName(QStringLiteral("Words of the test"));
     btnAddWord =
         Ui::button(pnlWordList, QStringLiteral("btnAddWord"), QStringLiteral("&Add Word"), 3360, 450, 1980, 495);
     btnDelWord =

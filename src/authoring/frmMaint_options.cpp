@@ -27,6 +27,7 @@ void frmMaint::buildOptionsPanel()
                                QStringLiteral("Password Protect This Test Configuration Screen"), 180, 150, 2265, 465);
     Label1 = Ui::label(pnlOptions, QStringLiteral("Label1"), QStringLiteral("Password"), 2670, 60, 1170, 225);
     txtPassword = Ui::textBox(pnlOptions, QStringLiteral("txtPassword"), 2670, 270, 2265, 360);
+    txtPassword->setAccessibleName(QStringLiteral("Password"));
     txtPassword->setMaxLength(MaxPasswordLength);
     btnSaveOptions = Ui::pictureButton(pnlOptions, QStringLiteral("btnSaveOptions"), QStringLiteral("Save Options"),
                                        QStringLiteral(":/art/maint_saveoptions.svg"), 2985, 2280, 2145, 825);

@@ -79,6 +79,7 @@ void frmMaint::buildWordPanels()
                         45, 15, 4770, 630);
     Label10->setFont(promptFont);
     txtWord = Ui::textBox(pnlTypeWord, QStringLiteral("txtWord"), 45, 690, 4680, 405);
+    txtWord->setAccessibleName(QStringLiteral("The correct spelling of the word"));
     txtWord->setFont(wordFont);
     QPalette yellow = txtWord->palette();
     yellow.setColor(QPalette::Base, QColor(255, 255, 0));

@@ -43,6 +43,7 @@ frmReview::frmReview(QWidget *parent) : Form(QStringLiteral("frmReview"), parent
     lblWord->setWordWrap(false);
     lblWord->setAlignment(Qt::AlignCenter);
     txtWord = Ui::textBox(this, QStringLiteral("txtWord"), 2160, 900, 4400, 660);
+    txtWord->setAccessibleName(QStringLiteral("Copy the word here"));
     txtWord->setFont(big);
     lblProgress = Ui::label(this, QStringLiteral("lblProgress"), QString(), 2160, 1650, 4400, 330);
     lblProgress->setAlignment(Qt::AlignCenter);

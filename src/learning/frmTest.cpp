@@ -54,6 +54,7 @@ frmTest::frmTest(QWidget *parent) : Form(QStringLiteral("frmTest"), parent)
     lblProgress->setFont(Fonts::sized(12, true));
     heading(pnlTest, QStringLiteral("Label1"), QStringLiteral("Type the word here:"), 2160, 700, 4000);
     txtWord = Ui::textBox(pnlTest, QStringLiteral("txtWord"), 2160, 1030, 4000, 480);
+    txtWord->setAccessibleName(QStringLiteral("Type the word here"));
     txtWord->setFont(answerFont);
     btnNext = Ui::button(pnlTest, QStringLiteral("btnNext"), QStringLiteral("Next Word"), 2160, 1680, 1950, 480);
     btnNext->setDefault(true);
@@ -62,6 +63,7 @@ frmTest::frmTest(QWidget *parent) : Form(QStringLiteral("frmTest"), parent)
         Ui::button(pnlTest, QStringLiteral("btnStopTest"), QStringLiteral("Stop Test"), 4210, 2250, 1950, 480);
     heading(pnlTest, QStringLiteral("Label2"), QStringLiteral("Words Completed"), 120, 2520, 4000);
     lstTries = Ui::list(pnlTest, QStringLiteral("lstTries"), 120, 2850, 6040, 2400);
+    lstTries->setAccessibleName(QStringLiteral("Words Completed"));
     lstTries->setFont(answerFont);
 
     // Results view, out of sight until the run ends.
@@ -72,6 +74,7 @@ frmTest::frmTest(QWidget *parent) : Form(QStringLiteral("frmTest"), parent)
     lblScore->setFont(Fonts::sized(18, true));
     picSmile =
         Ui::picture(pnlResults, QStringLiteral("picSmile"), QStringLiteral(":/art/smiley.svg"), 7200, 60, 1140, 1140);
+    picSmile->setAccessibleName(QStringLiteral("Smiley: a perfect score"));
     picSmile->setVisible(false);
     btnHearMissedWords = Ui::button(pnlResults, QStringLiteral("btnHearMissedWords"),
                                     QStringLiteral("Hear the words you missed"), 2160, 1080, 3400, 480);
@@ -80,8 +83,10 @@ frmTest::frmTest(QWidget *parent) : Form(QStringLiteral("frmTest"), parent)
     heading(pnlResults, QStringLiteral("Label3"), QStringLiteral("Correct Words"), 120, 2520, 4000);
     heading(pnlResults, QStringLiteral("Label4"), QStringLiteral("The Words You Typed"), 4300, 2520, 4080);
     lstCorrect = Ui::list(pnlResults, QStringLiteral("lstCorrect"), 120, 2850, 4000, 2400);
+    lstCorrect->setAccessibleName(QStringLiteral("Correct Words"));
     lstCorrect->setFont(answerFont);
     lstYours = Ui::list(pnlResults, QStringLiteral("lstYours"), 4300, 2850, 4080, 2400);
+    lstYours->setAccessibleName(QStringLiteral("The Words You Typed"));
     lstYours->setFont(answerFont);
     Panels::hide(pnlResults, -20000);
 

@@ -57,6 +57,7 @@ frmLogin::frmLogin(QWidget *parent) : Form(QStringLiteral("frmLogin"), parent)
     m_client->setObjectName(QStringLiteral("client"));
 
     Image1 = Ui::picture(m_client, QStringLiteral("Image1"), QStringLiteral(":/art/menu_abc.svg"), 480, 330, 480, 480);
+    Image1->setAccessibleName(QStringLiteral("Wordaroo letter blocks"));
 
     Label1 = Ui::label(m_client, QStringLiteral("Label1"), QStringLiteral("Welcome Wordaroo"), 1440, -15, 3795, 1305);
     Label1->setFont(Fonts::font(QStringLiteral("Times New Roman"), 26.25, true));
@@ -70,6 +71,7 @@ frmLogin::frmLogin(QWidget *parent) : Form(QStringLiteral("frmLogin"), parent)
     Label2->setFont(Fonts::sized(9.75, true));
 
     lstTests = Ui::list(m_client, QStringLiteral("lstTests"), 150, 1680, 4155, 3360);
+    lstTests->setAccessibleName(QStringLiteral("Spelling tests"));
     lstTests->setFont(Fonts::sized(12));
     Label2->setBuddy(lstTests);
 
@@ -85,6 +87,7 @@ frmLogin::frmLogin(QWidget *parent) : Form(QStringLiteral("frmLogin"), parent)
     btnSeeWords->setAutoDefault(false);
 
     lstWords = Ui::list(m_client, QStringLiteral("lstWords"), 6765, 0, 2025, 4935);
+    lstWords->setAccessibleName(QStringLiteral("Words of the selected test"));
 
     Timer1 = Ui::timer(this, QStringLiteral("Timer1"), 4000, true); // precise: a coarse one may fire 5% early
 

@@ -38,23 +38,23 @@ def start(p):
     wid = p.window(START)
     check(p.shown("Wordaroo!"), "the full-screen background window 'Wordaroo!' is shown")
     tree = p.a11y()
-    items = wait_until(lambda: tree.list_items(START, "lstTests"), "the test list")
+    items = wait_until(lambda: tree.list_items(START, "Spelling tests"), "the test list")
     check([n for n, _ in items] == ["Test_Animals", "Test_Colours"],
           f"the start window lists the two sample tests: {[n for n, _ in items]}")
     check(items[0][1], "the first test, Test_Animals, is selected")
-    words = tree.lists(START).get("lstWords")
+    words = tree.lists(START).get("Words of the selected test")
     check(words == ANIMALS, f"its words are ready in the word list: {words}")
     return wid
 
 
 def pick_second_test(p, wid):
     tree = p.a11y()
-    p.focus_control(wid, START, "lstTests")
+    p.focus_control(wid, START, "Spelling tests")
     p.key(wid, "Down")
-    wait_until(lambda: dict(tree.list_items(START, "lstTests") or []).get("Test_Colours"),
+    wait_until(lambda: dict(tree.list_items(START, "Spelling tests") or []).get("Test_Colours"),
                "Test_Colours to be selected")
     check(True, "Down in the test list selects the second test, Test_Colours")
-    words = wait_until(lambda: tree.lists(START).get("lstWords") == COLOURS and COLOURS,
+    words = wait_until(lambda: tree.lists(START).get("Words of the selected test") == COLOURS and COLOURS,
                        "the colour words in the word list")
     check(words == COLOURS, f"the word list now holds its words: {words}")
 
@@ -119,7 +119,7 @@ def start_menu():
         menu_choice(p, menu, "New Test", START)
         wait_until(lambda: not p.shown(MENU), "the menu to close")
         check(not p.shown(MENU), "the menu closes")
-        items = p.a11y().list_items(START, "lstTests")
+        items = p.a11y().list_items(START, "Spelling tests")
         check(dict(items).get("Test_Colours"), "the start window still has Test_Colours selected")
 
 
@@ -151,13 +151,13 @@ def take_test():
             progress = wait_label(p, TEST, "Word ", f"Word {i + 1} of 6", timeout=15 if i == 0 else TIMEOUT)
             check(True, f"the progress line reads {progress!r}")
             if i == 0:
-                check(tree.focused(TEST) == ("text", "txtWord") and sound_stream_seen(p),
+                check(tree.focused(TEST) == ("text", "Type the word here") and sound_stream_seen(p),
                       "after the start prompt the first word is played; the answer box has the focus")
             p.type(test, answers[word])
             p.key(test, "Return")
             if i + 1 < len(COLOURS):
-                tries = wait_until(lambda i=i: len(tree.lists(TEST).get("lstTries", [])) == i + 1
-                                   and tree.lists(TEST)["lstTries"], f"answer {i + 1} in 'Words Completed'")
+                tries = wait_until(lambda i=i: len(tree.lists(TEST).get("Words Completed", [])) == i + 1
+                                   and tree.lists(TEST)["Words Completed"], f"answer {i + 1} in 'Words Completed'")
                 check(tries[-1] == answers[word].strip(), f"answer {i + 1} is listed trimmed: {tries[-1]!r}")
         score = wait_label(p, TEST, "You scored a ", "You scored a 66%")
         check(True, f"the results show the score line {score!r}")
@@ -301,24 +301,24 @@ def author():
         p.wait_gone(AUTHOR)
         check(True, "'Exit back to Wordaroo' closes the authoring window and shows the start window")
         tree = p.a11y()
-        items = [n for n, _ in tree.list_items(START, "lstTests")]
+        items = [n for n, _ in tree.list_items(START, "Spelling tests")]
         check(items == ["Test_Animals", "Test_Birds", "Test_Colours"], f"the new test is listed: {items}")
-        p.focus_control(wid, START, "lstTests")
+        p.focus_control(wid, START, "Spelling tests")
         p.key(wid, "Down")
-        words = wait_until(lambda: tree.lists(START).get("lstWords") == ["hen", "owl"] and ["hen", "owl"],
+        words = wait_until(lambda: tree.lists(START).get("Words of the selected test") == ["hen", "owl"] and ["hen", "owl"],
                            "the words of Test_Birds")
         check(True, f"selecting it shows its words: {words}")
         menu = ok_to_menu(p, wid, "Test_Birds")
         test = menu_choice(p, menu, "Take  Test", TEST)
-        wait_until(lambda: tree.focused(TEST) == ("text", "txtWord") and sound_stream_seen(p, 0.2),
+        wait_until(lambda: tree.focused(TEST) == ("text", "Type the word here") and sound_stream_seen(p, 0.2),
                    "the first word to be asked", timeout=15)
         check(True, "the first recorded word is played")
         for i, word in enumerate(["hen", "owl"]):
             p.type(test, word)
             p.key(test, "Return")
-            wait_until(lambda i=i: len(next((v for k, v in tree.lists(TEST).items() if k == "lstTries"), [])) > i
-                       or tree.lists(TEST).get("lstYours"), f"answer {i + 1} to be taken")
-        yours = wait_until(lambda: tree.lists(TEST).get("lstYours"), "the results")
+            wait_until(lambda i=i: len(next((v for k, v in tree.lists(TEST).items() if k == "Words Completed"), [])) > i
+                       or tree.lists(TEST).get("The Words You Typed"), f"answer {i + 1} to be taken")
+        yours = wait_until(lambda: tree.lists(TEST).get("The Words You Typed"), "the results")
         check(yours == ["hen", "owl"], f"both answers are right: {yours}")
         score = wait_label(p, TEST, "You scored a ", "You scored a 100%")
         check(True, f"the score line reads {score!r}")
