@@ -156,49 +156,19 @@ void BM_FillTestList(benchmark::State &state)
 }
 BENCHMARK(BM_FillTestList)->Arg(625)->Arg(1250)->Arg(2500)->Arg(5000)->Unit(benchmark::kMillisecond)->Complexity();
 
-// For comparison: the same sorted list filled by finding each place with a binary
-// search (the list is always sorted), which is what fillTestList could do.
-int addSortedBinary(QListWidget *list, const QString &name)
-{
-    int lo = 0;
-    int hi = list->count();
-    while (lo < hi) {
-        const int mid = (lo + hi) / 2;
-        if (DirSearch::lessIgnoringCase(name, list->item(mid)->text()))
-            hi = mid;
-        else
-            lo = mid + 1;
-    }
-    list->insertItem(lo, name);
-    return lo;
-}
-
-void BM_FillTestList_BinaryInsert(benchmark::State &state)
+// The authoring window adds one name at a time with addSorted: the same list built
+// that way, name by name.
+void BM_AddSorted_OneByOne(benchmark::State &state)
 {
     const QStringList names = TestLibrary::listTests(Library::get().appDir(int(state.range(0))));
     QListWidget list;
     for (auto _ : state) {
         list.clear();
         for (const QString &name : names)
-            addSortedBinary(&list, name);
-    }
-    state.SetComplexityN(state.range(0));
-}
-BENCHMARK(BM_FillTestList_BinaryInsert)->Arg(5000)->Unit(benchmark::kMillisecond);
-
-// For comparison: names sorted once, then added in one call.
-void BM_FillTestList_SortThenAdd(benchmark::State &state)
-{
-    const QStringList names = TestLibrary::listTests(Library::get().appDir(int(state.range(0))));
-    QListWidget list;
-    for (auto _ : state) {
-        QStringList sorted = names;
-        std::stable_sort(sorted.begin(), sorted.end(), DirSearch::lessIgnoringCase);
-        list.clear();
-        list.addItems(sorted);
+            TestLibrary::addSorted(&list, name);
     }
 }
-BENCHMARK(BM_FillTestList_SortThenAdd)->Arg(5000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AddSorted_OneByOne)->Arg(5000)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
