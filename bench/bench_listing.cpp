@@ -22,13 +22,14 @@
 
 #include <dirent.h>
 
-namespace {
+namespace
+{
 
 // One folder per run of the executable: N test folders "Test_00000".. and one test
 // "Test_Words" holding 10,000 word files. Files are empty: listing reads names only.
 class Library
 {
-public:
+  public:
     static Library &get()
     {
         static Library lib;
@@ -57,7 +58,7 @@ public:
         return dir;
     }
 
-private:
+  private:
     QTemporaryDir m_root;
 };
 

@@ -42,7 +42,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 long long nowNs()
 {
@@ -77,10 +78,10 @@ long long loadedNs = 0;
 // (the measurement is taken; tearing down would only add noise).
 class FirstPaint final : public QObject
 {
-public:
+  public:
     explicit FirstPaint(QListWidget *list) : m_list(list) {}
 
-protected:
+  protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::Paint && m_list->count() > 0 && m_list->window()->isVisible() && !m_done) {
@@ -96,7 +97,7 @@ protected:
         return QObject::eventFilter(watched, event);
     }
 
-private:
+  private:
     QListWidget *m_list;
     bool m_done = false;
 };
@@ -214,7 +215,8 @@ QString prepare(const QString &root, const QString &name, const QString &staged,
             const QString td = dir + QStringLiteral("Test_%1").arg(t, 4, 10, QLatin1Char('0'));
             QDir().mkpath(td);
             for (int w = 0; w < words; ++w) {
-                const QByteArray target = QFile::encodeName(td + QStringLiteral("/word%1.wav").arg(w, 2, 10, QLatin1Char('0')));
+                const QByteArray target =
+                    QFile::encodeName(td + QStringLiteral("/word%1.wav").arg(w, 2, 10, QLatin1Char('0')));
                 if (link(wave.constData(), target.constData()) != 0 && errno != EEXIST)
                     copyFile(from.filePath(QStringLiteral("splash.wav")), QFile::decodeName(target));
             }
@@ -293,9 +295,10 @@ int main(int argc, char **argv)
             if (c.targetMs > 0)
                 std::printf("  [target %.0f ms, %.0f MB: %s]", c.targetMs, c.targetMb,
                             mMs <= c.targetMs && mHwm < c.targetMb ? "met" : "MISSED");
-            std::printf("\n%-26s   of which: QApplication made at %.1f ms, start window loaded (lists filled) at %.1f ms;"
-                        " processor time used %.1f ms\n",
-                        "", median(appMs), median(loadedMs), median(cpuMs));
+            std::printf(
+                "\n%-26s   of which: QApplication made at %.1f ms, start window loaded (lists filled) at %.1f ms;"
+                " processor time used %.1f ms\n",
+                "", median(appMs), median(loadedMs), median(cpuMs));
         }
     }
     return 0;

@@ -18,8 +18,8 @@ frmArcadeSelect::frmArcadeSelect(QWidget *parent) : Form(QStringLiteral("frmArca
     picProf = Ui::professor(this, QStringLiteral("picProf"), 4725, -45);
     btnRain = Ui::pictureButton(this, QStringLiteral("btnRain"), QStringLiteral("Raining Words"),
                                 QStringLiteral(":/art/arcade_rain.svg"), 0, 300, 1560, 930);
-    btnScramble = Ui::captionButton(this, QStringLiteral("btnScramble"), QStringLiteral("SCRAMBLE CRSELBMA RAMELBSC"), 1560,
-                             300, 1560, 930);
+    btnScramble = Ui::captionButton(this, QStringLiteral("btnScramble"), QStringLiteral("SCRAMBLE CRSELBMA RAMELBSC"),
+                                    1560, 300, 1560, 930);
     btnExit = Ui::pictureButton(this, QStringLiteral("btnExit"), QStringLiteral("Exit"),
                                 QStringLiteral(":/art/arcade_exit.svg"), 3120, 300, 1560, 930);
 

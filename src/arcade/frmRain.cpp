@@ -385,4 +385,3 @@ void frmRain::Form_Unload(bool &keepOpen)
     // Closed through its frame: like "Stop Game", the chooser comes back.
     Forms::show(QStringLiteral("frmArcadeSelect"));
 }
-

@@ -83,8 +83,8 @@ frmScramble::frmScramble(QWidget *parent) : Form(QStringLiteral("frmScramble"), 
     chkRandom = Ui::checkBox(pnlStart, QStringLiteral("chkRandom"), QStringLiteral("Show the Spelling Words Randomly"),
                              120, 1605, 1950, 435);
     chkRandom->setChecked(true);
-    btnStart =
-        Ui::captionButton(pnlStart, QStringLiteral("btnStart"), QStringLiteral("ELBMARCS    Start Game"), 100, 795, 1935, 735);
+    btnStart = Ui::captionButton(pnlStart, QStringLiteral("btnStart"), QStringLiteral("ELBMARCS    Start Game"), 100,
+                                 795, 1935, 735);
     picProf = Ui::professor(pnlStart, QStringLiteral("picProf"), 2505, 225);
 
     MMControl1 = new MMControl(this);
@@ -236,4 +236,3 @@ void frmScramble::Form_Unload(bool &keepOpen)
     // Closed through its frame: like "End Game", the chooser comes back.
     Forms::show(QStringLiteral("frmArcadeSelect"));
 }
-

@@ -2,7 +2,8 @@
 
 #include <QCoreApplication>
 
-namespace Shared {
+namespace Shared
+{
 
 QString programFolder()
 {

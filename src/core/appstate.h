@@ -4,7 +4,8 @@
 // The program-wide selection that every window reads: where the program lives and
 // which test is chosen. Written by the start window (and TestDir by the authoring
 // window while it creates or edits a test).
-namespace Shared {
+namespace Shared
+{
 inline QString AppDir;   // program folder, always ending in "/"
 inline QString TestName; // selected test list entry exactly as listed ("Test_Animals")
 inline QString TestDir;  // AppDir + TestName + "/"

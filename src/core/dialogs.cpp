@@ -3,16 +3,17 @@
 #include "core/appstate.h"
 #include "core/forms.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
-#include <QApplication>
 #include <QPointer>
 #include <QTextBrowser>
 #include <QUrl>
 
-namespace {
+namespace
+{
 QtDialogService &realService()
 {
     static QtDialogService service;
@@ -20,11 +21,20 @@ QtDialogService &realService()
 }
 DialogService *current = nullptr;
 
-QString shownTitle(const QString &title) { return title.isEmpty() ? ProgramTitle : title; }
+QString shownTitle(const QString &title)
+{
+    return title.isEmpty() ? ProgramTitle : title;
+}
 } // namespace
 
-DialogService &dialogs() { return current ? *current : realService(); }
-void setDialogs(DialogService *service) { current = service; }
+DialogService &dialogs()
+{
+    return current ? *current : realService();
+}
+void setDialogs(DialogService *service)
+{
+    current = service;
+}
 
 MsgResult MsgBox(const QString &text, MsgButtons buttons, MsgIcon icon, const QString &title)
 {
@@ -48,11 +58,21 @@ MsgResult QtDialogService::message(QWidget *parent, const QString &text, MsgButt
     box.setWindowTitle(shownTitle(title));
     box.setText(text);
     switch (icon) {
-    case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
-    case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
-    case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
-    case MsgIcon::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case MsgIcon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case MsgIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case MsgIcon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MsgIcon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MsgIcon::Exclamation:
+        box.setIcon(QMessageBox::Warning);
+        break;
     }
     if (buttons == MsgButtons::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
@@ -128,4 +148,7 @@ QString ScriptedDialogs::input(QWidget *, const QString &prompt, const QString &
     return inputAnswers.isEmpty() ? QString() : inputAnswers.takeFirst();
 }
 
-void ScriptedDialogs::showHelp(QWidget *, const QString &file) { helpOpened << file; }
+void ScriptedDialogs::showHelp(QWidget *, const QString &file)
+{
+    helpOpened << file;
+}

@@ -5,7 +5,8 @@
 
 #include <algorithm>
 
-namespace DirSearch {
+namespace DirSearch
+{
 
 bool lessIgnoringCase(const QString &a, const QString &b)
 {
@@ -20,7 +21,8 @@ QStringList find(const QString &folder, const QString &pattern, Kind kind)
         filters |= QDir::Dirs;
     // QDir's own name filter would treat "[" in the pattern specially; only "*" is a wildcard here.
     const QRegularExpression re(
-        QRegularExpression::anchoredPattern(QRegularExpression::escape(pattern).replace(QLatin1String("\\*"), QLatin1String(".*"))),
+        QRegularExpression::anchoredPattern(
+            QRegularExpression::escape(pattern).replace(QLatin1String("\\*"), QLatin1String(".*"))),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     QStringList names;
     const QDir dir(folder);

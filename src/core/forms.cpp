@@ -6,7 +6,8 @@
 #include <QCloseEvent>
 #include <QHash>
 
-namespace {
+namespace
+{
 QList<QPointer<Form>> &registry()
 {
     static QList<QPointer<Form>> forms;
@@ -30,13 +31,16 @@ Form::Form(const QString &name, QWidget *parent) : QDialog(parent)
 {
     setObjectName(name);
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowCloseButtonHint);
     setSizeGripEnabled(false);
     registry().append(this);
 }
 
-Form::~Form() { unregister(this); }
+Form::~Form()
+{
+    unregister(this);
+}
 
 void Form::closeEvent(QCloseEvent *event)
 {
@@ -84,10 +88,17 @@ Form *Form::owning(QObject *object)
     return nullptr;
 }
 
-namespace Forms {
+namespace Forms
+{
 
-void registerFactory(const QString &name, Factory factory) { factories().insert(name, std::move(factory)); }
-bool hasFactory(const QString &name) { return factories().contains(name); }
+void registerFactory(const QString &name, Factory factory)
+{
+    factories().insert(name, std::move(factory));
+}
+bool hasFactory(const QString &name)
+{
+    return factories().contains(name);
+}
 
 QList<Form *> loaded()
 {
@@ -127,7 +138,8 @@ Form *show(const QString &name)
 
 } // namespace Forms
 
-namespace Program {
+namespace Program
+{
 
 void end(int exitCode)
 {
@@ -146,8 +158,17 @@ void end(int exitCode)
         QCoreApplication::exit(exitCode);
 }
 
-bool isEnding() { return ending; }
-void setExitHandler(std::function<void(int)> handler) { exitHandler = std::move(handler); }
-void resetForTests() { ending = false; }
+bool isEnding()
+{
+    return ending;
+}
+void setExitHandler(std::function<void(int)> handler)
+{
+    exitHandler = std::move(handler);
+}
+void resetForTests()
+{
+    ending = false;
+}
 
 } // namespace Program

@@ -14,7 +14,7 @@ class Form : public QDialog
 {
     Q_OBJECT
     Q_DISABLE_COPY(Form)
-public:
+  public:
     explicit Form(const QString &name, QWidget *parent = nullptr);
     ~Form() override;
 
@@ -27,30 +27,31 @@ public:
     class HandlerScope
     {
         Q_DISABLE_COPY(HandlerScope)
-    public:
+      public:
         explicit HandlerScope(Form *form);
         ~HandlerScope();
 
-    private:
+      private:
         QPointer<Form> m_form;
     };
     // The window that owns an object (its nearest Form ancestor), or nullptr.
     static Form *owning(QObject *object);
 
-protected:
+  protected:
     // Runs when the window is closed by the program or through its frame; not when
     // the program ends. Set keepOpen to refuse the close.
     virtual void Form_Unload(bool &keepOpen) { Q_UNUSED(keepOpen) }
     void closeEvent(QCloseEvent *event) override;
     void reject() override {}
 
-private:
+  private:
     bool m_loaded = true;
     int m_handlers = 0;
     bool m_deletePending = false;
 };
 
-namespace Forms {
+namespace Forms
+{
 using Factory = std::function<Form *()>;
 // Windows of other folders are created through factories registered at start-up,
 // so a window can open another without depending on its folder.
@@ -60,7 +61,10 @@ bool hasFactory(const QString &name);
 QList<Form *> loaded();
 // The loaded window of that name, or nullptr.
 Form *find(const QString &name);
-template<typename T> T *find(const QString &name) { return qobject_cast<T *>(find(name)); }
+template <typename T> T *find(const QString &name)
+{
+    return qobject_cast<T *>(find(name));
+}
 // The loaded window of that name, or a new one from its factory (nullptr if none).
 Form *load(const QString &name);
 // load(), then show the window non-modal and bring it to the front.
@@ -69,7 +73,8 @@ Form *show(const QString &name);
 
 // The end of the program: every window closes at once, no further handler of any
 // window runs, every sound stops and every nested loop is left.
-namespace Program {
+namespace Program
+{
 void end(int exitCode = 0);
 bool isEnding();
 // What end() finally calls; QCoreApplication::exit by default. Tests replace it.

@@ -4,8 +4,10 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-namespace IniFile {
-namespace {
+namespace IniFile
+{
+namespace
+{
 
 // Splits contents into lines, remembering whether the file used CRLF line ends.
 QList<QByteArray> splitLines(const QByteArray &contents, bool *crlf)
@@ -44,7 +46,10 @@ QString keyName(const QByteArray &line, QByteArray *value = nullptr)
     return key.isEmpty() ? QString() : key;
 }
 
-bool same(const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
+bool same(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
 
 } // namespace
 
@@ -67,7 +72,8 @@ QString read(const QString &file, const QString &section, const QString &key, co
             QByteArray value;
             if (inSection && same(keyName(line, &value), key)) {
                 // Matching quotes around a value are not part of it.
-                if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+                if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                    value.back() == value.front())
                     value = value.mid(1, value.size() - 2);
                 result = QString::fromUtf8(value);
                 found = true;
@@ -86,8 +92,9 @@ QByteArray withValue(const QByteArray &contents, const QString &section, const Q
     // would lose its outer blanks or quotes is written inside quotes, so it reads
     // back exactly as written (a password with a blank must not lock anyone out).
     const bool outerBlank = !value.isEmpty() && (value.front().isSpace() || value.back().isSpace());
-    const bool quoted = value.size() >= 2 && (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\''))
-        && value.back() == value.front();
+    const bool quoted = value.size() >= 2 &&
+                        (value.front() == QLatin1Char('"') || value.front() == QLatin1Char('\'')) &&
+                        value.back() == value.front();
     const QString stored = outerBlank || quoted ? QLatin1Char('"') + value + QLatin1Char('"') : value;
     const QByteArray newLine = key.toUtf8() + '=' + stored.toUtf8();
 

@@ -6,7 +6,8 @@
 // values are trimmed, a missing file, section or key gives the default, the first
 // write creates the file, and lines a write does not touch are kept as they were.
 // Writes replace the file atomically (temporary file, then rename).
-namespace IniFile {
+namespace IniFile
+{
 inline constexpr int MaxValueLength = 254;
 
 // The value of key in section of the file, or def; cut to MaxValueLength characters.
@@ -14,8 +15,8 @@ QString read(const QString &file, const QString &section, const QString &key, co
 
 struct WriteResult {
     bool ok = true;
-    int errorNumber = 0;  // the program's error number for the failure
-    QString description;  // what went wrong, for the user
+    int errorNumber = 0; // the program's error number for the failure
+    QString description; // what went wrong, for the user
 };
 WriteResult write(const QString &file, const QString &section, const QString &key, const QString &value);
 

@@ -2,15 +2,23 @@
 
 #include <QWidget>
 
-namespace Twips {
+namespace Twips
+{
 
-void place(QWidget *w, int left, int top, int width, int height) { w->setGeometry(rect(left, top, width, height)); }
+void place(QWidget *w, int left, int top, int width, int height)
+{
+    w->setGeometry(rect(left, top, width, height));
+}
 
-void setClientSize(QWidget *window, int width, int height) { window->setFixedSize(px(width), px(height)); }
+void setClientSize(QWidget *window, int width, int height)
+{
+    window->setFixedSize(px(width), px(height));
+}
 
 } // namespace Twips
 
-namespace Panels {
+namespace Panels
+{
 
 void show(QWidget *panel)
 {
@@ -30,11 +38,15 @@ void hide(QWidget *panel, int leftTwips)
     panel->setEnabled(false);
 }
 
-bool isShown(const QWidget *panel) { return panel->x() == 0 && !panel->isHidden() && panel->isEnabled(); }
+bool isShown(const QWidget *panel)
+{
+    return panel->x() == 0 && !panel->isHidden() && panel->isEnabled();
+}
 
 } // namespace Panels
 
-namespace Fonts {
+namespace Fonts
+{
 
 QFont font(const QString &family, double points, bool bold, int weight)
 {
@@ -59,6 +71,9 @@ QFont font(const QString &family, double points, bool bold, int weight)
     return f;
 }
 
-QFont sized(double points, bool bold) { return font(QStringLiteral("MS Sans Serif"), points, bold); }
+QFont sized(double points, bool bold)
+{
+    return font(QStringLiteral("MS Sans Serif"), points, bold);
+}
 
 } // namespace Fonts

@@ -7,10 +7,20 @@ class QWidget;
 
 // Sizes and positions given in twips (1/1440 inch) at 96 dpi: 15 twips a pixel.
 // Qt's high-DPI scaling does the rest.
-namespace Twips {
-constexpr int px(int twips) { return twips >= 0 ? (twips + 7) / 15 : -((-twips + 7) / 15); }
-constexpr int toTwips(int pixels) { return pixels * 15; }
-inline QRect rect(int left, int top, int width, int height) { return {px(left), px(top), px(width), px(height)}; }
+namespace Twips
+{
+constexpr int px(int twips)
+{
+    return twips >= 0 ? (twips + 7) / 15 : -((-twips + 7) / 15);
+}
+constexpr int toTwips(int pixels)
+{
+    return pixels * 15;
+}
+inline QRect rect(int left, int top, int width, int height)
+{
+    return {px(left), px(top), px(width), px(height)};
+}
 // Places a control at (left, top, width, height) twips inside its parent.
 void place(QWidget *w, int left, int top, int width, int height);
 // Gives a window a fixed client area of width x height twips.
@@ -20,14 +30,16 @@ void setClientSize(QWidget *window, int width, int height);
 // Views stacked at one place inside a window. A shown panel sits at left 0; a hidden
 // one is moved out of the window and also hidden, so it takes no input at all:
 // no click, no Enter, no access key, no typing. Every window uses these two.
-namespace Panels {
+namespace Panels
+{
 void show(QWidget *panel);
 void hide(QWidget *panel, int leftTwips = -30000);
 bool isShown(const QWidget *panel);
 } // namespace Panels
 
 // The fonts the windows ask for, mapped to free fonts of the same character.
-namespace Fonts {
+namespace Fonts
+{
 // family: "Times New Roman", "Century Gothic", "Wide Latin" or "MS Sans Serif".
 QFont font(const QString &family, double points, bool bold = false, int weight = -1);
 // Size and weight only, in the window's default family.

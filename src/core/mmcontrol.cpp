@@ -86,8 +86,8 @@ void MMControl::setCommand(const QString &command)
         return;
     // A window that has been closed makes no more sound, even if a handler of it
     // is still finishing.
-    if (const Form *form = Form::owning(parent()); form && !form->isLoaded()
-        && command.trimmed().compare(QLatin1String("close"), Qt::CaseInsensitive) != 0)
+    if (const Form *form = Form::owning(parent());
+        form && !form->isLoaded() && command.trimmed().compare(QLatin1String("close"), Qt::CaseInsensitive) != 0)
         return;
     if (observer())
         observer()(*this, command);

@@ -5,7 +5,8 @@
 
 #include <exception>
 
-namespace modINIfiles {
+namespace modINIfiles
+{
 
 void reportError(const QString &operation, int number, const QString &description)
 {

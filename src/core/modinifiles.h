@@ -3,7 +3,8 @@
 
 // The settings file operations: one section, "SETTINGS", of a private profile file.
 // Both catch their own failures and report them in a critical message box.
-namespace modINIfiles {
+namespace modINIfiles
+{
 inline const QString Section = QStringLiteral("SETTINGS");
 QString GetSetting(const QString &file, const QString &key, const QString &def);
 void WriteSetting(const QString &file, const QString &key, const QString &value);

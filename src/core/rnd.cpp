@@ -5,8 +5,10 @@
 #include <cmath>
 #include <random>
 
-namespace Rnd {
-namespace {
+namespace Rnd
+{
+namespace
+{
 constexpr quint32 FixedSeed = 327680;
 std::mt19937 &engine()
 {
@@ -21,9 +23,18 @@ float next()
     return float(engine()() >> 8) * (1.0f / 16777216.0f);
 }
 
-void seed(quint32 s) { engine().seed(s); }
-void randomize() { seed(quint32(QDateTime::currentMSecsSinceEpoch() & 0xffffffffu)); }
-void reset() { seed(FixedSeed); }
+void seed(quint32 s)
+{
+    engine().seed(s);
+}
+void randomize()
+{
+    seed(quint32(QDateTime::currentMSecsSinceEpoch() & 0xffffffffu));
+}
+void reset()
+{
+    seed(FixedSeed);
+}
 
 int pick(int n)
 {

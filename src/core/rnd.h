@@ -4,7 +4,8 @@
 // The program-wide random generator. A draw is a single-precision value in [0, 1).
 // It starts from the same fixed state on every run and is reseeded from the clock
 // only where a window says so; tests seed it.
-namespace Rnd {
+namespace Rnd
+{
 float next();
 void seed(quint32 seed);
 void randomize(); // seed from the system clock

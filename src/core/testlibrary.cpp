@@ -7,7 +7,8 @@
 
 #include <algorithm>
 
-namespace TestLibrary {
+namespace TestLibrary
+{
 
 QStringList listTests(const QString &appDir)
 {
@@ -74,7 +75,8 @@ QString unsafeNameReason(const QString &name)
 
 } // namespace TestLibrary
 
-namespace Module1 {
+namespace Module1
+{
 
 void LoadWordList(QListWidget *list)
 {

@@ -6,7 +6,8 @@ class QListWidget;
 // The test library: test folders named "Test_..." beside the program, one wave file
 // per word. Pure rules over names, plus the list-filling that both LoadTests and
 // LoadWordList share. No window, no message box.
-namespace TestLibrary {
+namespace TestLibrary
+{
 inline const QString TestPrefix = QStringLiteral("Test_");
 
 // Names of the entries in appDir matching "Test_*" (folders and plain files).
@@ -32,7 +33,8 @@ QString unsafeNameReason(const QString &name);
 } // namespace TestLibrary
 
 // The shared word-list operation of the program.
-namespace Module1 {
+namespace Module1
+{
 // Fills a list control with the words of Shared::TestDir.
 void LoadWordList(QListWidget *list);
 } // namespace Module1

@@ -3,17 +3,17 @@
 #include "core/layout.h"
 
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QStyleOptionButton>
-#include <QStylePainter>
 #include <QRegularExpression>
 #include <QScreen>
-#include <QGuiApplication>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QSvgRenderer>
 #include <QTimer>
 
@@ -73,7 +73,8 @@ IconButton::IconButton(const QString &caption, const QString &svg, QWidget *pare
     }
 }
 
-namespace {
+namespace
+{
 // A caption too wide for one line breaks first where it has a run of several blanks,
 // which is where its author meant the break; ordinary word wrap does the rest.
 QString lineBroken(const QString &caption, const QFontMetrics &fm, int width)
@@ -146,7 +147,8 @@ void WrappingCheckBox::paintEvent(QPaintEvent *)
     }
 }
 
-namespace Ui {
+namespace Ui
+{
 
 QString plainCaption(const QString &caption)
 {
@@ -165,7 +167,8 @@ QWidget *panel(QWidget *parent, const QString &name, int left, int top, int widt
     return w;
 }
 
-namespace {
+namespace
+{
 void setUp(QPushButton *b, const QString &name, int left, int top, int width, int height, const QString &toolTip)
 {
     b->setObjectName(name);
@@ -185,8 +188,8 @@ QPushButton *button(QWidget *parent, const QString &name, const QString &caption
     return b;
 }
 
-QPushButton *pictureButton(QWidget *parent, const QString &name, const QString &caption, const QString &svg,
-                           int left, int top, int width, int height, const QString &toolTip)
+QPushButton *pictureButton(QWidget *parent, const QString &name, const QString &caption, const QString &svg, int left,
+                           int top, int width, int height, const QString &toolTip)
 {
     auto *b = new IconButton(caption, svg, parent);
     setUp(b, name, left, top, width, height, toolTip);

@@ -15,19 +15,19 @@ class Picture : public QLabel
 {
     Q_OBJECT
     Q_DISABLE_COPY(Picture)
-public:
+  public:
     Picture(const QString &name, const QString &svg, QWidget *parent);
     void setSvg(const QString &svg);
     QString svg() const { return m_svg; }
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void clicked();
 
-protected:
+  protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
-private:
+  private:
     void render();
     QString m_svg;
 };
@@ -41,10 +41,10 @@ class IconButton final : public QPushButton
 {
     Q_OBJECT
     Q_DISABLE_COPY(IconButton)
-public:
+  public:
     IconButton(const QString &caption, const QString &svg, QWidget *parent);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *event) override;
 };
 
@@ -54,10 +54,10 @@ class WrappingCheckBox final : public QCheckBox
 {
     Q_OBJECT
     Q_DISABLE_COPY(WrappingCheckBox)
-public:
+  public:
     WrappingCheckBox(const QString &caption, QWidget *parent) : QCheckBox(caption, parent) {}
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *event) override;
     bool hitButton(const QPoint &pos) const override { return rect().contains(pos); }
 };
@@ -65,13 +65,14 @@ protected:
 // Controls made the same way in every window: named (objectName) and placed in twips.
 // Buttons, labels and check boxes are read out by their live caption; lists, boxes
 // and pictures get an accessible name (a window may give a better one).
-namespace Ui {
+namespace Ui
+{
 QWidget *panel(QWidget *parent, const QString &name, int left, int top, int width, int height);
 QPushButton *button(QWidget *parent, const QString &name, const QString &caption, int left, int top, int width,
                     int height, const QString &toolTip = {});
 // A button showing a picture above its caption.
-QPushButton *pictureButton(QWidget *parent, const QString &name, const QString &caption, const QString &svg,
-                           int left, int top, int width, int height, const QString &toolTip = {});
+QPushButton *pictureButton(QWidget *parent, const QString &name, const QString &caption, const QString &svg, int left,
+                           int top, int width, int height, const QString &toolTip = {});
 QLabel *label(QWidget *parent, const QString &name, const QString &text, int left, int top, int width, int height);
 QListWidget *list(QWidget *parent, const QString &name, int left, int top, int width, int height);
 QLineEdit *textBox(QWidget *parent, const QString &name, int left, int top, int width, int height);

@@ -52,9 +52,18 @@ void frmBack::handBack()
     }
 }
 
-void frmBack::Form_Activate() { handBack(); }
-void frmBack::Form_Click() { handBack(); }
-void frmBack::Form_GotFocus() { handBack(); }
+void frmBack::Form_Activate()
+{
+    handBack();
+}
+void frmBack::Form_Click()
+{
+    handBack();
+}
+void frmBack::Form_GotFocus()
+{
+    handBack();
+}
 
 void frmBack::changeEvent(QEvent *event)
 {

@@ -9,7 +9,7 @@ class frmBack final : public Form
 {
     Q_OBJECT
     Q_DISABLE_COPY(frmBack)
-public:
+  public:
     explicit frmBack(QWidget *parent = nullptr);
 
     static inline const QString Caption = QStringLiteral("Wordaroo!");
@@ -18,18 +18,18 @@ public:
     // window, in load order, that is visible and not captioned as this one.
     Form *handBackTarget() const;
 
-public Q_SLOTS:
+  public Q_SLOTS:
     void Form_Activate();
     void Form_Click();
     void Form_GotFocus();
 
-protected:
+  protected:
     void changeEvent(QEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void showEvent(QShowEvent *event) override;
 
-private:
+  private:
     void Form_Load();
     void handBack();
 };

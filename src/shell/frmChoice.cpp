@@ -78,8 +78,14 @@ void frmChoice::goTo(const QString &window)
     close();
 }
 
-void frmChoice::Command1_Click() { goTo(QStringLiteral("frmTest")); }
-void frmChoice::Command2_Click() { goTo(QStringLiteral("frmReview")); }
+void frmChoice::Command1_Click()
+{
+    goTo(QStringLiteral("frmTest"));
+}
+void frmChoice::Command2_Click()
+{
+    goTo(QStringLiteral("frmReview"));
+}
 
 void frmChoice::Command3_Click()
 {
@@ -89,7 +95,10 @@ void frmChoice::Command3_Click()
     close();
 }
 
-void frmChoice::btnArcade_Click() { goTo(QStringLiteral("frmArcadeSelect")); }
+void frmChoice::btnArcade_Click()
+{
+    goTo(QStringLiteral("frmArcadeSelect"));
+}
 
 void frmChoice::Command4_Click()
 {
@@ -98,7 +107,10 @@ void frmChoice::Command4_Click()
     Program::end(0);
 }
 
-void frmChoice::picProf_Click() { Module1::PlayWave(*MMControl1, Shared::AppDir + QStringLiteral("learnwords.wav")); }
+void frmChoice::picProf_Click()
+{
+    Module1::PlayWave(*MMControl1, Shared::AppDir + QStringLiteral("learnwords.wav"));
+}
 
 void frmChoice::closeEvent(QCloseEvent *event)
 {

@@ -12,10 +12,10 @@ class frmChoice final : public Form
 {
     Q_OBJECT
     Q_DISABLE_COPY(frmChoice)
-public:
+  public:
     explicit frmChoice(QWidget *parent = nullptr);
 
-public Q_SLOTS:
+  public Q_SLOTS:
     void Command1_Click(); // Take Test
     void Command2_Click(); // Study Words
     void Command3_Click(); // New Test
@@ -23,10 +23,10 @@ public Q_SLOTS:
     void Command4_Click(); // Exit
     void picProf_Click();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent *event) override;
 
-private:
+  private:
     void Form_Load();
     void goTo(const QString &window);
 

@@ -18,15 +18,22 @@
 #include <QSignalBlocker>
 #include <QTimer>
 
-namespace {
+namespace
+{
 // The window's sizes are outer sizes (frame included). They are turned into a client
 // size for a fixed dialog frame of 3 px borders and a 19 px title bar; the menu bar
 // lies outside the controls' client area, above it, and is added on top.
 constexpr int FrameTwips = 2 * 45;
 constexpr int TitleTwips = 285;
 constexpr int MenuTwips = 300;
-constexpr int clientWidth(int outer) { return outer - FrameTwips; }
-constexpr int clientHeight(int outer) { return outer - FrameTwips - TitleTwips - MenuTwips; }
+constexpr int clientWidth(int outer)
+{
+    return outer - FrameTwips;
+}
+constexpr int clientHeight(int outer)
+{
+    return outer - FrameTwips - TitleTwips - MenuTwips;
+}
 
 const QColor Grey(192, 192, 192);
 const QColor Blue(0, 0, 255);
@@ -66,8 +73,8 @@ frmLogin::frmLogin(QWidget *parent) : Form(QStringLiteral("frmLogin"), parent)
     blue.setColor(QPalette::WindowText, Blue);
     Label1->setPalette(blue);
 
-    Label2 = Ui::label(m_client, QStringLiteral("Label2"), QStringLiteral("Click on the spelling test you want to take:"),
-                       180, 1365, 4395, 315);
+    Label2 = Ui::label(m_client, QStringLiteral("Label2"),
+                       QStringLiteral("Click on the spelling test you want to take:"), 180, 1365, 4395, 315);
     Label2->setFont(Fonts::sized(9.75, true));
 
     lstTests = Ui::list(m_client, QStringLiteral("lstTests"), 150, 1680, 4155, 3360);
@@ -82,8 +89,9 @@ frmLogin::frmLogin(QWidget *parent) : Form(QStringLiteral("frmLogin"), parent)
     btnOK->setDefault(true);
     btnOK->setAutoDefault(true);
 
-    btnSeeWords = Ui::button(m_client, QStringLiteral("btnSeeWords"), SeeWords, 4410, 4545, 2235, 465,
-                             QStringLiteral("This button will show the spelling words in each test as you click on them."));
+    btnSeeWords =
+        Ui::button(m_client, QStringLiteral("btnSeeWords"), SeeWords, 4410, 4545, 2235, 465,
+                   QStringLiteral("This button will show the spelling words in each test as you click on them."));
     btnSeeWords->setAutoDefault(false);
 
     lstWords = Ui::list(m_client, QStringLiteral("lstWords"), 6765, 0, 2025, 4935);
@@ -136,7 +144,10 @@ void frmLogin::setOuterWidth(int twips)
     setFixedSize(w, menuHeight + h);
 }
 
-bool frmLogin::isExpanded() const { return btnSeeWords->text() == HideWords; }
+bool frmLogin::isExpanded() const
+{
+    return btnSeeWords->text() == HideWords;
+}
 
 void frmLogin::LoadTests()
 {
@@ -196,8 +207,8 @@ void frmLogin::mnuCreate_Click()
         openAuthoring();
         return;
     }
-    const QString typed = InputBox(QStringLiteral("Please enter configuration password:"), QStringLiteral("PASSWORD"),
-                                   QString());
+    const QString typed =
+        InputBox(QStringLiteral("Please enter configuration password:"), QStringLiteral("PASSWORD"), QString());
     const QString stored = modINIfiles::GetSetting(ini, QStringLiteral("TheWord"), QString());
     if (stored == typed)
         openAuthoring();
@@ -220,9 +231,15 @@ void frmLogin::openAuthoring()
     hide();
 }
 
-void frmLogin::mnuHelp_Click() { dialogs().showHelp(this, QStringLiteral("Spell.HLP")); }
+void frmLogin::mnuHelp_Click()
+{
+    dialogs().showHelp(this, QStringLiteral("Spell.HLP"));
+}
 
-void frmLogin::Picture1_Click() { Module1::PlayWave(*MMControl1, Shared::AppDir + QStringLiteral("logindir.wav")); }
+void frmLogin::Picture1_Click()
+{
+    Module1::PlayWave(*MMControl1, Shared::AppDir + QStringLiteral("logindir.wav"));
+}
 
 void frmLogin::Timer1_Timer()
 {

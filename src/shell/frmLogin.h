@@ -18,7 +18,7 @@ class frmLogin final : public Form
 {
     Q_OBJECT
     Q_DISABLE_COPY(frmLogin)
-public:
+  public:
     explicit frmLogin(QWidget *parent = nullptr);
 
     // Outer window sizes in twips (collapsed and expanded width, height).
@@ -31,7 +31,7 @@ public:
 
     bool isExpanded() const;
 
-public Q_SLOTS:
+  public Q_SLOTS:
     // Rebuilds lstTests from the test folders and selects the first entry.
     void LoadTests();
 
@@ -43,10 +43,10 @@ public Q_SLOTS:
     void Picture1_Click();
     void Timer1_Timer();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent *event) override;
 
-private:
+  private:
     void Form_Load();
     void setOuterWidth(int twips);
     void setSelectionFromList();

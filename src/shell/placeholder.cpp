@@ -25,7 +25,8 @@ void PlaceholderForm::Form_Unload(bool &)
         m_onClose();
 }
 
-namespace Shell {
+namespace Shell
+{
 
 Form *showOrPlaceholder(const QString &name, std::function<void()> onClose)
 {

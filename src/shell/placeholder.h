@@ -10,17 +10,18 @@ class PlaceholderForm final : public Form
 {
     Q_OBJECT
     Q_DISABLE_COPY(PlaceholderForm)
-public:
+  public:
     PlaceholderForm(const QString &name, std::function<void()> onClose);
 
-protected:
+  protected:
     void Form_Unload(bool &keepOpen) override;
 
-private:
+  private:
     std::function<void()> m_onClose;
 };
 
-namespace Shell {
+namespace Shell
+{
 // Shows the registered window of that name, or a placeholder of that name whose
 // closing runs onClose. Returns the shown window.
 Form *showOrPlaceholder(const QString &name, std::function<void()> onClose);

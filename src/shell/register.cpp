@@ -5,7 +5,8 @@
 #include "shell/frmChoice.h"
 #include "shell/frmLogin.h"
 
-namespace Shell {
+namespace Shell
+{
 void registerWindows()
 {
     Forms::registerFactory(QStringLiteral("frmLogin"), [] { return new frmLogin; });

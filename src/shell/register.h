@@ -1,6 +1,7 @@
 #pragma once
 
-namespace Shell {
+namespace Shell
+{
 // Registers the factories of this folder's windows.
 void registerWindows();
 } // namespace Shell

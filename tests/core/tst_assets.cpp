@@ -25,7 +25,7 @@ class TstAssets : public QObject
         QVERIFY2(info.frames > info.samplerate / 10, qPrintable(path + QStringLiteral(" is too short")));
     }
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void initTestCase()
     {
         m_appDir = qEnvironmentVariable("WORDAROO_APPDIR");

@@ -11,26 +11,27 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QElapsedTimer>
-#include <QGuiApplication>
 #include <QTest>
 #include <QTimer>
 
-namespace {
+namespace
+{
 // A window that counts its unload handler and can refuse to close.
 class CountingForm : public Form
 {
-public:
+  public:
     explicit CountingForm(const QString &name) : Form(name) {}
     int unloads = 0;
     bool refuse = false;
 
-protected:
+  protected:
     void Form_Unload(bool &keepOpen) override
     {
         ++unloads;
@@ -43,7 +44,7 @@ class TstPlatform : public QObject
 {
     Q_OBJECT
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void registryKeepsLoadOrder()
     {
         TestEnv env;

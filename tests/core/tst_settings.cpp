@@ -26,26 +26,40 @@ class TstSettings : public QObject
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void reading_data()
     {
         QTest::addColumn<QByteArray>("contents");
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("plain") << QByteArray("[SETTINGS]\nProtect=True\n") << "Protect" << "True";
-        QTest::newRow("names ignore case") << QByteArray("[settings]\nPROTECT=True\n") << "Protect" << "True";
-        QTest::newRow("value keeps case") << QByteArray("[SETTINGS]\nProtect=true\n") << "Protect" << "true";
-        QTest::newRow("trimmed") << QByteArray("[ SETTINGS ]\n  Protect =  True  \n") << "Protect" << "True";
-        QTest::newRow("quotes stripped") << QByteArray("[SETTINGS]\nTheWord=\" pw \"\n") << "TheWord" << " pw ";
-        QTest::newRow("crlf") << QByteArray("[SETTINGS]\r\nTheWord=secret\r\n") << "TheWord" << "secret";
-        QTest::newRow("first key wins") << QByteArray("[SETTINGS]\nTheWord=one\nTheWord=two\n") << "TheWord" << "one";
-        QTest::newRow("other section") << QByteArray("[OTHER]\nProtect=True\n") << "Protect" << "DEFAULT";
-        QTest::newRow("before any section") << QByteArray("Protect=True\n[SETTINGS]\n") << "Protect" << "DEFAULT";
-        QTest::newRow("missing key") << QByteArray("[SETTINGS]\nTheWord=x\n") << "Protect" << "DEFAULT";
-        QTest::newRow("empty file") << QByteArray() << "Protect" << "DEFAULT";
-        QTest::newRow("binary") << QByteArray("\x00\xff\x01[\x02\n\xfe=", 8) << "Protect" << "DEFAULT";
-        QTest::newRow("empty value") << QByteArray("[SETTINGS]\nTheWord=\n") << "TheWord" << "";
-        QTest::newRow("equals in value") << QByteArray("[SETTINGS]\nTheWord=a=b\n") << "TheWord" << "a=b";
+        QTest::newRow("plain") << QByteArray("[SETTINGS]\nProtect=True\n") << "Protect"
+                               << "True";
+        QTest::newRow("names ignore case") << QByteArray("[settings]\nPROTECT=True\n") << "Protect"
+                                           << "True";
+        QTest::newRow("value keeps case") << QByteArray("[SETTINGS]\nProtect=true\n") << "Protect"
+                                          << "true";
+        QTest::newRow("trimmed") << QByteArray("[ SETTINGS ]\n  Protect =  True  \n") << "Protect"
+                                 << "True";
+        QTest::newRow("quotes stripped") << QByteArray("[SETTINGS]\nTheWord=\" pw \"\n") << "TheWord"
+                                         << " pw ";
+        QTest::newRow("crlf") << QByteArray("[SETTINGS]\r\nTheWord=secret\r\n") << "TheWord"
+                              << "secret";
+        QTest::newRow("first key wins") << QByteArray("[SETTINGS]\nTheWord=one\nTheWord=two\n") << "TheWord"
+                                        << "one";
+        QTest::newRow("other section") << QByteArray("[OTHER]\nProtect=True\n") << "Protect"
+                                       << "DEFAULT";
+        QTest::newRow("before any section") << QByteArray("Protect=True\n[SETTINGS]\n") << "Protect"
+                                            << "DEFAULT";
+        QTest::newRow("missing key") << QByteArray("[SETTINGS]\nTheWord=x\n") << "Protect"
+                                     << "DEFAULT";
+        QTest::newRow("empty file") << QByteArray() << "Protect"
+                                    << "DEFAULT";
+        QTest::newRow("binary") << QByteArray("\x00\xff\x01[\x02\n\xfe=", 8) << "Protect"
+                                << "DEFAULT";
+        QTest::newRow("empty value") << QByteArray("[SETTINGS]\nTheWord=\n") << "TheWord"
+                                     << "";
+        QTest::newRow("equals in value") << QByteArray("[SETTINGS]\nTheWord=a=b\n") << "TheWord"
+                                         << "a=b";
         QTest::newRow("cut at 254") << QByteArray("[SETTINGS]\nTheWord=" + QByteArray(300, 'p') + "\n") << "TheWord"
                                     << QString(254, QLatin1Char('p'));
     }
@@ -65,7 +79,8 @@ private Q_SLOTS:
     {
         TestEnv env;
         const QString file = env.appDir() + QStringLiteral("spell.ini");
-        QCOMPARE(modINIfiles::GetSetting(file, QStringLiteral("Protect"), QStringLiteral("False")), QStringLiteral("False"));
+        QCOMPARE(modINIfiles::GetSetting(file, QStringLiteral("Protect"), QStringLiteral("False")),
+                 QStringLiteral("False"));
         QCOMPARE(modINIfiles::GetSetting(file, QStringLiteral("TheWord"), QString()), QString());
         QVERIFY(!QFile::exists(file));
         QVERIFY(env.dialogs.boxes.isEmpty());
@@ -87,13 +102,13 @@ private Q_SLOTS:
     {
         const QByteArray before("; teacher's notes\r\n[Other]\r\nProtect=keep\r\n\r\n[settings]\r\nprotect = True \r\n"
                                 "Colour=blue\r\n\r\n[Last]\r\nx=1\r\n");
-        const QByteArray after = IniFile::withValue(before, QStringLiteral("SETTINGS"), QStringLiteral("Protect"),
-                                                    QStringLiteral("false"));
+        const QByteArray after =
+            IniFile::withValue(before, QStringLiteral("SETTINGS"), QStringLiteral("Protect"), QStringLiteral("false"));
         QCOMPARE(after, QByteArray("; teacher's notes\r\n[Other]\r\nProtect=keep\r\n\r\n[settings]\r\nProtect=false\r\n"
                                    "Colour=blue\r\n\r\n[Last]\r\nx=1\r\n"));
         // A new key goes after the section's last line, before the blank line and the next section.
-        const QByteArray added = IniFile::withValue(before, QStringLiteral("SETTINGS"), QStringLiteral("TheWord"),
-                                                    QStringLiteral("pw"));
+        const QByteArray added =
+            IniFile::withValue(before, QStringLiteral("SETTINGS"), QStringLiteral("TheWord"), QStringLiteral("pw"));
         QVERIFY(added.contains("Colour=blue\r\nTheWord=pw\r\n\r\n[Last]"));
         // No section yet: appended at the end.
         QCOMPARE(IniFile::withValue("[Other]\nx=1\n", QStringLiteral("SETTINGS"), QStringLiteral("Protect"),

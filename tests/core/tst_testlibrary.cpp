@@ -22,7 +22,7 @@ class TstTestLibrary : public QObject
         QVERIFY(f.open(QIODevice::WriteOnly));
     }
 
-private Q_SLOTS:
+  private Q_SLOTS:
     void listsFoldersAndFilesIgnoringCase()
     {
         TestEnv env;
@@ -93,18 +93,17 @@ private Q_SLOTS:
                                      << QStringList{QStringLiteral("dog")};
         QTest::newRow("upper later") << QStringList{QStringLiteral("dog.wav"), QStringLiteral("Cat.WAV")}
                                      << QStringList{QStringLiteral("dog")};
-        QTest::newRow("outer spaces trimmed") << QStringList{QStringLiteral(" big .wav")}
-                                              << QStringList{QStringLiteral("big")};
-        QTest::newRow("inner spaces kept") << QStringList{QStringLiteral("ice cream.wav")}
-                                           << QStringList{QStringLiteral("ice cream")};
-        QTest::newRow("first .wav counts") << QStringList{QStringLiteral("my.wav.wav")}
-                                           << QStringList{QStringLiteral("my")};
+        QTest::newRow("outer spaces trimmed")
+            << QStringList{QStringLiteral(" big .wav")} << QStringList{QStringLiteral("big")};
+        QTest::newRow("inner spaces kept")
+            << QStringList{QStringLiteral("ice cream.wav")} << QStringList{QStringLiteral("ice cream")};
+        QTest::newRow("first .wav counts")
+            << QStringList{QStringLiteral("my.wav.wav")} << QStringList{QStringLiteral("my")};
         QTest::newRow("bare extension") << QStringList{QStringLiteral(".wav")} << QStringList{QString()};
         QTest::newRow("case kept") << QStringList{QStringLiteral("Monday.wav")}
                                    << QStringList{QStringLiteral("Monday")};
-        QTest::newRow("no duplicate check")
-            << QStringList{QStringLiteral("a.wav"), QStringLiteral("a .wav")}
-            << QStringList{QStringLiteral("a"), QStringLiteral("a")};
+        QTest::newRow("no duplicate check") << QStringList{QStringLiteral("a.wav"), QStringLiteral("a .wav")}
+                                            << QStringList{QStringLiteral("a"), QStringLiteral("a")};
     }
     void wordsFromFileNames()
     {
@@ -116,9 +115,10 @@ private Q_SLOTS:
     void loadWordListReadsPlainWaveFilesInOrder()
     {
         TestEnv env;
-        const QString dir = env.makeTest(QStringLiteral("Test_Mixed"), {QStringLiteral("zebra"), QStringLiteral("apple")});
+        const QString dir =
+            env.makeTest(QStringLiteral("Test_Mixed"), {QStringLiteral("zebra"), QStringLiteral("apple")});
         QDir().mkdir(dir + QStringLiteral("folder.wav")); // folders are not words
-        touch(dir + QStringLiteral(".hidden.wav"));        // hidden files are not words
+        touch(dir + QStringLiteral(".hidden.wav"));       // hidden files are not words
         touch(dir + QStringLiteral("notes.txt"));
         touch(dir + QStringLiteral("Banana.wav"));
         Shared::TestDir = dir;
@@ -138,7 +138,8 @@ private Q_SLOTS:
     void fillTestListSortsAndClearsWhenEmpty()
     {
         QListWidget list;
-        QVERIFY(TestLibrary::fillTestList(&list, {QStringLiteral("Test_b"), QStringLiteral("TEST_a"), QStringLiteral("test_C")}));
+        QVERIFY(TestLibrary::fillTestList(
+            &list, {QStringLiteral("Test_b"), QStringLiteral("TEST_a"), QStringLiteral("test_C")}));
         QCOMPARE(list.item(0)->text(), QStringLiteral("TEST_a"));
         QCOMPARE(list.item(2)->text(), QStringLiteral("test_C"));
         QCOMPARE(TestLibrary::addSorted(&list, QStringLiteral("Test_B2")), 2);

@@ -15,16 +15,17 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 // Stands in for an activity window of another library; notes whether the menu was
 // still open when it was shown.
 class Activity final : public Form
 {
-public:
+  public:
     explicit Activity(const QString &name) : Form(name) { resize(200, 100); }
     bool menuOpenAtShow = false;
 
-protected:
+  protected:
     void showEvent(QShowEvent *e) override
     {
         menuOpenAtShow = Forms::find(QStringLiteral("frmChoice")) != nullptr;
@@ -32,13 +33,16 @@ protected:
     }
 };
 
-frmChoice *openMenu() { return qobject_cast<frmChoice *>(Forms::show(QStringLiteral("frmChoice"))); }
+frmChoice *openMenu()
+{
+    return qobject_cast<frmChoice *>(Forms::show(QStringLiteral("frmChoice")));
+}
 } // namespace
 
 class TestActivityMenu : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void initTestCase();
     void label_data();
     void label();
@@ -65,8 +69,10 @@ void TestActivityMenu::label_data()
 {
     QTest::addColumn<QString>("testName");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("a test") << "Test_Animals" << "Selected test is Test_Animals";
-    QTest::newRow("no test") << "" << "Selected test is ";
+    QTest::newRow("a test") << "Test_Animals"
+                            << "Selected test is Test_Animals";
+    QTest::newRow("no test") << ""
+                             << "Selected test is ";
 }
 
 void TestActivityMenu::label()
@@ -84,9 +90,11 @@ void TestActivityMenu::buttons()
 {
     TestEnv env;
     frmChoice *menu = openMenu();
-    const QList<QPair<QString, QString>> row = {
-        {u"Command2"_s, u"Study Words"_s}, {u"Command1"_s, u"Take  Test"_s}, {u"Command3"_s, u"New Test"_s},
-        {u"btnArcade"_s, u"Arcade Alley"_s}, {u"Command4"_s, u"Exit"_s}};
+    const QList<QPair<QString, QString>> row = {{u"Command2"_s, u"Study Words"_s},
+                                                {u"Command1"_s, u"Take  Test"_s},
+                                                {u"Command3"_s, u"New Test"_s},
+                                                {u"btnArcade"_s, u"Arcade Alley"_s},
+                                                {u"Command4"_s, u"Exit"_s}};
     int right = 0;
     for (const auto &[name, caption] : row) {
         auto *b = TestUi::child<QPushButton>(menu, name);
@@ -108,9 +116,12 @@ void TestActivityMenu::activities_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("target");
-    QTest::newRow("Take  Test") << "Command1" << "frmTest";
-    QTest::newRow("Study Words") << "Command2" << "frmReview";
-    QTest::newRow("Arcade Alley") << "btnArcade" << "frmArcadeSelect";
+    QTest::newRow("Take  Test") << "Command1"
+                                << "frmTest";
+    QTest::newRow("Study Words") << "Command2"
+                                 << "frmReview";
+    QTest::newRow("Arcade Alley") << "btnArcade"
+                                  << "frmArcadeSelect";
 }
 
 void TestActivityMenu::activities()

@@ -10,7 +10,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 // A plain program window with a caption, shown or not.
 Form *window(const QString &name, const QString &caption, bool visible)
 {
@@ -26,7 +27,7 @@ Form *window(const QString &name, const QString &caption, bool visible)
 class TestBackground : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void initTestCase() { Shell::registerWindows(); }
     void looks();
     void handBack_data();
@@ -55,8 +56,8 @@ void TestBackground::handBack_data()
     QTest::addColumn<QString>("target"); // empty: nobody
 
     QTest::newRow("start window wins when visible") << true << QStringList{u"frmChoice:Your Choice:1"_s} << "frmLogin";
-    QTest::newRow("first visible after hidden start") << false
-                                                      << QStringList{u"frmA:A:0"_s, u"frmB:B:1"_s, u"frmC:C:1"_s} << "frmB";
+    QTest::newRow("first visible after hidden start")
+        << false << QStringList{u"frmA:A:0"_s, u"frmB:B:1"_s, u"frmC:C:1"_s} << "frmB";
     QTest::newRow("own caption skipped") << false << QStringList{u"frmTwin:Wordaroo!:1"_s, u"frmC:C:1"_s} << "frmC";
     QTest::newRow("nobody visible") << false << QStringList{u"frmA:A:0"_s} << QString();
     QTest::newRow("only the twin visible") << false << QStringList{u"frmTwin:Wordaroo!:1"_s} << QString();

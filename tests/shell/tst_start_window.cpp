@@ -21,7 +21,8 @@
 
 using namespace Qt::StringLiterals;
 
-namespace {
+namespace
+{
 QStringList texts(const QListWidget *list)
 {
     QStringList out;
@@ -31,7 +32,10 @@ QStringList texts(const QListWidget *list)
 }
 
 // The start window as the program opens it.
-frmLogin *openStartWindow() { return qobject_cast<frmLogin *>(Forms::show(QStringLiteral("frmLogin"))); }
+frmLogin *openStartWindow()
+{
+    return qobject_cast<frmLogin *>(Forms::show(QStringLiteral("frmLogin")));
+}
 
 // Whether a control lies (at least partly) inside its window's visible width.
 bool insideWindow(QWidget *control)
@@ -50,13 +54,13 @@ void writeIni(const QString &content)
 // A window whose unload handler tells when it runs.
 class Watcher final : public Form
 {
-public:
+  public:
     explicit Watcher(bool *unloaded) : Form(QStringLiteral("frmWatcher")), m_unloaded(unloaded) {}
 
-protected:
+  protected:
     void Form_Unload(bool &) override { *m_unloaded = true; }
 
-private:
+  private:
     bool *m_unloaded;
 };
 } // namespace
@@ -64,7 +68,7 @@ private:
 class TestStartWindow : public QObject
 {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void initTestCase() { Shell::registerWindows(); }
     void startUp();
     void choosingATest();
@@ -93,8 +97,8 @@ void TestStartWindow::startUp()
     bool sawWelcome = false, backgroundUp = false;
     int listedAtWelcome = -1;
     MMControl::setObserver([&](const MMControl &c, const QString &command) {
-        if (command.compare(QLatin1String("Play"), Qt::CaseInsensitive) == 0
-            && c.FileName == Shared::AppDir + QStringLiteral("Welcome.wav")) {
+        if (command.compare(QLatin1String("Play"), Qt::CaseInsensitive) == 0 &&
+            c.FileName == Shared::AppDir + QStringLiteral("Welcome.wav")) {
             sawWelcome = true;
             Form *back = Forms::find(QStringLiteral("frmBack"));
             backgroundUp = back && back->isVisible();
@@ -301,11 +305,12 @@ void TestStartWindow::passwordGate_data()
     const QString secret = QStringLiteral("[SETTINGS]\nProtect=True\nTheWord=Secret\n");
     const QString noWord = QStringLiteral("[SETTINGS]\nProtect=True\n");
     QTest::newRow("no settings file") << QString() << QStringList() << false << true;
-    QTest::newRow("Protect missing") << QStringLiteral("[SETTINGS]\nTheWord=Secret\n") << QStringList() << false << true;
+    QTest::newRow("Protect missing") << QStringLiteral("[SETTINGS]\nTheWord=Secret\n") << QStringList() << false
+                                     << true;
     QTest::newRow("Protect false") << QStringLiteral("[SETTINGS]\nProtect=false\nTheWord=Secret\n") << QStringList()
                                    << false << true;
-    QTest::newRow("Protect true in lower case") << QStringLiteral("[SETTINGS]\nProtect=true\nTheWord=Secret\n")
-                                                << QStringList() << false << true;
+    QTest::newRow("Protect true in lower case")
+        << QStringLiteral("[SETTINGS]\nProtect=true\nTheWord=Secret\n") << QStringList() << false << true;
     QTest::newRow("right password") << secret << QStringList{u"Secret"_s} << true << true;
     QTest::newRow("password case differs") << secret << QStringList{u"secret"_s} << true << false;
     QTest::newRow("password cancelled") << secret << QStringList() << true << false;

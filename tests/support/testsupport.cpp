@@ -38,7 +38,10 @@ TestEnv::~TestEnv()
         QGuiApplication::restoreOverrideCursor();
 }
 
-QString TestEnv::appDir() const { return Shared::AppDir; }
+QString TestEnv::appDir() const
+{
+    return Shared::AppDir;
+}
 
 void TestEnv::writeWave(const QString &path, int ms, int rate)
 {
@@ -69,14 +72,14 @@ QString TestEnv::makeTest(const QString &folder, const QStringList &words)
 
 QStringList TestEnv::promptFiles()
 {
-    return {QStringLiteral("Welcome.wav"),     QStringLiteral("logindir.wav"),      QStringLiteral("helloprof.wav"),
-            QStringLiteral("learnwords.wav"),  QStringLiteral("starttest.wav"),     QStringLiteral("noword.wav"),
-            QStringLiteral("finishtest.wav"),  QStringLiteral("dirtest.wav"),       QStringLiteral("resultsdir.wav"),
-            QStringLiteral("whoopie.wav"),     QStringLiteral("pretty_good.wav"),   QStringLiteral("keep_trying.wav"),
-            QStringLiteral("brrrr.wav"),       QStringLiteral("studytime.wav"),     QStringLiteral("spellwrong.wav"),
-            QStringLiteral("reviewcomplete.wav"), QStringLiteral("arcadedir.wav"),  QStringLiteral("raindir.wav"),
-            QStringLiteral("splash.wav"),      QStringLiteral("scrambledir.wav"),   QStringLiteral("wordis.wav"),
-            QStringLiteral("Correct.wav"),     QStringLiteral("figureout.wav"),     QStringLiteral("great.wav")};
+    return {QStringLiteral("Welcome.wav"),        QStringLiteral("logindir.wav"),    QStringLiteral("helloprof.wav"),
+            QStringLiteral("learnwords.wav"),     QStringLiteral("starttest.wav"),   QStringLiteral("noword.wav"),
+            QStringLiteral("finishtest.wav"),     QStringLiteral("dirtest.wav"),     QStringLiteral("resultsdir.wav"),
+            QStringLiteral("whoopie.wav"),        QStringLiteral("pretty_good.wav"), QStringLiteral("keep_trying.wav"),
+            QStringLiteral("brrrr.wav"),          QStringLiteral("studytime.wav"),   QStringLiteral("spellwrong.wav"),
+            QStringLiteral("reviewcomplete.wav"), QStringLiteral("arcadedir.wav"),   QStringLiteral("raindir.wav"),
+            QStringLiteral("splash.wav"),         QStringLiteral("scrambledir.wav"), QStringLiteral("wordis.wav"),
+            QStringLiteral("Correct.wav"),        QStringLiteral("figureout.wav"),   QStringLiteral("great.wav")};
 }
 
 void TestEnv::makePrompts()
@@ -85,7 +88,8 @@ void TestEnv::makePrompts()
         writeWave(appDir() + p);
 }
 
-namespace TestUi {
+namespace TestUi
+{
 
 void closeAllWindows()
 {
@@ -99,9 +103,15 @@ void closeAllWindows()
     settle();
 }
 
-void key(QWidget *w, int k, Qt::KeyboardModifiers mods) { QTest::keyClick(w, Qt::Key(k), mods); }
+void key(QWidget *w, int k, Qt::KeyboardModifiers mods)
+{
+    QTest::keyClick(w, Qt::Key(k), mods);
+}
 
-void click(QAbstractButton *button) { QTest::mouseClick(button, Qt::LeftButton); }
+void click(QAbstractButton *button)
+{
+    QTest::mouseClick(button, Qt::LeftButton);
+}
 
 void settle(int ms)
 {

@@ -15,7 +15,7 @@ class QAbstractButton;
 // that is recorded instead of quitting. Destroying it closes every window.
 class TestEnv
 {
-public:
+  public:
     TestEnv();
     ~TestEnv();
 
@@ -33,15 +33,16 @@ public:
     bool ended = false;
     int exitCode = -1;
 
-private:
+  private:
     QTemporaryDir m_dir;
 };
 
-namespace TestUi {
+namespace TestUi
+{
 // Every loaded window is closed and deleted (between test cases).
 void closeAllWindows();
 // A child of a window by objectName; fails the test when missing.
-template<typename T> T *child(QWidget *window, const QString &name);
+template <typename T> T *child(QWidget *window, const QString &name);
 // Presses a key on a widget, the way the keyboard does.
 void key(QWidget *w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier);
 // Clicks a button with the mouse.
@@ -53,7 +54,7 @@ void settle(int ms = 0);
 #include <QTest>
 #include <QWidget>
 
-template<typename T> T *TestUi::child(QWidget *window, const QString &name)
+template <typename T> T *TestUi::child(QWidget *window, const QString &name)
 {
     T *c = window ? window->findChild<T *>(name) : nullptr;
     if (!c)
