@@ -5,9 +5,9 @@
 //   shows. Target: under 50 ms for each whole listing.
 //
 //   bench_listing --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
-#include "core/appstate.h"
-#include "core/dirsearch.h"
-#include "core/testlibrary.h"
+#include "core/platform/appstate.h"
+#include "core/platform/dirsearch.h"
+#include "core/platform/testlibrary.h"
 
 #include <QApplication>
 #include <QDir>

@@ -14,10 +14,10 @@
 //   of the logging test engine.
 #include "arcade/frmRain.h"
 #include "arcade/register.h"
-#include "core/appstate.h"
-#include "core/forms.h"
-#include "core/realengine.h"
-#include "core/testengine.h"
+#include "core/platform/appstate.h"
+#include "core/platform/forms.h"
+#include "core/sound/realengine.h"
+#include "testengine.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -87,7 +87,7 @@ struct Run {
 
 Run runOnce()
 {
-    auto *rain = qobject_cast<frmRain *>(Forms::show(QStringLiteral("frmRain")));
+    auto *rain = qobject_cast<frmRain *>(Forms::show(Windows::Rain));
     rain->List1->setCurrentRow(4); // "Level 5 - Fastest!"
     rain->chkRandom->setChecked(false);
 
@@ -144,7 +144,7 @@ double median(std::vector<double> v)
 class StartWindow : public Form
 {
   public:
-    explicit StartWindow(const QStringList &words) : Form(QStringLiteral("frmLogin"))
+    explicit StartWindow(const QStringList &words) : Form(Windows::Login)
     {
         auto *list = new QListWidget(this);
         list->setObjectName(QStringLiteral("lstWords"));
@@ -197,8 +197,7 @@ int main(int argc, char *argv[])
     writeWave(Shared::AppDir + QStringLiteral("splash.wav"), 400);
 
     Arcade::registerWindows();
-    Forms::registerFactory(QStringLiteral("frmArcadeSelect"),
-                           [] { return new Form(QStringLiteral("frmArcadeSelect")); });
+    Forms::registerFactory(Windows::ArcadeSelect, [] { return new Form(Windows::ArcadeSelect); });
     new StartWindow(words);
 
     std::printf("Raining Words, level 5 (200 ms), %d intervals per run, %s\n", Intervals,

@@ -3,11 +3,11 @@
 // sound in the recording is the time until the sound is heard.
 //
 //   bench_sound [runs]      (uses $PULSE_SERVER, or starts a private server)
-#include "core/mmcontrol.h"
-#include "core/playwave.h"
-#include "core/realengine.h"
-#include "core/sound_device.h"
-#include "core/sound_pcm.h"
+#include "core/sound/mmcontrol.h"
+#include "core/sound/playwave.h"
+#include "core/sound/realengine.h"
+#include "core/sound/sound_device.h"
+#include "core/sound/sound_pcm.h"
 
 #include <QApplication>
 #include <QAudioDevice>

@@ -16,10 +16,10 @@
 //   WORDAROO_APPDIR=<staged program folder> overrides <build>/Wordaroo.
 #include "arcade/register.h"
 #include "authoring/register.h"
-#include "core/forms.h"
-#include "core/layout.h"
-#include "core/realengine.h"
-#include "core/soundengine.h"
+#include "core/platform/forms.h"
+#include "core/sound/realengine.h"
+#include "core/sound/soundengine.h"
+#include "core/ui/layout.h"
 #include "learning/register.h"
 #include "shell/register.h"
 
@@ -118,7 +118,7 @@ int child(int argc, char **argv)
     Authoring::registerWindows();
     Arcade::registerWindows();
 
-    Form *login = Forms::load(QStringLiteral("frmLogin"));
+    Form *login = Forms::load(Windows::Login);
     loadedNs = nowNs();
     auto *list = login ? login->findChild<QListWidget *>(QStringLiteral("lstTests")) : nullptr;
     if (!list) {
@@ -127,7 +127,7 @@ int child(int argc, char **argv)
     }
     FirstPaint watcher(list);
     list->viewport()->installEventFilter(&watcher);
-    Forms::show(QStringLiteral("frmLogin"));
+    Forms::show(Windows::Login);
     QTimer::singleShot(20000, [] {
         std::fprintf(stderr, "the start window was not shown within 20 s\n");
         _exit(3);

@@ -2,10 +2,10 @@
 // opens the start window; every window after that is opened by another.
 #include "arcade/register.h"
 #include "authoring/register.h"
-#include "core/appstate.h"
-#include "core/forms.h"
-#include "core/layout.h"
-#include "core/realengine.h"
+#include "core/platform/appstate.h"
+#include "core/platform/forms.h"
+#include "core/sound/realengine.h"
+#include "core/ui/layout.h"
 #include "learning/register.h"
 #include "shell/register.h"
 
@@ -27,7 +27,7 @@ int main(int argc, char *argv[])
     Authoring::registerWindows();
     Arcade::registerWindows();
 
-    if (!Forms::show(QStringLiteral("frmLogin")))
+    if (!Forms::show(Windows::Login))
         return 1;
     const int code = QApplication::exec();
     Sound::setEngine(nullptr);

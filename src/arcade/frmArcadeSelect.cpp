@@ -1,15 +1,15 @@
 #include "arcade/frmArcadeSelect.h"
 
-#include "core/appstate.h"
-#include "core/layout.h"
-#include "core/mmcontrol.h"
-#include "core/playwave.h"
-#include "core/widgets.h"
+#include "core/platform/appstate.h"
+#include "core/sound/mmcontrol.h"
+#include "core/sound/playwave.h"
+#include "core/ui/layout.h"
+#include "core/ui/widgets.h"
 
 #include <QCoreApplication>
 #include <QPushButton>
 
-frmArcadeSelect::frmArcadeSelect(QWidget *parent) : Form(QStringLiteral("frmArcadeSelect"), parent)
+frmArcadeSelect::frmArcadeSelect(QWidget *parent) : Form(Windows::ArcadeSelect, parent)
 {
     setWindowTitle(QStringLiteral("Arcade Alley"));
     Twips::setClientSize(this, 6240, 1605);
@@ -36,20 +36,20 @@ frmArcadeSelect::frmArcadeSelect(QWidget *parent) : Form(QStringLiteral("frmArca
 void frmArcadeSelect::btnRain_Click()
 {
     hide();
-    Forms::show(QStringLiteral("frmRain"));
+    Forms::show(Windows::Rain);
 }
 
 void frmArcadeSelect::btnScramble_Click()
 {
     hide();
-    Forms::show(QStringLiteral("frmScramble"));
+    Forms::show(Windows::Scramble);
 }
 
 void frmArcadeSelect::btnExit_Click()
 {
     m_exiting = true;
     close();
-    Forms::show(QStringLiteral("frmChoice"));
+    Forms::show(Windows::Choice);
 }
 
 void frmArcadeSelect::picProf_Click()
@@ -65,5 +65,5 @@ void frmArcadeSelect::Form_Unload(bool &keepOpen)
     m_exiting = true;
     // Closed through its frame: leave the child on the menu, never with no window.
     QMetaObject::invokeMethod(
-        qApp, [] { Forms::show(QStringLiteral("frmChoice")); }, Qt::QueuedConnection);
+        qApp, [] { Forms::show(Windows::Choice); }, Qt::QueuedConnection);
 }

@@ -1,13 +1,13 @@
 #include "arcade/frmRain.h"
 
 #include "arcade/startwords.h"
-#include "core/appstate.h"
-#include "core/dialogs.h"
-#include "core/layout.h"
-#include "core/mmcontrol.h"
-#include "core/playwave.h"
-#include "core/rnd.h"
-#include "core/widgets.h"
+#include "core/platform/appstate.h"
+#include "core/platform/dialogs.h"
+#include "core/platform/rnd.h"
+#include "core/sound/mmcontrol.h"
+#include "core/sound/playwave.h"
+#include "core/ui/layout.h"
+#include "core/ui/widgets.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -51,7 +51,7 @@ void textColour(QWidget *w, const QColor &text)
 }
 } // namespace
 
-frmRain::frmRain(QWidget *parent) : Form(QStringLiteral("frmRain"), parent)
+frmRain::frmRain(QWidget *parent) : Form(Windows::Rain, parent)
 {
     setWindowTitle(QStringLiteral("Raining Words"));
     Twips::setClientSize(this, 7125, 6525);
@@ -365,7 +365,7 @@ void frmRain::Command4_Click()
 {
     m_leaving = true;
     Timer1->stop();
-    Forms::show(QStringLiteral("frmArcadeSelect"));
+    Forms::show(Windows::ArcadeSelect);
     close();
 }
 
@@ -383,5 +383,5 @@ void frmRain::Form_Unload(bool &keepOpen)
         return;
     m_leaving = true;
     // Closed through its frame: like "Stop Game", the chooser comes back.
-    Forms::show(QStringLiteral("frmArcadeSelect"));
+    Forms::show(Windows::ArcadeSelect);
 }

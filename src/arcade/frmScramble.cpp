@@ -1,12 +1,12 @@
 #include "arcade/frmScramble.h"
 
 #include "arcade/startwords.h"
-#include "core/appstate.h"
-#include "core/dialogs.h"
-#include "core/layout.h"
-#include "core/mmcontrol.h"
-#include "core/playwave.h"
-#include "core/widgets.h"
+#include "core/platform/appstate.h"
+#include "core/platform/dialogs.h"
+#include "core/sound/mmcontrol.h"
+#include "core/sound/playwave.h"
+#include "core/ui/layout.h"
+#include "core/ui/widgets.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -33,7 +33,7 @@ QLabel *scoreLine(QWidget *parent, const QString &name, const QString &text, int
 }
 } // namespace
 
-frmScramble::frmScramble(QWidget *parent) : Form(QStringLiteral("frmScramble"), parent)
+frmScramble::frmScramble(QWidget *parent) : Form(Windows::Scramble, parent)
 {
     setWindowTitle(QStringLiteral("Scramble"));
     Twips::setClientSize(this, 6645, 3630);
@@ -218,7 +218,7 @@ void frmScramble::btnSolveIt_Click()
 void frmScramble::btnExit_Click()
 {
     m_leaving = true;
-    Forms::show(QStringLiteral("frmArcadeSelect"));
+    Forms::show(Windows::ArcadeSelect);
     close();
 }
 
@@ -234,5 +234,5 @@ void frmScramble::Form_Unload(bool &keepOpen)
         return;
     m_leaving = true;
     // Closed through its frame: like "End Game", the chooser comes back.
-    Forms::show(QStringLiteral("frmArcadeSelect"));
+    Forms::show(Windows::ArcadeSelect);
 }

@@ -1,6 +1,6 @@
 #pragma once
 #include "arcade/gamerules.h"
-#include "core/forms.h"
+#include "core/platform/forms.h"
 
 class MMControl;
 class Picture;

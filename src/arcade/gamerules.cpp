@@ -1,6 +1,6 @@
 #include "arcade/gamerules.h"
 
-#include "core/rnd.h"
+#include "core/platform/rnd.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,16 +3,16 @@
 #include "arcade/frmArcadeSelect.h"
 #include "arcade/frmRain.h"
 #include "arcade/frmScramble.h"
-#include "core/forms.h"
+#include "core/platform/forms.h"
 
 namespace Arcade
 {
 
 void registerWindows()
 {
-    Forms::registerFactory(QStringLiteral("frmArcadeSelect"), [] { return new frmArcadeSelect; });
-    Forms::registerFactory(QStringLiteral("frmRain"), [] { return new frmRain; });
-    Forms::registerFactory(QStringLiteral("frmScramble"), [] { return new frmScramble; });
+    Forms::registerFactory(Windows::ArcadeSelect, [] { return new frmArcadeSelect; });
+    Forms::registerFactory(Windows::Rain, [] { return new frmRain; });
+    Forms::registerFactory(Windows::Scramble, [] { return new frmScramble; });
 }
 
 } // namespace Arcade

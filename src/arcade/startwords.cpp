@@ -1,25 +1,15 @@
 #include "arcade/startwords.h"
 
 #include "arcade/gamerules.h"
-#include "core/dialogs.h"
-#include "core/forms.h"
-
-#include <QListWidget>
+#include "core/platform/appstate.h"
+#include "core/platform/dialogs.h"
 
 namespace Arcade
 {
 
 QStringList startWindowWords()
 {
-    QStringList words;
-    Form *login = Forms::find(QStringLiteral("frmLogin"));
-    const QListWidget *list = login ? login->findChild<QListWidget *>(QStringLiteral("lstWords")) : nullptr;
-    if (!list)
-        return words;
-    words.reserve(list->count());
-    for (int i = 0; i < list->count(); ++i)
-        words << list->item(i)->text();
-    return words;
+    return Shared::TestWords;
 }
 
 bool startWordsPlayable()

@@ -1,12 +1,12 @@
 #include "authoring/frmMaint.h"
 
 #include "authoring/testfiles.h"
-#include "core/appstate.h"
-#include "core/dialogs.h"
-#include "core/layout.h"
-#include "core/mmcontrol.h"
-#include "core/testlibrary.h"
-#include "core/widgets.h"
+#include "core/platform/appstate.h"
+#include "core/platform/dialogs.h"
+#include "core/platform/testlibrary.h"
+#include "core/sound/mmcontrol.h"
+#include "core/ui/layout.h"
+#include "core/ui/widgets.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -32,7 +32,7 @@ QString art(const char *name)
 }
 } // namespace
 
-frmMaint::frmMaint(QWidget *parent) : Form(QStringLiteral("frmMaint"), parent)
+frmMaint::frmMaint(QWidget *parent) : Form(Windows::Maint, parent)
 {
     setWindowTitle(QStringLiteral("Wordaroo Configuration"));
     setFont(Fonts::sized(8.25));
@@ -355,10 +355,9 @@ void frmMaint::Form_Unload(bool &keepOpen)
     stopLevelMeter();
     // The start window lists the tests again (a new one at once, a deleted one gone)
     // and comes back.
-    if (Form *login = Forms::find(QStringLiteral("frmLogin"))) {
-        QMetaObject::invokeMethod(login, "LoadTests");
+    Q_EMIT TestCatalogue::instance().changed();
+    if (Form *login = Forms::find(Windows::Login))
         login->show();
-    }
 }
 
 void frmMaint::mnuHelp_Click()

@@ -1,5 +1,5 @@
 #pragma once
-#include "core/forms.h"
+#include "core/platform/forms.h"
 
 #include <QString>
 

@@ -2,10 +2,10 @@
 // the settings file and checked by the start window.
 #include "authoring/frmMaint.h"
 
-#include "core/appstate.h"
-#include "core/layout.h"
-#include "core/modinifiles.h"
-#include "core/widgets.h"
+#include "core/platform/appstate.h"
+#include "core/platform/modinifiles.h"
+#include "core/ui/layout.h"
+#include "core/ui/widgets.h"
 
 #include <QCheckBox>
 #include <QLabel>

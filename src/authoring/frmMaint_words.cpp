@@ -3,12 +3,12 @@
 #include "authoring/frmMaint.h"
 
 #include "authoring/testfiles.h"
-#include "core/appstate.h"
-#include "core/dialogs.h"
-#include "core/forms.h"
-#include "core/layout.h"
-#include "core/mmcontrol.h"
-#include "core/widgets.h"
+#include "core/platform/appstate.h"
+#include "core/platform/dialogs.h"
+#include "core/platform/forms.h"
+#include "core/sound/mmcontrol.h"
+#include "core/ui/layout.h"
+#include "core/ui/widgets.h"
 
 #include <QCoreApplication>
 #include <QFontMetrics>

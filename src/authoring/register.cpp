@@ -1,12 +1,12 @@
 #include "authoring/register.h"
 
 #include "authoring/frmMaint.h"
-#include "core/forms.h"
+#include "core/platform/forms.h"
 
 namespace Authoring
 {
 void registerWindows()
 {
-    Forms::registerFactory(QStringLiteral("frmMaint"), [] { return new frmMaint; });
+    Forms::registerFactory(Windows::Maint, [] { return new frmMaint; });
 }
 } // namespace Authoring

@@ -1,6 +1,6 @@
 #include "authoring/testfiles.h"
 
-#include "core/testlibrary.h"
+#include "core/platform/testlibrary.h"
 
 #include <QDir>
 #include <QFile>

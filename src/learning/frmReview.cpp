@@ -1,12 +1,12 @@
 #include "learning/frmReview.h"
 
-#include "core/appstate.h"
-#include "core/dialogs.h"
-#include "core/layout.h"
-#include "core/mmcontrol.h"
-#include "core/playwave.h"
-#include "core/testlibrary.h"
-#include "core/widgets.h"
+#include "core/platform/appstate.h"
+#include "core/platform/dialogs.h"
+#include "core/platform/testlibrary.h"
+#include "core/sound/mmcontrol.h"
+#include "core/sound/playwave.h"
+#include "core/ui/layout.h"
+#include "core/ui/widgets.h"
 #include "learning/scoring.h"
 
 #include <QFileInfo>
@@ -32,7 +32,7 @@ QString wordPath(const QString &word)
 }
 } // namespace
 
-frmReview::frmReview(QWidget *parent) : Form(QStringLiteral("frmReview"), parent)
+frmReview::frmReview(QWidget *parent) : Form(Windows::Review, parent)
 {
     setWindowTitle(QStringLiteral("Study Time"));
     const QFont big = Fonts::sized(18, true);
@@ -165,7 +165,7 @@ void frmReview::Leave()
 {
     m_leaving = true;
     close();
-    Forms::show(QStringLiteral("frmChoice"));
+    Forms::show(Windows::Choice);
 }
 
 void frmReview::Picture1_Click()
@@ -181,6 +181,6 @@ void frmReview::Form_Unload(bool &keepOpen)
     // Closed through its frame: back to a fresh activity menu, like "End Study Time".
     if (!m_leaving) {
         m_leaving = true;
-        Forms::show(QStringLiteral("frmChoice"));
+        Forms::show(Windows::Choice);
     }
 }

@@ -1,12 +1,12 @@
 #include "learning/frmTest.h"
 
-#include "core/appstate.h"
-#include "core/dialogs.h"
-#include "core/layout.h"
-#include "core/mmcontrol.h"
-#include "core/playwave.h"
-#include "core/testlibrary.h"
-#include "core/widgets.h"
+#include "core/platform/appstate.h"
+#include "core/platform/dialogs.h"
+#include "core/platform/testlibrary.h"
+#include "core/sound/mmcontrol.h"
+#include "core/sound/playwave.h"
+#include "core/ui/layout.h"
+#include "core/ui/widgets.h"
 #include "learning/scoring.h"
 
 #include <QCoreApplication>
@@ -42,7 +42,7 @@ QLabel *heading(QWidget *parent, const QString &name, const QString &text, int l
 }
 } // namespace
 
-frmTest::frmTest(QWidget *parent) : Form(QStringLiteral("frmTest"), parent)
+frmTest::frmTest(QWidget *parent) : Form(Windows::Test, parent)
 {
     setWindowTitle(QStringLiteral("Test"));
     const QFont answerFont = Fonts::sized(12, true);
@@ -303,7 +303,7 @@ void frmTest::btnHearMissedWords_Click()
 void frmTest::btnExitResults_Click()
 {
     m_leaving = true;
-    Forms::show(QStringLiteral("frmChoice"));
+    Forms::show(Windows::Choice);
     close();
 }
 
@@ -322,6 +322,6 @@ void frmTest::Form_Unload(bool &keepOpen)
     // does. Leaving through that button has already shown the menu.
     if (!m_leaving) {
         m_leaving = true;
-        Forms::show(QStringLiteral("frmChoice"));
+        Forms::show(Windows::Choice);
     }
 }

@@ -1,6 +1,6 @@
 #include "learning/register.h"
 
-#include "core/forms.h"
+#include "core/platform/forms.h"
 #include "learning/frmReview.h"
 #include "learning/frmTest.h"
 
@@ -8,7 +8,7 @@ namespace Learning
 {
 void registerWindows()
 {
-    Forms::registerFactory(QStringLiteral("frmTest"), [] { return new frmTest; });
-    Forms::registerFactory(QStringLiteral("frmReview"), [] { return new frmReview; });
+    Forms::registerFactory(Windows::Test, [] { return new frmTest; });
+    Forms::registerFactory(Windows::Review, [] { return new frmReview; });
 }
 } // namespace Learning

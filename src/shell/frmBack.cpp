@@ -6,7 +6,7 @@
 #include <QScreen>
 #include <QTimer>
 
-frmBack::frmBack(QWidget *parent) : Form(QStringLiteral("frmBack"), parent)
+frmBack::frmBack(QWidget *parent) : Form(Windows::Back, parent)
 {
     setWindowTitle(Caption);
     // Borderless, and kept below the program's other windows where a window manager

@@ -1,5 +1,5 @@
 #pragma once
-#include "core/forms.h"
+#include "core/platform/forms.h"
 
 // The full-screen dark blue background behind the program's small windows for the
 // whole run. It has no controls; whenever it is activated, clicked or focused it

@@ -1,16 +1,15 @@
 #include "shell/frmChoice.h"
 
-#include "core/appstate.h"
-#include "core/layout.h"
-#include "core/mmcontrol.h"
-#include "core/playwave.h"
-#include "core/widgets.h"
-#include "shell/placeholder.h"
+#include "core/platform/appstate.h"
+#include "core/sound/mmcontrol.h"
+#include "core/sound/playwave.h"
+#include "core/ui/layout.h"
+#include "core/ui/widgets.h"
 
 #include <QCloseEvent>
 #include <QLabel>
 
-frmChoice::frmChoice(QWidget *parent) : Form(QStringLiteral("frmChoice"), parent)
+frmChoice::frmChoice(QWidget *parent) : Form(Windows::Choice, parent)
 {
     setWindowTitle(QStringLiteral("Your Choice"));
     setFont(Fonts::sized(8.25));
@@ -70,34 +69,33 @@ void frmChoice::Form_Load()
     lblSelect->setAccessibleName(lblSelect->text());
 }
 
-void frmChoice::goTo(const QString &window)
+void frmChoice::goTo(Windows::Id window)
 {
-    // An activity not built into this program yet gets a stand-in that returns here.
-    Shell::showOrPlaceholder(window, [] { Forms::show(QStringLiteral("frmChoice")); });
+    Forms::show(window);
     m_choiceMade = true;
     close();
 }
 
 void frmChoice::Command1_Click()
 {
-    goTo(QStringLiteral("frmTest"));
+    goTo(Windows::Test);
 }
 void frmChoice::Command2_Click()
 {
-    goTo(QStringLiteral("frmReview"));
+    goTo(Windows::Review);
 }
 
 void frmChoice::Command3_Click()
 {
     // The start window comes back as it was left: list, selection and width.
-    Forms::show(QStringLiteral("frmLogin"));
+    Forms::show(Windows::Login);
     m_choiceMade = true;
     close();
 }
 
 void frmChoice::btnArcade_Click()
 {
-    goTo(QStringLiteral("frmArcadeSelect"));
+    goTo(Windows::ArcadeSelect);
 }
 
 void frmChoice::Command4_Click()

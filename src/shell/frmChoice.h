@@ -1,5 +1,5 @@
 #pragma once
-#include "core/forms.h"
+#include "core/platform/forms.h"
 
 class MMControl;
 class Picture;
@@ -28,7 +28,7 @@ class frmChoice final : public Form
 
   private:
     void Form_Load();
-    void goTo(const QString &window);
+    void goTo(Windows::Id window);
 
     QLabel *Label1 = nullptr;
     QPushButton *Command2 = nullptr;

@@ -1,14 +1,13 @@
 #include "shell/frmLogin.h"
 
-#include "core/appstate.h"
-#include "core/dialogs.h"
-#include "core/layout.h"
-#include "core/mmcontrol.h"
-#include "core/modinifiles.h"
-#include "core/playwave.h"
-#include "core/testlibrary.h"
-#include "core/widgets.h"
-#include "shell/placeholder.h"
+#include "core/platform/appstate.h"
+#include "core/platform/dialogs.h"
+#include "core/platform/modinifiles.h"
+#include "core/platform/testlibrary.h"
+#include "core/sound/mmcontrol.h"
+#include "core/sound/playwave.h"
+#include "core/ui/layout.h"
+#include "core/ui/widgets.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -39,7 +38,7 @@ const QColor Grey(192, 192, 192);
 const QColor Blue(0, 0, 255);
 } // namespace
 
-frmLogin::frmLogin(QWidget *parent) : Form(QStringLiteral("frmLogin"), parent)
+frmLogin::frmLogin(QWidget *parent) : Form(Windows::Login, parent)
 {
     setWindowTitle(QStringLiteral("Wordaroo"));
     setFont(Fonts::sized(8.25));
@@ -112,13 +111,14 @@ frmLogin::frmLogin(QWidget *parent) : Form(QStringLiteral("frmLogin"), parent)
     setTabOrder(btnOK, btnSeeWords);
     setTabOrder(btnSeeWords, lstWords);
 
+    connect(&TestCatalogue::instance(), &TestCatalogue::changed, this, &frmLogin::LoadTests);
     Form_Load();
 }
 
 void frmLogin::Form_Load()
 {
     // The background comes first, so this window appears on top of it.
-    Forms::show(QStringLiteral("frmBack"));
+    Forms::show(Windows::Back);
 
     setOuterWidth(CollapsedWidth);
 
@@ -178,6 +178,9 @@ void frmLogin::LstTests_Click()
         lstWords->clear();
     else
         Module1::LoadWordList(lstWords);
+    Shared::TestWords.clear();
+    for (int i = 0; i < lstWords->count(); ++i)
+        Shared::TestWords << lstWords->item(i)->text();
 }
 
 void frmLogin::btnSeeWords_Click()
@@ -196,7 +199,7 @@ void frmLogin::btnOK_Click()
 {
     MMControl1->setCommand(QStringLiteral("close"));
     setSelectionFromList();
-    Forms::show(QStringLiteral("frmChoice"));
+    Forms::show(Windows::Choice);
     hide();
 }
 
@@ -219,15 +222,7 @@ void frmLogin::mnuCreate_Click()
 
 void frmLogin::openAuthoring()
 {
-    // Until the authoring window exists, a stand-in leads back here when closed.
-    Shell::showOrPlaceholder(QStringLiteral("frmMaint"), [] {
-        if (auto *login = Forms::find<frmLogin>(QStringLiteral("frmLogin"))) {
-            login->LoadTests();
-            login->show();
-            login->raise();
-            login->activateWindow();
-        }
-    });
+    Forms::show(Windows::Maint);
     hide();
 }
 

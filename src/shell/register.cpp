@@ -1,6 +1,6 @@
 #include "shell/register.h"
 
-#include "core/forms.h"
+#include "core/platform/forms.h"
 #include "shell/frmBack.h"
 #include "shell/frmChoice.h"
 #include "shell/frmLogin.h"
@@ -9,8 +9,8 @@ namespace Shell
 {
 void registerWindows()
 {
-    Forms::registerFactory(QStringLiteral("frmLogin"), [] { return new frmLogin; });
-    Forms::registerFactory(QStringLiteral("frmBack"), [] { return new frmBack; });
-    Forms::registerFactory(QStringLiteral("frmChoice"), [] { return new frmChoice; });
+    Forms::registerFactory(Windows::Login, [] { return new frmLogin; });
+    Forms::registerFactory(Windows::Back, [] { return new frmBack; });
+    Forms::registerFactory(Windows::Choice, [] { return new frmChoice; });
 }
 } // namespace Shell

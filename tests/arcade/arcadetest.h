@@ -1,41 +1,25 @@
 #pragma once
-// What the arcade tests share: a stand-in start window holding the word list the
-// games read in place, and the windows registered by name.
+// What the arcade tests share: a selected test whose words the games read, and the
+// windows registered by name.
 #include "arcade/register.h"
-#include "core/appstate.h"
-#include "core/forms.h"
-#include "core/layout.h"
+#include "core/platform/appstate.h"
+#include "core/platform/forms.h"
+#include "core/ui/layout.h"
 #include "testsupport.h"
-
-#include <QListWidget>
-
-// The start window as the games see it: a loaded window "frmLogin" with "lstWords".
-class StubLogin : public Form
-{
-  public:
-    explicit StubLogin(const QStringList &words) : Form(QStringLiteral("frmLogin"))
-    {
-        lstWords = new QListWidget(this);
-        lstWords->setObjectName(QStringLiteral("lstWords"));
-        lstWords->addItems(words);
-    }
-    QListWidget *lstWords;
-};
 
 // A test world with a selected test of these words (recordings on disk) and the
 // arcade windows registered; the activity menu is a named stand-in.
 struct ArcadeWorld {
     TestEnv env;
-    StubLogin *login = nullptr;
     explicit ArcadeWorld(const QStringList &words, bool withRecordings = true)
     {
         Arcade::registerWindows();
-        Forms::registerFactory(QStringLiteral("frmChoice"), [] { return new Form(QStringLiteral("frmChoice")); });
+        Forms::registerFactory(Windows::Choice, [] { return new Form(Windows::Choice); });
         env.makePrompts();
         Shared::TestName = QStringLiteral("Test_Words");
         Shared::TestDir =
             withRecordings ? env.makeTest(Shared::TestName, words) : env.appDir() + Shared::TestName + QLatin1Char('/');
-        login = new StubLogin(words);
+        Shared::TestWords = words;
     }
     // Messages shown so far, as text.
     QStringList messages() const

@@ -4,7 +4,7 @@
 #include "arcade/frmRain.h"
 #include "arcade/frmScramble.h"
 #include "arcadetest.h"
-#include "core/widgets.h"
+#include "core/ui/widgets.h"
 
 #include <QPointer>
 #include <QPushButton>
@@ -18,7 +18,7 @@ class tst_ArcadeSelect : public QObject
     void professorSpeaksTheDirections()
     {
         ArcadeWorld world({QStringLiteral("owl")});
-        auto *w = qobject_cast<frmArcadeSelect *>(Forms::show(QStringLiteral("frmArcadeSelect")));
+        auto *w = qobject_cast<frmArcadeSelect *>(Forms::show(Windows::ArcadeSelect));
         Q_EMIT w->picProf->clicked();
         QCOMPARE(world.env.sound.played(), QStringList{world.env.appDir() + QStringLiteral("arcadedir.wav")});
     }
@@ -33,7 +33,7 @@ class tst_ArcadeSelect : public QObject
     {
         QFETCH(QString, game);
         ArcadeWorld world({QStringLiteral("owl"), QStringLiteral("bat")});
-        auto *w = qobject_cast<frmArcadeSelect *>(Forms::show(QStringLiteral("frmArcadeSelect")));
+        auto *w = qobject_cast<frmArcadeSelect *>(Forms::show(Windows::ArcadeSelect));
         const QPointer<frmArcadeSelect> chooser(w);
         QPushButton *button = game == QLatin1String("frmRain") ? w->btnRain : w->btnScramble;
         TestUi::click(button);
@@ -74,12 +74,12 @@ class tst_ArcadeSelect : public QObject
         ArcadeWorld world({QStringLiteral("owl")});
         bool chooserLoadedWhenMenuCame = true;
         int menus = 0;
-        Forms::registerFactory(QStringLiteral("frmChoice"), [&] {
-            chooserLoadedWhenMenuCame = Forms::find(QStringLiteral("frmArcadeSelect")) != nullptr;
+        Forms::registerFactory(Windows::Choice, [&] {
+            chooserLoadedWhenMenuCame = Forms::find(Windows::ArcadeSelect) != nullptr;
             ++menus;
-            return new Form(QStringLiteral("frmChoice"));
+            return new Form(Windows::Choice);
         });
-        auto *w = qobject_cast<frmArcadeSelect *>(Forms::show(QStringLiteral("frmArcadeSelect")));
+        auto *w = qobject_cast<frmArcadeSelect *>(Forms::show(Windows::ArcadeSelect));
         if (closeBox)
             w->close();
         else
@@ -87,8 +87,8 @@ class tst_ArcadeSelect : public QObject
         TestUi::settle();
         QCOMPARE(menus, 1);
         QVERIFY(!chooserLoadedWhenMenuCame);
-        QVERIFY(!Forms::find(QStringLiteral("frmArcadeSelect")));
-        QVERIFY(Forms::find(QStringLiteral("frmChoice"))->isVisible());
+        QVERIFY(!Forms::find(Windows::ArcadeSelect));
+        QVERIFY(Forms::find(Windows::Choice)->isVisible());
     }
 };
 

@@ -1,6 +1,6 @@
 // The arcade games' rules without windows, driven by scripted and seeded draws.
 #include "arcade/gamerules.h"
-#include "core/rnd.h"
+#include "core/platform/rnd.h"
 
 #include <QTest>
 

@@ -2,9 +2,9 @@
 // the fall timer's own ticks are blocked, so nothing depends on waiting.
 #include "arcade/frmRain.h"
 #include "arcadetest.h"
-#include "core/mmcontrol.h"
-#include "core/rnd.h"
-#include "core/widgets.h"
+#include "core/platform/rnd.h"
+#include "core/sound/mmcontrol.h"
+#include "core/ui/widgets.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -22,7 +22,7 @@ const QStringList Words{QStringLiteral("cat"), QStringLiteral("Dog"), QStringLit
 
 frmRain *openRain()
 {
-    return qobject_cast<frmRain *>(Forms::show(QStringLiteral("frmRain")));
+    return qobject_cast<frmRain *>(Forms::show(Windows::Rain));
 }
 
 frmRain *startRain(int level = 0, bool random = false)
@@ -89,7 +89,7 @@ class tst_Rain : public QObject
         QFETCH(bool, withStartWindow);
         ArcadeWorld world({});
         if (!withStartWindow)
-            delete world.login;
+            Shared::TestWords.clear();
         frmRain *w = openRain();
         w->btnStart_Click();
         QCOMPARE(world.env.dialogs.boxes.size(), 1);
@@ -275,7 +275,7 @@ class tst_Rain : public QObject
         QFETCH(int, state);
         QFETCH(bool, closeBox);
         ArcadeWorld world(Words);
-        Form *chooser = Forms::load(QStringLiteral("frmArcadeSelect"));
+        Form *chooser = Forms::load(Windows::ArcadeSelect);
         frmRain *w = state == 0 ? openRain() : startRain();
         while (state == 2 && !w->GameOver)
             tick(w);
@@ -286,7 +286,7 @@ class tst_Rain : public QObject
             TestUi::click(w->Command4);
         QVERIFY(!w->isLoaded());
         QVERIFY(!w->Timer1->isActive()); // no tick on a closed window
-        QCOMPARE(Forms::find(QStringLiteral("frmArcadeSelect")), chooser);
+        QCOMPARE(Forms::find(Windows::ArcadeSelect), chooser);
         QVERIFY(chooser->isVisible());
         TestUi::settle();
         QVERIFY(!guard); // discarded with all its state
@@ -306,7 +306,7 @@ class tst_Rain : public QObject
         QVERIFY(guard && !guard->isLoaded());
         QCOMPARE(w->lblWord->text(), QStringLiteral("cat"));
         QVERIFY(!w->Timer1->isActive());
-        QVERIFY(Forms::find(QStringLiteral("frmArcadeSelect"))->isVisible());
+        QVERIFY(Forms::find(Windows::ArcadeSelect)->isVisible());
         TestUi::settle();
         QVERIFY(!guard);
     }

@@ -1,8 +1,8 @@
 // Scramble through its real window: typing, the three helps, rewards and leaving.
 #include "arcade/frmScramble.h"
 #include "arcadetest.h"
-#include "core/rnd.h"
-#include "core/widgets.h"
+#include "core/platform/rnd.h"
+#include "core/ui/widgets.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -18,7 +18,7 @@ namespace
 {
 frmScramble *openScramble()
 {
-    return qobject_cast<frmScramble *>(Forms::show(QStringLiteral("frmScramble")));
+    return qobject_cast<frmScramble *>(Forms::show(Windows::Scramble));
 }
 
 frmScramble *startScramble(bool random = false)
@@ -289,14 +289,14 @@ class tst_Scramble : public QObject
     {
         QFETCH(bool, closeBox);
         ArcadeWorld world({QStringLiteral("owl")});
-        Form *chooser = Forms::load(QStringLiteral("frmArcadeSelect"));
+        Form *chooser = Forms::load(Windows::ArcadeSelect);
         frmScramble *w = startScramble();
         const QPointer<frmScramble> guard(w);
         if (closeBox)
             w->close();
         else
             TestUi::click(w->btnExit);
-        QCOMPARE(Forms::find(QStringLiteral("frmArcadeSelect")), chooser);
+        QCOMPARE(Forms::find(Windows::ArcadeSelect), chooser);
         QVERIFY(chooser->isVisible());
         TestUi::settle();
         QVERIFY(!guard);

@@ -3,8 +3,8 @@
 // with the keyboard, and read its state.
 #include "authoring/frmMaint.h"
 #include "authoring/register.h"
-#include "core/appstate.h"
-#include "core/layout.h"
+#include "core/platform/appstate.h"
+#include "core/ui/layout.h"
 #include "testsupport.h"
 
 #include <QApplication>
@@ -25,7 +25,7 @@ namespace Maint
 inline frmMaint *open()
 {
     Authoring::registerWindows();
-    auto *w = qobject_cast<frmMaint *>(Forms::show(u"frmMaint"_s));
+    auto *w = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
     QApplication::setActiveWindow(w);
     if (!QTest::qWaitForWindowActive(w))
         qWarning("frmMaint is not active");

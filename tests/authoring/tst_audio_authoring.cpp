@@ -2,10 +2,10 @@
 // "speaker" plays, so each word is a tone played while the authoring window records.
 #include "maint_helpers.h"
 
-#include "core/appstate.h"
-#include "core/mmcontrol.h"
-#include "core/realengine.h"
-#include "core/testlibrary.h"
+#include "core/platform/appstate.h"
+#include "core/platform/testlibrary.h"
+#include "core/sound/mmcontrol.h"
+#include "core/sound/realengine.h"
 #include "shell/register.h"
 
 #include <QAction>
@@ -144,10 +144,10 @@ void tst_AudioAuthoring::makeATestFromTheMicrophone()
     // In through the start window, as a parent would.
     Shell::registerWindows();
     Authoring::registerWindows();
-    Form *login = Forms::show(u"frmLogin"_s);
+    Form *login = Forms::show(Windows::Login);
     QVERIFY(login);
     login->findChild<QAction *>(u"mnuCreate"_s)->trigger();
-    auto *w = Forms::find<frmMaint>(u"frmMaint"_s);
+    auto *w = Forms::find<frmMaint>(Windows::Maint);
     QVERIFY(w);
     QApplication::setActiveWindow(w);
     QVERIFY(QTest::qWaitForWindowActive(w));

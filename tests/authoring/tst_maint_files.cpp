@@ -2,7 +2,7 @@
 // in the settings file, end to end with the start window's password gate.
 #include "maint_helpers.h"
 
-#include "core/modinifiles.h"
+#include "core/platform/modinifiles.h"
 #include "shell/register.h"
 
 #include <QAction>
@@ -298,13 +298,13 @@ void tst_MaintFiles::passwordGateEndToEnd()
     env.makeTest(u"Test_Fruit"_s, {u"apple"_s});
     Shell::registerWindows();
     Authoring::registerWindows();
-    Form *login = Forms::show(u"frmLogin"_s);
+    Form *login = Forms::show(Windows::Login);
     QVERIFY(login);
     auto *create = login->findChild<QAction *>(u"mnuCreate"_s);
     QVERIFY(create);
 
     create->trigger();
-    auto *w = Forms::find<frmMaint>(u"frmMaint"_s);
+    auto *w = Forms::find<frmMaint>(Windows::Maint);
     QVERIFY(w && !login->isVisible() && env.dialogs.prompts.isEmpty());
     w->btnOptions_Click();
     w->chkPassword->setChecked(true);
@@ -319,11 +319,11 @@ void tst_MaintFiles::passwordGateEndToEnd()
     env.dialogs.inputAnswers = {u"kanga roo"_s};
     create->trigger();
     QCOMPARE(env.dialogs.boxes.last().title, u"Incorrect Password"_s);
-    QVERIFY(!Forms::find(u"frmMaint"_s));
+    QVERIFY(!Forms::find(Windows::Maint));
 
     env.dialogs.inputAnswers = {u"Kanga Roo"_s};
     create->trigger();
-    w = Forms::find<frmMaint>(u"frmMaint"_s);
+    w = Forms::find<frmMaint>(Windows::Maint);
     QVERIFY(w);
     w->btnOptions_Click();
     QCOMPARE(w->txtPassword->text(), u"Kanga Roo"_s);
@@ -334,7 +334,7 @@ void tst_MaintFiles::passwordGateEndToEnd()
 
     create->trigger();
     QCOMPARE(env.dialogs.prompts.size(), 2); // not asked a third time
-    QVERIFY(Forms::find(u"frmMaint"_s));
+    QVERIFY(Forms::find(Windows::Maint));
     QCOMPARE(setting(env, u"TheWord"_s), u"Kanga Roo"_s);
     QVERIFY(!env.ended);
 }

@@ -2,8 +2,8 @@
 // ENTER presses, what hidden panels refuse, and the device commands sent.
 #include "maint_helpers.h"
 
-#include "core/mmcontrol.h"
-#include "core/testlibrary.h"
+#include "core/platform/testlibrary.h"
+#include "core/sound/mmcontrol.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -15,9 +15,11 @@ class StubLogin final : public Form
 {
     Q_OBJECT
   public:
-    StubLogin() : Form(u"frmLogin"_s) {}
+    StubLogin() : Form(Windows::Login)
+    {
+        connect(&TestCatalogue::instance(), &TestCatalogue::changed, this, [this] { ++loads; });
+    }
     int loads = 0;
-    Q_INVOKABLE void LoadTests() { ++loads; }
 };
 
 class tst_MaintFlow : public QObject
@@ -198,13 +200,13 @@ void tst_MaintFlow::exitAndCloseBoxReturnToStart()
 {
     QFETCH(bool, closeBox);
     TestEnv env;
-    Forms::registerFactory(u"frmLogin"_s, [] { return new StubLogin; });
-    auto *login = qobject_cast<StubLogin *>(Forms::load(u"frmLogin"_s));
+    Forms::registerFactory(Windows::Login, [] { return new StubLogin; });
+    auto *login = qobject_cast<StubLogin *>(Forms::load(Windows::Login));
     frmMaint *w = open();
     w->btnMake_Click();
     closeBox ? void(w->close()) : w->btnExit_Click();
     TestUi::settle();
-    QVERIFY(!Forms::find(u"frmMaint"_s));
+    QVERIFY(!Forms::find(Windows::Maint));
     QCOMPARE(login->loads, 1);
     QVERIFY(login->isVisible());
 }

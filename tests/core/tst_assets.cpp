@@ -1,6 +1,6 @@
 // The staged program folder: every prompt the windows play, the splash, the sample
 // tests and the help file are there, and every sound is a wave file that decodes.
-#include "core/testlibrary.h"
+#include "core/platform/testlibrary.h"
 #include "testsupport.h"
 
 #include <QDir>

@@ -1,10 +1,10 @@
 // The sound server dies while a control plays and another records: the waiting play
 // ends, the recording keeps what it had, and every later command fails at once.
 // Runs its own PulseAudio server, since it kills it.
-#include "core/mmcontrol.h"
-#include "core/playwave.h"
-#include "core/realengine.h"
-#include "core/sound_device.h"
+#include "core/sound/mmcontrol.h"
+#include "core/sound/playwave.h"
+#include "core/sound/realengine.h"
+#include "core/sound/sound_device.h"
 #include "testsupport.h"
 
 #include <QAudioDevice>

@@ -1,10 +1,10 @@
 // The real sound engine against a PulseAudio server whose "mic" records what its
 // "speaker" plays: what a control plays is recorded by another control and checked.
-#include "core/forms.h"
-#include "core/mmcontrol.h"
-#include "core/playwave.h"
-#include "core/realengine.h"
-#include "core/sound_device.h"
+#include "core/platform/forms.h"
+#include "core/sound/mmcontrol.h"
+#include "core/sound/playwave.h"
+#include "core/sound/realengine.h"
+#include "core/sound/sound_device.h"
 #include "support/testsupport.h"
 
 #include <QAudioDevice>

@@ -1,9 +1,9 @@
 // The multimedia control's command semantics on the test engine, the real engine with
 // no sound server, and the wave-file layer under it.
-#include "core/mmcontrol.h"
-#include "core/realengine.h"
-#include "core/sound_device.h"
-#include "core/sound_pcm.h"
+#include "core/sound/mmcontrol.h"
+#include "core/sound/realengine.h"
+#include "core/sound/sound_device.h"
+#include "core/sound/sound_pcm.h"
 #include "testsupport.h"
 
 #include <QDir>

@@ -1,13 +1,13 @@
 // The platform layer the windows stand on: the window registry and the end of the
 // program, panels that take no input when hidden, boxes, help lookup, twips and the
 // program-wide random generator.
-#include "core/appstate.h"
-#include "core/dialogs.h"
-#include "core/forms.h"
-#include "core/layout.h"
-#include "core/mmcontrol.h"
-#include "core/rnd.h"
-#include "core/widgets.h"
+#include "core/platform/appstate.h"
+#include "core/platform/dialogs.h"
+#include "core/platform/forms.h"
+#include "core/platform/rnd.h"
+#include "core/sound/mmcontrol.h"
+#include "core/ui/layout.h"
+#include "core/ui/widgets.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -27,7 +27,7 @@ namespace
 class CountingForm : public Form
 {
   public:
-    explicit CountingForm(const QString &name) : Form(name) {}
+    explicit CountingForm(Windows::Id id) : Form(id) {}
     int unloads = 0;
     bool refuse = false;
 
@@ -48,29 +48,29 @@ class TstPlatform : public QObject
     void registryKeepsLoadOrder()
     {
         TestEnv env;
-        auto *a = new CountingForm(QStringLiteral("frmA"));
-        auto *b = new CountingForm(QStringLiteral("frmB"));
-        auto *c = new CountingForm(QStringLiteral("frmC"));
+        auto *a = new CountingForm(Windows::Login);
+        auto *b = new CountingForm(Windows::Back);
+        auto *c = new CountingForm(Windows::Choice);
         QCOMPARE(Forms::loaded(), (QList<Form *>{a, b, c}));
         b->close();
         QCOMPARE(Forms::loaded(), (QList<Form *>{a, c}));
         QCOMPARE(b->isLoaded(), false);
         TestUi::settle();
         // A window loaded again goes to the end.
-        Forms::registerFactory(QStringLiteral("frmB"), [] { return new CountingForm(QStringLiteral("frmB")); });
-        Form *b2 = Forms::show(QStringLiteral("frmB"));
+        Forms::registerFactory(Windows::Back, [] { return new CountingForm(Windows::Back); });
+        Form *b2 = Forms::show(Windows::Back);
         QCOMPARE(Forms::loaded(), (QList<Form *>{a, c, b2}));
         // show() of a loaded window brings back the same one.
-        QCOMPARE(Forms::show(QStringLiteral("frmB")), b2);
-        QCOMPARE(Forms::find(QStringLiteral("frmA")), a);
-        QVERIFY(!Forms::find(QStringLiteral("frmNone")));
-        QVERIFY(!Forms::show(QStringLiteral("frmNone")));
+        QCOMPARE(Forms::show(Windows::Back), b2);
+        QCOMPARE(Forms::find(Windows::Login), a);
+        QVERIFY(!Forms::find(Windows::Scramble));
+        QVERIFY(!Forms::show(Windows::Scramble));
     }
 
     void closeRunsUnloadAndMayBeRefused()
     {
         TestEnv env;
-        auto *f = new CountingForm(QStringLiteral("frmA"));
+        auto *f = new CountingForm(Windows::Login);
         f->show();
         f->refuse = true;
         QVERIFY(!f->close());
@@ -84,7 +84,7 @@ class TstPlatform : public QObject
     void escapeDoesNotCloseAWindow()
     {
         TestEnv env;
-        auto *f = new CountingForm(QStringLiteral("frmA"));
+        auto *f = new CountingForm(Windows::Login);
         f->show();
         QTest::keyClick(f, Qt::Key_Escape);
         QVERIFY(f->isVisible());
@@ -94,8 +94,8 @@ class TstPlatform : public QObject
     void endClosesEverythingWithoutHandlers()
     {
         TestEnv env;
-        auto *a = new CountingForm(QStringLiteral("frmA"));
-        auto *b = new CountingForm(QStringLiteral("frmB"));
+        auto *a = new CountingForm(Windows::Login);
+        auto *b = new CountingForm(Windows::Back);
         a->show();
         b->show();
         MMControl control(b);
@@ -123,7 +123,7 @@ class TstPlatform : public QObject
     void endLeavesAWaitingPlayAtOnce()
     {
         TestEnv env;
-        auto *f = new CountingForm(QStringLiteral("frmA"));
+        auto *f = new CountingForm(Windows::Login);
         f->show();
         MMControl control(f);
         env.sound.setDuration(QStringLiteral("/long.wav"), 60000);
@@ -142,7 +142,7 @@ class TstPlatform : public QObject
     void windowClosedDuringAWaitOutlivesTheHandler()
     {
         TestEnv env;
-        QPointer<CountingForm> f = new CountingForm(QStringLiteral("frmA"));
+        QPointer<CountingForm> f = new CountingForm(Windows::Login);
         f->show();
         auto *control = new MMControl(f);
         env.sound.setDuration(QStringLiteral("/a.wav"), 5000);
@@ -169,7 +169,7 @@ class TstPlatform : public QObject
     void hiddenPanelTakesNoInput()
     {
         TestEnv env;
-        auto *f = new CountingForm(QStringLiteral("frmA"));
+        auto *f = new CountingForm(Windows::Login);
         Twips::setClientSize(f, 6000, 4000);
         QWidget *shown = Ui::panel(f, QStringLiteral("pnlA"), 0, 0, 6000, 4000);
         QWidget *hidden = Ui::panel(f, QStringLiteral("pnlB"), 0, 0, 6000, 4000);

@@ -1,9 +1,9 @@
 // PlayWave: its exact command sequence, cutting off a window's previous sound, the
 // wait cursor, and silence for files that cannot play.
-#include "core/forms.h"
-#include "core/mmcontrol.h"
-#include "core/playwave.h"
-#include "core/realengine.h"
+#include "core/platform/forms.h"
+#include "core/sound/mmcontrol.h"
+#include "core/sound/playwave.h"
+#include "core/sound/realengine.h"
 #include "testsupport.h"
 
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // The settings file: profile-function results for every odd file, lines kept on
 // write, atomic replacement, and the error boxes of the two operations.
-#include "core/inifile.h"
-#include "core/modinifiles.h"
+#include "core/platform/inifile.h"
+#include "core/platform/modinifiles.h"
 #include "testsupport.h"
 
 #include <QDir>

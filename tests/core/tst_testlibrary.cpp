@@ -1,8 +1,8 @@
 // The test library rules: which entries list as tests, in which order, and how a
 // test folder's file names become its words.
-#include "core/appstate.h"
-#include "core/dirsearch.h"
-#include "core/testlibrary.h"
+#include "core/platform/appstate.h"
+#include "core/platform/dirsearch.h"
+#include "core/platform/testlibrary.h"
 #include "testsupport.h"
 
 #include <QDir>

@@ -1,10 +1,10 @@
 // A whole spelling test and a whole study session on the real sound engine, against
 // a sound server whose "mic" records what its "speaker" plays.
-#include "core/appstate.h"
-#include "core/forms.h"
-#include "core/mmcontrol.h"
-#include "core/realengine.h"
-#include "core/sound_device.h"
+#include "core/platform/appstate.h"
+#include "core/platform/forms.h"
+#include "core/sound/mmcontrol.h"
+#include "core/sound/realengine.h"
+#include "core/sound/sound_device.h"
 #include "learning/frmReview.h"
 #include "learning/frmTest.h"
 #include "learning/register.h"
@@ -101,7 +101,7 @@ void TestAudioLearning::initTestCase()
             QFAIL("no sound server: the real-audio tests must run in CI");
         QSKIP("no PulseAudio server with a speaker and a mic (see tests/support/pulse.sh)");
     }
-    Forms::registerFactory(u"frmChoice"_s, [] { return new StubMenu; });
+    Forms::registerFactory(Windows::Choice, [] { return new StubMenu; });
     Learning::registerWindows();
 }
 
@@ -126,7 +126,7 @@ void TestAudioLearning::wholeTest()
     Sound::setEngine(&real);
     makeSounds(env, {u"ant"_s, u"bee"_s, u"cat"_s});
 
-    auto *w = qobject_cast<frmTest *>(Forms::show(u"frmTest"_s));
+    auto *w = qobject_cast<frmTest *>(Forms::show(Windows::Test));
     QVERIFY(w);
     // The start prompt is heard to its end before the first word.
     const qint64 start = timed([w] { w->Timer1_Timer(); });
@@ -170,8 +170,8 @@ void TestAudioLearning::wholeTest()
 
     QTest::mouseClick(w->btnExitResults, Qt::LeftButton);
     TestUi::settle();
-    QVERIFY(!Forms::find(u"frmTest"_s));
-    QVERIFY(Forms::find(u"frmChoice"_s));
+    QVERIFY(!Forms::find(Windows::Test));
+    QVERIFY(Forms::find(Windows::Choice));
 }
 
 void TestAudioLearning::wholeStudySession()
@@ -181,7 +181,7 @@ void TestAudioLearning::wholeStudySession()
     Sound::setEngine(&real);
     makeSounds(env, {u"Ant"_s, u"bee"_s});
 
-    auto *w = qobject_cast<frmReview *>(Forms::show(u"frmReview"_s));
+    auto *w = qobject_cast<frmReview *>(Forms::show(Windows::Review));
     QVERIFY(w);
     QPointer<frmReview> window = w;
     const qint64 start = timed([w] { w->Timer1_Timer(); });
@@ -212,7 +212,7 @@ void TestAudioLearning::wholeStudySession()
     QVERIFY2(heard > 600 && heard < 1000, qPrintable(QString::number(heard)));
     TestUi::settle();
     QVERIFY(!window);
-    QVERIFY(Forms::find(u"frmChoice"_s));
+    QVERIFY(Forms::find(Windows::Choice));
     QVERIFY(!QGuiApplication::overrideCursor());
 }
 

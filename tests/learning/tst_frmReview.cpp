@@ -1,8 +1,8 @@
 // The study window driven through its real controls, with the test sound engine.
-#include "core/appstate.h"
-#include "core/forms.h"
-#include "core/mmcontrol.h"
-#include "core/widgets.h"
+#include "core/platform/appstate.h"
+#include "core/platform/forms.h"
+#include "core/sound/mmcontrol.h"
+#include "core/ui/widgets.h"
 #include "learning/frmReview.h"
 #include "learning/register.h"
 #include "testsupport.h"
@@ -21,7 +21,7 @@ namespace
 class StubMenu final : public Form
 {
   public:
-    StubMenu() : Form(QStringLiteral("frmChoice")) { ++made; }
+    StubMenu() : Form(Windows::Choice) { ++made; }
     static inline int made = 0;
 };
 } // namespace
@@ -51,7 +51,7 @@ class TestStudyWindow : public QObject
 
 void TestStudyWindow::initTestCase()
 {
-    Forms::registerFactory(QStringLiteral("frmChoice"), [] { return new StubMenu; });
+    Forms::registerFactory(Windows::Choice, [] { return new StubMenu; });
     Learning::registerWindows();
 }
 
@@ -68,7 +68,7 @@ frmReview *TestStudyWindow::open(const QStringList &words)
     Shared::TestName = QStringLiteral("Test_Study");
     dir = env->makeTest(Shared::TestName, words);
     Shared::TestDir = dir;
-    w = qobject_cast<frmReview *>(Forms::show(QStringLiteral("frmReview")));
+    w = qobject_cast<frmReview *>(Forms::show(Windows::Review));
     return w;
 }
 
@@ -161,7 +161,7 @@ void TestStudyWindow::completion()
              (QStringList{u"Close"_s, u"Open "_s + env->appDir() + u"reviewcomplete.wav (wait)"_s, u"Play (wait)"_s}));
     TestUi::settle();
     QVERIFY(!window);
-    QVERIFY(Forms::find(QStringLiteral("frmChoice")));
+    QVERIFY(Forms::find(Windows::Choice));
     QCOMPARE(StubMenu::made, 1);
 }
 
@@ -209,7 +209,7 @@ void TestStudyWindow::leaving()
         w->close();
     TestUi::settle();
     QVERIFY(!window);
-    QVERIFY(Forms::find(QStringLiteral("frmChoice")));
+    QVERIFY(Forms::find(Windows::Choice));
     QCOMPARE(StubMenu::made, 1);
     QVERIFY(env->sound.played().isEmpty());
 }

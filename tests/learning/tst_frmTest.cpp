@@ -1,10 +1,10 @@
 // The spelling test window driven through its real controls, with the test sound
 // engine logging every command sent to the window's multimedia control.
-#include "core/appstate.h"
-#include "core/forms.h"
-#include "core/layout.h"
-#include "core/mmcontrol.h"
-#include "core/widgets.h"
+#include "core/platform/appstate.h"
+#include "core/platform/forms.h"
+#include "core/sound/mmcontrol.h"
+#include "core/ui/layout.h"
+#include "core/ui/widgets.h"
 #include "learning/frmTest.h"
 #include "learning/register.h"
 #include "testsupport.h"
@@ -26,7 +26,7 @@ namespace
 class StubMenu final : public Form
 {
   public:
-    StubMenu() : Form(QStringLiteral("frmChoice")) { ++made; }
+    StubMenu() : Form(Windows::Choice) { ++made; }
     static inline int made = 0;
 };
 
@@ -76,7 +76,7 @@ class TestTestWindow : public QObject
 
 void TestTestWindow::initTestCase()
 {
-    Forms::registerFactory(QStringLiteral("frmChoice"), [] { return new StubMenu; });
+    Forms::registerFactory(Windows::Choice, [] { return new StubMenu; });
     Learning::registerWindows();
 }
 
@@ -94,7 +94,7 @@ frmTest *TestTestWindow::open(const QStringList &words)
     Shared::TestName = QStringLiteral("Test_Words");
     dir = env->makeTest(Shared::TestName, words);
     Shared::TestDir = dir;
-    w = qobject_cast<frmTest *>(Forms::show(QStringLiteral("frmTest")));
+    w = qobject_cast<frmTest *>(Forms::show(Windows::Test));
     return w;
 }
 
@@ -423,9 +423,9 @@ void TestTestWindow::leaving()
         w->close();
     TestUi::settle();
     QVERIFY(!window);
-    QVERIFY(!Forms::find(QStringLiteral("frmTest")));
-    QVERIFY(Forms::find(QStringLiteral("frmChoice")));
-    QVERIFY(Forms::find(QStringLiteral("frmChoice"))->isVisible());
+    QVERIFY(!Forms::find(Windows::Test));
+    QVERIFY(Forms::find(Windows::Choice));
+    QVERIFY(Forms::find(Windows::Choice)->isVisible());
     QCOMPARE(StubMenu::made, 1);
 }
 
@@ -443,7 +443,7 @@ void TestTestWindow::closedDuringStartPrompt()
     QVERIFY(env->dialogs.boxes.isEmpty());
     TestUi::settle();
     QVERIFY(!window);
-    QVERIFY(Forms::find(QStringLiteral("frmChoice")));
+    QVERIFY(Forms::find(Windows::Choice));
 }
 
 QTEST_MAIN(TestTestWindow)

@@ -1,10 +1,9 @@
 // The activity menu: what it shows and where each of its five choices leads.
-#include "core/appstate.h"
-#include "core/forms.h"
-#include "core/layout.h"
+#include "core/platform/appstate.h"
+#include "core/platform/forms.h"
+#include "core/ui/layout.h"
 #include "shell/frmChoice.h"
 #include "shell/frmLogin.h"
-#include "shell/placeholder.h"
 #include "shell/register.h"
 #include "testsupport.h"
 
@@ -22,20 +21,20 @@ namespace
 class Activity final : public Form
 {
   public:
-    explicit Activity(const QString &name) : Form(name) { resize(200, 100); }
+    explicit Activity(Windows::Id id) : Form(id) { resize(200, 100); }
     bool menuOpenAtShow = false;
 
   protected:
     void showEvent(QShowEvent *e) override
     {
-        menuOpenAtShow = Forms::find(QStringLiteral("frmChoice")) != nullptr;
+        menuOpenAtShow = Forms::find(Windows::Choice) != nullptr;
         Form::showEvent(e);
     }
 };
 
 frmChoice *openMenu()
 {
-    return qobject_cast<frmChoice *>(Forms::show(QStringLiteral("frmChoice")));
+    return qobject_cast<frmChoice *>(Forms::show(Windows::Choice));
 }
 } // namespace
 
@@ -53,16 +52,13 @@ class TestActivityMenu : public QObject
     void exitEndsAfterUnloading();
     void closeBoxIsExit();
     void professor();
-    void placeholderLeadsBack();
 };
 
 void TestActivityMenu::initTestCase()
 {
     Shell::registerWindows();
-    for (const char *name : {"frmTest", "frmReview", "frmArcadeSelect"}) {
-        const QString n = QString::fromLatin1(name);
-        Forms::registerFactory(n, [n] { return new Activity(n); });
-    }
+    for (Windows::Id id : {Windows::Test, Windows::Review, Windows::ArcadeSelect})
+        Forms::registerFactory(id, [id] { return new Activity(id); });
 }
 
 void TestActivityMenu::label_data()
@@ -115,28 +111,25 @@ void TestActivityMenu::buttons()
 void TestActivityMenu::activities_data()
 {
     QTest::addColumn<QString>("button");
-    QTest::addColumn<QString>("target");
-    QTest::newRow("Take  Test") << "Command1"
-                                << "frmTest";
-    QTest::newRow("Study Words") << "Command2"
-                                 << "frmReview";
-    QTest::newRow("Arcade Alley") << "btnArcade"
-                                  << "frmArcadeSelect";
+    QTest::addColumn<int>("target");
+    QTest::newRow("Take  Test") << "Command1" << int(Windows::Test);
+    QTest::newRow("Study Words") << "Command2" << int(Windows::Review);
+    QTest::newRow("Arcade Alley") << "btnArcade" << int(Windows::ArcadeSelect);
 }
 
 void TestActivityMenu::activities()
 {
     QFETCH(QString, button);
-    QFETCH(QString, target);
+    QFETCH(int, target);
     TestEnv env;
     frmChoice *menu = openMenu();
     TestUi::click(TestUi::child<QPushButton>(menu, button));
     TestUi::settle();
 
-    auto *shown = dynamic_cast<Activity *>(Forms::find(target));
+    auto *shown = dynamic_cast<Activity *>(Forms::find(Windows::Id(target)));
     QVERIFY(shown && shown->isVisible());
     QVERIFY(shown->menuOpenAtShow); // shown first, menu unloaded second
-    QVERIFY(!Forms::find(QStringLiteral("frmChoice")));
+    QVERIFY(!Forms::find(Windows::Choice));
     QVERIFY(!env.ended);
 }
 
@@ -145,35 +138,35 @@ void TestActivityMenu::newTestShowsStartWindowAsLeft()
     TestEnv env;
     env.makeTest(QStringLiteral("Test_A"), {QStringLiteral("ant")});
     env.makeTest(QStringLiteral("Test_B"), {QStringLiteral("bee")});
-    auto *login = qobject_cast<frmLogin *>(Forms::show(QStringLiteral("frmLogin")));
+    auto *login = qobject_cast<frmLogin *>(Forms::show(Windows::Login));
     TestUi::child<QListWidget>(login, QStringLiteral("lstTests"))->setCurrentRow(1);
     login->btnSeeWords_Click();
     const QSize expanded = login->size();
     login->btnOK_Click();
     env.sound.clear();
 
-    frmChoice *menu = Forms::find<frmChoice>(QStringLiteral("frmChoice"));
+    frmChoice *menu = Forms::find<frmChoice>(Windows::Choice);
     QCOMPARE(TestUi::child<QLabel>(menu, QStringLiteral("lblSelect"))->text(),
              QStringLiteral("Selected test is Test_B"));
     menu->Command3_Click();
     TestUi::settle();
 
-    QCOMPARE(Forms::find(QStringLiteral("frmLogin")), login);
+    QCOMPARE(Forms::find(Windows::Login), login);
     QVERIFY(login->isVisible());
     QCOMPARE(login->size(), expanded);
     QCOMPARE(TestUi::child<QListWidget>(login, QStringLiteral("lstTests"))->currentRow(), 1);
     QVERIFY(env.sound.played().isEmpty()); // no second welcome
-    QVERIFY(!Forms::find(QStringLiteral("frmChoice")));
+    QVERIFY(!Forms::find(Windows::Choice));
 }
 
 void TestActivityMenu::exitEndsAfterUnloading()
 {
     TestEnv env;
-    Forms::show(QStringLiteral("frmLogin"))->hide();
+    Forms::show(Windows::Login)->hide();
     frmChoice *menu = openMenu();
     bool menuGoneAtEnd = false;
     Program::setExitHandler([&](int code) {
-        menuGoneAtEnd = !Forms::find(QStringLiteral("frmChoice"));
+        menuGoneAtEnd = !Forms::find(Windows::Choice);
         env.ended = true;
         env.exitCode = code;
     });
@@ -187,7 +180,7 @@ void TestActivityMenu::exitEndsAfterUnloading()
 void TestActivityMenu::closeBoxIsExit()
 {
     TestEnv env;
-    Forms::show(QStringLiteral("frmLogin"))->hide();
+    Forms::show(Windows::Login)->hide();
     frmChoice *menu = openMenu();
     menu->close();
     QVERIFY(env.ended);
@@ -202,21 +195,6 @@ void TestActivityMenu::professor()
     env.sound.clear();
     QTest::mouseClick(TestUi::child<QWidget>(menu, QStringLiteral("picProf")), Qt::LeftButton);
     QCOMPARE(env.sound.played(), QStringList{env.appDir() + QStringLiteral("learnwords.wav")});
-}
-
-void TestActivityMenu::placeholderLeadsBack()
-{
-    // A window no library has registered yet is stood in for, and closing the stand-in
-    // hands control back.
-    TestEnv env;
-    bool back = false;
-    Form *f = Shell::showOrPlaceholder(QStringLiteral("frmNotYet"), [&] { back = true; });
-    QVERIFY(f && f->isVisible());
-    QCOMPARE(Forms::find(QStringLiteral("frmNotYet")), f);
-    TestUi::click(TestUi::child<QPushButton>(f, QStringLiteral("btnBack")));
-    TestUi::settle();
-    QVERIFY(back);
-    QVERIFY(!Forms::find(QStringLiteral("frmNotYet")));
 }
 
 QTEST_MAIN(TestActivityMenu)

@@ -1,5 +1,5 @@
 // The background window: how it looks, and to whom it hands the focus back.
-#include "core/forms.h"
+#include "core/platform/forms.h"
 #include "shell/frmBack.h"
 #include "shell/register.h"
 #include "testsupport.h"
@@ -38,7 +38,7 @@ class TestBackground : public QObject
 void TestBackground::looks()
 {
     TestEnv env;
-    auto *back = qobject_cast<frmBack *>(Forms::show(QStringLiteral("frmBack")));
+    auto *back = qobject_cast<frmBack *>(Forms::show(Windows::Back));
     QVERIFY(back);
     QCOMPARE(back->windowTitle(), QStringLiteral("Wordaroo!"));
     QVERIFY(back->windowFlags() & Qt::FramelessWindowHint);
@@ -70,7 +70,7 @@ void TestBackground::handBack()
     QFETCH(QString, target);
     TestEnv env;
     Form *start = window(QStringLiteral("frmLogin"), QStringLiteral("Wordaroo"), startVisible);
-    auto *back = qobject_cast<frmBack *>(Forms::show(QStringLiteral("frmBack")));
+    auto *back = qobject_cast<frmBack *>(Forms::show(Windows::Back));
     for (const QString &spec : others) {
         const QStringList p = spec.split(QLatin1Char(':'));
         window(p.at(0), p.at(1), p.at(2) == QLatin1String("1"));
@@ -95,7 +95,7 @@ void TestBackground::handBack()
 void TestBackground::handBackOnActivation()
 {
     TestEnv env;
-    auto *back = qobject_cast<frmBack *>(Forms::show(QStringLiteral("frmBack")));
+    auto *back = qobject_cast<frmBack *>(Forms::show(Windows::Back));
     Form *menu = window(QStringLiteral("frmChoice"), QStringLiteral("Your Choice"), true);
     menu->activateWindow();
     QTRY_COMPARE(QApplication::activeWindow(), menu);

@@ -1,9 +1,10 @@
 // The start window through its real controls: start-up, choosing a test, the word
 // list toggle, OK, the one-time greeting, the configuration password and the end.
-#include "core/appstate.h"
-#include "core/forms.h"
-#include "core/layout.h"
-#include "core/mmcontrol.h"
+#include "core/platform/appstate.h"
+#include "core/platform/forms.h"
+#include "core/platform/testlibrary.h"
+#include "core/sound/mmcontrol.h"
+#include "core/ui/layout.h"
 #include "shell/frmLogin.h"
 #include "shell/register.h"
 #include "testsupport.h"
@@ -34,7 +35,7 @@ QStringList texts(const QListWidget *list)
 // The start window as the program opens it.
 frmLogin *openStartWindow()
 {
-    return qobject_cast<frmLogin *>(Forms::show(QStringLiteral("frmLogin")));
+    return qobject_cast<frmLogin *>(Forms::show(Windows::Login));
 }
 
 // Whether a control lies (at least partly) inside its window's visible width.
@@ -50,6 +51,21 @@ void writeIni(const QString &content)
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(content.toUtf8());
 }
+
+// The authoring window as the start window sees it: on closing it says the tests
+// changed and shows the start window again.
+class StubMaint final : public Form
+{
+  public:
+    StubMaint() : Form(Windows::Maint) {}
+
+  protected:
+    void Form_Unload(bool &) override
+    {
+        Q_EMIT TestCatalogue::instance().changed();
+        Forms::find(Windows::Login)->show();
+    }
+};
 
 // A window whose unload handler tells when it runs.
 class Watcher final : public Form
@@ -69,7 +85,11 @@ class TestStartWindow : public QObject
 {
     Q_OBJECT
   private Q_SLOTS:
-    void initTestCase() { Shell::registerWindows(); }
+    void initTestCase()
+    {
+        Shell::registerWindows();
+        Forms::registerFactory(Windows::Maint, [] { return new StubMaint; });
+    }
     void startUp();
     void choosingATest();
     void seeWordsToggle();
@@ -100,9 +120,9 @@ void TestStartWindow::startUp()
         if (command.compare(QLatin1String("Play"), Qt::CaseInsensitive) == 0 &&
             c.FileName == Shared::AppDir + QStringLiteral("Welcome.wav")) {
             sawWelcome = true;
-            Form *back = Forms::find(QStringLiteral("frmBack"));
+            Form *back = Forms::find(Windows::Back);
             backgroundUp = back && back->isVisible();
-            auto *list = Forms::find(QStringLiteral("frmLogin"))->findChild<QListWidget *>(QStringLiteral("lstTests"));
+            auto *list = Forms::find(Windows::Login)->findChild<QListWidget *>(QStringLiteral("lstTests"));
             listedAtWelcome = list ? list->count() : -1;
         }
     });
@@ -204,10 +224,10 @@ void TestStartWindow::okHandsOverAndCancelsGreeting()
     // The welcome is cut off first.
     QCOMPARE(env.sound.lines().value(0), QStringLiteral("Close"));
     QCOMPARE(Shared::TestName, QStringLiteral("Test_B"));
-    Form *menu = Forms::find(QStringLiteral("frmChoice"));
+    Form *menu = Forms::find(Windows::Choice);
     QVERIFY(menu && menu->isVisible());
     QVERIFY(!login->isVisible());
-    QCOMPARE(Forms::find(QStringLiteral("frmLogin")), login); // hidden, still loaded
+    QCOMPARE(Forms::find(Windows::Login), login); // hidden, still loaded
 
     // The greeting's tick comes after OK: the hidden window stays silent.
     env.sound.clear();
@@ -224,7 +244,7 @@ void TestStartWindow::enterPressesOK()
     auto *tests = TestUi::child<QListWidget>(login, QStringLiteral("lstTests"));
     tests->setFocus();
     TestUi::key(tests, Qt::Key_Return);
-    QVERIFY(Forms::find(QStringLiteral("frmChoice")));
+    QVERIFY(Forms::find(Windows::Choice));
     QVERIFY(!login->isVisible());
 }
 
@@ -242,7 +262,7 @@ void TestStartWindow::greetingOnlyWhenVisibleAndOnce()
     // Shown again later (as by "New Test"): no second greeting, no welcome.
     env.sound.clear();
     login->hide();
-    Forms::show(QStringLiteral("frmLogin"));
+    Forms::show(Windows::Login);
     QTest::qWait(50);
     QVERIFY(!timer->isActive());
     QVERIFY(env.sound.played().isEmpty());
@@ -290,7 +310,7 @@ void TestStartWindow::noTests()
 
     // OK still leads on, to a menu naming no test.
     TestUi::click(TestUi::child<QPushButton>(login, QStringLiteral("btnOK")));
-    Form *menu = Forms::find(QStringLiteral("frmChoice"));
+    Form *menu = Forms::find(Windows::Choice);
     QVERIFY(menu);
     QCOMPARE(TestUi::child<QLabel>(menu, QStringLiteral("lblSelect"))->text(), QStringLiteral("Selected test is "));
 }
@@ -337,7 +357,7 @@ void TestStartWindow::passwordGate()
         QCOMPARE(env.dialogs.prompts.first().text, QStringLiteral("Please enter configuration password:"));
         QCOMPARE(env.dialogs.prompts.first().title, QStringLiteral("PASSWORD"));
     }
-    Form *maint = Forms::find(QStringLiteral("frmMaint"));
+    Form *maint = Forms::find(Windows::Maint);
     QCOMPARE(maint != nullptr, opens);
     QCOMPARE(login->isVisible(), !opens);
     if (opens) {
@@ -355,19 +375,18 @@ void TestStartWindow::passwordGate()
 
 void TestStartWindow::authoringReturnsToStartWindow()
 {
-    // The authoring window is not part of this library: its stand-in returns here.
     TestEnv env;
     env.makeTest(QStringLiteral("Test_B"), {QStringLiteral("bee")});
     frmLogin *login = openStartWindow();
     login->mnuCreate_Click();
-    Form *maint = Forms::find(QStringLiteral("frmMaint"));
+    Form *maint = Forms::find(Windows::Maint);
     QVERIFY(maint && maint->isVisible());
     QVERIFY(!login->isVisible());
 
     env.makeTest(QStringLiteral("Test_A"), {QStringLiteral("ant")});
     maint->close();
     TestUi::settle();
-    QVERIFY(!Forms::find(QStringLiteral("frmMaint")));
+    QVERIFY(!Forms::find(Windows::Maint));
     QVERIFY(login->isVisible());
     QCOMPARE(texts(TestUi::child<QListWidget>(login, QStringLiteral("lstTests"))),
              (QStringList{u"Test_A"_s, u"Test_B"_s}));

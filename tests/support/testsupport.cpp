@@ -1,8 +1,8 @@
 #include "testsupport.h"
 
-#include "core/appstate.h"
-#include "core/forms.h"
-#include "core/rnd.h"
+#include "core/platform/appstate.h"
+#include "core/platform/forms.h"
+#include "core/platform/rnd.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -26,6 +26,7 @@ TestEnv::TestEnv()
     Shared::setAppDir(m_dir.path());
     Shared::TestName.clear();
     Shared::TestDir.clear();
+    Shared::TestWords.clear();
 }
 
 TestEnv::~TestEnv()

@@ -1,6 +1,6 @@
 #pragma once
-#include "core/dialogs.h"
-#include "core/testengine.h"
+#include "scripteddialogs.h"
+#include "testengine.h"
 
 #include <QStringList>
 #include <QTemporaryDir>

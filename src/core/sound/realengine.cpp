@@ -1,6 +1,6 @@
-#include "core/realengine.h"
+#include "core/sound/realengine.h"
 
-#include "core/sound_device.h"
+#include "core/sound/sound_device.h"
 
 #include <QAudioDevice>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
-#include "core/testlibrary.h"
+#include "core/platform/testlibrary.h"
 
-#include "core/appstate.h"
-#include "core/dirsearch.h"
+#include "core/platform/appstate.h"
+#include "core/platform/dirsearch.h"
 
 #include <QListWidget>
 
@@ -74,6 +74,12 @@ QString unsafeNameReason(const QString &name)
 }
 
 } // namespace TestLibrary
+
+TestCatalogue &TestCatalogue::instance()
+{
+    static TestCatalogue catalogue;
+    return catalogue;
+}
 
 namespace Module1
 {

@@ -1,4 +1,4 @@
-#include "core/appstate.h"
+#include "core/platform/appstate.h"
 
 #include <QCoreApplication>
 

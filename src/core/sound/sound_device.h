@@ -1,6 +1,6 @@
 #pragma once
-#include "core/sound_pcm.h"
-#include "core/soundengine.h"
+#include "core/sound/sound_pcm.h"
+#include "core/sound/soundengine.h"
 
 #include <QAudio>
 #include <QAudioFormat>

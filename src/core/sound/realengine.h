@@ -1,5 +1,5 @@
 #pragma once
-#include "core/soundengine.h"
+#include "core/sound/soundengine.h"
 
 // The engine over the desktop's sound server: libsndfile decodes, QAudioSink plays,
 // QAudioSource records (see RealSoundDevice). With no server or device every command

@@ -1,4 +1,4 @@
-#include "core/dirsearch.h"
+#include "core/platform/dirsearch.h"
 
 #include <QDir>
 #include <QRegularExpression>

@@ -1,4 +1,4 @@
-#include "core/soundengine.h"
+#include "core/sound/soundengine.h"
 
 namespace
 {

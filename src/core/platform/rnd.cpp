@@ -1,4 +1,4 @@
-#include "core/rnd.h"
+#include "core/platform/rnd.h"
 
 #include <QDateTime>
 

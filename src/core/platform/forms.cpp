@@ -1,6 +1,4 @@
-#include "core/forms.h"
-
-#include "core/mmcontrol.h"
+#include "core/platform/forms.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -13,9 +11,9 @@ QList<QPointer<Form>> &registry()
     static QList<QPointer<Form>> forms;
     return forms;
 }
-QHash<QString, Forms::Factory> &factories()
+QHash<int, Forms::Factory> &factories()
 {
-    static QHash<QString, Forms::Factory> map;
+    static QHash<int, Forms::Factory> map;
     return map;
 }
 void unregister(Form *form)
@@ -25,11 +23,23 @@ void unregister(Form *form)
 
 bool ending = false;
 std::function<void(int)> exitHandler;
+QList<std::function<void()>> &endHooks()
+{
+    static QList<std::function<void()>> hooks;
+    return hooks;
+}
+QList<std::function<void(Form *)>> &closeHooks()
+{
+    static QList<std::function<void(Form *)>> hooks;
+    return hooks;
+}
 } // namespace
 
-Form::Form(const QString &name, QWidget *parent) : QDialog(parent)
+Form::Form(Windows::Id id, QWidget *parent) : Form(Windows::name(id), parent) {}
+
+Form::Form(const QString &objectName, QWidget *parent) : QDialog(parent)
 {
-    setObjectName(name);
+    setObjectName(objectName);
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
@@ -55,8 +65,8 @@ void Form::closeEvent(QCloseEvent *event)
     m_loaded = false;
     unregister(this);
     // A closed window's sounds stop with it (and so does any wait for them).
-    for (MMControl *control : findChildren<MMControl *>())
-        control->release();
+    for (const auto &hook : closeHooks())
+        hook(this);
     if (m_handlers > 0 && testAttribute(Qt::WA_DeleteOnClose)) {
         setAttribute(Qt::WA_DeleteOnClose, false);
         m_deletePending = true;
@@ -80,6 +90,11 @@ Form::HandlerScope::~HandlerScope()
     }
 }
 
+void Form::addCloseHook(std::function<void(Form *)> hook)
+{
+    closeHooks().append(std::move(hook));
+}
+
 Form *Form::owning(QObject *object)
 {
     for (QObject *o = object; o; o = o->parent())
@@ -91,13 +106,13 @@ Form *Form::owning(QObject *object)
 namespace Forms
 {
 
-void registerFactory(const QString &name, Factory factory)
+void registerFactory(Windows::Id id, Factory factory)
 {
-    factories().insert(name, std::move(factory));
+    factories().insert(id, std::move(factory));
 }
-bool hasFactory(const QString &name)
+bool hasFactory(Windows::Id id)
 {
-    return factories().contains(name);
+    return factories().contains(id);
 }
 
 QList<Form *> loaded()
@@ -109,6 +124,11 @@ QList<Form *> loaded()
     return out;
 }
 
+Form *find(Windows::Id id)
+{
+    return find(Windows::name(id));
+}
+
 Form *find(const QString &name)
 {
     for (Form *f : loaded())
@@ -117,17 +137,17 @@ Form *find(const QString &name)
     return nullptr;
 }
 
-Form *load(const QString &name)
+Form *load(Windows::Id id)
 {
-    if (Form *f = find(name))
+    if (Form *f = find(id))
         return f;
-    const auto it = factories().constFind(name);
+    const auto it = factories().constFind(id);
     return it == factories().constEnd() ? nullptr : (*it)();
 }
 
-Form *show(const QString &name)
+Form *show(Windows::Id id)
 {
-    Form *f = load(name);
+    Form *f = load(id);
     if (f && !Program::isEnding()) {
         f->show();
         f->raise();
@@ -146,7 +166,8 @@ void end(int exitCode)
     if (ending)
         return;
     ending = true;
-    MMControl::closeAll();
+    for (const auto &hook : endHooks())
+        hook();
     for (Form *f : Forms::loaded())
         f->close();
     for (QWidget *w : QApplication::topLevelWidgets())
@@ -156,6 +177,11 @@ void end(int exitCode)
         exitHandler(exitCode);
     else
         QCoreApplication::exit(exitCode);
+}
+
+void addEndHook(std::function<void()> hook)
+{
+    endHooks().append(std::move(hook));
 }
 
 bool isEnding()

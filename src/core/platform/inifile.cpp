@@ -1,4 +1,4 @@
-#include "core/inifile.h"
+#include "core/platform/inifile.h"
 
 #include <QFile>
 #include <QFileInfo>

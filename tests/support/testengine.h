@@ -1,5 +1,5 @@
 #pragma once
-#include "core/soundengine.h"
+#include "core/sound/soundengine.h"
 
 #include <QHash>
 #include <QList>

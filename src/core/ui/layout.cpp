@@ -1,4 +1,4 @@
-#include "core/layout.h"
+#include "core/ui/layout.h"
 
 #include <QWidget>
 

@@ -1,6 +1,6 @@
-#include "core/mmcontrol.h"
+#include "core/sound/mmcontrol.h"
 
-#include "core/forms.h"
+#include "core/platform/forms.h"
 
 #include <QCursor>
 #include <QEventLoop>
@@ -30,6 +30,17 @@ constexpr int ErrDevice = 275;
 
 MMControl::MMControl(QObject *parent) : QObject(parent)
 {
+    // The first control ties sound to the windows' lifetimes: the program's end stops
+    // every sound, and a closed window's sounds stop with it (and any wait for them).
+    static const bool hooked = [] {
+        Program::addEndHook(&MMControl::closeAll);
+        Form::addCloseHook([](Form *form) {
+            for (MMControl *control : form->findChildren<MMControl *>())
+                control->release();
+        });
+        return true;
+    }();
+    Q_UNUSED(hooked)
     setObjectName(QStringLiteral("MMControl1"));
     controls().append(this);
 }

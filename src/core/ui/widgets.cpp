@@ -1,6 +1,6 @@
-#include "core/widgets.h"
+#include "core/ui/widgets.h"
 
-#include "core/layout.h"
+#include "core/ui/layout.h"
 
 #include <QCheckBox>
 #include <QGuiApplication>

@@ -1,6 +1,6 @@
-#include "core/testengine.h"
+#include "testengine.h"
 
-#include "core/mmcontrol.h"
+#include "core/sound/mmcontrol.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>

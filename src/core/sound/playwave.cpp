@@ -1,6 +1,6 @@
-#include "core/playwave.h"
+#include "core/sound/playwave.h"
 
-#include "core/mmcontrol.h"
+#include "core/sound/mmcontrol.h"
 
 #include <QCursor>
 #include <QGuiApplication>

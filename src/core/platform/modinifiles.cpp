@@ -1,7 +1,7 @@
-#include "core/modinifiles.h"
+#include "core/platform/modinifiles.h"
 
-#include "core/dialogs.h"
-#include "core/inifile.h"
+#include "core/platform/dialogs.h"
+#include "core/platform/inifile.h"
 
 #include <exception>
 

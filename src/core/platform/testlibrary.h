@@ -1,4 +1,5 @@
 #pragma once
+#include <QObject>
 #include <QStringList>
 
 class QListWidget;
@@ -31,6 +32,22 @@ int addSorted(QListWidget *list, const QString &name);
 // Why a typed test name or word cannot be used as a file name, or empty when it can.
 QString unsafeNameReason(const QString &name);
 } // namespace TestLibrary
+
+// Tells whoever lists the tests that test folders were made, changed or deleted
+// (the authoring window says so; the start window lists them again).
+class TestCatalogue final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(TestCatalogue)
+  public:
+    static TestCatalogue &instance();
+
+  Q_SIGNALS:
+    void changed();
+
+  private:
+    TestCatalogue() = default;
+};
 
 // The shared word-list operation of the program.
 namespace Module1

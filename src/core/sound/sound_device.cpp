@@ -1,4 +1,4 @@
-#include "core/sound_device.h"
+#include "core/sound/sound_device.h"
 
 #include <QAudioDevice>
 #include <QAudioSink>

@@ -1,4 +1,6 @@
 #pragma once
+#include "core/platform/windows.h"
+
 #include <QDialog>
 #include <QList>
 #include <QPointer>
@@ -15,7 +17,9 @@ class Form : public QDialog
     Q_OBJECT
     Q_DISABLE_COPY(Form)
   public:
-    explicit Form(const QString &name, QWidget *parent = nullptr);
+    explicit Form(Windows::Id id, QWidget *parent = nullptr);
+    // A window outside the program's own set (tests make such stand-ins).
+    explicit Form(const QString &objectName, QWidget *parent = nullptr);
     ~Form() override;
 
     // True from creation until the window is closed (unloaded).
@@ -36,6 +40,9 @@ class Form : public QDialog
     };
     // The window that owns an object (its nearest Form ancestor), or nullptr.
     static Form *owning(QObject *object);
+    // Runs for every window as it closes (after its unload handler agreed); the sound
+    // library stops a closed window's sounds through it.
+    static void addCloseHook(std::function<void(Form *)> hook);
 
   protected:
     // Runs when the window is closed by the program or through its frame; not when
@@ -55,20 +62,22 @@ namespace Forms
 using Factory = std::function<Form *()>;
 // Windows of other folders are created through factories registered at start-up,
 // so a window can open another without depending on its folder.
-void registerFactory(const QString &name, Factory factory);
-bool hasFactory(const QString &name);
+void registerFactory(Windows::Id id, Factory factory);
+bool hasFactory(Windows::Id id);
 // The loaded windows, in the order they were loaded.
 QList<Form *> loaded();
 // The loaded window of that name, or nullptr.
-Form *find(const QString &name);
-template <typename T> T *find(const QString &name)
+Form *find(Windows::Id id);
+// The loaded window of that objectName, or nullptr.
+Form *find(const QString &objectName);
+template <typename T> T *find(Windows::Id id)
 {
-    return qobject_cast<T *>(find(name));
+    return qobject_cast<T *>(find(id));
 }
 // The loaded window of that name, or a new one from its factory (nullptr if none).
-Form *load(const QString &name);
+Form *load(Windows::Id id);
 // load(), then show the window non-modal and bring it to the front.
-Form *show(const QString &name);
+Form *show(Windows::Id id);
 } // namespace Forms
 
 // The end of the program: every window closes at once, no further handler of any
@@ -76,6 +85,8 @@ Form *show(const QString &name);
 namespace Program
 {
 void end(int exitCode = 0);
+// Runs first when the program ends (the sound library stops every sound through it).
+void addEndHook(std::function<void()> hook);
 bool isEnding();
 // What end() finally calls; QCoreApplication::exit by default. Tests replace it.
 void setExitHandler(std::function<void(int)> handler);

@@ -1,4 +1,4 @@
-#include "core/sound_pcm.h"
+#include "core/sound/sound_pcm.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
-#include "core/dialogs.h"
+#include "core/platform/dialogs.h"
 
-#include "core/appstate.h"
-#include "core/forms.h"
+#include "core/platform/appstate.h"
+#include "core/platform/forms.h"
 
 #include <QApplication>
 #include <QDir>
@@ -20,12 +20,12 @@ QtDialogService &realService()
     return service;
 }
 DialogService *current = nullptr;
+} // namespace
 
 QString shownTitle(const QString &title)
 {
     return title.isEmpty() ? ProgramTitle : title;
 }
-} // namespace
 
 DialogService &dialogs()
 {
@@ -128,27 +128,4 @@ void QtDialogService::showHelp(QWidget *parent, const QString &file)
     viewer->show();
     viewer->raise();
     viewer->activateWindow();
-}
-
-MsgResult ScriptedDialogs::message(QWidget *, const QString &text, MsgButtons buttons, MsgIcon icon,
-                                   const QString &title)
-{
-    const Box box{text, shownTitle(title), buttons, icon};
-    boxes << box;
-    if (onMessage)
-        onMessage(box);
-    if (buttons == MsgButtons::Ok)
-        return MsgResult::Ok;
-    return answers.isEmpty() ? MsgResult::No : answers.takeFirst();
-}
-
-QString ScriptedDialogs::input(QWidget *, const QString &prompt, const QString &title, const QString &)
-{
-    prompts << Box{prompt, shownTitle(title), MsgButtons::Ok, MsgIcon::None};
-    return inputAnswers.isEmpty() ? QString() : inputAnswers.takeFirst();
-}
-
-void ScriptedDialogs::showHelp(QWidget *, const QString &file)
-{
-    helpOpened << file;
 }
