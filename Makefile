@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all setup build run test asan asan-core bench install clean
+.PHONY: all setup build run test asan asan-core format-check tidy bench install clean
 
 all: build
 
@@ -22,19 +22,30 @@ run: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 
-# The same tests built with Address and UndefinedBehavior sanitizers.
+# The same tests built with Address and UndefinedBehavior sanitizers, leaks checked
+# (tests/support/lsan.supp lists the only leaks forgiven: Qt's and the sound server's own).
+SANITIZER_ENV := ASAN_OPTIONS=detect_leaks=1:strict_init_order=1 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/support/lsan.supp:print_suppressions=0 \
+	UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 asan: setup
 	cmake --preset asan
 	cmake --build build-asan -j $(JOBS)
-	cd build-asan && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
+	cd build-asan && $(SANITIZER_ENV) ctest --output-on-failure -j $(JOBS) $(CTEST_ARGS)
 
-# Only the core tests (files, settings, sound engine, bad wave files) under the
-# sanitizers: what CI runs besides the full test suite.
-CORE_TESTS := $(patsubst tests/core/%.cpp,core_%,$(wildcard tests/core/tst_*.cpp))
+# Only the core tests under the sanitizers (a quick check while working on core).
 asan-core: setup
 	cmake --preset asan
 	cmake --build build-asan -j $(JOBS) --target $(CORE_TESTS)
-	cd build-asan && ASAN_OPTIONS=detect_leaks=0 ctest --output-on-failure -R '^(core/|pulse)' -E 'tst_assets' $(CTEST_ARGS)
+	cd build-asan && $(SANITIZER_ENV) ctest --output-on-failure -R '^(core/|pulse)' -E 'tst_assets' $(CTEST_ARGS)
+CORE_TESTS := $(patsubst tests/core/%.cpp,core_%,$(wildcard tests/core/tst_*.cpp))
+
+# Every C++ file must be as clang-format (the repository's .clang-format) writes it.
+format-check:
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
+
+# clang-tidy over the sources changed since .ci/tidy-base (TIDY_ALL=1: every source).
+tidy: build
+	BUILD=$(BUILD) ./scripts/tidy.sh $(if $(TIDY_ALL),--all)
 
 bench: build
 	cd $(BUILD) && for b in bench/bench_*; do [ -x "$$b" ] && "$$b"; done
