@@ -4,6 +4,8 @@
 #include <QCloseEvent>
 #include <QHash>
 
+#include <utility>
+
 namespace
 {
 QList<QPointer<Form>> &registry()
@@ -56,7 +58,9 @@ void Form::closeEvent(QCloseEvent *event)
 {
     if (!Program::isEnding()) {
         bool keepOpen = false;
+        m_closing = true;
         Form_Unload(keepOpen);
+        m_closing = false;
         if (keepOpen) {
             event->ignore();
             return;
@@ -72,6 +76,42 @@ void Form::closeEvent(QCloseEvent *event)
         m_deletePending = true;
     }
     event->accept();
+    if (const std::optional<Windows::Id> next = std::exchange(m_showAfterClose, std::nullopt))
+        Forms::show(*next);
+}
+
+bool Form::alive() const
+{
+    return m_loaded && !Program::isEnding();
+}
+
+bool Form::waitFor(const std::function<void()> &wait)
+{
+    const HandlerScope running(this);
+    wait();
+    return alive();
+}
+
+bool Form::letEventsRun()
+{
+    return waitFor([] { QCoreApplication::processEvents(); });
+}
+
+void Form::leaveTo(Windows::Id next, LeaveOrder order)
+{
+    if (m_leaving)
+        return;
+    m_leaving = true;
+    if (order == LeaveOrder::ShowFirst) {
+        Forms::show(next);
+        if (!m_closing)
+            close();
+    } else if (m_closing) {
+        m_showAfterClose = next; // shown by closeEvent once this window is unloaded
+    } else {
+        close();
+        Forms::show(next);
+    }
 }
 
 Form::HandlerScope::HandlerScope(Form *form) : m_form(form)

@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <optional>
 
 // Base of every window of the program. A Form registers itself in the program-wide
 // collection of loaded windows (in load order) when it is created and leaves it when
@@ -24,6 +25,12 @@ class Form : public QDialog
 
     // True from creation until the window is closed (unloaded).
     bool isLoaded() const { return m_loaded; }
+    // True while the window is loaded and the program goes on: what a handler needs
+    // after anything that let other events run (a sound played to its end, pending
+    // events processed), during which the window may have been closed.
+    bool alive() const;
+    // True once the window is on its way out through leaveTo().
+    bool isLeaving() const { return m_leaving; }
 
     // Marks a handler of this window as running. A window closed while one runs
     // (say, from inside a waiting sound) is unloaded at once but deleted only when
@@ -45,6 +52,22 @@ class Form : public QDialog
     static void addCloseHook(std::function<void(Form *)> hook);
 
   protected:
+    // Runs something that lets other events run (a sound played to its end, a nested
+    // event loop) as a handler of this window, so that a window closed meanwhile is
+    // deleted only after its handlers have returned; tells whether it is still alive.
+    bool waitFor(const std::function<void()> &wait);
+    // Lets the window process its pending events once; tells whether it is still alive.
+    bool letEventsRun();
+
+    // In which order leaving shows the next window and closes this one.
+    enum class LeaveOrder { ShowFirst, CloseFirst };
+    // Leaves this window for next, once: a second call (a queued click, the close box
+    // while the window is leaving) does nothing. From a handler it shows next and
+    // closes this window, in the given order. From Form_Unload (the window is being
+    // closed through its frame) it only shows next: at once with ShowFirst, with
+    // CloseFirst as soon as this window is unloaded.
+    void leaveTo(Windows::Id next, LeaveOrder order = LeaveOrder::ShowFirst);
+
     // Runs when the window is closed by the program or through its frame; not when
     // the program ends. Set keepOpen to refuse the close.
     virtual void Form_Unload(bool &keepOpen) { Q_UNUSED(keepOpen) }
@@ -55,6 +78,9 @@ class Form : public QDialog
     bool m_loaded = true;
     int m_handlers = 0;
     bool m_deletePending = false;
+    bool m_closing = false; // inside closeEvent
+    bool m_leaving = false;
+    std::optional<Windows::Id> m_showAfterClose;
 };
 
 namespace Forms

@@ -10,6 +10,11 @@ void place(QWidget *w, int left, int top, int width, int height)
     w->setGeometry(rect(left, top, width, height));
 }
 
+void place(QWidget *w, const Box &b)
+{
+    w->setGeometry(rect(b));
+}
+
 void setClientSize(QWidget *window, int width, int height)
 {
     window->setFixedSize(px(width), px(height));

@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPainter>
@@ -159,20 +160,20 @@ QString plainCaption(const QString &caption)
     return s;
 }
 
-QWidget *panel(QWidget *parent, const QString &name, int left, int top, int width, int height)
+QWidget *panel(QWidget *parent, const QString &name, const Twips::Box &at)
 {
     auto *w = new QWidget(parent);
     w->setObjectName(name);
-    Twips::place(w, left, top, width, height);
+    Twips::place(w, at);
     return w;
 }
 
 namespace
 {
-void setUp(QPushButton *b, const QString &name, int left, int top, int width, int height, const QString &toolTip)
+void setUp(QPushButton *b, const QString &name, const Twips::Box &at, const QString &toolTip)
 {
     b->setObjectName(name);
-    Twips::place(b, left, top, width, height);
+    Twips::place(b, at);
     if (!toolTip.isEmpty()) {
         b->setToolTip(toolTip);
         b->setAccessibleDescription(toolTip);
@@ -180,26 +181,26 @@ void setUp(QPushButton *b, const QString &name, int left, int top, int width, in
 }
 } // namespace
 
-QPushButton *button(QWidget *parent, const QString &name, const QString &caption, int left, int top, int width,
-                    int height, const QString &toolTip)
+QPushButton *button(QWidget *parent, const QString &name, const QString &caption, const Twips::Box &at,
+                    const QString &toolTip)
 {
     auto *b = new QPushButton(caption, parent);
-    setUp(b, name, left, top, width, height, toolTip);
+    setUp(b, name, at, toolTip);
     return b;
 }
 
-QPushButton *pictureButton(QWidget *parent, const QString &name, const QString &caption, const QString &svg, int left,
-                           int top, int width, int height, const QString &toolTip)
+QPushButton *pictureButton(QWidget *parent, const QString &name, const QString &caption, const QString &svg,
+                           const Twips::Box &at, const QString &toolTip)
 {
     auto *b = new IconButton(caption, svg, parent);
-    setUp(b, name, left, top, width, height, toolTip);
+    setUp(b, name, at, toolTip);
     return b;
 }
 
-QPushButton *captionButton(QWidget *parent, const QString &name, const QString &caption, int left, int top, int width,
-                           int height, const QString &toolTip)
+QPushButton *captionButton(QWidget *parent, const QString &name, const QString &caption, const Twips::Box &at,
+                           const QString &toolTip)
 {
-    return pictureButton(parent, name, caption, QString(), left, top, width, height, toolTip);
+    return pictureButton(parent, name, caption, QString(), at, toolTip);
 }
 
 QTimer *timer(QObject *parent, const QString &name, int ms, bool singleShot)
@@ -221,59 +222,74 @@ void centreOnScreen(QWidget *window)
     window->move(area.x() + (area.width() - window->width()) / 2, area.y() + (area.height() - window->height()) / 2);
 }
 
-QLabel *label(QWidget *parent, const QString &name, const QString &text, int left, int top, int width, int height)
+QLabel *label(QWidget *parent, const QString &name, const QString &text, const Twips::Box &at)
 {
-    auto *l = new QLabel(text, parent);
+    auto *l = new QLabel(parent);
+    // Set before the text: a label guesses markup from its text otherwise.
+    l->setTextFormat(Qt::PlainText);
+    l->setText(text);
     l->setObjectName(name);
     l->setWordWrap(true);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    Twips::place(l, left, top, width, height);
+    Twips::place(l, at);
     return l;
 }
 
-QListWidget *list(QWidget *parent, const QString &name, int left, int top, int width, int height)
+namespace
 {
-    auto *l = new QListWidget(parent);
+template <typename View> View *setUpList(View *l, const QString &name, const Twips::Box &at)
+{
     l->setObjectName(name);
     l->setSelectionMode(QAbstractItemView::SingleSelection);
-    Twips::place(l, left, top, width, height);
+    Twips::place(l, at);
     l->setAccessibleName(name);
     return l;
 }
+} // namespace
 
-QLineEdit *textBox(QWidget *parent, const QString &name, int left, int top, int width, int height)
+QListWidget *list(QWidget *parent, const QString &name, const Twips::Box &at)
+{
+    return setUpList(new QListWidget(parent), name, at);
+}
+
+QListView *listView(QWidget *parent, const QString &name, QAbstractItemModel *model, const Twips::Box &at)
+{
+    auto *l = setUpList(new QListView(parent), name, at);
+    l->setModel(model);
+    return l;
+}
+
+QLineEdit *textBox(QWidget *parent, const QString &name, const Twips::Box &at)
 {
     auto *t = new QLineEdit(parent);
     t->setObjectName(name);
-    Twips::place(t, left, top, width, height);
+    Twips::place(t, at);
     t->setAccessibleName(name);
     return t;
 }
 
-QCheckBox *checkBox(QWidget *parent, const QString &name, const QString &caption, int left, int top, int width,
-                    int height)
+QCheckBox *checkBox(QWidget *parent, const QString &name, const QString &caption, const Twips::Box &at)
 {
     auto *c = new WrappingCheckBox(caption, parent);
     c->setObjectName(name);
-    Twips::place(c, left, top, width, height);
+    Twips::place(c, at);
     return c;
 }
 
-Picture *picture(QWidget *parent, const QString &name, const QString &svg, int left, int top, int width, int height,
-                 const QString &toolTip)
+Picture *picture(QWidget *parent, const QString &name, const QString &svg, const Twips::Box &at, const QString &toolTip)
 {
     auto *p = new Picture(name, svg, parent);
-    Twips::place(p, left, top, width, height);
+    Twips::place(p, at);
     p->setAccessibleName(toolTip.isEmpty() ? name : toolTip);
     if (!toolTip.isEmpty())
         p->setToolTip(toolTip);
     return p;
 }
 
-Picture *professor(QWidget *parent, const QString &name, int left, int top, int width, int height)
+Picture *professor(QWidget *parent, const QString &name, const Twips::Box &at)
 {
-    Picture *p = picture(parent, name, QStringLiteral(":/art/professor.svg"), left, top, width, height,
-                         QStringLiteral("Click on me for Help!"));
+    Picture *p =
+        picture(parent, name, QStringLiteral(":/art/professor.svg"), at, QStringLiteral("Click on me for Help!"));
     p->setCursor(Qt::PointingHandCursor);
     return p;
 }

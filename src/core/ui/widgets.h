@@ -1,12 +1,16 @@
 #pragma once
+#include "core/ui/layout.h"
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QString>
 
+class QAbstractItemModel;
 class QLineEdit;
-class QTimer;
+class QListView;
 class QListWidget;
+class QTimer;
 class QWidget;
 
 // A picture control: an SVG from the resources drawn to its size, with a clicked
@@ -62,30 +66,83 @@ class WrappingCheckBox final : public QCheckBox
     bool hitButton(const QPoint &pos) const override { return rect().contains(pos); }
 };
 
-// Controls made the same way in every window: named (objectName) and placed in twips.
+// Controls made the same way in every window: named (objectName) and placed in twips,
+// either as (left, top, width, height) or as a row of the window's geometry table.
 // Buttons, labels and check boxes are read out by their live caption; lists, boxes
-// and pictures get an accessible name (a window may give a better one).
+// and pictures get an accessible name (a window may give a better one). Labels show
+// their text as plain text: a word or a test name from disk is shown as it is written,
+// never as markup.
 namespace Ui
 {
-QWidget *panel(QWidget *parent, const QString &name, int left, int top, int width, int height);
-QPushButton *button(QWidget *parent, const QString &name, const QString &caption, int left, int top, int width,
-                    int height, const QString &toolTip = {});
+QWidget *panel(QWidget *parent, const QString &name, const Twips::Box &at);
+QPushButton *button(QWidget *parent, const QString &name, const QString &caption, const Twips::Box &at,
+                    const QString &toolTip = {});
 // A button showing a picture above its caption.
-QPushButton *pictureButton(QWidget *parent, const QString &name, const QString &caption, const QString &svg, int left,
-                           int top, int width, int height, const QString &toolTip = {});
-QLabel *label(QWidget *parent, const QString &name, const QString &text, int left, int top, int width, int height);
-QListWidget *list(QWidget *parent, const QString &name, int left, int top, int width, int height);
-QLineEdit *textBox(QWidget *parent, const QString &name, int left, int top, int width, int height);
+QPushButton *pictureButton(QWidget *parent, const QString &name, const QString &caption, const QString &svg,
+                           const Twips::Box &at, const QString &toolTip = {});
+QLabel *label(QWidget *parent, const QString &name, const QString &text, const Twips::Box &at);
+QListWidget *list(QWidget *parent, const QString &name, const Twips::Box &at);
+// A list that shows a model it does not own.
+QListView *listView(QWidget *parent, const QString &name, QAbstractItemModel *model, const Twips::Box &at);
+QLineEdit *textBox(QWidget *parent, const QString &name, const Twips::Box &at);
 // A check box whose caption wraps when it is too wide.
-QCheckBox *checkBox(QWidget *parent, const QString &name, const QString &caption, int left, int top, int width,
-                    int height);
-Picture *picture(QWidget *parent, const QString &name, const QString &svg, int left, int top, int width, int height,
+QCheckBox *checkBox(QWidget *parent, const QString &name, const QString &caption, const Twips::Box &at);
+Picture *picture(QWidget *parent, const QString &name, const QString &svg, const Twips::Box &at,
                  const QString &toolTip = {});
 // The professor picture with its tool-tip "Click on me for Help!".
-Picture *professor(QWidget *parent, const QString &name, int left, int top, int width = 1830, int height = 2250);
+Picture *professor(QWidget *parent, const QString &name, const Twips::Box &at);
 // A button with a caption only, wrapped over several lines when it is too wide.
-QPushButton *captionButton(QWidget *parent, const QString &name, const QString &caption, int left, int top, int width,
-                           int height, const QString &toolTip = {});
+QPushButton *captionButton(QWidget *parent, const QString &name, const QString &caption, const Twips::Box &at,
+                           const QString &toolTip = {});
+
+// The same, placed by (left, top, width, height).
+inline QWidget *panel(QWidget *parent, const QString &name, int left, int top, int width, int height)
+{
+    return panel(parent, name, {left, top, width, height});
+}
+inline QPushButton *button(QWidget *parent, const QString &name, const QString &caption, int left, int top, int width,
+                           int height, const QString &toolTip = {})
+{
+    return button(parent, name, caption, {left, top, width, height}, toolTip);
+}
+inline QPushButton *pictureButton(QWidget *parent, const QString &name, const QString &caption, const QString &svg,
+                                  int left, int top, int width, int height, const QString &toolTip = {})
+{
+    return pictureButton(parent, name, caption, svg, {left, top, width, height}, toolTip);
+}
+inline QLabel *label(QWidget *parent, const QString &name, const QString &text, int left, int top, int width,
+                     int height)
+{
+    return label(parent, name, text, {left, top, width, height});
+}
+inline QListWidget *list(QWidget *parent, const QString &name, int left, int top, int width, int height)
+{
+    return list(parent, name, {left, top, width, height});
+}
+inline QLineEdit *textBox(QWidget *parent, const QString &name, int left, int top, int width, int height)
+{
+    return textBox(parent, name, {left, top, width, height});
+}
+inline QCheckBox *checkBox(QWidget *parent, const QString &name, const QString &caption, int left, int top, int width,
+                           int height)
+{
+    return checkBox(parent, name, caption, {left, top, width, height});
+}
+inline Picture *picture(QWidget *parent, const QString &name, const QString &svg, int left, int top, int width,
+                        int height, const QString &toolTip = {})
+{
+    return picture(parent, name, svg, {left, top, width, height}, toolTip);
+}
+inline Picture *professor(QWidget *parent, const QString &name, int left, int top, int width = 1830, int height = 2250)
+{
+    return professor(parent, name, {left, top, width, height});
+}
+inline QPushButton *captionButton(QWidget *parent, const QString &name, const QString &caption, int left, int top,
+                                  int width, int height, const QString &toolTip = {})
+{
+    return captionButton(parent, name, caption, {left, top, width, height}, toolTip);
+}
+
 // A named interval timer, not yet started. Precise, so short or one-shot intervals
 // neither fire early nor drift.
 QTimer *timer(QObject *parent, const QString &name, int ms, bool singleShot = false);
