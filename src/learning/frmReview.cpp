@@ -7,20 +7,31 @@
 #include "core/sound/playwave.h"
 #include "core/ui/layout.h"
 #include "core/ui/widgets.h"
-#include "learning/scoring.h"
 
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
 namespace
 {
-constexpr int WindowWidth = 6700;
-constexpr int WindowHeight = 2900;
+// The window's geometry in twips.
+namespace At
+{
+constexpr int Width = 6700;
+constexpr int Height = 2900;
+
+constexpr Twips::Box Picture1{120, 120, 1830, 2250};
+constexpr Twips::Box lblWord{2160, 120, 4400, 720};
+constexpr Twips::Box txtWord{2160, 900, 4400, 660};
+constexpr Twips::Box lblProgress{2160, 1650, 4400, 330};
+constexpr Twips::Box btnNext{2160, 2070, 2120, 540};
+constexpr Twips::Box Command2{4440, 2070, 2120, 540};
+
+// The word and its copy are large: bold, in points.
+constexpr double WordPoints = 18;
+} // namespace At
 
 QString prompt(const char *file)
 {
@@ -32,30 +43,26 @@ QString wordPath(const QString &word)
 }
 } // namespace
 
-frmReview::frmReview(QWidget *parent) : Form(Windows::Review, parent)
+frmReview::frmReview(QWidget *parent) : SoundForm(Windows::Review, parent)
 {
     setWindowTitle(QStringLiteral("Study Time"));
-    const QFont big = Fonts::sized(18, true);
+    const QFont big = Fonts::sized(At::WordPoints, true);
 
-    Picture1 = Ui::professor(this, QStringLiteral("Picture1"), 120, 120);
-    lblWord = Ui::label(this, QStringLiteral("lblWord"), QString(), 2160, 120, 4400, 720);
+    Picture1 = Ui::professor(this, QStringLiteral("Picture1"), At::Picture1);
+    lblWord = Ui::label(this, QStringLiteral("lblWord"), QString(), At::lblWord);
     lblWord->setFont(big);
     lblWord->setWordWrap(false);
     lblWord->setAlignment(Qt::AlignCenter);
-    txtWord = Ui::textBox(this, QStringLiteral("txtWord"), 2160, 900, 4400, 660);
+    txtWord = Ui::textBox(this, QStringLiteral("txtWord"), At::txtWord);
     txtWord->setAccessibleName(QStringLiteral("Copy the word here"));
     txtWord->setFont(big);
-    lblProgress = Ui::label(this, QStringLiteral("lblProgress"), QString(), 2160, 1650, 4400, 330);
+    lblProgress = Ui::label(this, QStringLiteral("lblProgress"), QString(), At::lblProgress);
     lblProgress->setAlignment(Qt::AlignCenter);
-    btnNext = Ui::button(this, QStringLiteral("btnNext"), QStringLiteral("Next Word"), 2160, 2070, 2120, 540,
+    btnNext = Ui::button(this, QStringLiteral("btnNext"), QStringLiteral("Next Word"), At::btnNext,
                          QStringLiteral("Click on me or press Enter for the next word"));
     btnNext->setDefault(true);
-    Command2 = Ui::button(this, QStringLiteral("Command2"), QStringLiteral("End Study Time"), 4440, 2070, 2120, 540,
+    Command2 = Ui::button(this, QStringLiteral("Command2"), QStringLiteral("End Study Time"), At::Command2,
                           QStringLiteral("Click here to end your study time."));
-    lstCorrect = Ui::list(this, QStringLiteral("lstCorrect"), 0, 0, 100, 100);
-    lstCorrect->setVisible(false);
-
-    MMControl1 = new MMControl(this);
 
     connect(btnNext, &QPushButton::clicked, this, &frmReview::btnNext_Click);
     connect(Command2, &QPushButton::clicked, this, &frmReview::Command2_Click);
@@ -72,20 +79,15 @@ frmReview::~frmReview() = default;
 
 void frmReview::Form_Load()
 {
-    Twips::setClientSize(this, WindowWidth, WindowHeight);
-    Module1::LoadWordList(lstCorrect);
+    Twips::setClientSize(this, At::Width, At::Height);
+    m_session = StudySession(TestLibrary::wordsOf(Shared::TestDir));
     txtWord->setFocus();
-}
-
-bool frmReview::alive() const
-{
-    return isLoaded() && !Program::isEnding() && !m_leaving;
 }
 
 void frmReview::Timer1_Timer()
 {
     Timer1->stop();
-    if (m_started || m_leaving)
+    if (m_started || isLeaving())
         return;
     m_started = true;
     StartTest();
@@ -93,79 +95,70 @@ void frmReview::Timer1_Timer()
 
 void frmReview::StartTest()
 {
-    Module1::PlayWave(*MMControl1, prompt("starttest.wav"), true);
-    if (!alive())
+    if (!playToEnd(prompt("starttest.wav")))
         return;
-    WordIndex = 0;
+    m_session.start();
     txtWord->clear();
     ShowWord();
 }
 
+void frmReview::showCaption(const QString &text)
+{
+    lblWord->setText(text);
+    lblWord->setAccessibleName(text);
+}
+
 void frmReview::ShowWord()
 {
-    const QString w =
-        WordIndex >= 0 && WordIndex < lstCorrect->count() ? lstCorrect->item(WordIndex)->text() : QString();
-    lblWord->setText(w);
-    lblWord->setAccessibleName(w);
+    const QString w = m_session.currentWord();
+    showCaption(w);
     const QString path = wordPath(w);
     const QFileInfo file(path);
     if (!file.isFile() || file.isHidden()) {
         MsgBox(QStringLiteral("Missing Sound File for the word: ") + w);
         return;
     }
-    lblProgress->setText(QStringLiteral("Word %1 of %2").arg(WordIndex + 1).arg(lstCorrect->count()));
+    lblProgress->setText(QStringLiteral("Word %1 of %2").arg(m_session.wordIndex() + 1).arg(m_session.wordCount()));
     Module1::PlayWave(*MMControl1, path);
     txtWord->setFocus();
 }
 
 void frmReview::SayWordAgain()
 {
-    Module1::PlayWave(*MMControl1, wordPath(lblWord->text()));
+    Module1::PlayWave(*MMControl1, wordPath(m_session.currentWord()));
     txtWord->setFocus();
 }
 
 void frmReview::btnNext_Click()
 {
-    if (m_leaving)
+    if (isLeaving())
         return;
-    const QString typed = Scoring::trimSpaces(txtWord->text());
-    if (typed.isEmpty()) {
-        Module1::PlayWave(*MMControl1, prompt("noword.wav"), true);
-        if (alive())
+    switch (m_session.copy(txtWord->text())) {
+    case StudySession::Copy::Empty:
+        if (playToEnd(prompt("noword.wav")))
             SayWordAgain();
         return;
-    }
-    // An exact copy: case and inner spaces count; the typed text stays when wrong.
-    if (typed != lblWord->text()) {
-        Module1::PlayWave(*MMControl1, prompt("spellwrong.wav"), true);
-        if (alive())
+    case StudySession::Copy::Wrong:
+        // The typed text stays, for the child to correct.
+        if (playToEnd(prompt("spellwrong.wav")))
             SayWordAgain();
         return;
+    case StudySession::Copy::Right:
+        break;
     }
-    ++WordIndex;
     txtWord->clear();
-    if (WordIndex < lstCorrect->count()) {
+    if (!m_session.isComplete()) {
         ShowWord();
         return;
     }
-    lblWord->setText(QStringLiteral("Review Complete"));
-    lblWord->setAccessibleName(lblWord->text());
-    Module1::PlayWave(*MMControl1, prompt("reviewcomplete.wav"), true);
-    if (alive())
-        Leave();
+    showCaption(QStringLiteral("Review Complete"));
+    if (playToEnd(prompt("reviewcomplete.wav")))
+        leaveTo(Windows::Choice, LeaveOrder::CloseFirst);
 }
 
 void frmReview::Command2_Click()
 {
-    if (!m_leaving)
-        Leave();
-}
-
-void frmReview::Leave()
-{
-    m_leaving = true;
-    close();
-    Forms::show(Windows::Choice);
+    leaveTo(Windows::Choice, LeaveOrder::CloseFirst);
 }
 
 void frmReview::Picture1_Click()
@@ -178,9 +171,7 @@ void frmReview::Form_Unload(bool &keepOpen)
     Q_UNUSED(keepOpen)
     if (MMControl1->isPlaying())
         MMControl1->setCommand(QStringLiteral("Close"));
+    Q_EMIT studyFinished(m_session);
     // Closed through its frame: back to a fresh activity menu, like "End Study Time".
-    if (!m_leaving) {
-        m_leaving = true;
-        Forms::show(Windows::Choice);
-    }
+    leaveTo(Windows::Choice, LeaveOrder::CloseFirst);
 }

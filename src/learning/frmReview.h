@@ -1,18 +1,18 @@
 #pragma once
-#include "core/platform/forms.h"
+#include "core/run/testrun.h"
+#include "core/ui/soundform.h"
 
-class MMControl;
 class Picture;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QPushButton;
 class QTimer;
 
 // Study mode: each word of the selected test is shown and spoken, and the child
 // copies it exactly (case counts, outer spaces do not) to move on. After the last
-// word the window says so and returns to the activity menu.
-class frmReview final : public Form
+// word the window says so and returns to the activity menu. The session (words,
+// position, wrong copies) is a StudySession that this window drives.
+class frmReview final : public SoundForm
 {
     Q_OBJECT
     Q_DISABLE_COPY(frmReview)
@@ -26,12 +26,15 @@ class frmReview final : public Form
     QLabel *lblProgress = nullptr;
     QPushButton *Command2 = nullptr;
     Picture *Picture1 = nullptr;
-    QListWidget *lstCorrect = nullptr; // the words; never shown
     QTimer *Timer1 = nullptr;
-    MMControl *MMControl1 = nullptr;
 
-    // 0-based position of the word being studied.
-    int WordIndex = 0;
+    // The session of this window.
+    const StudySession &session() const { return m_session; }
+
+  Q_SIGNALS:
+    // Once per window, when the child leaves it: after the last word, by "End Study
+    // Time" or by the close box. The session tells how far the child came.
+    void studyFinished(const StudySession &session);
 
   public Q_SLOTS:
     void Timer1_Timer();
@@ -48,9 +51,8 @@ class frmReview final : public Form
     // Shows and speaks the word at WordIndex after checking its file.
     void ShowWord();
     void SayWordAgain();
-    void Leave();
-    bool alive() const;
+    void showCaption(const QString &text);
 
+    StudySession m_session;
     bool m_started = false;
-    bool m_leaving = false;
 };

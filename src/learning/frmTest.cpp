@@ -3,27 +3,57 @@
 #include "core/platform/appstate.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/testlibrary.h"
+#include "core/run/runlist.h"
+#include "core/run/scoring.h"
 #include "core/sound/mmcontrol.h"
 #include "core/sound/playwave.h"
 #include "core/ui/layout.h"
 #include "core/ui/widgets.h"
-#include "learning/scoring.h"
 
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
-#include <QPointer>
+#include <QListView>
 #include <QPushButton>
 #include <QTimer>
 
 namespace
 {
-// Client sizes in twips: the test view is narrow, the results view shows two lists.
+// The window's geometry in twips. The test view is narrow; the results view, as wide
+// as the window becomes for it, shows two lists side by side.
+namespace At
+{
 constexpr int TestWidth = 6400;
 constexpr int ResultsWidth = 8500;
-constexpr int WindowHeight = 5400;
+constexpr int Height = 5400;
+
+constexpr Twips::Box pnlTest{15, 0, TestWidth - 15, Height};
+constexpr Twips::Box Picture2{120, 120, 1830, 2250};
+constexpr Twips::Box lblProgress{2160, 150, 4000, 420};
+constexpr Twips::Box Label1{2160, 700, 4000, 330};
+constexpr Twips::Box txtWord{2160, 1030, 4000, 480};
+constexpr Twips::Box btnNext{2160, 1680, 1950, 480};
+constexpr Twips::Box btnRepeat{4210, 1680, 1950, 480};
+constexpr Twips::Box btnStopTest{4210, 2250, 1950, 480};
+constexpr Twips::Box Label2{120, 2520, 4000, 330};
+constexpr Twips::Box lstTries{120, 2850, 6040, 2400};
+
+constexpr Twips::Box pnlResults{0, 0, ResultsWidth, Height};
+constexpr Twips::Box picprof_r{120, 120, 1830, 2250};
+constexpr Twips::Box lblScore{2160, 150, 4900, 640};
+constexpr Twips::Box picSmile{7200, 60, 1140, 1140};
+constexpr Twips::Box btnHearMissedWords{2160, 1080, 3400, 480};
+constexpr Twips::Box btnExitResults{2160, 1650, 3400, 480};
+constexpr Twips::Box Label3{120, 2520, 4000, 330};
+constexpr Twips::Box Label4{4300, 2520, 4080, 330};
+constexpr Twips::Box lstCorrect{120, 2850, 4000, 2400};
+constexpr Twips::Box lstYours{4300, 2850, 4080, 2400};
+
+// Bold point sizes: list headings, the answers (box, lists, progress), the score.
+constexpr double HeadingPoints = 10;
+constexpr double AnswerPoints = 12;
+constexpr double ScorePoints = 18;
+} // namespace At
 
 QString prompt(const char *file)
 {
@@ -34,63 +64,64 @@ QString wordPath(const QString &word)
     return Shared::TestDir + word + QStringLiteral(".wav");
 }
 
-QLabel *heading(QWidget *parent, const QString &name, const QString &text, int left, int top, int width)
+QLabel *heading(QWidget *parent, const QString &name, const QString &text, const Twips::Box &at)
 {
-    QLabel *l = Ui::label(parent, name, text, left, top, width, 330);
-    l->setFont(Fonts::sized(10, true));
+    QLabel *l = Ui::label(parent, name, text, at);
+    l->setFont(Fonts::sized(At::HeadingPoints, true));
     return l;
+}
+
+QListView *runView(QWidget *parent, const QString &name, RunList *model, const Twips::Box &at, const QString &caption)
+{
+    QListView *v = Ui::listView(parent, name, model, at);
+    v->setAccessibleName(caption);
+    v->setFont(Fonts::sized(At::AnswerPoints, true));
+    return v;
 }
 } // namespace
 
-frmTest::frmTest(QWidget *parent) : Form(Windows::Test, parent)
+frmTest::frmTest(QWidget *parent) : SoundForm(Windows::Test, parent)
 {
     setWindowTitle(QStringLiteral("Test"));
-    const QFont answerFont = Fonts::sized(12, true);
+    m_words = new RunList(m_run, RunList::Shows::Words, this);
+    m_answers = new RunList(m_run, RunList::Shows::Answers, this);
+    m_rows = new RunList(m_run, RunList::Shows::Rows, this);
 
     // Test view.
-    pnlTest = Ui::panel(this, QStringLiteral("pnlTest"), 15, 0, TestWidth - 15, WindowHeight);
-    Picture2 = Ui::professor(pnlTest, QStringLiteral("Picture2"), 120, 120);
-    lblProgress = Ui::label(pnlTest, QStringLiteral("lblProgress"), QStringLiteral("Word 1"), 2160, 150, 4000, 420);
-    lblProgress->setFont(Fonts::sized(12, true));
-    heading(pnlTest, QStringLiteral("Label1"), QStringLiteral("Type the word here:"), 2160, 700, 4000);
-    txtWord = Ui::textBox(pnlTest, QStringLiteral("txtWord"), 2160, 1030, 4000, 480);
+    pnlTest = Ui::panel(this, QStringLiteral("pnlTest"), At::pnlTest);
+    Picture2 = Ui::professor(pnlTest, QStringLiteral("Picture2"), At::Picture2);
+    lblProgress = Ui::label(pnlTest, QStringLiteral("lblProgress"), QStringLiteral("Word 1"), At::lblProgress);
+    lblProgress->setFont(Fonts::sized(At::AnswerPoints, true));
+    heading(pnlTest, QStringLiteral("Label1"), QStringLiteral("Type the word here:"), At::Label1);
+    txtWord = Ui::textBox(pnlTest, QStringLiteral("txtWord"), At::txtWord);
     txtWord->setAccessibleName(QStringLiteral("Type the word here"));
-    txtWord->setFont(answerFont);
-    btnNext = Ui::button(pnlTest, QStringLiteral("btnNext"), QStringLiteral("Next Word"), 2160, 1680, 1950, 480);
+    txtWord->setFont(Fonts::sized(At::AnswerPoints, true));
+    btnNext = Ui::button(pnlTest, QStringLiteral("btnNext"), QStringLiteral("Next Word"), At::btnNext);
     btnNext->setDefault(true);
-    btnRepeat = Ui::button(pnlTest, QStringLiteral("btnRepeat"), QStringLiteral("Repeat Word"), 4210, 1680, 1950, 480);
-    btnStopTest =
-        Ui::button(pnlTest, QStringLiteral("btnStopTest"), QStringLiteral("Stop Test"), 4210, 2250, 1950, 480);
-    heading(pnlTest, QStringLiteral("Label2"), QStringLiteral("Words Completed"), 120, 2520, 4000);
-    lstTries = Ui::list(pnlTest, QStringLiteral("lstTries"), 120, 2850, 6040, 2400);
-    lstTries->setAccessibleName(QStringLiteral("Words Completed"));
-    lstTries->setFont(answerFont);
+    btnRepeat = Ui::button(pnlTest, QStringLiteral("btnRepeat"), QStringLiteral("Repeat Word"), At::btnRepeat);
+    btnStopTest = Ui::button(pnlTest, QStringLiteral("btnStopTest"), QStringLiteral("Stop Test"), At::btnStopTest);
+    heading(pnlTest, QStringLiteral("Label2"), QStringLiteral("Words Completed"), At::Label2);
+    lstTries = runView(pnlTest, QStringLiteral("lstTries"), m_answers, At::lstTries, QStringLiteral("Words Completed"));
 
     // Results view, out of sight until the run ends.
-    pnlResults = Ui::panel(this, QStringLiteral("pnlResults"), 0, 0, ResultsWidth, WindowHeight);
-    picprof_r = Ui::professor(pnlResults, QStringLiteral("picprof_r"), 120, 120);
-    lblScore =
-        Ui::label(pnlResults, QStringLiteral("lblScore"), QStringLiteral("You scored a 100%"), 2160, 150, 4900, 640);
-    lblScore->setFont(Fonts::sized(18, true));
-    picSmile =
-        Ui::picture(pnlResults, QStringLiteral("picSmile"), QStringLiteral(":/art/smiley.svg"), 7200, 60, 1140, 1140);
+    pnlResults = Ui::panel(this, QStringLiteral("pnlResults"), At::pnlResults);
+    picprof_r = Ui::professor(pnlResults, QStringLiteral("picprof_r"), At::picprof_r);
+    lblScore = Ui::label(pnlResults, QStringLiteral("lblScore"), QStringLiteral("You scored a 100%"), At::lblScore);
+    lblScore->setFont(Fonts::sized(At::ScorePoints, true));
+    picSmile = Ui::picture(pnlResults, QStringLiteral("picSmile"), QStringLiteral(":/art/smiley.svg"), At::picSmile);
     picSmile->setAccessibleName(QStringLiteral("Smiley: a perfect score"));
     picSmile->setVisible(false);
     btnHearMissedWords = Ui::button(pnlResults, QStringLiteral("btnHearMissedWords"),
-                                    QStringLiteral("Hear the words you missed"), 2160, 1080, 3400, 480);
-    btnExitResults = Ui::button(pnlResults, QStringLiteral("btnExitResults"), QStringLiteral("Exit Test Results"), 2160,
-                                1650, 3400, 480);
-    heading(pnlResults, QStringLiteral("Label3"), QStringLiteral("Correct Words"), 120, 2520, 4000);
-    heading(pnlResults, QStringLiteral("Label4"), QStringLiteral("The Words You Typed"), 4300, 2520, 4080);
-    lstCorrect = Ui::list(pnlResults, QStringLiteral("lstCorrect"), 120, 2850, 4000, 2400);
-    lstCorrect->setAccessibleName(QStringLiteral("Correct Words"));
-    lstCorrect->setFont(answerFont);
-    lstYours = Ui::list(pnlResults, QStringLiteral("lstYours"), 4300, 2850, 4080, 2400);
-    lstYours->setAccessibleName(QStringLiteral("The Words You Typed"));
-    lstYours->setFont(answerFont);
-    Panels::hide(pnlResults, -20000);
-
-    MMControl1 = new MMControl(this);
+                                    QStringLiteral("Hear the words you missed"), At::btnHearMissedWords);
+    btnExitResults = Ui::button(pnlResults, QStringLiteral("btnExitResults"), QStringLiteral("Exit Test Results"),
+                                At::btnExitResults);
+    heading(pnlResults, QStringLiteral("Label3"), QStringLiteral("Correct Words"), At::Label3);
+    heading(pnlResults, QStringLiteral("Label4"), QStringLiteral("The Words You Typed"), At::Label4);
+    lstCorrect =
+        runView(pnlResults, QStringLiteral("lstCorrect"), m_words, At::lstCorrect, QStringLiteral("Correct Words"));
+    lstYours =
+        runView(pnlResults, QStringLiteral("lstYours"), m_rows, At::lstYours, QStringLiteral("The Words You Typed"));
+    Panels::hide(pnlResults, Panels::OffLeftNear);
 
     connect(btnNext, &QPushButton::clicked, this, &frmTest::btnNext_Click);
     connect(btnRepeat, &QPushButton::clicked, this, &frmTest::btnRepeat_Click);
@@ -112,22 +143,25 @@ frmTest::~frmTest() = default;
 
 void frmTest::Form_Load()
 {
-    Twips::setClientSize(this, TestWidth, WindowHeight);
-    Module1::LoadWordList(lstCorrect);
-    pnlTest->move(Twips::px(15), pnlTest->y());
+    Twips::setClientSize(this, At::TestWidth, At::Height);
+    m_run = TestRun(TestLibrary::wordsOf(Shared::TestDir));
+    refreshLists();
+    pnlTest->move(Twips::px(At::pnlTest.left), pnlTest->y());
     txtWord->setFocus();
 }
 
-bool frmTest::alive() const
+void frmTest::refreshLists()
 {
-    return isLoaded() && !Program::isEnding();
+    m_words->refresh();
+    m_answers->refresh();
+    m_rows->refresh();
 }
 
 void frmTest::Timer1_Timer()
 {
     Timer1->stop();
     // Never a second start, and none once the child has already stopped the test.
-    if (m_started || m_scored)
+    if (m_started || m_run.isScored())
         return;
     m_started = true;
     StartTest();
@@ -142,29 +176,26 @@ void frmTest::StartTest()
     mm.DeviceType = QStringLiteral("WaveAudio");
     mm.FileName = prompt("starttest.wav");
     mm.setCommand(QStringLiteral("Open"));
-    mm.Wait = true;
-    mm.setCommand(QStringLiteral("play"));
-    if (!alive())
+    if (!sendToEnd(QStringLiteral("play")))
         return; // closed, or the program ended, during the prompt
 
-    WordIndex = 0;
+    m_run.restart();
     txtWord->clear();
-    lstTries->clear();
+    refreshLists();
     AskWord();
 }
 
 bool frmTest::AskWord()
 {
     // An empty word list asks for the empty word, which has no sound file.
-    const QString w =
-        WordIndex >= 0 && WordIndex < lstCorrect->count() ? lstCorrect->item(WordIndex)->text() : QString();
+    const QString w = m_run.currentWord();
     const QString path = wordPath(w);
     const QFileInfo file(path);
     if (!file.isFile() || file.isHidden()) {
         MsgBox(QStringLiteral("Missing Sound File for the word: ") + w);
         return false;
     }
-    lblProgress->setText(QStringLiteral("Word %1 of %2").arg(WordIndex + 1).arg(lstCorrect->count()));
+    lblProgress->setText(QStringLiteral("Word %1 of %2").arg(m_run.wordIndex() + 1).arg(m_run.wordCount()));
     MMControl &mm = *MMControl1;
     mm.setCommand(QStringLiteral("close")); // cuts off whatever this window is still saying
     mm.FileName = path;
@@ -176,19 +207,17 @@ bool frmTest::AskWord()
 
 void frmTest::btnNext_Click()
 {
-    if (m_scored)
+    if (m_run.isScored())
         return;
-    const QString answer = Scoring::trimSpaces(txtWord->text());
-    if (answer.isEmpty()) {
+    if (!m_run.answer(txtWord->text())) {
         Module1::PlayWave(*MMControl1, prompt("noword.wav"));
         txtWord->setFocus();
         return;
     }
-    lstTries->addItem(answer);
+    m_answers->refresh();
     lstTries->scrollToBottom();
-    ++WordIndex;
     txtWord->clear();
-    if (WordIndex >= lstCorrect->count())
+    if (m_run.allAnswered())
         EndRun(true);
     else
         AskWord();
@@ -196,25 +225,22 @@ void frmTest::btnNext_Click()
 
 void frmTest::btnRepeat_Click()
 {
-    if (m_scored)
+    if (m_run.isScored())
         return;
     AskWord();
 }
 
 void frmTest::btnStopTest_Click()
 {
-    if (m_scored)
+    if (m_run.isScored())
         return;
     EndRun(false);
 }
 
 void frmTest::EndRun(bool finishPrompt)
 {
-    if (m_scored)
+    if (m_run.isScored())
         return;
-    // Set first: the scoring lets pending events run, and a queued Enter or click
-    // must not record another answer or score a second time.
-    m_scored = true;
     if (finishPrompt) {
         MMControl &mm = *MMControl1;
         mm.setCommand(QStringLiteral("close"));
@@ -222,63 +248,38 @@ void frmTest::EndRun(bool finishPrompt)
         mm.setCommand(QStringLiteral("open"));
         mm.setCommand(QStringLiteral("Play"));
     }
-    QPointer<frmTest> self(this);
-    Move_List();
-    score_test();
-    if (!self || !alive())
-        return;
-    ShowResults();
+    // Scored before any pending event runs: a queued Enter or click finds the run
+    // over and records nothing more.
+    m_run.score();
+    refreshLists();
+    Q_EMIT runFinished(m_run);
+    if (score_test())
+        ShowResults();
 }
 
-void frmTest::Move_List()
+bool frmTest::score_test()
 {
-    QStringList answers;
-    for (int i = 0; i < lstTries->count(); ++i)
-        answers << lstTries->item(i)->text();
-    lstYours->addItems(Scoring::padAnswers(answers, lstCorrect->count()));
-}
-
-void frmTest::score_test()
-{
-    QStringList answers;
-    for (int i = 0; i < lstYours->count(); ++i)
-        answers << lstYours->item(i)->text();
-    QStringList words;
-    for (int i = 0; i < lstCorrect->count(); ++i)
-        words << lstCorrect->item(i)->text();
-
-    const Scoring::Result result = Scoring::score(answers, words);
-    for (int i = 0; i < result.rows.size(); ++i) {
-        if (i < lstYours->count())
-            lstYours->item(i)->setText(result.rows.at(i));
-        else
-            lstYours->addItem(result.rows.at(i));
-    }
-    m_missed = result.missed;
-
-    QPointer<frmTest> self(this);
-    QCoreApplication::processEvents();
-    if (!self || !alive())
-        return;
-
-    if (!result.percent)
-        return; // no words: no score, no sound, no smiley
-    const int percent = *result.percent;
-    lblScore->setText(QStringLiteral("You scored a ") + QString::number(percent) + QStringLiteral("%"));
-    const Scoring::Reaction reaction = Scoring::reaction(percent);
+    if (!letEventsRun())
+        return false;
+    const std::optional<int> percent = m_run.percent();
+    if (!percent)
+        return true; // no words: no score, no sound, no smiley
+    lblScore->setText(QStringLiteral("You scored a ") + QString::number(*percent) + QStringLiteral("%"));
+    const Scoring::Reaction reaction = Scoring::reaction(*percent);
     picSmile->setVisible(reaction.smiley);
     MMControl &mm = *MMControl1;
     mm.setCommand(QStringLiteral("close")); // cuts off the finish prompt
     mm.FileName = Shared::AppDir + reaction.sound;
     mm.setCommand(QStringLiteral("open"));
     mm.setCommand(QStringLiteral("Play"));
+    return true;
 }
 
 void frmTest::ShowResults()
 {
-    Panels::hide(pnlTest, -30000);
+    Panels::hide(pnlTest, Panels::OffLeft);
     Panels::show(pnlResults);
-    Twips::setClientSize(this, ResultsWidth, WindowHeight);
+    Twips::setClientSize(this, At::ResultsWidth, At::Height);
     // The answers list takes the focus: a stray Enter presses nothing here.
     lstYours->setFocus();
 }
@@ -290,21 +291,14 @@ void frmTest::Picture2_Click()
 
 void frmTest::btnHearMissedWords_Click()
 {
-    QPointer<frmTest> self(this);
-    for (int i = 0; i < lstYours->count() && i < m_missed.size(); ++i) {
-        if (!m_missed.at(i) || i >= lstCorrect->count())
-            continue;
-        Module1::PlayWave(*MMControl1, wordPath(lstCorrect->item(i)->text()), true);
-        if (!self || !alive())
+    for (const QString &word : m_run.missedWords())
+        if (!playToEnd(wordPath(word)))
             return;
-    }
 }
 
 void frmTest::btnExitResults_Click()
 {
-    m_leaving = true;
-    Forms::show(Windows::Choice);
-    close();
+    leaveTo(Windows::Choice);
 }
 
 void frmTest::picprof_r_Click()
@@ -319,9 +313,6 @@ void frmTest::Form_Unload(bool &keepOpen)
     if (MMControl1->isPlaying())
         MMControl1->setCommand(QStringLiteral("Close"));
     // Closed through its frame: back to a fresh activity menu, as "Exit Test Results"
-    // does. Leaving through that button has already shown the menu.
-    if (!m_leaving) {
-        m_leaving = true;
-        Forms::show(Windows::Choice);
-    }
+    // does (which has shown it already).
+    leaveTo(Windows::Choice);
 }

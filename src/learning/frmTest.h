@@ -1,21 +1,21 @@
 #pragma once
-#include "core/platform/forms.h"
+#include "core/run/testrun.h"
+#include "core/ui/soundform.h"
 
-#include <QList>
-
-class MMControl;
 class Picture;
 class QLabel;
 class QLineEdit;
-class QListWidget;
+class QListView;
 class QPushButton;
 class QTimer;
+class RunList;
 
 // The spelling test: each word is spoken, the child types it, and after the last
 // word (or "Stop Test") the answers are marked and the same window switches in place
-// to its results view. Marking rules live in Scoring; this class only drives the
+// to its results view. The run itself (words, answers, position, marks) is a TestRun
+// that this window drives and its three lists show; this class only drives the
 // controls and the sounds.
-class frmTest final : public Form
+class frmTest final : public SoundForm
 {
     Q_OBJECT
     Q_DISABLE_COPY(frmTest)
@@ -29,14 +29,14 @@ class frmTest final : public Form
     QPushButton *btnNext = nullptr;
     QPushButton *btnRepeat = nullptr;
     QPushButton *btnStopTest = nullptr;
-    QListWidget *lstTries = nullptr;
+    QListView *lstTries = nullptr; // the run's answers
     QLabel *lblProgress = nullptr;
     Picture *Picture2 = nullptr;
 
     // Results view
     QWidget *pnlResults = nullptr;
-    QListWidget *lstCorrect = nullptr;
-    QListWidget *lstYours = nullptr;
+    QListView *lstCorrect = nullptr; // the run's words
+    QListView *lstYours = nullptr;   // the run's scored rows
     QLabel *lblScore = nullptr;
     Picture *picSmile = nullptr;
     QPushButton *btnHearMissedWords = nullptr;
@@ -44,13 +44,16 @@ class frmTest final : public Form
     Picture *picprof_r = nullptr;
 
     QTimer *Timer1 = nullptr;
-    MMControl *MMControl1 = nullptr;
 
-    // 0-based position of the word being asked.
-    int WordIndex = 0;
-
+    // The run of this window: being answered, then scored.
+    const TestRun &run() const { return m_run; }
     // True once the answers have been scored and the results view is shown.
-    bool resultsShown() const { return m_scored; }
+    bool resultsShown() const { return m_run.isScored(); }
+
+  Q_SIGNALS:
+    // Once per window, as soon as the run has been scored: after the last answer or
+    // after "Stop Test".
+    void runFinished(const TestRun &run);
 
   public Q_SLOTS:
     void Timer1_Timer();
@@ -71,14 +74,15 @@ class frmTest final : public Form
     // Speaks the word at WordIndex after checking its file; false when it is missing.
     bool AskWord();
     void EndRun(bool finishPrompt);
-    void Move_List();
-    void score_test();
+    // Shows the score and plays its reaction; false when the window was closed while
+    // its pending events ran.
+    bool score_test();
     void ShowResults();
-    // False once the window has been closed or the program is ending (after a wait).
-    bool alive() const;
+    void refreshLists();
 
-    QList<bool> m_missed; // rows of lstYours marked wrong by score_test
+    TestRun m_run;
+    RunList *m_words = nullptr;
+    RunList *m_answers = nullptr;
+    RunList *m_rows = nullptr;
     bool m_started = false;
-    bool m_scored = false;
-    bool m_leaving = false;
 };

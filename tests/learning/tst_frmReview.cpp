@@ -9,8 +9,8 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -129,7 +129,7 @@ void TestStudyWindow::copy()
     env->sound.clear();
     type(typed);
     if (prompt.isEmpty()) {
-        QCOMPARE(w->WordIndex, 1);
+        QCOMPARE(w->session().wordIndex(), 1);
         QCOMPARE(w->lblWord->text(), QStringLiteral("bee"));
         QCOMPARE(w->lblProgress->text(), QStringLiteral("Word 2 of 2"));
         QVERIFY(w->txtWord->text().isEmpty());
@@ -140,7 +140,7 @@ void TestStudyWindow::copy()
     QCOMPARE(env->sound.lines(),
              (QStringList{u"Close"_s, u"Open "_s + env->appDir() + prompt + u" (wait)"_s, u"Play (wait)"_s, u"Close"_s,
                           u"Open "_s + dir + u"Ant.wav (wait)"_s, u"Play"_s}));
-    QCOMPARE(w->WordIndex, 0);
+    QCOMPARE(w->session().wordIndex(), 0);
     QCOMPARE(w->lblWord->text(), QStringLiteral("Ant"));
     QCOMPARE(w->txtWord->text(), typed);
     QCOMPARE(w->focusWidget(), w->txtWord);
@@ -150,7 +150,10 @@ void TestStudyWindow::completion()
 {
     QVERIFY(open({u"ant"_s}));
     QPointer<frmReview> window = w;
+    QSignalSpy finished(w, &frmReview::studyFinished);
     w->Timer1_Timer();
+    type(QStringLiteral("Ant"));
+    w->txtWord->clear();
     env->sound.setDuration(env->appDir() + u"reviewcomplete.wav"_s, 200);
     QString wordDuringPrompt;
     QTimer::singleShot(50, w, [&] { wordDuringPrompt = w->lblWord->text(); });
@@ -163,6 +166,11 @@ void TestStudyWindow::completion()
     QVERIFY(!window);
     QVERIFY(Forms::find(Windows::Choice));
     QCOMPARE(StubMenu::made, 1);
+    // Told once: the word copied, after one wrong copy.
+    QCOMPARE(finished.count(), 1);
+    const auto session = finished.first().first().value<StudySession>();
+    QVERIFY(session.isComplete());
+    QCOMPARE(session.wrongCopies(), QList<int>{1});
 }
 
 void TestStudyWindow::missingFirstWord()
@@ -198,6 +206,7 @@ void TestStudyWindow::leaving()
     QFETCH(bool, byButton);
     QVERIFY(open({u"ant"_s, u"bee"_s}));
     QPointer<frmReview> window = w;
+    QSignalSpy finished(w, &frmReview::studyFinished);
     if (started) {
         w->Timer1_Timer();
         type(QStringLiteral("ant"));
@@ -212,6 +221,8 @@ void TestStudyWindow::leaving()
     QVERIFY(Forms::find(Windows::Choice));
     QCOMPARE(StubMenu::made, 1);
     QVERIFY(env->sound.played().isEmpty());
+    QCOMPARE(finished.count(), 1);
+    QCOMPARE(finished.first().first().value<StudySession>().copiedCount(), started ? 1 : 0);
 }
 
 QTEST_MAIN(TestStudyWindow)

@@ -1,5 +1,5 @@
 // The marking rules of the spelling test, without a window.
-#include "learning/scoring.h"
+#include "core/run/scoring.h"
 
 #include <QTest>
 

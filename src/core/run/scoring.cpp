@@ -1,4 +1,4 @@
-#include "learning/scoring.h"
+#include "core/run/scoring.h"
 
 namespace Scoring
 {

@@ -7,7 +7,7 @@
 
 // The marking rules of the spelling test, without any window: how the answers are
 // lined up with the words, which answers are right, the percentage and the spoken
-// reaction. The test window shows and plays what these rules decide.
+// reaction. A TestRun applies them; the test window shows and plays what they decide.
 namespace Scoring
 {
 
