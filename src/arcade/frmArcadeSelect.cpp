@@ -6,22 +6,36 @@
 #include "core/ui/layout.h"
 #include "core/ui/widgets.h"
 
-#include <QCoreApplication>
 #include <QPushButton>
+
+namespace
+{
+// The window's geometry in twips. The professor is taller than the window: only his
+// upper part shows.
+namespace At
+{
+constexpr int Width = 6240;
+constexpr int Height = 1605;
+
+constexpr Twips::Box picProf{4725, -45, 1830, 2250};
+constexpr Twips::Box btnRain{0, 300, 1560, 930};
+constexpr Twips::Box btnScramble{1560, 300, 1560, 930};
+constexpr Twips::Box btnExit{3120, 300, 1560, 930};
+} // namespace At
+} // namespace
 
 frmArcadeSelect::frmArcadeSelect(QWidget *parent) : Form(Windows::ArcadeSelect, parent)
 {
     setWindowTitle(QStringLiteral("Arcade Alley"));
-    Twips::setClientSize(this, 6240, 1605);
+    Twips::setClientSize(this, At::Width, At::Height);
 
-    // The professor is taller than the window: only his upper part shows.
-    picProf = Ui::professor(this, QStringLiteral("picProf"), 4725, -45);
+    picProf = Ui::professor(this, QStringLiteral("picProf"), At::picProf);
     btnRain = Ui::pictureButton(this, QStringLiteral("btnRain"), QStringLiteral("Raining Words"),
-                                QStringLiteral(":/art/arcade_rain.svg"), 0, 300, 1560, 930);
+                                QStringLiteral(":/art/arcade_rain.svg"), At::btnRain);
     btnScramble = Ui::captionButton(this, QStringLiteral("btnScramble"), QStringLiteral("SCRAMBLE CRSELBMA RAMELBSC"),
-                                    1560, 300, 1560, 930);
+                                    At::btnScramble);
     btnExit = Ui::pictureButton(this, QStringLiteral("btnExit"), QStringLiteral("Exit"),
-                                QStringLiteral(":/art/arcade_exit.svg"), 3120, 300, 1560, 930);
+                                QStringLiteral(":/art/arcade_exit.svg"), At::btnExit);
 
     MMControl1 = new MMControl(this);
 
@@ -47,9 +61,7 @@ void frmArcadeSelect::btnScramble_Click()
 
 void frmArcadeSelect::btnExit_Click()
 {
-    m_exiting = true;
-    close();
-    Forms::show(Windows::Choice);
+    leaveTo(Windows::Choice, LeaveOrder::CloseFirst);
 }
 
 void frmArcadeSelect::picProf_Click()
@@ -60,10 +72,6 @@ void frmArcadeSelect::picProf_Click()
 void frmArcadeSelect::Form_Unload(bool &keepOpen)
 {
     Q_UNUSED(keepOpen)
-    if (m_exiting)
-        return; // btnExit_Click shows the menu once this window is closed
-    m_exiting = true;
     // Closed through its frame: leave the child on the menu, never with no window.
-    QMetaObject::invokeMethod(
-        qApp, [] { Forms::show(Windows::Choice); }, Qt::QueuedConnection);
+    leaveTo(Windows::Choice, LeaveOrder::CloseFirst);
 }

@@ -30,7 +30,4 @@ class frmArcadeSelect : public Form
   protected:
     // The close box does what "Exit" does: the activity menu comes back.
     void Form_Unload(bool &keepOpen) override;
-
-  private:
-    bool m_exiting = false;
 };

@@ -10,13 +10,10 @@
 #include "core/ui/widgets.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
-#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 
@@ -24,12 +21,46 @@ using namespace Arcade;
 
 namespace
 {
-// Left edges of the three umbrellas, in twips; they share one top.
+// The window's geometry in twips, back to front. The umbrellas stand on the landing
+// line, and the falling label is one fall step high.
+namespace At
+{
+constexpr int Width = 7125;
+constexpr int Height = 6525;
+
+constexpr Twips::Box Image1{15, -15, 1845, 555};
+constexpr Twips::Box Image2{1455, -30, 1845, 555};
+constexpr Twips::Box Image3{3540, -15, 1845, 555};
 constexpr int UmbrellaLeft[Rain::UmbrellaCount] = {315, 2385, 4290};
-constexpr int UmbrellaTop = 5235;
-constexpr int BoomTop = 4860;
-constexpr int WordLeft = 390;
-constexpr int WordWidth = 5070;
+constexpr Twips::Box umb{0, int(Rain::LandingLine), 1275, 480}; // left from UmbrellaLeft
+constexpr Twips::Box imgBoom{2790, 4860, 525, 825};
+constexpr int SplashOverUmbrella = 350; // the splash's left, from its umbrella's
+constexpr Twips::Box Label2{5580, 975, 1515, 315};
+constexpr Twips::Box lblScore{5640, 1305, 1395, 390};
+constexpr Twips::Box lblWord{390, 15, 5070, int(Rain::WordHeight)};
+constexpr Twips::Box txtWord{840, 5715, 4440, 645};
+
+constexpr Twips::Box pnlStart{4935, 1890, 7095, 6585};
+constexpr Twips::Box List1{225, 225, 1740, 1260};
+constexpr Twips::Box chkRandom{2295, 255, 1950, 315};
+constexpr Twips::Box btnStart{270, 1815, 2040, 735};
+constexpr Twips::Box picProf{2445, 1455, 1830, 2250};
+constexpr Twips::Box Command4{5565, -15, 1560, 930};
+
+constexpr Twips::Box YourAllWet{Panels::OffLeft, 540, 5460, 5940};
+constexpr Twips::Box Image4{630, 510, 3195, 2205};
+constexpr Twips::Box Label1{345, 3090, 4560, 645};
+constexpr Twips::Box Label4{75, 4695, 5295, 645};
+
+// Point sizes.
+constexpr double Label2Points = 9.75;
+constexpr double WordPoints = 15.75;
+constexpr int WordWeight = 600;
+constexpr double TypingPoints = 18;
+constexpr double WetPoints = 24;
+constexpr double GameOverPoints = 21.75;
+} // namespace At
+
 constexpr int DesignInterval = 1200;
 
 const QColor PlayGrey(192, 192, 192);
@@ -49,21 +80,26 @@ void textColour(QWidget *w, const QColor &text)
     pal.setColor(QPalette::WindowText, text);
     w->setPalette(pal);
 }
+
+Twips::Box umbrellaAt(int u)
+{
+    return {At::UmbrellaLeft[u], At::umb.top, At::umb.width, At::umb.height};
+}
 } // namespace
 
-frmRain::frmRain(QWidget *parent) : Form(Windows::Rain, parent)
+frmRain::frmRain(QWidget *parent) : SoundForm(Windows::Rain, parent)
 {
     setWindowTitle(QStringLiteral("Raining Words"));
-    Twips::setClientSize(this, 7125, 6525);
+    Twips::setClientSize(this, At::Width, At::Height);
     fillWith(this, PlayGrey);
 
     // Created back to front: pictures and labels first, then the windowed controls in
     // their stacking order (typing box, start panel, "Stop Game", game-over panel).
-    Image1 = Ui::picture(this, QStringLiteral("Image1"), QStringLiteral(":/art/cloud.svg"), 15, -15, 1845, 555);
+    Image1 = Ui::picture(this, QStringLiteral("Image1"), QStringLiteral(":/art/cloud.svg"), At::Image1);
     Image1->setAccessibleName(QStringLiteral("Cloud"));
-    Image2 = Ui::picture(this, QStringLiteral("Image2"), QStringLiteral(":/art/cloud_puffy.svg"), 1455, -30, 1845, 555);
+    Image2 = Ui::picture(this, QStringLiteral("Image2"), QStringLiteral(":/art/cloud_puffy.svg"), At::Image2);
     Image2->setAccessibleName(QStringLiteral("Cloud"));
-    Image3 = Ui::picture(this, QStringLiteral("Image3"), QStringLiteral(":/art/cloud.svg"), 3540, -15, 1845, 555);
+    Image3 = Ui::picture(this, QStringLiteral("Image3"), QStringLiteral(":/art/cloud.svg"), At::Image3);
     Image3->setAccessibleName(QStringLiteral("Cloud"));
 
     static const char *const umbrellaArt[Rain::UmbrellaCount] = {":/art/umbrella_red.svg", ":/art/umbrella_blue.svg",
@@ -71,31 +107,30 @@ frmRain::frmRain(QWidget *parent) : Form(Windows::Rain, parent)
     static const char *const umbrellaWhere[Rain::UmbrellaCount] = {"Left umbrella", "Middle umbrella",
                                                                    "Right umbrella"};
     for (int i = 0; i < Rain::UmbrellaCount; ++i) {
-        umb[i] = Ui::picture(this, QStringLiteral("umb%1").arg(i), QString::fromLatin1(umbrellaArt[i]), UmbrellaLeft[i],
-                             UmbrellaTop, 1275, 480);
+        umb[i] = Ui::picture(this, QStringLiteral("umb%1").arg(i), QString::fromLatin1(umbrellaArt[i]), umbrellaAt(i));
         umb[i]->setAccessibleName(QStringLiteral("Umbrella %1").arg(i + 1));
         umb[i]->setAccessibleDescription(QString::fromLatin1(umbrellaWhere[i]));
     }
-    imgBoom = Ui::picture(this, QStringLiteral("imgBoom"), QStringLiteral(":/art/splash.svg"), 2790, BoomTop, 525, 825);
+    imgBoom = Ui::picture(this, QStringLiteral("imgBoom"), QStringLiteral(":/art/splash.svg"), At::imgBoom);
     imgBoom->hide();
 
-    Label2 = Ui::label(this, QStringLiteral("Label2"), QStringLiteral("Score"), 5580, 975, 1515, 315);
-    Label2->setFont(Fonts::font(QStringLiteral("Wide Latin"), 9.75));
+    Label2 = Ui::label(this, QStringLiteral("Label2"), QStringLiteral("Score"), At::Label2);
+    Label2->setFont(Fonts::font(QStringLiteral("Wide Latin"), At::Label2Points));
     textColour(Label2, Qt::magenta);
-    lblScore = Ui::label(this, QStringLiteral("lblScore"), QStringLiteral("0"), 5640, 1305, 1395, 390);
-    lblScore->setFont(Fonts::font(QStringLiteral("Wide Latin"), 14.25));
+    lblScore = Ui::label(this, QStringLiteral("lblScore"), QStringLiteral("0"), At::lblScore);
+    lblScore->setFont(scoreFont());
     lblScore->setAlignment(Qt::AlignRight | Qt::AlignTop);
     lblScore->setWordWrap(false);
     lblScore->setAccessibleName(QStringLiteral("Score"));
 
-    lblWord = Ui::label(this, QStringLiteral("lblWord"), QStringLiteral("Label1"), WordLeft, 15, WordWidth, 420);
-    lblWord->setFont(Fonts::font(QStringLiteral("Century Gothic"), 15.75, false, 600));
+    lblWord = Ui::label(this, QStringLiteral("lblWord"), QStringLiteral("Label1"), At::lblWord);
+    lblWord->setFont(Fonts::font(QStringLiteral("Century Gothic"), At::WordPoints, false, At::WordWeight));
     lblWord->setWordWrap(false);
     textColour(lblWord, QColor(0, 0, 128));
     lblWord->setAccessibleName(QStringLiteral("Falling word"));
 
-    txtWord = Ui::textBox(this, QStringLiteral("txtWord"), 840, 5715, 4440, 645);
-    txtWord->setFont(Fonts::font(QStringLiteral("Century Gothic"), 18));
+    txtWord = Ui::textBox(this, QStringLiteral("txtWord"), At::txtWord);
+    txtWord->setFont(Fonts::font(QStringLiteral("Century Gothic"), At::TypingPoints));
     {
         QPalette pal = txtWord->palette();
         pal.setColor(QPalette::Base, Qt::yellow);
@@ -108,34 +143,33 @@ frmRain::frmRain(QWidget *parent) : Form(Windows::Rain, parent)
     txtWord->setEnabled(false);
 
     // The start panel, placed as at design and moved into view by Form_Load.
-    pnlStart = Ui::panel(this, QStringLiteral("pnlStart"), 4935, 1890, 7095, 6585);
+    pnlStart = Ui::panel(this, QStringLiteral("pnlStart"), At::pnlStart);
     fillWith(pnlStart, PlayGrey);
-    List1 = Ui::list(pnlStart, QStringLiteral("List1"), 225, 225, 1740, 1260);
+    List1 = Ui::list(pnlStart, QStringLiteral("List1"), At::List1);
     List1->addItems({QStringLiteral("Level 1 - Slow"), QStringLiteral("Level 2"), QStringLiteral("Level 3 - Fast"),
                      QStringLiteral("Level 4"), QStringLiteral("Level 5 - Fastest!")});
     List1->setAccessibleName(QStringLiteral("Level"));
-    chkRandom = Ui::checkBox(pnlStart, QStringLiteral("chkRandom"), QStringLiteral("Rain Words Randomly"), 2295, 255,
-                             1950, 315);
+    chkRandom =
+        Ui::checkBox(pnlStart, QStringLiteral("chkRandom"), QStringLiteral("Rain Words Randomly"), At::chkRandom);
     chkRandom->setChecked(true);
     btnStart = Ui::pictureButton(pnlStart, QStringLiteral("btnStart"), QStringLiteral("Start Game"),
-                                 QStringLiteral(":/art/rain_start.svg"), 270, 1815, 2040, 735);
-    picProf = Ui::professor(pnlStart, QStringLiteral("picProf"), 2445, 1455);
+                                 QStringLiteral(":/art/rain_start.svg"), At::btnStart);
+    picProf = Ui::professor(pnlStart, QStringLiteral("picProf"), At::picProf);
 
     Command4 = Ui::pictureButton(this, QStringLiteral("Command4"), QStringLiteral("Stop Game"),
-                                 QStringLiteral(":/art/rain_stop.svg"), 5565, -15, 1560, 930);
+                                 QStringLiteral(":/art/rain_stop.svg"), At::Command4);
     // Enter in the typing box is the game's own key; it must never stop the game.
     Command4->setAutoDefault(false);
 
-    YourAllWet = Ui::panel(this, QStringLiteral("YourAllWet"), -30000, 540, 5460, 5940);
+    YourAllWet = Ui::panel(this, QStringLiteral("YourAllWet"), At::YourAllWet);
     fillWith(YourAllWet, PlayGrey);
-    Image4 =
-        Ui::picture(YourAllWet, QStringLiteral("Image4"), QStringLiteral(":/art/cloud_wet.svg"), 630, 510, 3195, 2205);
+    Image4 = Ui::picture(YourAllWet, QStringLiteral("Image4"), QStringLiteral(":/art/cloud_wet.svg"), At::Image4);
     Image4->setAccessibleName(QStringLiteral("Rain cloud"));
-    Label1 = Ui::label(YourAllWet, QStringLiteral("Label1"), QStringLiteral("You are all wet!"), 345, 3090, 4560, 645);
-    Label1->setFont(Fonts::sized(24, true));
+    Label1 = Ui::label(YourAllWet, QStringLiteral("Label1"), QStringLiteral("You are all wet!"), At::Label1);
+    Label1->setFont(Fonts::sized(At::WetPoints, true));
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    Label4 = Ui::label(YourAllWet, QStringLiteral("Label4"), QStringLiteral("Game Over"), 75, 4695, 5295, 645);
-    Label4->setFont(Fonts::font(QStringLiteral("Wide Latin"), 21.75));
+    Label4 = Ui::label(YourAllWet, QStringLiteral("Label4"), QStringLiteral("Game Over"), At::Label4);
+    Label4->setFont(Fonts::font(QStringLiteral("Wide Latin"), At::GameOverPoints));
     Label4->setAlignment(Qt::AlignCenter);
     Label4->setWordWrap(false);
     fillWith(Label4, Qt::black, Qt::red);
@@ -148,8 +182,6 @@ frmRain::frmRain(QWidget *parent) : Form(Windows::Rain, parent)
     Timer1->setInterval(DesignInterval);
     m_interval = DesignInterval;
 
-    MMControl1 = new MMControl(this);
-
     connect(Timer1, &QTimer::timeout, this, &frmRain::Timer1_Timer);
     connect(btnStart, &QPushButton::clicked, this, &frmRain::btnStart_Click);
     connect(Command4, &QPushButton::clicked, this, &frmRain::Command4_Click);
@@ -160,11 +192,6 @@ frmRain::frmRain(QWidget *parent) : Form(Windows::Rain, parent)
 }
 
 frmRain::~frmRain() = default;
-
-bool frmRain::alive() const
-{
-    return isLoaded() && !Program::isEnding();
-}
 
 void frmRain::Form_Load()
 {
@@ -185,7 +212,7 @@ void frmRain::btnStart_Click()
     GameOver = false;
     m_interval = Rain::levelInterval(List1->currentRow(), m_interval);
     Timer1->setInterval(m_interval);
-    Panels::hide(pnlStart, -30000);
+    Panels::hide(pnlStart, Panels::OffLeft);
     txtWord->setEnabled(true);
     Rnd::randomize();
     CurrentWord.clear();
@@ -248,7 +275,6 @@ void frmRain::Timer1_Timer()
 {
     const HandlerScope running(this);
     m_inTick = true;
-    const QPointer<frmRain> self(this);
 
     m_wordTop = Rain::fall(m_wordTop, m_wordHeight);
     placeWord();
@@ -261,12 +287,11 @@ void frmRain::Timer1_Timer()
         lblScore->setAccessibleName(QStringLiteral("Score") + lblScore->text());
         NextWord();
     }
-    if (Rain::hasLanded(m_wordTop, m_wordHeight, float(UmbrellaTop))) {
+    if (Rain::hasLanded(m_wordTop, m_wordHeight)) {
         // Really stopped: the splash waits in a nested loop, where no tick may come.
         m_stopAtTickEnd = false;
         Timer1->stop();
-        Boom();
-        if (!self || !alive())
+        if (!Boom())
             return;
         NextWord();
     }
@@ -290,23 +315,16 @@ void frmRain::TxtWord_KeyDown(int KeyCode, int Shift)
 bool frmRain::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == txtWord && event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-            int shift = 0;
-            if (key->modifiers() & Qt::ShiftModifier)
-                shift |= 1;
-            if (key->modifiers() & Qt::ControlModifier)
-                shift |= 2;
-            if (key->modifiers() & Qt::AltModifier)
-                shift |= 4;
-            TxtWord_KeyDown(13, shift);
-            return true; // no default button answers this Enter
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            TxtWord_KeyDown(13, 0); // the shift state is not used
+            return true;            // no default button answers this Enter
         }
     }
     return Form::eventFilter(watched, event);
 }
 
-void frmRain::playSplash()
+bool frmRain::playSplash()
 {
     // The splash has its own command sequence, from the program folder, always waiting.
     // "Open" replaces whatever the control still holds (the falling word's recording).
@@ -320,53 +338,42 @@ void frmRain::playSplash()
     mm.DeviceType = QStringLiteral("WaveAudio");
     mm.FileName = folder + QStringLiteral("/splash.wav");
     mm.setCommand(QStringLiteral("Open"));
-    mm.Wait = true;
-    const QPointer<frmRain> self(this);
-    mm.setCommand(QStringLiteral("play"));
-    // The window may have been closed while the splash played.
-    if (!self || !alive())
-        return;
+    if (!sendToEnd(QStringLiteral("play")))
+        return false;
     mm.setCommand(QStringLiteral("close"));
+    return true;
 }
 
-void frmRain::Boom()
+bool frmRain::Boom()
 {
-    const QPointer<frmRain> self(this);
     const int u = Rain::umbrellaOfAlignment(m_alignment);
-    Twips::place(imgBoom, UmbrellaLeft[u] + 350, BoomTop, 525, 825);
+    Twips::place(imgBoom, {At::UmbrellaLeft[u] + At::SplashOverUmbrella, At::imgBoom.top, At::imgBoom.width,
+                           At::imgBoom.height});
     if (m_umbrellas.land(u) == Rain::Umbrellas::Landing::KnockedAway) {
         lblWord->hide();
         imgBoom->show();
-        QCoreApplication::processEvents(); // the splash is drawn before it is heard
-        if (!self || !alive())
-            return;
-        playSplash();
-        if (!self || !alive())
-            return;
+        // The splash is drawn before it is heard.
+        if (!letEventsRun() || !playSplash())
+            return false;
         lblWord->show();
         imgBoom->hide();
         umb[u]->hide();
-        return;
+        return true;
     }
     // That umbrella is already gone: the game is lost where the word landed.
     GameOver = true;
     imgBoom->show();
-    QCoreApplication::processEvents();
-    if (!self || !alive())
-        return;
-    playSplash();
-    if (!self || !alive())
-        return;
+    if (!letEventsRun() || !playSplash())
+        return false;
     Timer1->stop();
     Panels::show(YourAllWet);
+    return true;
 }
 
 void frmRain::Command4_Click()
 {
-    m_leaving = true;
     Timer1->stop();
-    Forms::show(Windows::ArcadeSelect);
-    close();
+    leaveTo(Windows::ArcadeSelect);
 }
 
 void frmRain::picProf_Click()
@@ -379,9 +386,6 @@ void frmRain::Form_Unload(bool &keepOpen)
     Q_UNUSED(keepOpen)
     // The window is only deleted later: no tick may run on a closed window.
     Timer1->stop();
-    if (m_leaving)
-        return;
-    m_leaving = true;
     // Closed through its frame: like "Stop Game", the chooser comes back.
-    Forms::show(Windows::ArcadeSelect);
+    leaveTo(Windows::ArcadeSelect);
 }

@@ -1,8 +1,7 @@
 #pragma once
 #include "arcade/gamerules.h"
-#include "core/platform/forms.h"
+#include "core/ui/soundform.h"
 
-class MMControl;
 class Picture;
 class QCheckBox;
 class QLabel;
@@ -14,7 +13,7 @@ class QTimer;
 // Raining Words: spoken words fall towards three umbrellas and are caught by typing
 // them. One game per opening of the window; "Stop Game" (or the close box) brings
 // the arcade chooser back and discards the window with all its state.
-class frmRain : public Form
+class frmRain : public SoundForm
 {
     Q_OBJECT
     Q_DISABLE_COPY(frmRain)
@@ -55,7 +54,6 @@ class frmRain : public Form
     QLabel *Label4 = nullptr;
     Picture *Image4 = nullptr;
     QTimer *Timer1 = nullptr;
-    MMControl *MMControl1 = nullptr;
 
   public Q_SLOTS:
     void Form_Load();
@@ -68,7 +66,8 @@ class frmRain : public Form
 
   public:
     void NextWord();
-    void Boom();
+    // False when the window was closed (or the program ended) during the splash.
+    bool Boom();
 
   protected:
     // The close box does what "Stop Game" does.
@@ -81,8 +80,9 @@ class frmRain : public Form
     // Starts the fall timer; inside a tick after a catch it just keeps running, so a
     // new word keeps the level's beat however long the tick took.
     void enableTimer();
-    void playSplash();
-    bool alive() const;
+    // The splash's own command sequence, to the end of the sound; false when the
+    // window did not survive it.
+    bool playSplash();
 
     float m_wordTop = 15; // the design top, until the first word
     float m_wordHeight = Arcade::Rain::WordHeight;
@@ -91,5 +91,4 @@ class frmRain : public Form
     Arcade::Rain::Umbrellas m_umbrellas;
     bool m_inTick = false;
     bool m_stopAtTickEnd = false;
-    bool m_leaving = false;
 };

@@ -9,22 +9,46 @@
 #include "core/ui/widgets.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPointer>
 #include <QPushButton>
 
 using namespace Arcade;
 
 namespace
 {
-QLabel *scoreLine(QWidget *parent, const QString &name, const QString &text, int left, int top, int width, int height)
+// The window's geometry in twips.
+namespace At
 {
-    QLabel *l = Ui::label(parent, name, text, left, top, width, height);
-    l->setFont(Fonts::font(QStringLiteral("Wide Latin"), 14.25));
+constexpr int Width = 6645;
+constexpr int Height = 3630;
+
+constexpr Twips::Box lblWord{585, 285, 3945, 705};
+constexpr Twips::Box Label2{75, 2385, 4890, 315};
+constexpr Twips::Box lblScore{1710, 2790, 1395, 390};
+constexpr Twips::Box Label1{75, 3210, 4890, 315};
+constexpr Twips::Box txtWord{555, 1155, 3975, 450};
+constexpr Twips::Box btnFirstLetter{5070, 15, 1350, 825};
+constexpr Twips::Box btnHearHint{5070, 840, 1350, 825};
+constexpr Twips::Box btnSolveIt{5070, 1665, 1350, 825};
+constexpr Twips::Box btnExit{5085, 2490, 1350, 825};
+
+constexpr Twips::Box pnlStart{Panels::OffLeftNear, -15, 6570, 3480};
+constexpr Twips::Box chkRandom{120, 1605, 1950, 435};
+constexpr Twips::Box btnStart{100, 795, 1935, 735};
+constexpr Twips::Box picProf{2505, 225, 1830, 2250};
+
+// Point sizes.
+constexpr double WordPoints = 18;
+constexpr double TypingPoints = 15.75;
+constexpr int TypingWeight = 600;
+} // namespace At
+
+QLabel *scoreLine(QWidget *parent, const QString &name, const QString &text, const Twips::Box &at)
+{
+    QLabel *l = Ui::label(parent, name, text, at);
+    l->setFont(scoreFont());
     l->setWordWrap(false);
     QPalette pal = l->palette();
     pal.setColor(QPalette::WindowText, Qt::magenta);
@@ -33,28 +57,28 @@ QLabel *scoreLine(QWidget *parent, const QString &name, const QString &text, int
 }
 } // namespace
 
-frmScramble::frmScramble(QWidget *parent) : Form(Windows::Scramble, parent)
+frmScramble::frmScramble(QWidget *parent) : SoundForm(Windows::Scramble, parent)
 {
     setWindowTitle(QStringLiteral("Scramble"));
-    Twips::setClientSize(this, 6645, 3630);
+    Twips::setClientSize(this, At::Width, At::Height);
 
-    lblWord = Ui::label(this, QStringLiteral("lblWord"), QString(), 585, 285, 3945, 705);
-    lblWord->setFont(Fonts::font(QStringLiteral("Century Gothic"), 18));
+    lblWord = Ui::label(this, QStringLiteral("lblWord"), QString(), At::lblWord);
+    lblWord->setFont(Fonts::font(QStringLiteral("Century Gothic"), At::WordPoints));
     lblWord->setWordWrap(false);
     lblWord->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     lblWord->setAccessibleName(QStringLiteral("Scrambled word"));
 
-    Label2 = scoreLine(this, QStringLiteral("Label2"), QStringLiteral("You have solved"), 75, 2385, 4890, 315);
+    Label2 = scoreLine(this, QStringLiteral("Label2"), QStringLiteral("You have solved"), At::Label2);
     Label2->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
-    lblScore = scoreLine(this, QStringLiteral("lblScore"), QStringLiteral("0"), 1710, 2790, 1395, 390);
+    lblScore = scoreLine(this, QStringLiteral("lblScore"), QStringLiteral("0"), At::lblScore);
     lblScore->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     lblScore->setPalette(palette());
     lblScore->setAccessibleName(QStringLiteral("Words solved"));
-    Label1 = scoreLine(this, QStringLiteral("Label1"), QStringLiteral("WORDS!"), 75, 3210, 4890, 315);
+    Label1 = scoreLine(this, QStringLiteral("Label1"), QStringLiteral("WORDS!"), At::Label1);
     Label1->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
 
-    txtWord = Ui::textBox(this, QStringLiteral("txtWord"), 555, 1155, 3975, 450);
-    txtWord->setFont(Fonts::font(QStringLiteral("Century Gothic"), 15.75, false, 600));
+    txtWord = Ui::textBox(this, QStringLiteral("txtWord"), At::txtWord);
+    txtWord->setFont(Fonts::font(QStringLiteral("Century Gothic"), At::TypingPoints, false, At::TypingWeight));
     {
         QPalette pal = txtWord->palette();
         pal.setColor(QPalette::Base, Qt::yellow);
@@ -64,13 +88,13 @@ frmScramble::frmScramble(QWidget *parent) : Form(Windows::Scramble, parent)
     txtWord->setAccessibleName(QStringLiteral("Type the word"));
 
     btnFirstLetter = Ui::pictureButton(this, QStringLiteral("btnFirstLetter"), QStringLiteral("First Letter"),
-                                       QStringLiteral(":/art/scramble_firstletter.svg"), 5070, 15, 1350, 825);
+                                       QStringLiteral(":/art/scramble_firstletter.svg"), At::btnFirstLetter);
     btnHearHint = Ui::pictureButton(this, QStringLiteral("btnHearHint"), QStringLiteral("Hear Hint"),
-                                    QStringLiteral(":/art/scramble_hint.svg"), 5070, 840, 1350, 825);
+                                    QStringLiteral(":/art/scramble_hint.svg"), At::btnHearHint);
     btnSolveIt = Ui::pictureButton(this, QStringLiteral("btnSolveIt"), QStringLiteral("Solve It!"),
-                                   QStringLiteral(":/art/scramble_solve.svg"), 5070, 1665, 1350, 825);
+                                   QStringLiteral(":/art/scramble_solve.svg"), At::btnSolveIt);
     btnExit = Ui::pictureButton(this, QStringLiteral("btnExit"), QStringLiteral("End Game"),
-                                QStringLiteral(":/art/scramble_end.svg"), 5085, 2490, 1350, 825);
+                                QStringLiteral(":/art/scramble_end.svg"), At::btnExit);
     for (QPushButton *b : {btnFirstLetter, btnHearHint, btnSolveIt, btnExit}) {
         // Enter belongs to the typing box: it must never press a help or end the game.
         b->setAutoDefault(false);
@@ -78,16 +102,14 @@ frmScramble::frmScramble(QWidget *parent) : Form(Windows::Scramble, parent)
 
     // The start panel is the front-most control: until the game starts only its own
     // controls can be used.
-    pnlStart = Ui::panel(this, QStringLiteral("pnlStart"), -20000, -15, 6570, 3480);
+    pnlStart = Ui::panel(this, QStringLiteral("pnlStart"), At::pnlStart);
     pnlStart->setAutoFillBackground(true);
     chkRandom = Ui::checkBox(pnlStart, QStringLiteral("chkRandom"), QStringLiteral("Show the Spelling Words Randomly"),
-                             120, 1605, 1950, 435);
+                             At::chkRandom);
     chkRandom->setChecked(true);
-    btnStart = Ui::captionButton(pnlStart, QStringLiteral("btnStart"), QStringLiteral("ELBMARCS    Start Game"), 100,
-                                 795, 1935, 735);
-    picProf = Ui::professor(pnlStart, QStringLiteral("picProf"), 2505, 225);
-
-    MMControl1 = new MMControl(this);
+    btnStart =
+        Ui::captionButton(pnlStart, QStringLiteral("btnStart"), QStringLiteral("ELBMARCS    Start Game"), At::btnStart);
+    picProf = Ui::professor(pnlStart, QStringLiteral("picProf"), At::picProf);
 
     connect(btnStart, &QPushButton::clicked, this, &frmScramble::btnStart_Click);
     // Every change of the text, the child's or the window's own, is a solution test.
@@ -103,11 +125,6 @@ frmScramble::frmScramble(QWidget *parent) : Form(Windows::Scramble, parent)
 
 frmScramble::~frmScramble() = default;
 
-bool frmScramble::alive() const
-{
-    return isLoaded() && !Program::isEnding();
-}
-
 void frmScramble::Form_Load()
 {
     Ui::centreOnScreen(this);
@@ -122,7 +139,7 @@ void frmScramble::btnStart_Click()
     // A test without words has nothing to play: the start panel stays.
     if (!startWordsPlayable())
         return;
-    Panels::hide(pnlStart, -20000);
+    Panels::hide(pnlStart, Panels::OffLeftNear);
     NextWord();
 }
 
@@ -151,32 +168,23 @@ void frmScramble::txtWord_Change()
     // Re-entered from NextWord and the helps: always the word of this moment.
     if (txtWord->text() != CurrentWord)
         return;
-    const QPointer<frmScramble> self(this);
-    Module1::PlayWave(
-        *MMControl1, Shared::AppDir + (Helped ? QStringLiteral("Correct.wav") : QStringLiteral("figureout.wav")), true);
-    if (!self || !alive())
+    if (!playToEnd(Shared::AppDir + (Helped ? QStringLiteral("Correct.wav") : QStringLiteral("figureout.wav"))))
         return;
     ++Score;
     lblScore->setText(scoreText(Score));
     lblScore->setAccessibleName(QStringLiteral("Words solved") + lblScore->text());
-    QCoreApplication::processEvents(); // the new score is drawn before anything else
-    if (!self || !alive())
+    if (!letEventsRun()) // the new score is drawn before anything else
         return;
-    if (Scramble::earnsPraise(Score)) {
-        Module1::PlayWave(*MMControl1, Shared::AppDir + QStringLiteral("great.wav"), true);
-        if (!self || !alive())
-            return;
-    }
+    if (Scramble::earnsPraise(Score) && !playToEnd(Shared::AppDir + QStringLiteral("great.wav")))
+        return;
     NextWord();
 }
 
 void frmScramble::btnFirstLetter_Click()
 {
     const HandlerScope running(this);
-    const QPointer<frmScramble> self(this);
     // May solve a one-letter word at once and put the next word into play...
-    txtWord->setText(Scramble::firstLetter(CurrentWord));
-    if (!self || !alive())
+    if (!waitFor([this] { txtWord->setText(Scramble::firstLetter(CurrentWord)); }))
         return;
     txtWord->setFocus();
     txtWord->end(false);
@@ -200,26 +208,18 @@ void frmScramble::btnHearHint_Click()
 void frmScramble::btnSolveIt_Click()
 {
     const HandlerScope running(this);
-    const QPointer<frmScramble> self(this);
-    Module1::PlayWave(*MMControl1, Shared::AppDir + QStringLiteral("wordis.wav"), true);
-    if (!self || !alive())
+    if (!playToEnd(Shared::AppDir + QStringLiteral("wordis.wav")))
         return;
     // The leading blank keeps the answer from counting as solved.
     txtWord->setText(QLatin1Char(' ') + CurrentWord);
-    QCoreApplication::processEvents();
-    if (!self || !alive())
-        return;
-    Module1::PlayWave(*MMControl1, Shared::TestDir + CurrentWord + QStringLiteral(".wav"), true);
-    if (!self || !alive())
+    if (!letEventsRun() || !playToEnd(Shared::TestDir + CurrentWord + QStringLiteral(".wav")))
         return;
     NextWord();
 }
 
 void frmScramble::btnExit_Click()
 {
-    m_leaving = true;
-    Forms::show(Windows::ArcadeSelect);
-    close();
+    leaveTo(Windows::ArcadeSelect);
 }
 
 void frmScramble::picProf_Click()
@@ -230,9 +230,6 @@ void frmScramble::picProf_Click()
 void frmScramble::Form_Unload(bool &keepOpen)
 {
     Q_UNUSED(keepOpen)
-    if (m_leaving)
-        return;
-    m_leaving = true;
     // Closed through its frame: like "End Game", the chooser comes back.
-    Forms::show(Windows::ArcadeSelect);
+    leaveTo(Windows::ArcadeSelect);
 }

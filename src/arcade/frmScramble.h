@@ -1,8 +1,7 @@
 #pragma once
 #include "arcade/gamerules.h"
-#include "core/platform/forms.h"
+#include "core/ui/soundform.h"
 
-class MMControl;
 class Picture;
 class QCheckBox;
 class QLabel;
@@ -13,7 +12,7 @@ class QPushButton;
 // types it in order; the typed text is checked on every change. Three helps (first
 // letter, hear the word, solve it) and a running score; "End Game" (or the close box)
 // brings the arcade chooser back and discards the window.
-class frmScramble : public Form
+class frmScramble : public SoundForm
 {
     Q_OBJECT
     Q_DISABLE_COPY(frmScramble)
@@ -40,7 +39,6 @@ class frmScramble : public Form
     QLabel *Label2 = nullptr;
     QLabel *lblScore = nullptr;
     QLabel *Label1 = nullptr;
-    MMControl *MMControl1 = nullptr;
 
   public Q_SLOTS:
     void Form_Load();
@@ -59,8 +57,4 @@ class frmScramble : public Form
   protected:
     // The close box does what "End Game" does.
     void Form_Unload(bool &keepOpen) override;
-
-  private:
-    bool alive() const;
-    bool m_leaving = false;
 };

@@ -3,6 +3,7 @@
 #include "arcade/gamerules.h"
 #include "core/platform/appstate.h"
 #include "core/platform/dialogs.h"
+#include "core/ui/layout.h"
 
 namespace Arcade
 {
@@ -20,6 +21,11 @@ bool startWordsPlayable()
                           "Please choose a test with words."),
            MsgButtons::Ok, MsgIcon::Information);
     return false;
+}
+
+QFont scoreFont()
+{
+    return Fonts::font(QStringLiteral("Wide Latin"), 14.25);
 }
 
 } // namespace Arcade

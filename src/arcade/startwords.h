@@ -1,13 +1,18 @@
 #pragma once
+#include <QFont>
 #include <QStringList>
+
+// What the two game windows share beyond their rules: their words and the look of
+// their score lines.
 
 namespace Arcade
 {
-// The selected test's words, read in place from the start window's word list each
-// time a game needs a word; no copy is kept. Without a start window (or its list) a
-// game sees no words.
+// The selected test's words as the start window lists them, read afresh each time a
+// game needs a word; no copy is kept. Without a selected test a game sees no words.
 QStringList startWindowWords();
 // True when the selected test has a word to play; otherwise tells the child so in a
 // message box, and the game does not start.
 bool startWordsPlayable();
+// The font of the games' score lines: Wide Latin, 14.25 points.
+QFont scoreFont();
 } // namespace Arcade
