@@ -33,7 +33,7 @@ int run(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Wordaroo"));
     QApplication::setApplicationVersion(QStringLiteral(WORDAROO_VERSION));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/art/icon.svg")));
-    QApplication::setFont(Fonts::sized(8.25));
+    QApplication::setFont(Fonts::sized(Fonts::DefaultPoints));
 
     RealSoundEngine sound;
     Sound::setEngine(&sound);

@@ -9,44 +9,65 @@
 #include <QCloseEvent>
 #include <QLabel>
 
+namespace
+{
+// The window's geometry in twips: a line of advice, a row of five buttons with the
+// professor beside them, and the selected test below.
+namespace At
+{
+constexpr int Width = 9225;
+constexpr int Height = 1905;
+
+constexpr Twips::Box Label1{90, 90, 7560, 270};
+constexpr Twips::Box picProf{7725, 300, 1500, 1560};
+constexpr int ButtonTop = 420;
+constexpr int ButtonHeight = 930;
+constexpr Twips::Box Command2{0, ButtonTop, 1560, ButtonHeight};
+constexpr Twips::Box Command1{1560, ButtonTop, 1560, ButtonHeight};
+constexpr Twips::Box Command3{3120, ButtonTop, 1575, ButtonHeight};
+constexpr Twips::Box btnArcade{4695, ButtonTop, 1560, ButtonHeight};
+constexpr Twips::Box Command4{6255, ButtonTop, 1560, ButtonHeight};
+constexpr Twips::Box lblSelect{90, 1635, 7560, 255};
+} // namespace At
+} // namespace
+
 frmChoice::frmChoice(QWidget *parent) : Form(Windows::Choice, parent)
 {
     setWindowTitle(QStringLiteral("Your Choice"));
-    setFont(Fonts::sized(8.25));
-    Twips::setClientSize(this, 9225, 1905);
+    setFont(Fonts::sized(Fonts::DefaultPoints));
+    Twips::setClientSize(this, At::Width, At::Height);
 
     Label1 = Ui::label(this, QStringLiteral("Label1"),
-                       QStringLiteral("To best learn your spelling words first Study them and then take a test."), 90,
-                       90, 7560, 270);
-    Label1->setFont(Fonts::sized(8.25, true));
+                       QStringLiteral("To best learn your spelling words first Study them and then take a test."),
+                       At::Label1);
+    Label1->setFont(Fonts::sized(Fonts::DefaultPoints, true));
 
     // The professor first, so the row of buttons lies above its transparent margin.
-    picProf = Ui::professor(this, QStringLiteral("picProf"), 7725, 300, 1500, 1560);
+    picProf = Ui::professor(this, QStringLiteral("picProf"), At::picProf);
 
-    const auto button = [this](const QString &name, const QString &caption, const QString &icon, int left, int width,
+    const auto button = [this](const QString &name, const QString &caption, const QString &icon, const Twips::Box &at,
                                const QString &tip) {
-        return Ui::pictureButton(this, name, caption, QStringLiteral(":/art/menu_") + icon + QStringLiteral(".svg"),
-                                 left, 420, width, 930, tip);
+        return Ui::pictureButton(this, name, caption, QStringLiteral(":/art/menu_") + icon + QStringLiteral(".svg"), at,
+                                 tip);
     };
-    Command2 = button(QStringLiteral("Command2"), QStringLiteral("Study Words"), QStringLiteral("study"), 0, 1560,
+    Command2 = button(QStringLiteral("Command2"), QStringLiteral("Study Words"), QStringLiteral("study"), At::Command2,
                       QStringLiteral("Click on this button to practice the spelling words."));
-    Command1 = button(QStringLiteral("Command1"), QStringLiteral("Take  Test"), QStringLiteral("test"), 1560, 1560,
+    Command1 = button(QStringLiteral("Command1"), QStringLiteral("Take  Test"), QStringLiteral("test"), At::Command1,
                       QStringLiteral("Click on this button to take a test of the spelling words."));
-    Command3 = button(QStringLiteral("Command3"), QStringLiteral("New Test"), QStringLiteral("newtest"), 3120, 1575,
+    Command3 = button(QStringLiteral("Command3"), QStringLiteral("New Test"), QStringLiteral("newtest"), At::Command3,
                       QStringLiteral("Click on this button to open a different set of spelling words."));
-    btnArcade = button(QStringLiteral("btnArcade"), QStringLiteral("Arcade Alley"), QStringLiteral("arcade"), 4695,
-                       1560, QStringLiteral("Click here for some fun learning!"));
-    Command4 = button(QStringLiteral("Command4"), QStringLiteral("Exit"), QStringLiteral("exit"), 6255, 1560,
+    btnArcade = button(QStringLiteral("btnArcade"), QStringLiteral("Arcade Alley"), QStringLiteral("arcade"),
+                       At::btnArcade, QStringLiteral("Click here for some fun learning!"));
+    Command4 = button(QStringLiteral("Command4"), QStringLiteral("Exit"), QStringLiteral("exit"), At::Command4,
                       QStringLiteral("Click on this button to close the program."));
 
-    lblSelect = Ui::label(this, QStringLiteral("lblSelect"), QStringLiteral("Selected Test is"), 90, 1635, 7560, 255);
-    lblSelect->setFont(Fonts::sized(8.25, true));
+    lblSelect = Ui::label(this, QStringLiteral("lblSelect"), QStringLiteral("Selected Test is"), At::lblSelect);
+    lblSelect->setFont(Fonts::sized(Fonts::DefaultPoints, true));
     QPalette blue = lblSelect->palette();
     blue.setColor(QPalette::WindowText, QColor(0, 0, 255));
     lblSelect->setPalette(blue);
 
     MMControl1 = new MMControl(this);
-    MMControl1->setObjectName(QStringLiteral("MMControl1"));
 
     connect(Command1, &QPushButton::clicked, this, &frmChoice::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &frmChoice::Command2_Click);
@@ -69,40 +90,31 @@ void frmChoice::Form_Load()
     lblSelect->setAccessibleName(lblSelect->text());
 }
 
-void frmChoice::goTo(Windows::Id window)
-{
-    Forms::show(window);
-    m_choiceMade = true;
-    close();
-}
-
+// Each choice shows its window, then closes the menu.
 void frmChoice::Command1_Click()
 {
-    goTo(Windows::Test);
+    leaveTo(Windows::Test);
 }
 void frmChoice::Command2_Click()
 {
-    goTo(Windows::Review);
+    leaveTo(Windows::Review);
 }
 
 void frmChoice::Command3_Click()
 {
     // The start window comes back as it was left: list, selection and width.
-    Forms::show(Windows::Login);
-    m_choiceMade = true;
-    close();
+    leaveTo(Windows::Login);
 }
 
 void frmChoice::btnArcade_Click()
 {
-    goTo(Windows::ArcadeSelect);
+    leaveTo(Windows::ArcadeSelect);
 }
 
 void frmChoice::Command4_Click()
 {
-    m_choiceMade = true;
+    // Closed without a choice: the program ends once the menu is unloaded.
     close();
-    Program::end(0);
 }
 
 void frmChoice::picProf_Click()
@@ -113,8 +125,8 @@ void frmChoice::picProf_Click()
 void frmChoice::closeEvent(QCloseEvent *event)
 {
     Form::closeEvent(event);
-    // Closed through the window frame: the same as Exit. Otherwise the child would be
-    // left with nothing but the blue background and no way out.
-    if (event->isAccepted() && !m_choiceMade && !Program::isEnding())
+    // Exit, or the window frame: the program ends. Otherwise the child would be left
+    // with nothing but the blue background and no way out.
+    if (event->isAccepted() && !isLeaving() && !Program::isEnding())
         Program::end(0);
 }

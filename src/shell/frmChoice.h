@@ -28,7 +28,6 @@ class frmChoice final : public Form
 
   private:
     void Form_Load();
-    void goTo(Windows::Id window);
 
     QLabel *Label1 = nullptr;
     QPushButton *Command2 = nullptr;
@@ -39,6 +38,4 @@ class frmChoice final : public Form
     QLabel *lblSelect = nullptr;
     Picture *picProf = nullptr;
     MMControl *MMControl1 = nullptr;
-    // Set when one of the five choices closes the menu (not the window frame).
-    bool m_choiceMade = false;
 };

@@ -34,6 +34,24 @@ constexpr int clientHeight(int outer)
     return outer - FrameTwips - TitleTwips - MenuTwips;
 }
 
+// The controls' geometry in twips, inside the client area below the menu bar.
+namespace At
+{
+constexpr Twips::Box Image1{480, 330, 480, 480};
+constexpr Twips::Box Label1{1440, -15, 3795, 1305};
+constexpr Twips::Box Label2{180, 1365, 4395, 315};
+constexpr Twips::Box lstTests{150, 1680, 4155, 3360};
+constexpr Twips::Box Picture1{4470, 1770, 1830, 2250};
+constexpr Twips::Box btnOK{4425, 4020, 2235, 465};
+constexpr Twips::Box btnSeeWords{4410, 4545, 2235, 465};
+constexpr Twips::Box lstWords{6765, 0, 2025, 4935}; // beyond the collapsed width
+
+// Point sizes: the welcome, the prompt over the list, the list.
+constexpr double WelcomePoints = 26.25;
+constexpr double PromptPoints = 9.75;
+constexpr double ListPoints = 12;
+} // namespace At
+
 const QColor Grey(192, 192, 192);
 const QColor Blue(0, 0, 255);
 } // namespace
@@ -41,7 +59,7 @@ const QColor Blue(0, 0, 255);
 frmLogin::frmLogin(QWidget *parent) : Form(Windows::Login, parent)
 {
     setWindowTitle(QStringLiteral("Wordaroo"));
-    setFont(Fonts::sized(8.25));
+    setFont(Fonts::sized(Fonts::DefaultPoints));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Grey);
     setPalette(pal);
@@ -62,38 +80,38 @@ frmLogin::frmLogin(QWidget *parent) : Form(Windows::Login, parent)
     m_client = new QWidget(this);
     m_client->setObjectName(QStringLiteral("client"));
 
-    Image1 = Ui::picture(m_client, QStringLiteral("Image1"), QStringLiteral(":/art/menu_abc.svg"), 480, 330, 480, 480);
+    Image1 = Ui::picture(m_client, QStringLiteral("Image1"), QStringLiteral(":/art/menu_abc.svg"), At::Image1);
     Image1->setAccessibleName(QStringLiteral("Wordaroo letter blocks"));
 
-    Label1 = Ui::label(m_client, QStringLiteral("Label1"), QStringLiteral("Welcome Wordaroo"), 1440, -15, 3795, 1305);
-    Label1->setFont(Fonts::font(QStringLiteral("Times New Roman"), 26.25, true));
+    Label1 = Ui::label(m_client, QStringLiteral("Label1"), QStringLiteral("Welcome Wordaroo"), At::Label1);
+    Label1->setFont(Fonts::font(QStringLiteral("Times New Roman"), At::WelcomePoints, true));
     Label1->setAlignment(Qt::AlignCenter);
     QPalette blue = Label1->palette();
     blue.setColor(QPalette::WindowText, Blue);
     Label1->setPalette(blue);
 
     Label2 = Ui::label(m_client, QStringLiteral("Label2"),
-                       QStringLiteral("Click on the spelling test you want to take:"), 180, 1365, 4395, 315);
-    Label2->setFont(Fonts::sized(9.75, true));
+                       QStringLiteral("Click on the spelling test you want to take:"), At::Label2);
+    Label2->setFont(Fonts::sized(At::PromptPoints, true));
 
-    lstTests = Ui::list(m_client, QStringLiteral("lstTests"), 150, 1680, 4155, 3360);
+    lstTests = Ui::list(m_client, QStringLiteral("lstTests"), At::lstTests);
     lstTests->setAccessibleName(QStringLiteral("Spelling tests"));
-    lstTests->setFont(Fonts::sized(12));
+    lstTests->setFont(Fonts::sized(At::ListPoints));
     Label2->setBuddy(lstTests);
 
-    Picture1 = Ui::professor(m_client, QStringLiteral("Picture1"), 4470, 1770, 1830, 2250);
+    Picture1 = Ui::professor(m_client, QStringLiteral("Picture1"), At::Picture1);
 
-    btnOK = Ui::button(m_client, QStringLiteral("btnOK"), QStringLiteral("OK"), 4425, 4020, 2235, 465,
+    btnOK = Ui::button(m_client, QStringLiteral("btnOK"), QStringLiteral("OK"), At::btnOK,
                        QStringLiteral("Click on this button to choose the test that is selected on the left."));
     btnOK->setDefault(true);
     btnOK->setAutoDefault(true);
 
     btnSeeWords =
-        Ui::button(m_client, QStringLiteral("btnSeeWords"), SeeWords, 4410, 4545, 2235, 465,
+        Ui::button(m_client, QStringLiteral("btnSeeWords"), SeeWords, At::btnSeeWords,
                    QStringLiteral("This button will show the spelling words in each test as you click on them."));
     btnSeeWords->setAutoDefault(false);
 
-    lstWords = Ui::list(m_client, QStringLiteral("lstWords"), 6765, 0, 2025, 4935);
+    lstWords = Ui::list(m_client, QStringLiteral("lstWords"), At::lstWords);
     lstWords->setAccessibleName(QStringLiteral("Words of the selected test"));
 
     Timer1 = Ui::timer(this, QStringLiteral("Timer1"), 4000, true); // precise: a coarse one may fire 5% early
