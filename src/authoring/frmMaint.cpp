@@ -23,8 +23,44 @@
 
 namespace
 {
+// The geometry of the client area and of the panels made here, in twips.
+namespace At
+{
 constexpr int ClientWidth = 5460;
 constexpr int ClientHeight = 3720;
+
+constexpr Twips::Box pnlStart{0, -30, 5430, 3885};
+constexpr Twips::Box btnMake{900, 75, 4185, 735};
+constexpr Twips::Box btnEdit{900, 900, 4185, 735};
+constexpr Twips::Box btnOptions{900, 1710, 4185, 735};
+constexpr Twips::Box btnExit{900, 2535, 4185, 735};
+constexpr Twips::Box Image1{45, 105, 795, 795};
+
+constexpr Twips::Box pnlNewName{0, 0, 5430, 3870};
+constexpr Twips::Box Label3{465, 60, 4815, 675};
+constexpr Twips::Box txtNewName{435, 750, 4800, 465};
+constexpr Twips::Box btnNewNext{3870, 3000, 1440, 420};
+
+constexpr Twips::Box pnlSelectTest{0, 30, 5700, 3315};
+constexpr Twips::Box Label2{555, 60, 4890, 660};
+constexpr Twips::Box LstTests{525, 420, 3075, 2460};
+constexpr Twips::Box btnDeleteTest{3720, 405, 1515, 420};
+constexpr Twips::Box btnEditTest{3720, 945, 1515, 420};
+constexpr Twips::Box btnCancelSelect{3720, 1485, 1515, 420};
+
+constexpr Twips::Box pnlWordList{0, 30, 5415, 3915};
+constexpr Twips::Box Label14{-30, 60, 5310, 315};
+constexpr Twips::Box List1{60, 435, 3195, 2400};
+constexpr Twips::Box btnAddWord{3360, 450, 1980, 495};
+constexpr Twips::Box btnDelWord{3360, 1050, 1980, 495};
+constexpr Twips::Box btnReRecordWord{3360, 1650, 1980, 495};
+constexpr Twips::Box btnFinishNewTest{3375, 2250, 1980, 495};
+
+// Point sizes: the buttons (bold), the prompts, the list of tests.
+constexpr double ButtonPoints = 9.75;
+constexpr double PromptPoints = 12;
+constexpr double TestsPoints = 9.75;
+} // namespace At
 
 QString art(const char *name)
 {
@@ -35,7 +71,7 @@ QString art(const char *name)
 frmMaint::frmMaint(QWidget *parent) : Form(Windows::Maint, parent)
 {
     setWindowTitle(QStringLiteral("Wordaroo Configuration"));
-    setFont(Fonts::sized(8.25));
+    setFont(Fonts::sized(Fonts::DefaultPoints));
 
     menuBar = new QMenuBar(this);
     menuBar->setObjectName(QStringLiteral("menuBar"));
@@ -43,12 +79,12 @@ frmMaint::frmMaint(QWidget *parent) : Form(Windows::Maint, parent)
     mnuHelp = menuBar->addAction(QStringLiteral("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
     const int menuHeight = menuBar->sizeHint().height();
-    menuBar->setGeometry(0, 0, Twips::px(ClientWidth), menuHeight);
+    menuBar->setGeometry(0, 0, Twips::px(At::ClientWidth), menuHeight);
 
     client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setGeometry(0, menuHeight, Twips::px(ClientWidth), Twips::px(ClientHeight));
-    setFixedSize(Twips::px(ClientWidth), menuHeight + Twips::px(ClientHeight));
+    client->setGeometry(0, menuHeight, Twips::px(At::ClientWidth), Twips::px(At::ClientHeight));
+    setFixedSize(Twips::px(At::ClientWidth), menuHeight + Twips::px(At::ClientHeight));
 
     MMControl1 = new MMControl(this);
 
@@ -61,7 +97,7 @@ frmMaint::frmMaint(QWidget *parent) : Form(Windows::Maint, parent)
     Panels::show(pnlStart);
     for (QWidget *p : {pnlNewName, pnlSelectTest, pnlWordList, pnlTypeWord, pnlRecord, pnlReviewSound})
         Panels::hide(p);
-    Panels::hide(pnlOptions, -20000);
+    Panels::hide(pnlOptions, Panels::OffLeftNear);
 
     Form_Load();
 }
@@ -70,66 +106,64 @@ frmMaint::~frmMaint() = default;
 
 void frmMaint::buildStartPanels()
 {
-    const QFont buttonFont = Fonts::sized(9.75, true);
-    const QFont promptFont = Fonts::sized(12);
+    const QFont buttonFont = Fonts::sized(At::ButtonPoints, true);
+    const QFont promptFont = Fonts::sized(At::PromptPoints);
 
-    pnlStart = Ui::panel(client, QStringLiteral("pnlStart"), 0, -30, 5430, 3885);
+    pnlStart = Ui::panel(client, QStringLiteral("pnlStart"), At::pnlStart);
     btnMake = Ui::pictureButton(pnlStart, QStringLiteral("btnMake"), QStringLiteral("Make a New Spelling Test"),
-                                art("maint_make"), 900, 75, 4185, 735);
+                                art("maint_make"), At::btnMake);
     btnEdit = Ui::pictureButton(pnlStart, QStringLiteral("btnEdit"), QStringLiteral("Edit or Delete Existing Test"),
-                                art("maint_edit"), 900, 900, 4185, 735);
+                                art("maint_edit"), At::btnEdit);
     btnOptions = Ui::pictureButton(pnlStart, QStringLiteral("btnOptions"), QStringLiteral("Change Wordaroo Options"),
-                                   art("maint_options"), 900, 1710, 4185, 735);
+                                   art("maint_options"), At::btnOptions);
     btnExit = Ui::pictureButton(pnlStart, QStringLiteral("btnExit"), QStringLiteral("Exit back to Wordaroo"),
-                                art("maint_exit"), 900, 2535, 4185, 735);
+                                art("maint_exit"), At::btnExit);
     for (QPushButton *b : {btnMake, btnEdit, btnOptions, btnExit})
         b->setFont(buttonFont);
-    Image1 = Ui::picture(pnlStart, QStringLiteral("Image1"), art("maint_image"), 45, 105, 795, 795);
+    Image1 = Ui::picture(pnlStart, QStringLiteral("Image1"), art("maint_image"), At::Image1);
     Image1->setAccessibleName(QStringLiteral("Wordaroo configuration picture"));
 
-    pnlNewName = Ui::panel(client, QStringLiteral("pnlNewName"), 0, 0, 5430, 3870);
+    pnlNewName = Ui::panel(client, QStringLiteral("pnlNewName"), At::pnlNewName);
     Label3 = Ui::label(pnlNewName, QStringLiteral("Label3"),
-                       QStringLiteral("Please type the new test name below and then press ENTER"), 465, 60, 4815, 675);
+                       QStringLiteral("Please type the new test name below and then press ENTER"), At::Label3);
     Label3->setFont(promptFont);
-    txtNewName = Ui::textBox(pnlNewName, QStringLiteral("txtNewName"), 435, 750, 4800, 465);
+    txtNewName = Ui::textBox(pnlNewName, QStringLiteral("txtNewName"), At::txtNewName);
     txtNewName->setAccessibleName(QStringLiteral("New test name"));
     txtNewName->setFont(promptFont);
-    btnNewNext = Ui::button(pnlNewName, QStringLiteral("btnNewNext"), QStringLiteral("Next"), 3870, 3000, 1440, 420);
+    btnNewNext = Ui::button(pnlNewName, QStringLiteral("btnNewNext"), QStringLiteral("Next"), At::btnNewNext);
     btnNewNext->setFont(buttonFont);
 
-    pnlSelectTest = Ui::panel(client, QStringLiteral("pnlSelectTest"), 0, 30, 5700, 3315);
+    pnlSelectTest = Ui::panel(client, QStringLiteral("pnlSelectTest"), At::pnlSelectTest);
     Label2 = Ui::label(pnlSelectTest, QStringLiteral("Label2"),
-                       QStringLiteral("Select the test you want to edit or delete:"), 555, 60, 4890, 660);
+                       QStringLiteral("Select the test you want to edit or delete:"), At::Label2);
     Label2->setFont(promptFont);
-    LstTests = Ui::list(pnlSelectTest, QStringLiteral("LstTests"), 525, 420, 3075, 2460);
+    LstTests = Ui::list(pnlSelectTest, QStringLiteral("LstTests"), At::LstTests);
     LstTests->setAccessibleName(QStringLiteral("Tests"));
-    LstTests->setFont(Fonts::sized(9.75));
+    LstTests->setFont(Fonts::sized(At::TestsPoints));
     btnDeleteTest =
-        Ui::button(pnlSelectTest, QStringLiteral("btnDeleteTest"), QStringLiteral("Delete Test"), 3720, 405, 1515, 420);
+        Ui::button(pnlSelectTest, QStringLiteral("btnDeleteTest"), QStringLiteral("Delete Test"), At::btnDeleteTest);
     btnEditTest =
-        Ui::button(pnlSelectTest, QStringLiteral("btnEditTest"), QStringLiteral("Edit Test"), 3720, 945, 1515, 420);
+        Ui::button(pnlSelectTest, QStringLiteral("btnEditTest"), QStringLiteral("Edit Test"), At::btnEditTest);
     btnCancelSelect =
-        Ui::button(pnlSelectTest, QStringLiteral("btnCancelSelect"), QStringLiteral("Cancel"), 3720, 1485, 1515, 420);
+        Ui::button(pnlSelectTest, QStringLiteral("btnCancelSelect"), QStringLiteral("Cancel"), At::btnCancelSelect);
     for (QPushButton *b : {btnDeleteTest, btnEditTest, btnCancelSelect})
         b->setFont(buttonFont);
     // The prompt label lies under the list's top edge; the list stays clickable.
     LstTests->raise();
 
-    pnlWordList = Ui::panel(client, QStringLiteral("pnlWordList"), 0, 30, 5415, 3915);
-    Label14 = Ui::label(pnlWordList, QStringLiteral("Label14"), QStringLiteral("Press ENTER to add another word."), -30,
-                        60, 5310, 315);
+    pnlWordList = Ui::panel(client, QStringLiteral("pnlWordList"), At::pnlWordList);
+    Label14 = Ui::label(pnlWordList, QStringLiteral("Label14"), QStringLiteral("Press ENTER to add another word."),
+                        At::Label14);
     Label14->setFont(promptFont);
     Label14->setIndent(3); // the label starts left of the panel: keep its first letter whole
-    List1 = Ui::list(pnlWordList, QStringLiteral("List1"), 60, 435, 3195, 2400);
+    List1 = Ui::list(pnlWordList, QStringLiteral("List1"), At::List1);
     List1->setAccessibleName(QStringLiteral("Words of the test"));
-    btnAddWord =
-        Ui::button(pnlWordList, QStringLiteral("btnAddWord"), QStringLiteral("&Add Word"), 3360, 450, 1980, 495);
-    btnDelWord =
-        Ui::button(pnlWordList, QStringLiteral("btnDelWord"), QStringLiteral("&Delete Word"), 3360, 1050, 1980, 495);
+    btnAddWord = Ui::button(pnlWordList, QStringLiteral("btnAddWord"), QStringLiteral("&Add Word"), At::btnAddWord);
+    btnDelWord = Ui::button(pnlWordList, QStringLiteral("btnDelWord"), QStringLiteral("&Delete Word"), At::btnDelWord);
     btnReRecordWord = Ui::button(pnlWordList, QStringLiteral("btnReRecordWord"), QStringLiteral("&Re-Record Word"),
-                                 3360, 1650, 1980, 495);
-    btnFinishNewTest = Ui::button(pnlWordList, QStringLiteral("btnFinishNewTest"), QStringLiteral("&Finish Test"), 3375,
-                                  2250, 1980, 495);
+                                 At::btnReRecordWord);
+    btnFinishNewTest = Ui::button(pnlWordList, QStringLiteral("btnFinishNewTest"), QStringLiteral("&Finish Test"),
+                                  At::btnFinishNewTest);
     for (QPushButton *b : {btnAddWord, btnDelWord, btnReRecordWord, btnFinishNewTest})
         b->setFont(buttonFont);
 }

@@ -3,6 +3,7 @@
 #include "authoring/frmMaint.h"
 
 #include "core/platform/appstate.h"
+#include "core/platform/inifile.h"
 #include "core/platform/modinifiles.h"
 #include "core/ui/layout.h"
 #include "core/ui/widgets.h"
@@ -12,14 +13,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace
-{
-// The settings file keeps values up to 254 characters; a longer password would be
-// read back cut and never match again.
-constexpr int MaxPasswordLength = 254;
-
-} // namespace
-
 void frmMaint::buildOptionsPanel()
 {
     pnlOptions = Ui::panel(client, QStringLiteral("pnlOptions"), 0, 0, 5340, 3300);
@@ -28,7 +21,9 @@ void frmMaint::buildOptionsPanel()
     Label1 = Ui::label(pnlOptions, QStringLiteral("Label1"), QStringLiteral("Password"), 2670, 60, 1170, 225);
     txtPassword = Ui::textBox(pnlOptions, QStringLiteral("txtPassword"), 2670, 270, 2265, 360);
     txtPassword->setAccessibleName(QStringLiteral("Password"));
-    txtPassword->setMaxLength(MaxPasswordLength);
+    // The settings file keeps values up to its limit; a longer password would be read
+    // back cut and never match again.
+    txtPassword->setMaxLength(IniFile::MaxValueLength);
     btnSaveOptions = Ui::pictureButton(pnlOptions, QStringLiteral("btnSaveOptions"), QStringLiteral("Save Options"),
                                        QStringLiteral(":/art/maint_saveoptions.svg"), 2985, 2280, 2145, 825);
     btnCancelOptions = Ui::pictureButton(pnlOptions, QStringLiteral("btnCancelOptions"), QStringLiteral("Cancel"),

@@ -3,8 +3,6 @@
 #include "core/platform/dialogs.h"
 #include "core/platform/inifile.h"
 
-#include <exception>
-
 namespace modINIfiles
 {
 
@@ -18,23 +16,15 @@ void reportError(const QString &operation, int number, const QString &descriptio
 
 QString GetSetting(const QString &file, const QString &key, const QString &def)
 {
-    try {
-        return IniFile::read(file, Section, key, def);
-    } catch (const std::exception &e) {
-        reportError(QStringLiteral("GetSetting"), 5, QString::fromLocal8Bit(e.what()));
-        return {};
-    }
+    // A file that cannot be read gives the default, as a missing one does.
+    return IniFile::read(file, Section, key, def);
 }
 
 void WriteSetting(const QString &file, const QString &key, const QString &value)
 {
-    try {
-        const IniFile::WriteResult r = IniFile::write(file, Section, key, value);
-        if (!r.ok)
-            reportError(QStringLiteral("WriteSetting"), r.errorNumber, r.description);
-    } catch (const std::exception &e) {
-        reportError(QStringLiteral("WriteSetting"), 5, QString::fromLocal8Bit(e.what()));
-    }
+    const IniFile::WriteResult r = IniFile::write(file, Section, key, value);
+    if (!r.ok)
+        reportError(QStringLiteral("WriteSetting"), r.errorNumber, r.description);
 }
 
 } // namespace modINIfiles
