@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTextBrowser>
@@ -56,6 +57,8 @@ MsgResult QtDialogService::message(QWidget *parent, const QString &text, MsgButt
 {
     QMessageBox box(parent);
     box.setWindowTitle(shownTitle(title));
+    // Texts name words and tests from disk: shown as written, never taken for markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     switch (icon) {
     case MsgIcon::None:
@@ -89,9 +92,16 @@ MsgResult QtDialogService::message(QWidget *parent, const QString &text, MsgButt
 
 QString QtDialogService::input(QWidget *parent, const QString &prompt, const QString &title, const QString &def)
 {
-    bool ok = false;
-    const QString text = QInputDialog::getText(parent, shownTitle(title), prompt, QLineEdit::Normal, def, &ok);
-    return ok ? text : QString();
+    QInputDialog box(parent);
+    box.setWindowTitle(shownTitle(title));
+    box.setInputMode(QInputDialog::TextInput);
+    box.setTextEchoMode(QLineEdit::Normal);
+    box.setLabelText(prompt);
+    box.setTextValue(def);
+    // The prompt is shown as written, like a message box's text.
+    for (QLabel *label : box.findChildren<QLabel *>())
+        label->setTextFormat(Qt::PlainText);
+    return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 
 QString QtDialogService::resolveHelpFile(const QString &file)
