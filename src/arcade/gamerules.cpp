@@ -42,7 +42,7 @@ std::optional<QString> WordOrder::next(const QStringList &words, bool random, co
     // The list is read afresh each time, so it may have become shorter than the position.
     if (SequencePos < 0 || SequencePos >= n)
         SequencePos = 0;
-    const QString word = words.at(SequencePos);
+    const QString &word = words.at(SequencePos);
     ++SequencePos;
     if (SequencePos >= n)
         SequencePos = 0;

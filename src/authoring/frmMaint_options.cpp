@@ -25,9 +25,9 @@ void frmMaint::buildOptionsPanel()
     // back cut and never match again.
     txtPassword->setMaxLength(IniFile::MaxValueLength);
     btnSaveOptions = Ui::pictureButton(pnlOptions, QStringLiteral("btnSaveOptions"), QStringLiteral("Save Options"),
-                                       QStringLiteral(":/art/maint_saveoptions.svg"), 2985, 2280, 2145, 825);
+                                       QStringLiteral(":/art/maint_saveoptions.svg"), {2985, 2280, 2145, 825});
     btnCancelOptions = Ui::pictureButton(pnlOptions, QStringLiteral("btnCancelOptions"), QStringLiteral("Cancel"),
-                                         QStringLiteral(":/art/maint_cancel.svg"), 465, 2280, 2145, 825);
+                                         QStringLiteral(":/art/maint_cancel.svg"), {465, 2280, 2145, 825});
     for (QPushButton *b : {btnSaveOptions, btnCancelOptions})
         b->setFont(Fonts::sized(9.75, true));
 }

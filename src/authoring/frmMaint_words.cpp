@@ -123,12 +123,12 @@ void frmMaint::buildWordPanels()
     Label13->setFont(promptFont);
     Label13->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     btnSaveWord = Ui::pictureButton(pnlReviewSound, QStringLiteral("btnSaveWord"), QStringLiteral("Save Word"),
-                                    art("maint_save"), 1215, 405, 3000, 840);
+                                    art("maint_save"), {1215, 405, 3000, 840});
     btnListen =
         Ui::pictureButton(pnlReviewSound, QStringLiteral("btnListen"), QStringLiteral("Listen to recorded word"),
-                          art("maint_listen"), 1230, 1395, 3000, 840);
+                          art("maint_listen"), {1230, 1395, 3000, 840});
     btnReRecord = Ui::pictureButton(pnlReviewSound, QStringLiteral("btnReRecord"), QStringLiteral("Record word again"),
-                                    art("maint_rerecord"), 1245, 2460, 3000, 840);
+                                    art("maint_rerecord"), {1245, 2460, 3000, 840});
     for (QPushButton *b : {btnSaveWord, btnListen, btnReRecord})
         b->setFont(buttonFont);
 }

@@ -146,9 +146,9 @@ Form *Form::owning(QObject *object)
 namespace Forms
 {
 
-void registerFactory(Windows::Id id, Factory factory)
+void registerFactory(Windows::Id id, const Factory &factory)
 {
-    factories().insert(id, std::move(factory));
+    factories().insert(id, factory);
 }
 bool hasFactory(Windows::Id id)
 {

@@ -88,7 +88,7 @@ namespace Forms
 using Factory = std::function<Form *()>;
 // Windows of other folders are created through factories registered at start-up,
 // so a window can open another without depending on its folder.
-void registerFactory(Windows::Id id, Factory factory);
+void registerFactory(Windows::Id id, const Factory &factory);
 bool hasFactory(Windows::Id id);
 // The loaded windows, in the order they were loaded.
 QList<Form *> loaded();

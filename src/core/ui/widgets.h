@@ -105,11 +105,6 @@ inline QPushButton *button(QWidget *parent, const QString &name, const QString &
 {
     return button(parent, name, caption, {left, top, width, height}, toolTip);
 }
-inline QPushButton *pictureButton(QWidget *parent, const QString &name, const QString &caption, const QString &svg,
-                                  int left, int top, int width, int height, const QString &toolTip = {})
-{
-    return pictureButton(parent, name, caption, svg, {left, top, width, height}, toolTip);
-}
 inline QLabel *label(QWidget *parent, const QString &name, const QString &text, int left, int top, int width,
                      int height)
 {
