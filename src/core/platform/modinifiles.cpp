@@ -19,21 +19,31 @@ void reportError(const QString &operation, int number, const QString &descriptio
 QString GetSetting(const QString &file, const QString &key, const QString &def)
 {
     try {
-        return IniFile::read(file, Section, key, def);
+        const IniFile::ReadResult r = IniFile::read(file, Section, key, def);
+        if (!r.ok)
+            reportError(QStringLiteral("GetSetting"), r.errorNumber, r.description);
+        return r.value;
     } catch (const std::exception &e) {
         reportError(QStringLiteral("GetSetting"), 5, QString::fromLocal8Bit(e.what()));
         return {};
     }
 }
 
-void WriteSetting(const QString &file, const QString &key, const QString &value)
+bool WriteSetting(const QString &file, const QString &key, const QString &value)
+{
+    return WriteSettings(file, {{key, value}});
+}
+
+bool WriteSettings(const QString &file, const QList<std::pair<QString, QString>> &values)
 {
     try {
-        const IniFile::WriteResult r = IniFile::write(file, Section, key, value);
+        const IniFile::WriteResult r = IniFile::write(file, Section, values);
         if (!r.ok)
             reportError(QStringLiteral("WriteSetting"), r.errorNumber, r.description);
+        return r.ok;
     } catch (const std::exception &e) {
         reportError(QStringLiteral("WriteSetting"), 5, QString::fromLocal8Bit(e.what()));
+        return false;
     }
 }
 
