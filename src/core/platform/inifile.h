@@ -16,7 +16,7 @@
 namespace IniFile
 {
 inline constexpr int MaxValueLength = 254;
-inline constexpr qint64 MaxFileSize = 64 * 1024;
+inline constexpr qint64 MaxFileSize = qint64(64) * 1024;
 
 struct ReadResult {
     bool ok = true;      // false: the file exists but could not be read or decoded
