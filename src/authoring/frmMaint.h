@@ -140,5 +140,4 @@ class frmMaint final : public Form
     static bool selectedText(QListWidget *list, QString &text);
     void setRecordingLook(bool recording);
     void stopLevelMeter();
-    QString settingsFile() const;
 };

@@ -2,9 +2,8 @@
 // the settings file and checked by the start window.
 #include "authoring/frmMaint.h"
 
-#include "core/platform/appstate.h"
 #include "core/platform/inifile.h"
-#include "core/platform/modinifiles.h"
+#include "core/platform/settings.h"
 #include "core/ui/layout.h"
 #include "core/ui/widgets.h"
 
@@ -32,19 +31,13 @@ void frmMaint::buildOptionsPanel()
         b->setFont(Fonts::sized(9.75, true));
 }
 
-QString frmMaint::settingsFile() const
-{
-    return Shared::AppDir + QStringLiteral("spell.ini");
-}
-
 void frmMaint::btnOptions_Click()
 {
-    const QString protect = modINIfiles::GetSetting(settingsFile(), QStringLiteral("Protect"), QStringLiteral("False"));
-    // Protection is on only for exactly "True"; otherwise the controls keep what
-    // they show (empty in a new window, as last left after a cancel).
-    if (protect == QLatin1String("True")) {
+    // Only while protection is on are the stored values shown; otherwise the controls
+    // keep what they show (empty in a new window, as last left after a cancel).
+    if (Settings::isProtected()) {
         chkPassword->setChecked(true);
-        txtPassword->setText(modINIfiles::GetSetting(settingsFile(), QStringLiteral("TheWord"), QString()));
+        txtPassword->setText(Settings::password());
     }
     Panels::show(pnlOptions);
     Panels::hide(pnlStart);
@@ -54,13 +47,9 @@ void frmMaint::btnOptions_Click()
 
 void frmMaint::btnSaveOptions_Click()
 {
-    if (chkPassword->isChecked()) {
-        modINIfiles::WriteSetting(settingsFile(), QStringLiteral("Protect"), QStringLiteral("True"));
-        modINIfiles::WriteSetting(settingsFile(), QStringLiteral("TheWord"), txtPassword->text());
-    } else {
-        // The old password stays in the file; nothing reads it while protection is off.
-        modINIfiles::WriteSetting(settingsFile(), QStringLiteral("Protect"), QStringLiteral("false"));
-    }
+    // Switched off, the old password stays in the file; nothing reads it then. A
+    // failed write has shown the settings error box; the panel closes all the same.
+    Settings::saveProtection(chkPassword->isChecked(), txtPassword->text());
     Panels::show(pnlStart);
     Panels::hide(pnlOptions);
     setEnterButton(nullptr);

@@ -2,7 +2,7 @@
 
 #include "core/platform/appstate.h"
 #include "core/platform/dialogs.h"
-#include "core/platform/modinifiles.h"
+#include "core/platform/settings.h"
 #include "core/platform/testlibrary.h"
 #include "core/sound/mmcontrol.h"
 #include "core/sound/playwave.h"
@@ -221,17 +221,35 @@ void frmLogin::btnOK_Click()
     hide();
 }
 
+namespace
+{
+void refuseUnreadableSettings(const QString &reason)
+{
+    MsgBox(QStringLiteral("The settings file could not be read, so the configuration password cannot be checked.\n") +
+               reason,
+           MsgButtons::Ok, MsgIcon::Exclamation);
+}
+} // namespace
+
 void frmLogin::mnuCreate_Click()
 {
-    const QString ini = Shared::AppDir + QStringLiteral("spell.ini");
-    if (modINIfiles::GetSetting(ini, QStringLiteral("Protect"), QStringLiteral("False")) != QLatin1String("True")) {
+    // A settings file that exists but cannot be read keeps the gate closed: it may
+    // hold a password that cannot be checked.
+    const Settings::Value protect = Settings::readProtect();
+    if (!protect.ok) {
+        refuseUnreadableSettings(protect.reason);
+        return;
+    }
+    if (!Settings::protectionOn(protect.text)) {
         openAuthoring();
         return;
     }
     const QString typed =
         InputBox(QStringLiteral("Please enter configuration password:"), QStringLiteral("PASSWORD"), QString());
-    const QString stored = modINIfiles::GetSetting(ini, QStringLiteral("TheWord"), QString());
-    if (stored == typed)
+    const Settings::Value stored = Settings::readPassword();
+    if (!stored.ok)
+        refuseUnreadableSettings(stored.reason);
+    else if (stored.text == typed)
         openAuthoring();
     else
         MsgBox(QStringLiteral("SORRY!\nThe password you typed is incorrect."), MsgButtons::Ok, MsgIcon::Information,

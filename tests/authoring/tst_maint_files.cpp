@@ -3,6 +3,7 @@
 #include "maint_helpers.h"
 
 #include "core/platform/modinifiles.h"
+#include "oddfiles.h"
 #include "shell/register.h"
 
 #include <QAction>
@@ -37,6 +38,7 @@ class tst_MaintFiles : public QObject
     void optionsSave_data();
     void optionsSave();
     void optionsKeepTheirBoxes();
+    void optionsNeverWriteThroughALink();
     void passwordGateEndToEnd();
 };
 
@@ -288,6 +290,30 @@ void tst_MaintFiles::optionsKeepTheirBoxes()
     w->chkPassword->setChecked(true);
     w->btnSaveOptions_Click();
     QCOMPARE(setting(env, u"TheWord"_s), QString());
+}
+
+// "Save Options" on a settings file that links elsewhere: one error box, the link
+// and its target untouched, and the panel closes as after any save.
+void tst_MaintFiles::optionsNeverWriteThroughALink()
+{
+    TestEnv env;
+    const OddFile link(env.appDir() + u"spell.ini"_s, OddFile::LinkOutside);
+    QVERIFY(link.ok());
+    const QByteArray before = link.state();
+    frmMaint *w = open();
+    w->btnOptions_Click();
+    QCOMPARE(env.dialogs.boxes.size(), 1); // reading it is refused too
+    w->chkPassword->setChecked(true);
+    w->txtPassword->setText(u"pw"_s);
+    TestUi::click(w->btnSaveOptions);
+    QCOMPARE(shownPanel(w), u"pnlStart"_s);
+    QCOMPARE(env.dialogs.boxes.size(), 2);
+    QVERIFY(env.dialogs.boxes[1].text.startsWith(u"WriteSetting: \n"_s));
+    QVERIFY(env.dialogs.boxes[1].text.contains(u"is a symbolic link, not a plain file."_s));
+    QCOMPARE(link.state(), before);
+    QFile target(link.outsideTarget());
+    QVERIFY(target.open(QIODevice::ReadOnly));
+    QCOMPARE(target.readAll(), OddFile::OutsideContents);
 }
 
 // Set a password here, leave, come back through the start window: a wrong answer

@@ -1,14 +1,41 @@
 // The settings file: profile-function results for every odd file, lines kept on
-// write, atomic replacement, and the error boxes of the two operations.
+// write, atomic replacement, the error boxes of the two operations, and the guard
+// both share against anything that is not a small plain file.
 #include "core/platform/inifile.h"
 #include "core/platform/modinifiles.h"
+#include "oddfiles.h"
 #include "testsupport.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTest>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+namespace
+{
+QByteArray utf16(bool le, const QString &text)
+{
+    QStringEncoder encoder(le ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+    return (le ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF")) + QByteArray(encoder(text));
+}
+
+// The process's mapped address space in bytes.
+qint64 addressSpace()
+{
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith("VmSize:"))
+            return line.mid(7).trimmed().split(' ').first().toLongLong() * 1024;
+    return -1;
+}
+} // namespace
 
 class TstSettings : public QObject
 {
@@ -60,6 +87,13 @@ class TstSettings : public QObject
                                      << "";
         QTest::newRow("equals in value") << QByteArray("[SETTINGS]\nTheWord=a=b\n") << "TheWord"
                                          << "a=b";
+        QTest::newRow("utf-8 byte-order mark") << QByteArray("\xEF\xBB\xBF[SETTINGS]\nProtect=True\n") << "Protect"
+                                               << "True";
+        QTest::newRow("cr only") << QByteArray("[SETTINGS]\rProtect=x\rTheWord=secret\r") << "TheWord"
+                                 << "secret";
+        const QString accented = QStringLiteral("[SETTINGS]\r\nTheWord=Gr\u00FC\u00DFe\r\n");
+        QTest::newRow("utf-16le") << utf16(true, accented) << "TheWord" << QStringLiteral("Gr\u00FC\u00DFe");
+        QTest::newRow("utf-16be") << utf16(false, accented) << "TheWord" << QStringLiteral("Gr\u00FC\u00DFe");
         QTest::newRow("cut at 254") << QByteArray("[SETTINGS]\nTheWord=" + QByteArray(300, 'p') + "\n") << "TheWord"
                                     << QString(254, QLatin1Char('p'));
     }
@@ -73,6 +107,97 @@ class TstSettings : public QObject
         write(file, contents);
         QCOMPARE(modINIfiles::GetSetting(file, key, QStringLiteral("DEFAULT")), expected);
         QVERIFY(env.dialogs.boxes.isEmpty());
+    }
+
+    // A write keeps the file's encoding and line ends.
+    void writeKeepsTheTextForm_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        const QString in = QStringLiteral("[SETTINGS]\r\nProtect=True\r\n");
+        const QString out = QStringLiteral("[SETTINGS]\r\nProtect=True\r\nTheWord=pw\r\n");
+        QTest::newRow("utf-16le") << utf16(true, in) << utf16(true, out);
+        QTest::newRow("utf-16be") << utf16(false, in) << utf16(false, out);
+        QTest::newRow("utf-8 byte-order mark") << QByteArray("\xEF\xBB\xBF[SETTINGS]\nProtect=True\n")
+                                               << QByteArray("\xEF\xBB\xBF[SETTINGS]\nProtect=True\nTheWord=pw\n");
+        QTest::newRow("cr only") << QByteArray("[SETTINGS]\rProtect=True\r")
+                                 << QByteArray("[SETTINGS]\rProtect=True\rTheWord=pw\r");
+    }
+    void writeKeepsTheTextForm()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        TestEnv env;
+        const QString file = env.appDir() + QStringLiteral("spell.ini");
+        write(file, before);
+        QVERIFY(modINIfiles::WriteSetting(file, QStringLiteral("TheWord"), QStringLiteral("pw")));
+        QCOMPARE(read(file), after);
+    }
+
+    // Reading and writing refuse at once, with the settings error box, anything
+    // but a plain file of at most 64 kB; nothing is written, nothing is followed.
+    void oddFilesAreRefused_data()
+    {
+        QTest::addColumn<int>("shape");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("FIFO") << int(OddFile::Fifo) << "is a named pipe (FIFO), not a plain file.";
+        QTest::newRow("folder") << int(OddFile::Folder) << "is a folder, not a plain file.";
+        QTest::newRow("link to /dev/zero") << int(OddFile::LinkToDevZero) << "is a symbolic link, not a plain file.";
+        QTest::newRow("link outside") << int(OddFile::LinkOutside) << "is a symbolic link, not a plain file.";
+        QTest::newRow("100 MB sparse") << int(OddFile::Sparse100MB) << "is too big (104857600 bytes";
+        QTest::newRow("just over 64 kB") << int(OddFile::JustTooBig) << "at most 65536 are read";
+        QTest::newRow("odd UTF-16") << int(OddFile::BadUtf16) << "is not valid UTF-16.";
+    }
+    void oddFilesAreRefused()
+    {
+        QFETCH(int, shape);
+        QFETCH(QString, reason);
+        TestEnv env;
+        const QString file = env.appDir() + QStringLiteral("spell.ini");
+        const OddFile odd(file, OddFile::Shape(shape));
+        QVERIFY(odd.ok());
+        const QByteArray before = odd.state();
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(modINIfiles::GetSetting(file, QStringLiteral("Protect"), QStringLiteral("False")), QString());
+        QVERIFY(!modINIfiles::WriteSetting(file, QStringLiteral("Protect"), QStringLiteral("True")));
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(env.dialogs.boxes.size(), 2);
+        for (int i = 0; i < 2; ++i) {
+            const ScriptedDialogs::Box &box = env.dialogs.boxes[i];
+            const QString operation = i ? QStringLiteral("WriteSetting: \n") : QStringLiteral("GetSetting: \n");
+            QVERIFY2(box.text.startsWith(operation + file) && box.text.contains(reason), qPrintable(box.text));
+            QCOMPARE(box.title, QStringLiteral("ERROR:  75"));
+            QCOMPARE(box.icon, MsgIcon::Critical);
+        }
+        QCOMPARE(odd.state(), before);
+        QCOMPARE(read(odd.outsideTarget()), shape == OddFile::LinkOutside ? OddFile::OutsideContents : QByteArray());
+        QCOMPARE(QDir(env.appDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("spell.ini")});
+    }
+
+    // Under a memory limit a link to an endless device is refused, not read.
+    void linkToDevZeroUnderAMemoryLimit()
+    {
+        TestEnv env;
+        const QString file = env.appDir() + QStringLiteral("spell.ini");
+        const OddFile odd(file, OddFile::LinkToDevZero);
+        QVERIFY(odd.ok());
+        const qint64 inUse = addressSpace();
+        QVERIFY(inUse > 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::alarm(10);
+            const rlimit limit{rlim_t(inUse + (256 << 20)), rlim_t(inUse + (256 << 20))};
+            ::setrlimit(RLIMIT_AS, &limit);
+            const QString section = QStringLiteral("SETTINGS"), key = QStringLiteral("Protect");
+            const bool refused = !IniFile::read(file, section, key, QString()).ok &&
+                                 !IniFile::write(file, section, key, QStringLiteral("True")).ok;
+            ::_exit(refused ? 0 : 1);
+        }
+        int status = -1;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, qPrintable(QString::number(status)));
     }
 
     void missingFileGivesDefaults()

@@ -5,6 +5,7 @@
 #include "core/platform/testlibrary.h"
 #include "core/sound/mmcontrol.h"
 #include "core/ui/layout.h"
+#include "oddfiles.h"
 #include "shell/frmLogin.h"
 #include "shell/register.h"
 #include "testsupport.h"
@@ -17,8 +18,13 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QStringEncoder>
 #include <QTest>
 #include <QTimer>
+
+#include <memory>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -45,11 +51,17 @@ bool insideWindow(QWidget *control)
     return left.x() < control->window()->width();
 }
 
-void writeIni(const QString &content)
+void writeIni(const QByteArray &content)
 {
     QFile f(Shared::AppDir + QStringLiteral("spell.ini"));
     QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(content.toUtf8());
+    f.write(content);
+}
+
+QByteArray utf16(bool le, const QString &text)
+{
+    QStringEncoder encoder(le ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+    return (le ? QByteArray("\xFF\xFE") : QByteArray("\xFE\xFF")) + QByteArray(encoder(text));
 }
 
 // The authoring window as the start window sees it: on closing it says the tests
@@ -101,6 +113,8 @@ class TestStartWindow : public QObject
     void noTests();
     void passwordGate_data();
     void passwordGate();
+    void passwordGateClosedOnUnreadableSettings_data();
+    void passwordGateClosedOnUnreadableSettings();
     void authoringReturnsToStartWindow();
     void helpAndProfessor();
     void closingEndsProgram();
@@ -317,30 +331,38 @@ void TestStartWindow::noTests()
 
 void TestStartWindow::passwordGate_data()
 {
-    QTest::addColumn<QString>("ini"); // empty: no settings file at all
+    QTest::addColumn<QByteArray>("ini"); // empty: no settings file at all
     QTest::addColumn<QStringList>("typed");
     QTest::addColumn<bool>("asked");
     QTest::addColumn<bool>("opens");
 
-    const QString secret = QStringLiteral("[SETTINGS]\nProtect=True\nTheWord=Secret\n");
-    const QString noWord = QStringLiteral("[SETTINGS]\nProtect=True\n");
-    QTest::newRow("no settings file") << QString() << QStringList() << false << true;
-    QTest::newRow("Protect missing") << QStringLiteral("[SETTINGS]\nTheWord=Secret\n") << QStringList() << false
-                                     << true;
-    QTest::newRow("Protect false") << QStringLiteral("[SETTINGS]\nProtect=false\nTheWord=Secret\n") << QStringList()
+    const QByteArray secret = "[SETTINGS]\nProtect=True\nTheWord=Secret\n";
+    const QByteArray noWord = "[SETTINGS]\nProtect=True\n";
+    QTest::newRow("no settings file") << QByteArray() << QStringList() << false << true;
+    QTest::newRow("Protect missing") << QByteArray("[SETTINGS]\nTheWord=Secret\n") << QStringList() << false << true;
+    QTest::newRow("Protect false") << QByteArray("[SETTINGS]\nProtect=false\nTheWord=Secret\n") << QStringList()
                                    << false << true;
     QTest::newRow("Protect true in lower case")
-        << QStringLiteral("[SETTINGS]\nProtect=true\nTheWord=Secret\n") << QStringList() << false << true;
+        << QByteArray("[SETTINGS]\nProtect=true\nTheWord=Secret\n") << QStringList() << false << true;
     QTest::newRow("right password") << secret << QStringList{u"Secret"_s} << true << true;
     QTest::newRow("password case differs") << secret << QStringList{u"secret"_s} << true << false;
     QTest::newRow("password cancelled") << secret << QStringList() << true << false;
     QTest::newRow("no TheWord, cancelled") << noWord << QStringList() << true << true;
     QTest::newRow("no TheWord, something typed") << noWord << QStringList{u"x"_s} << true << false;
+    // Every text form of the same file asks, and knows the password.
+    const QString crlf = u"[SETTINGS]\r\nProtect=True\r\nTheWord=Secret\r\n"_s;
+    QTest::newRow("byte-order mark") << "\xEF\xBB\xBF" + secret << QStringList{u"Secret"_s} << true << true;
+    QTest::newRow("byte-order mark, wrong") << "\xEF\xBB\xBF" + secret << QStringList{u"secret"_s} << true << false;
+    QTest::newRow("CRLF") << crlf.toUtf8() << QStringList{u"Secret"_s} << true << true;
+    QTest::newRow("CR only") << QByteArray("[SETTINGS]\rProtect=True\rTheWord=Secret\r") << QStringList{u"Secret"_s}
+                             << true << true;
+    QTest::newRow("UTF-16LE") << utf16(true, crlf) << QStringList{u"Secret"_s} << true << true;
+    QTest::newRow("UTF-16BE, wrong") << utf16(false, crlf) << QStringList{u"Secret "_s} << true << false;
 }
 
 void TestStartWindow::passwordGate()
 {
-    QFETCH(QString, ini);
+    QFETCH(QByteArray, ini);
     QFETCH(QStringList, typed);
     QFETCH(bool, asked);
     QFETCH(bool, opens);
@@ -371,6 +393,49 @@ void TestStartWindow::passwordGate()
         QCOMPARE(box.icon, MsgIcon::Information);
         QCOMPARE(box.buttons, MsgButtons::Ok);
     }
+}
+
+// A settings file that is there but cannot be read keeps the authoring window shut.
+void TestStartWindow::passwordGateClosedOnUnreadableSettings_data()
+{
+    QTest::addColumn<int>("shape"); // an OddFile shape, or -1: a protected file nobody may read
+    QTest::newRow("unreadable") << -1;
+    QTest::newRow("FIFO") << int(OddFile::Fifo);
+    QTest::newRow("folder") << int(OddFile::Folder);
+    QTest::newRow("link") << int(OddFile::LinkOutside);
+    QTest::newRow("too big") << int(OddFile::JustTooBig);
+    QTest::newRow("100 MB") << int(OddFile::Sparse100MB);
+    QTest::newRow("broken UTF-16") << int(OddFile::BadUtf16);
+}
+
+void TestStartWindow::passwordGateClosedOnUnreadableSettings()
+{
+    QFETCH(int, shape);
+    TestEnv env;
+    const QString ini = env.appDir() + u"spell.ini"_s;
+    std::unique_ptr<OddFile> odd;
+    if (shape < 0) {
+        if (::geteuid() == 0)
+            QSKIP("root reads any file; the other rows cover the closed gate");
+        writeIni("[SETTINGS]\nProtect=True\nTheWord=Secret\n");
+        QVERIFY(QFile::setPermissions(ini, {}));
+    } else {
+        odd = std::make_unique<OddFile>(ini, OddFile::Shape(shape));
+        QVERIFY(odd->ok());
+    }
+    frmLogin *login = openStartWindow();
+    login->findChild<QAction *>(u"mnuCreate"_s)->trigger();
+
+    QVERIFY(env.dialogs.prompts.isEmpty());
+    QVERIFY(!Forms::find(Windows::Maint));
+    QVERIFY(login->isVisible());
+    QCOMPARE(env.dialogs.boxes.size(), 1);
+    const ScriptedDialogs::Box &box = env.dialogs.boxes.first();
+    const QString lead = u"The settings file could not be read, so the configuration password cannot be checked.\n"_s;
+    QVERIFY2(box.text.startsWith(lead) && box.text.mid(lead.size()).contains(ini), qPrintable(box.text));
+    QCOMPARE(box.icon, MsgIcon::Exclamation);
+    QCOMPARE(box.buttons, MsgButtons::Ok);
+    QFile::setPermissions(ini, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 void TestStartWindow::authoringReturnsToStartWindow()

@@ -1,24 +1,118 @@
 #include "core/platform/inifile.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include "core/platform/safefile.h"
+
+#include <QDir>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <cerrno>
 
 namespace IniFile
 {
 namespace
 {
 
-// Splits contents into lines, remembering whether the file used CRLF line ends.
-QList<QByteArray> splitLines(const QByteArray &contents, bool *crlf)
+// Error numbers shown in the settings error box.
+constexpr int PermissionDenied = 70;
+constexpr int PathFileAccessError = 75;
+
+// A settings file's text and how it was stored. Files without a byte-order mark
+// are taken byte for byte (the 8-bit code page); the others are decoded to UTF-8
+// for parsing and encoded back the same way on writing.
+enum class Encoding { Bytes, Utf8Bom, Utf16LE, Utf16BE };
+struct Text {
+    QByteArray bytes;
+    Encoding encoding = Encoding::Bytes;
+};
+
+bool decode(const QByteArray &raw, const QString &file, Text *text, QString *why)
 {
-    *crlf = contents.contains("\r\n");
-    QList<QByteArray> lines = contents.split('\n');
-    for (QByteArray &line : lines)
-        if (line.endsWith('\r'))
-            line.chop(1);
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
+    if (raw.startsWith("\xEF\xBB\xBF")) {
+        *text = {raw.mid(3), Encoding::Utf8Bom};
+        return true;
+    }
+    const bool le = raw.startsWith("\xFF\xFE");
+    if (!le && !raw.startsWith("\xFE\xFF")) {
+        *text = {raw, Encoding::Bytes};
+        return true;
+    }
+    const QByteArray units = raw.mid(2);
+    QStringDecoder decoder(le ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+    const QString decoded = decoder(units);
+    if (units.size() % 2 != 0 || decoder.hasError() || !QStringView(decoded).isValidUtf16()) {
+        *why = QStringLiteral("%1 starts as UTF-16 text but is not valid UTF-16.").arg(QDir::toNativeSeparators(file));
+        return false;
+    }
+    *text = {decoded.toUtf8(), le ? Encoding::Utf16LE : Encoding::Utf16BE};
+    return true;
+}
+
+QByteArray encode(const Text &text)
+{
+    switch (text.encoding) {
+    case Encoding::Bytes:
+        break;
+    case Encoding::Utf8Bom:
+        return QByteArrayLiteral("\xEF\xBB\xBF") + text.bytes;
+    case Encoding::Utf16LE:
+    case Encoding::Utf16BE: {
+        const bool le = text.encoding == Encoding::Utf16LE;
+        QStringEncoder encoder(le ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+        const QByteArray units = encoder(QString::fromUtf8(text.bytes));
+        return (le ? QByteArrayLiteral("\xFF\xFE") : QByteArrayLiteral("\xFE\xFF")) + units;
+    }
+    }
+    return text.bytes;
+}
+
+// Reads and decodes the file; a missing file is empty text. false: errorNumber
+// and description say why.
+bool load(const QString &file, Text *text, int *errorNumber, QString *description)
+{
+    QByteArray raw;
+    int err = 0;
+    switch (SafeFile::readPlainFile(file, MaxFileSize, &raw, description, &err)) {
+    case SafeFile::ReadStatus::Missing:
+        *text = {};
+        return true;
+    case SafeFile::ReadStatus::Failed:
+        *errorNumber = err == EACCES || err == EPERM ? PermissionDenied : PathFileAccessError;
+        return false;
+    case SafeFile::ReadStatus::Ok:
+        break;
+    }
+    if (!decode(raw, file, text, description)) {
+        *errorNumber = PathFileAccessError;
+        return false;
+    }
+    return true;
+}
+
+// Splits contents into lines at CRLF, CR or LF, and says which line end the file
+// uses: CRLF if any line has one, CR if every line has one, LF otherwise.
+QList<QByteArray> splitLines(const QByteArray &contents, QByteArray *eol)
+{
+    QList<QByteArray> lines;
+    bool crlf = false, cr = false, lf = false;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < contents.size(); ++i) {
+        const char c = contents[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        lines << contents.mid(start, i - start);
+        if (c == '\r' && i + 1 < contents.size() && contents[i + 1] == '\n') {
+            crlf = true;
+            ++i;
+        } else {
+            (c == '\r' ? cr : lf) = true;
+        }
+        start = i + 1;
+    }
+    if (start < contents.size())
+        lines << contents.mid(start);
+    if (eol)
+        *eol = crlf ? QByteArrayLiteral("\r\n") : cr && !lf ? QByteArrayLiteral("\r") : QByteArrayLiteral("\n");
     return lines;
 }
 
@@ -51,43 +145,44 @@ bool same(const QString &a, const QString &b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-} // namespace
-
-QString read(const QString &file, const QString &section, const QString &key, const QString &def)
+QString valueIn(const QByteArray &contents, const QString &section, const QString &key, const QString &def)
 {
-    QFile f(file);
-    QString result = def;
-    if (QFileInfo(file).isFile() && f.open(QIODevice::ReadOnly)) {
-        bool crlf = false;
-        bool inSection = false;
-        bool found = false;
-        for (const QByteArray &line : splitLines(f.readAll(), &crlf)) {
-            const QString name = sectionName(line);
-            if (!name.isNull()) {
-                if (found)
-                    break;
-                inSection = same(name, section);
-                continue;
-            }
-            QByteArray value;
-            if (inSection && same(keyName(line, &value), key)) {
-                // Matching quotes around a value are not part of it.
-                if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-                    value.back() == value.front())
-                    value = value.mid(1, value.size() - 2);
-                result = QString::fromUtf8(value);
-                found = true;
-                break;
-            }
+    bool inSection = false;
+    for (const QByteArray &line : splitLines(contents, nullptr)) {
+        const QString name = sectionName(line);
+        if (!name.isNull()) {
+            inSection = same(name, section);
+            continue;
+        }
+        QByteArray value;
+        if (inSection && same(keyName(line, &value), key)) {
+            // Matching quotes around a value are not part of it.
+            if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+                value = value.mid(1, value.size() - 2);
+            return QString::fromUtf8(value);
         }
     }
-    return result.left(MaxValueLength);
+    return def;
+}
+
+} // namespace
+
+ReadResult read(const QString &file, const QString &section, const QString &key, const QString &def)
+{
+    ReadResult r;
+    Text text;
+    if (!load(file, &text, &r.errorNumber, &r.description)) {
+        r.ok = false;
+        return r;
+    }
+    r.value = valueIn(text.bytes, section, key, def).left(MaxValueLength);
+    return r;
 }
 
 QByteArray withValue(const QByteArray &contents, const QString &section, const QString &key, const QString &value)
 {
-    bool crlf = false;
-    QList<QByteArray> lines = splitLines(contents, &crlf);
+    QByteArray eol;
+    QList<QByteArray> lines = splitLines(contents, &eol);
     // Values are read back trimmed and without a pair of outer quotes: a value that
     // would lose its outer blanks or quotes is written inside quotes, so it reads
     // back exactly as written (a password with a blank must not lock anyone out).
@@ -126,27 +221,34 @@ QByteArray withValue(const QByteArray &contents, const QString &section, const Q
     } else if (insertAt >= 0) {
         lines.insert(insertAt, newLine);
     }
-    const QByteArray eol = crlf ? QByteArrayLiteral("\r\n") : QByteArrayLiteral("\n");
     return lines.join(eol) + eol;
+}
+
+WriteResult write(const QString &file, const QString &section, const Values &values)
+{
+    WriteResult r;
+    Text text;
+    if (!load(file, &text, &r.errorNumber, &r.description)) {
+        r.ok = false;
+        return r;
+    }
+    for (const auto &[key, value] : values)
+        text.bytes = withValue(text.bytes, section, key, value);
+    const QByteArray bytes = encode(text);
+    if (bytes.size() > MaxFileSize)
+        return {false, PathFileAccessError,
+                QStringLiteral("%1 would grow beyond %2 bytes, more than a settings file may hold.")
+                    .arg(QDir::toNativeSeparators(file))
+                    .arg(MaxFileSize)};
+    QString why;
+    if (!SafeFile::replaceFile(file, bytes, &why))
+        return {false, PathFileAccessError, why};
+    return r;
 }
 
 WriteResult write(const QString &file, const QString &section, const QString &key, const QString &value)
 {
-    QByteArray old;
-    QFile in(file);
-    if (in.exists()) {
-        if (!in.open(QIODevice::ReadOnly))
-            return {false, 70, QStringLiteral("Permission denied: cannot read %1").arg(file)};
-        old = in.readAll();
-        in.close();
-    }
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly))
-        return {false, 75, QStringLiteral("Path/File access error: cannot write %1 (%2)").arg(file, out.errorString())};
-    out.write(withValue(old, section, key, value));
-    if (!out.commit())
-        return {false, 75, QStringLiteral("Path/File access error: cannot write %1 (%2)").arg(file, out.errorString())};
-    return {};
+    return write(file, section, Values{{key, value}});
 }
 
 } // namespace IniFile

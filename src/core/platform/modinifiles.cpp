@@ -16,15 +16,23 @@ void reportError(const QString &operation, int number, const QString &descriptio
 
 QString GetSetting(const QString &file, const QString &key, const QString &def)
 {
-    // A file that cannot be read gives the default, as a missing one does.
-    return IniFile::read(file, Section, key, def);
+    const IniFile::ReadResult r = IniFile::read(file, Section, key, def);
+    if (!r.ok)
+        reportError(QStringLiteral("GetSetting"), r.errorNumber, r.description);
+    return r.value;
 }
 
-void WriteSetting(const QString &file, const QString &key, const QString &value)
+bool WriteSetting(const QString &file, const QString &key, const QString &value)
 {
-    const IniFile::WriteResult r = IniFile::write(file, Section, key, value);
+    return WriteSettings(file, {{key, value}});
+}
+
+bool WriteSettings(const QString &file, const QList<std::pair<QString, QString>> &values)
+{
+    const IniFile::WriteResult r = IniFile::write(file, Section, values);
     if (!r.ok)
         reportError(QStringLiteral("WriteSetting"), r.errorNumber, r.description);
+    return r.ok;
 }
 
 } // namespace modINIfiles
