@@ -335,7 +335,7 @@ class TestAudioSound : public QObject
         mic.FileName = word;
         mic.setCommand(QStringLiteral("open"));
         QCOMPARE(mic.Error(), 0);
-        QCOMPARE(deviceOf(mic)->sound().ms(), 2000);
+        QCOMPARE(deviceOf(mic)->lengthMs(), 2000);
         Module1::PlayWave(speaker, tone);
         waitMs(100);
         mic.setCommand(QStringLiteral("Record"));
