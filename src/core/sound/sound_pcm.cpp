@@ -73,7 +73,7 @@ sf_count_t memWrite(const void *ptr, sf_count_t count, void *user)
 {
     auto *m = static_cast<MemoryFile *>(user);
     if (m->pos + count > m->buffer->size())
-        m->buffer->resize(qsizetype(m->pos + count));
+        m->buffer->resize(m->pos + count);
     std::memcpy(m->buffer->data() + m->pos, ptr, size_t(count));
     m->pos += count;
     return count;

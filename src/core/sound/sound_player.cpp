@@ -130,9 +130,10 @@ bool SoundPlayer::start(std::unique_ptr<PcmConvert::FrameSource> source, qint64 
     }
 
     auto *sink = new QAudioSink(out, format);
-    auto *stream = new PlayStream(std::move(source), playFrames, format.bytesForDuration(PaddingMs * 1000), sink);
+    auto *stream =
+        new PlayStream(std::move(source), playFrames, format.bytesForDuration(qint64(PaddingMs) * 1000), sink);
     stream->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-    sink->setBufferSize(qsizetype(format.bytesForDuration(SinkBufferMs * 1000)));
+    sink->setBufferSize(qsizetype(format.bytesForDuration(qint64(SinkBufferMs) * 1000)));
     sink->start(stream);
     if (sink->state() == QAudio::StoppedState || sink->error() != QAudio::NoError) {
         m_error = SoundAudio::errorText(sink->error());

@@ -37,7 +37,7 @@ bool SoundRecorder::start(qint64 maxMs, QString &error)
     }
 
     auto *source = new QAudioSource(in, format);
-    source->setBufferSize(qsizetype(format.bytesForDuration(50 * 1000)));
+    source->setBufferSize(qsizetype(format.bytesForDuration(qint64(50) * 1000)));
     QIODevice *io = source->start();
     if (!io || source->state() == QAudio::StoppedState || source->error() != QAudio::NoError) {
         error = SoundAudio::errorText(source->error());
