@@ -470,8 +470,7 @@ class TestAudioSound : public QObject
         QTest::addColumn<QString>("reason");
         QTest::newRow("vanished folder") << QStringLiteral("vanished") << QStringLiteral("No such file or directory");
         QTest::newRow("folder is a file") << QStringLiteral("notdir") << QStringLiteral("Not a directory");
-        QTest::newRow("target is a folder")
-            << QStringLiteral("targetdir") << QStringLiteral("A folder has the name of the file.");
+        QTest::newRow("target is a folder") << QStringLiteral("targetdir") << QStringLiteral("is a folder");
         QTest::newRow("disk full") << QStringLiteral("full") << QStringLiteral("File too large");
     }
     // A failing Save is kept in the error state with the system's own reason, leaves no
@@ -524,7 +523,7 @@ class TestAudioSound : public QObject
         if (kind == QLatin1String("full"))
             setrlimit(RLIMIT_FSIZE, &old);
         QVERIFY(mic.Error() != 0);
-        QCOMPARE(mic.ErrorMessage(), reason);
+        QVERIFY2(mic.ErrorMessage().contains(reason), qPrintable(mic.ErrorMessage()));
 
         if (kind == QLatin1String("full")) {
             QFile f(word);
@@ -600,7 +599,7 @@ class TestAudioSound : public QObject
             QVERIFY(waveInfo(word).ms() > 250);
         } else {
             QVERIFY(mic.Error() != 0);
-            QVERIFY2(mic.ErrorMessage().contains(kind == QLatin1String("folder") ? QStringLiteral("A folder")
+            QVERIFY2(mic.ErrorMessage().contains(kind == QLatin1String("folder") ? QStringLiteral("link to a folder")
                                                                                  : QStringLiteral("outside")),
                      qPrintable(mic.ErrorMessage()));
         }

@@ -353,7 +353,7 @@ class TestMMControl : public QObject
             QVERIFY(!form);
             return;
         }
-        QVERIFY2(waited >= 380, qPrintable(QString::number(waited)));
+        QVERIFY2(waited >= 350, qPrintable(QString::number(waited))); // the test engine's timer is coarse
         QCOMPARE(typedMeanwhile, QString());
         QCOMPARE(clicksMeanwhile, 0);
         QCOMPARE(box->text(), QString()); // not yet: the handler that waited goes on first

@@ -3,7 +3,6 @@
 #include "core/platform/appstate.h"
 #include "core/sound/sound_audio.h"
 
-#include <QDir>
 #include <QFileInfo>
 
 #include <algorithm>
@@ -11,25 +10,14 @@
 namespace
 {
 
-// A sound saved into the program folder stays in it: a folder on the way that is a
-// link leading elsewhere is refused, whatever the name of the file.
-QString leavesProgramFolder(const QString &path)
+// A sound meant for the program folder must land in it (a test folder that is a link
+// leading elsewhere is refused); any other path was chosen by whoever named it.
+SafeFile::Destination destinationOf(const QString &path)
 {
-    if (Shared::AppDir.isEmpty())
-        return {};
-    const QString root = QDir::cleanPath(QFileInfo(Shared::AppDir).absoluteFilePath());
-    const QString file = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    if (!file.startsWith(root + QLatin1Char('/')))
-        return {}; // a destination of its own, outside the program folder
-    const QString folder = QFileInfo(file).path();
-    const QString realRoot = QFileInfo(root).canonicalFilePath();
-    const QString realFolder = QFileInfo(folder).canonicalFilePath();
-    if (realRoot.isEmpty() || realFolder.isEmpty())
-        return {}; // a missing folder fails the write with its own reason
-    if (realFolder == realRoot || realFolder.startsWith(realRoot + QLatin1Char('/')))
-        return {};
-    return QStringLiteral("The folder \"%1\" is a link that leads outside the program folder.")
-        .arg(folder.mid(root.size() + 1));
+    // As written, not resolved: "AppDir/../elsewhere" is meant for the program folder too,
+    // and is refused.
+    const bool meant = !Shared::AppDir.isEmpty() && QFileInfo(path).absoluteFilePath().startsWith(Shared::AppDir);
+    return meant ? SafeFile::Destination::ProgramFolder : SafeFile::Destination::UserChosen;
 }
 
 } // namespace
@@ -247,13 +235,8 @@ bool RealSoundDevice::save()
     finishRecording(true);
     if (m_fromFile)
         return true; // nothing recorded: the file holds its own sound already
-    const QString outside = leavesProgramFolder(m_path);
-    if (!outside.isEmpty()) {
-        setError(outside);
-        return false;
-    }
     QString error;
-    if (!SoundFile::save(m_path, m_sound, error)) {
+    if (!SoundFile::save(m_path, m_sound, error, destinationOf(m_path))) {
         setError(error);
         return false;
     }

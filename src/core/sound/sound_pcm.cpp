@@ -1,5 +1,7 @@
 #include "core/sound/sound_pcm.h"
 
+#include "core/platform/safefile.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -87,30 +89,6 @@ sf_count_t memTell(void *user)
 QString systemReason(int err)
 {
     return QString::fromLocal8Bit(std::strerror(err));
-}
-
-mode_t currentUmask()
-{
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return mask;
-}
-
-// Whether a new file may take the name: nothing there, a file, or a link to anything
-// but a folder (the link itself is replaced). A folder, or a link to one, is refused.
-bool replaceableName(const QByteArray &target, QString &error)
-{
-    struct stat st {
-    };
-    if (::lstat(target.constData(), &st) != 0)
-        return true; // nothing there; a missing folder fails with its reason at the write
-    struct stat to {
-    };
-    if (S_ISDIR(st.st_mode) || (S_ISLNK(st.st_mode) && ::stat(target.constData(), &to) == 0 && S_ISDIR(to.st_mode))) {
-        error = QStringLiteral("A folder has the name of the file.");
-        return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -284,73 +262,18 @@ QByteArray encodeWaveMono16(const Pcm &pcm)
     return image;
 }
 
-bool save(const QString &path, const Pcm &pcm, QString &error)
+bool save(const QString &path, const Pcm &pcm, QString &error, SafeFile::Destination where)
 {
     if (path.isEmpty()) {
         error = QStringLiteral("No file name.");
         return false;
     }
-    const QByteArray target = QFile::encodeName(path);
-    if (!replaceableName(target, error))
-        return false;
     const QByteArray image = encodeWaveMono16(pcm);
     if (image.isEmpty()) {
         error = QStringLiteral("The sound could not be encoded.");
         return false;
     }
-
-    // The new file is made under a fresh name beside the target (O_EXCL: never an
-    // existing file or a link) and written through its own descriptor only. Every
-    // failure keeps errno, since the system's own reason ("No space left on device")
-    // is what the adult needs to see.
-    const QFileInfo where(path);
-    QByteArray temp = QFile::encodeName(where.absolutePath() + QStringLiteral("/.save-XXXXXX"));
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) {
-        error = systemReason(errno);
-        return false;
-    }
-    const auto failWith = [&](int err) {
-        error = systemReason(err);
-        ::close(fd);
-        ::unlink(temp.constData());
-        return false;
-    };
-    struct stat old {
-    };
-    const bool replacingPlainFile = ::lstat(target.constData(), &old) == 0 && S_ISREG(old.st_mode);
-    if (::fchmod(fd, replacingPlainFile ? (old.st_mode & 07777) : (0666 & ~currentUmask())) != 0)
-        return failWith(errno);
-    const char *p = image.constData();
-    qint64 left = image.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, size_t(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return failWith(n < 0 ? errno : ENOSPC);
-        p += n;
-        left -= n;
-    }
-    if (::fdatasync(fd) != 0)
-        return failWith(errno);
-    if (::close(fd) != 0) {
-        error = systemReason(errno);
-        ::unlink(temp.constData());
-        return false;
-    }
-    // Checked again right before the rename, which replaces the name itself (a link
-    // at it included) and never what a link leads to.
-    if (!replaceableName(target, error)) {
-        ::unlink(temp.constData());
-        return false;
-    }
-    if (::rename(temp.constData(), target.constData()) != 0) {
-        error = systemReason(errno);
-        ::unlink(temp.constData());
-        return false;
-    }
-    return true;
+    return SafeFile::replaceFile(path, image, &error, where, SafeFile::AtName::ReplaceLink);
 }
 
 } // namespace SoundFile

@@ -1,4 +1,6 @@
 #pragma once
+#include "core/platform/safefile.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QtGlobal>
@@ -133,11 +135,11 @@ bool read(const QString &path, Pcm &out, QString &error);
 // Encodes a sound as a complete 16-bit PCM mono wave file image.
 QByteArray encodeWaveMono16(const Pcm &pcm);
 
-// Writes a sound as a 16-bit PCM mono wave file: a new temporary file in the same
-// folder, renamed over the name once complete. On any failure the previous file is
-// untouched, no partial file remains, and error holds the system's own reason. A link
-// at the name is replaced itself, never written through; a folder (or a link to one)
-// at the name is refused.
-bool save(const QString &path, const Pcm &pcm, QString &error);
+// Writes a sound as a 16-bit PCM mono wave file through SafeFile::replaceFile: on any
+// failure the previous file is untouched, no partial file remains, and error holds the
+// system's own reason. A link at the name is replaced itself, never written through; a
+// folder (or a link to one) at the name is refused.
+bool save(const QString &path, const Pcm &pcm, QString &error,
+          SafeFile::Destination where = SafeFile::Destination::UserChosen);
 
 } // namespace SoundFile
