@@ -263,6 +263,14 @@ void frmMaint::btnReRecord_Click()
 
 void frmMaint::btnSaveWord_Click()
 {
+    // No device delivered any sound (no sound server, no microphone): saving would
+    // make a word that plays nothing.
+    const SoundDevice *device = MMControl1->device();
+    if (!device || device->recordedFrames() == 0) {
+        MsgBox(QStringLiteral("Nothing was recorded.\nCheck that a microphone is connected and switched on."),
+               MsgButtons::Ok, MsgIcon::Information);
+        return;
+    }
     MMControl1->setCommand(QStringLiteral("Save"));
     if (MMControl1->Error() != 0) {
         // Nothing was written: the word is not listed as if it had been.

@@ -38,6 +38,7 @@ class tst_MaintFlow : public QObject
     void deleteWord_data();
     void deleteWord();
     void listenWaitsAndFailedSaveStays();
+    void saveWithNothingRecordedSaysSo();
 };
 
 // A fresh window, a name and a word, then ENTER through record, stop, save and on.
@@ -366,6 +367,39 @@ void tst_MaintFlow::listenWaitsAndFailedSaveStays()
     QVERIFY(QDir().mkpath(Shared::TestDir));
     w->btnSaveWord_Click();
     QCOMPARE(items(w->List1), QStringList{u"kiwi"_s});
+}
+
+// With no sound server or microphone nothing reaches the device: Save Word says so,
+// saves nothing and keeps the review; a recording that does arrive is saved.
+void tst_MaintFlow::saveWithNothingRecordedSaysSo()
+{
+    TestEnv env;
+    env.sound.setRecordsNothing(true);
+    frmMaint *w = open();
+    makeTest(w, u"Fruit"_s);
+    w->txtWord->setText(u"kiwi"_s);
+    w->btnRecordWord_Click();
+    w->btnBeginRecord_Click();
+    w->btnBeginRecord_Click();
+    env.sound.clear();
+    enter(w);
+    QCOMPARE(env.dialogs.boxes.size(), 1);
+    QCOMPARE(env.dialogs.boxes.first().text,
+             u"Nothing was recorded.\nCheck that a microphone is connected and switched on."_s);
+    QCOMPARE(env.dialogs.boxes.first().icon, MsgIcon::Information);
+    QCOMPARE(shownPanel(w), u"pnlReviewSound"_s);
+    QCOMPARE(enterName(w), u"btnSaveWord"_s);
+    QCOMPARE(w->List1->count(), 0);
+    QVERIFY(env.sound.lines().isEmpty()); // no Save sent
+    QVERIFY(!QFile::exists(Shared::TestDir + u"kiwi.wav"_s));
+
+    env.sound.setRecordsNothing(false);
+    w->btnReRecord_Click();
+    w->btnBeginRecord_Click();
+    w->btnBeginRecord_Click();
+    w->btnSaveWord_Click();
+    QCOMPARE(items(w->List1), QStringList{u"kiwi"_s});
+    QVERIFY(QFile::exists(Shared::TestDir + u"kiwi.wav"_s));
 }
 
 QTEST_MAIN(tst_MaintFlow)

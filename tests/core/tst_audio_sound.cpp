@@ -335,7 +335,7 @@ class TestAudioSound : public QObject
         mic.FileName = word;
         mic.setCommand(QStringLiteral("open"));
         QCOMPARE(mic.Error(), 0);
-        QCOMPARE(deviceOf(mic)->sound().ms(), 2000);
+        QCOMPARE(deviceOf(mic)->lengthMs(), 2000);
         Module1::PlayWave(speaker, tone);
         waitMs(100);
         mic.setCommand(QStringLiteral("Record"));
@@ -467,16 +467,18 @@ class TestAudioSound : public QObject
     void saveFailsCleanly_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::newRow("vanished folder") << QStringLiteral("vanished");
-        QTest::newRow("folder is a file") << QStringLiteral("notdir");
-        QTest::newRow("target is a folder") << QStringLiteral("targetdir");
-        QTest::newRow("disk full") << QStringLiteral("full");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("vanished folder") << QStringLiteral("vanished") << QStringLiteral("No such file or directory");
+        QTest::newRow("folder is a file") << QStringLiteral("notdir") << QStringLiteral("Not a directory");
+        QTest::newRow("target is a folder") << QStringLiteral("targetdir") << QStringLiteral("is a folder");
+        QTest::newRow("disk full") << QStringLiteral("full") << QStringLiteral("File too large");
     }
-    // A failing Save is kept in the error state, leaves no partial file and keeps the
-    // previous recording of the word.
+    // A failing Save is kept in the error state with the system's own reason, leaves no
+    // partial file and keeps the previous recording of the word.
     void saveFailsCleanly()
     {
         QFETCH(QString, kind);
+        QFETCH(QString, reason);
         TestEnv env;
         RealSoundEngine real;
         Sound::setEngine(&real);
@@ -521,7 +523,7 @@ class TestAudioSound : public QObject
         if (kind == QLatin1String("full"))
             setrlimit(RLIMIT_FSIZE, &old);
         QVERIFY(mic.Error() != 0);
-        QVERIFY(!mic.ErrorMessage().isEmpty());
+        QVERIFY2(mic.ErrorMessage().contains(reason), qPrintable(mic.ErrorMessage()));
 
         if (kind == QLatin1String("full")) {
             QFile f(word);
@@ -537,6 +539,69 @@ class TestAudioSound : public QObject
             QCOMPARE(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{});
         } else {
             QVERIFY(!QFileInfo::exists(word));
+        }
+    }
+
+    void savingNeverLeavesTheProgramFolder_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("word file links outside") << QStringLiteral("file");
+        QTest::newRow("word name links to a folder") << QStringLiteral("folder");
+        QTest::newRow("test folder links outside") << QStringLiteral("testdir");
+    }
+    // Recording a word again whose file (or whose test folder) is a link never writes
+    // through the link: the link itself is replaced by the new file, or the save is
+    // refused with the reason, and what lies outside the program folder stays as it was.
+    void savingNeverLeavesTheProgramFolder()
+    {
+        QFETCH(QString, kind);
+        TestEnv env;
+        RealSoundEngine real;
+        Sound::setEngine(&real);
+        QTemporaryDir outside;
+        const QString outsideFile = outside.filePath(QStringLiteral("mine.wav"));
+        writeTone16(outsideFile, 300);
+        const QByteArray before = [&] {
+            QFile f(outsideFile);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        QString dir = env.appDir() + QStringLiteral("Test_X");
+        if (kind == QLatin1String("testdir"))
+            QVERIFY(QFile::link(outside.path(), dir));
+        else
+            QVERIFY(QDir().mkpath(dir));
+        const QString word = dir + QStringLiteral("/cat.wav");
+        if (kind == QLatin1String("file"))
+            QVERIFY(QFile::link(outsideFile, word));
+
+        MMControl mic;
+        mic.FileName = word;
+        mic.setCommand(QStringLiteral("Close"));
+        mic.setCommand(QStringLiteral("open"));
+        mic.setCommand(QStringLiteral("Record"));
+        QCOMPARE(mic.Error(), 0);
+        waitMs(300);
+        mic.setCommand(QStringLiteral("Stop"));
+        if (kind == QLatin1String("folder")) // made while the word was recorded
+            QVERIFY(QFile::link(outside.path(), word));
+        mic.setCommand(QStringLiteral("Save"));
+
+        QFile f(outsideFile);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
+        QCOMPARE(QDir(outside.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("mine.wav")});
+        if (kind == QLatin1String("file")) {
+            QCOMPARE(mic.Error(), 0);
+            struct stat st {
+            };
+            QVERIFY(::lstat(QFile::encodeName(word).constData(), &st) == 0 && S_ISREG(st.st_mode));
+            QVERIFY(waveInfo(word).ms() > 250);
+        } else {
+            QVERIFY(mic.Error() != 0);
+            QVERIFY2(mic.ErrorMessage().contains(kind == QLatin1String("folder") ? QStringLiteral("link to a folder")
+                                                                                 : QStringLiteral("outside")),
+                     qPrintable(mic.ErrorMessage()));
         }
     }
 

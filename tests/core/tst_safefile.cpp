@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -71,6 +72,45 @@ class TstSafeFile : public QObject
         QCOMPARE(QFile::permissions(path), before);
         QCOMPARE(QDir(env.appDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList{QStringLiteral("w.wav")});
+    }
+
+    // What stands at the name: a link is refused, or with ReplaceLink replaced itself
+    // (never written through) unless it leads to a folder; the longest name fits.
+    void whatStandsAtTheName_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("replaceLink");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("link, plain files only") << "link" << false << false;
+        QTest::newRow("link, replaced") << "link" << true << true;
+        QTest::newRow("link to a folder") << "folder link" << true << false;
+        QTest::newRow("longest name") << "long" << false << true;
+    }
+    void whatStandsAtTheName()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, replaceLink);
+        QFETCH(bool, written);
+        TestEnv env;
+        QTemporaryDir outside;
+        const QString target = outside.filePath(QStringLiteral("t.txt"));
+        QVERIFY(SafeFile::replaceFile(target, "old", nullptr, SafeFile::Destination::UserChosen));
+        QString path = env.appDir() + QStringLiteral("a.txt");
+        if (kind == QLatin1String("link"))
+            QVERIFY(QFile::link(target, path));
+        else if (kind == QLatin1String("folder link"))
+            QVERIFY(QFile::link(outside.path(), path));
+        else
+            path = env.appDir() + QString(250, QLatin1Char('z')) + QStringLiteral(".wav");
+        QString error;
+        const auto atName = replaceLink ? SafeFile::AtName::ReplaceLink : SafeFile::AtName::PlainFileOnly;
+        QCOMPARE(SafeFile::replaceFile(path, "new", &error, SafeFile::Destination::ProgramFolder, atName), written);
+        QCOMPARE(contents(target), QByteArray("old"));
+        QCOMPARE(QFileInfo(path).isSymLink(), kind != QLatin1String("long") && !written);
+        if (written)
+            QCOMPARE(contents(path), QByteArray("new"));
+        else
+            QVERIFY2(error.contains(QStringLiteral("symbolic link")), qPrintable(error));
     }
 
     // A failure says what the system said.

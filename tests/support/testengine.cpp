@@ -24,6 +24,7 @@ class TestDevice final : public SoundDevice
     bool open(const QString &path) override
     {
         m_path = path;
+        m_frames = 0;
         if (QFileInfo(path).isDir()) {
             m_error = QStringLiteral("Cannot open a folder.");
             return false;
@@ -34,6 +35,7 @@ class TestDevice final : public SoundDevice
     {
         m_recording = false;
         m_recorded = 0;
+        m_frames = 0;
         finish();
     }
     bool play() override
@@ -53,8 +55,10 @@ class TestDevice final : public SoundDevice
     }
     bool stop() override
     {
-        if (m_recording)
+        if (m_recording && !m_engine.recordsNothing()) {
             m_recorded = m_recordClock.elapsed();
+            m_frames += std::max<qint64>(1, m_recorded * 22050 / 1000);
+        }
         m_recording = false;
         finish();
         return true;
@@ -62,7 +66,13 @@ class TestDevice final : public SoundDevice
     // While recording, a steady level and the time since "Record", so a level meter and
     // a clock have something to show.
     float inputLevel() const override { return m_recording ? 0.5f : 0.0f; }
-    qint64 recordedMs() const override { return m_recording ? m_recordClock.elapsed() : m_recorded; }
+    qint64 recordedMs() const override
+    {
+        if (m_engine.recordsNothing())
+            return 0;
+        return m_recording ? m_recordClock.elapsed() : m_recorded;
+    }
+    qint64 recordedFrames() const override { return m_frames + (m_recording && !m_engine.recordsNothing() ? 1 : 0); }
     bool prev() override { return true; }
     bool save() override
     {
@@ -103,6 +113,7 @@ class TestDevice final : public SoundDevice
     bool m_recording = false;
     QElapsedTimer m_recordClock;
     qint64 m_recorded = 0;
+    qint64 m_frames = 0;
 };
 
 QString normalised(const QString &command)

@@ -27,6 +27,9 @@ class TestSoundEngine final : public SoundEngine
     // How long a sound plays, by path; 0 (the default) finishes at once.
     void setDuration(const QString &path, int ms) { m_durations.insert(path, ms); }
     int duration(const QString &path) const { return m_durations.value(path, 0); }
+    // Recordings then deliver no sound at all, as with no sound server or microphone.
+    void setRecordsNothing(bool nothing) { m_recordsNothing = nothing; }
+    bool recordsNothing() const { return m_recordsNothing; }
 
     QList<Entry> log;
     void clear() { log.clear(); }
@@ -38,4 +41,5 @@ class TestSoundEngine final : public SoundEngine
 
   private:
     QHash<QString, int> m_durations;
+    bool m_recordsNothing = false;
 };

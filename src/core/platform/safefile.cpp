@@ -91,6 +91,21 @@ bool writeAll(int fd, const QByteArray &bytes)
     return true;
 }
 
+// Whether what stands at the name may be replaced; a refusal says what it is.
+bool replaceable(const QString &path, const struct stat &st, AtName atName, QString *error)
+{
+    if (S_ISREG(st.st_mode))
+        return true;
+    if (S_ISLNK(st.st_mode) && atName == AtName::ReplaceLink) {
+        struct stat to {
+        };
+        if (::stat(QFile::encodeName(path).constData(), &to) != 0 || !S_ISDIR(to.st_mode))
+            return true;
+        return refused(error, QStringLiteral("%1 is a symbolic link to a folder, not a plain file.").arg(shown(path)));
+    }
+    return refused(error, kindReason(path, st.st_mode));
+}
+
 bool inside(const QString &folder, const QString &root)
 {
     return folder == root || folder.startsWith(root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'));
@@ -182,7 +197,7 @@ ReadStatus readPlainFile(const QString &path, qint64 maxBytes, QByteArray *bytes
     return status;
 }
 
-bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, Destination where)
+bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, Destination where, AtName atName)
 {
     const QFileInfo info(path);
     const QString fileName = info.fileName();
@@ -207,20 +222,21 @@ bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, D
     bool existed = false;
     mode_t mode = 0;
     if (::lstat(name.constData(), &st) == 0) {
-        if (!S_ISREG(st.st_mode))
-            return refused(error, kindReason(path, st.st_mode));
-        existed = true;
+        if (!replaceable(path, st, atName, error))
+            return false;
+        existed = S_ISREG(st.st_mode);
         mode = st.st_mode & 07777;
     } else if (errno != ENOENT) {
         return refused(error, cannotWrite(path, errno));
     }
 
     // A hidden name in the same folder, so the rename stays on one file system and
-    // no folder listing ever shows the half-written file.
+    // no folder listing ever shows the half-written file. It is short: the longest
+    // names allowed leave no room to add to them.
     QByteArray temp;
     int fd = -1;
     for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-        temp = QFile::encodeName(folder + QStringLiteral("/.") + fileName + QStringLiteral(".tmp") +
+        temp = QFile::encodeName(folder + QStringLiteral("/.tmp") +
                                  QString::number(QRandomGenerator::global()->generate(), 36));
         fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
@@ -246,9 +262,9 @@ bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, D
 
     // Looked at again right before the rename: a link or folder put there meanwhile
     // is not replaced (the rename would replace a link itself, never its target).
-    if (::lstat(name.constData(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    if (::lstat(name.constData(), &st) == 0 && !replaceable(path, st, atName, error)) {
         ::unlink(temp.constData());
-        return refused(error, kindReason(path, st.st_mode));
+        return false;
     }
     if (::rename(temp.constData(), name.constData()) != 0)
         return fail(errno);

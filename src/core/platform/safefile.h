@@ -28,12 +28,19 @@ enum class Destination {
     UserChosen,    // the user picked the path in a file dialog: any folder will do
 };
 
+// What may stand at the destination's name besides nothing or a plain file.
+enum class AtName {
+    PlainFileOnly, // anything else is refused
+    ReplaceLink,   // a symbolic link too (not one to a folder): the link itself is replaced
+                   // by the new file, never what it leads to
+};
+
 // Replaces (or creates) the file at path with bytes, atomically. Refuses when path
-// exists and is not a plain file, and, for a ProgramFolder destination, when its
-// folder resolves outside the program folder. Returns false and fills error on any
-// failure; the old file is then left as it was.
+// exists and is not a plain file (or, with AtName::ReplaceLink, a link), and, for a
+// ProgramFolder destination, when its folder resolves outside the program folder.
+// Returns false and fills error on any failure; the old file is then left as it was.
 bool replaceFile(const QString &path, const QByteArray &bytes, QString *error,
-                 Destination where = Destination::ProgramFolder);
+                 Destination where = Destination::ProgramFolder, AtName atName = AtName::PlainFileOnly);
 
 // Why path cannot be read or written as a plain file ("... is a symbolic link, not a
 // plain file"), or an empty text when it is a plain file or does not exist.

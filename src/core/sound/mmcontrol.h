@@ -6,11 +6,20 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+
+// The command words a control carries out.
+enum class MMCommand { Open, Close, Play, Record, Stop, Prev, Save };
+// The command a word names, in any letter case and with outer blanks; none for any
+// other word.
+std::optional<MMCommand> parseCommand(const QString &word);
 
 // A window's invisible multimedia control for wave audio. The program sets its
 // settings and then its command; setting the command carries it out at once.
 // Command words match in any letter case. The wait flag applies to the next command
-// only. A failing command is kept in the error state and never raised.
+// only. A failing command is kept in the error state and never raised; a word that
+// names no command is a fault of the program, caught by an assertion in debug builds
+// and kept as error 261 otherwise.
 class MMControl : public QObject
 {
     Q_OBJECT
@@ -57,6 +66,7 @@ class MMControl : public QObject
 
   private:
     void fail(int number, const QString &message);
+    void run(MMCommand command, bool wait);
     void playWaiting();
 
     std::unique_ptr<SoundDevice> m_device;

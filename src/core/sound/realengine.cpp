@@ -1,5 +1,6 @@
 #include "core/sound/realengine.h"
 
+#include "core/sound/sound_audio.h"
 #include "core/sound/sound_device.h"
 
 #include <QAudioDevice>
@@ -16,7 +17,7 @@ RealSoundEngine::RealSoundEngine()
 RealSoundEngine::~RealSoundEngine()
 {
     // Sinks and sources of finished sounds are deleted late; let them go now.
-    RealSoundDevice::deleteRetired();
+    SoundAudio::deleteRetired();
     if (QCoreApplication::instance())
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

@@ -1,25 +1,15 @@
 #pragma once
 #include "core/sound/sound_pcm.h"
+#include "core/sound/sound_player.h"
+#include "core/sound/sound_recorder.h"
 #include "core/sound/soundengine.h"
 
-#include <QAudio>
-#include <QAudioFormat>
-#include <QElapsedTimer>
-#include <QPointer>
-#include <QTimer>
-
-class QAudioSink;
-class QAudioSource;
-class QIODevice;
-
-// One control's device over the sound server: the open file's sound decoded into
-// memory, a position in it, a QAudioSink while it plays and a QAudioSource while it
-// records. Everything runs on the thread of the event loop and never blocks beyond a
-// round trip to the server; with no server or device every command fails at once.
-//
-// Audio objects are never destroyed from inside a command or a signal of theirs
-// (destroying a sink runs the event loop): they are stopped, cut loose and deleted
-// later. Nothing ticks while nothing plays or records.
+// One control's device over the sound server: the open sound and a position in it,
+// a player and a recorder. The sound of an opened file is never decoded whole: its
+// header is checked at Open and its frames are decoded as they play. A recording is
+// held in memory until Save writes it. Everything runs on the thread of the event
+// loop and never blocks beyond a round trip to the server; with no server or device
+// every command fails at once. Nothing ticks while nothing plays or records.
 class RealSoundDevice final : public SoundDevice
 {
     Q_OBJECT
@@ -35,77 +25,51 @@ class RealSoundDevice final : public SoundDevice
     bool stop() override;
     bool prev() override;
     bool save() override;
-    bool isPlaying() const override { return m_playing; }
+    bool isPlaying() const override { return m_player.isPlaying(); }
     QString lastError() const override { return m_error; }
-    float inputLevel() const override;
+    float inputLevel() const override { return m_recorder.level(); }
     qint64 recordedMs() const override;
+    qint64 recordedFrames() const override;
     bool canRecord() const override { return m_readyToRecord; }
 
-    bool isRecording() const { return m_recording; }
-    // The sound held now (the file's, or what was recorded) and the position in it.
+    bool isRecording() const { return m_recorder.isRecording(); }
+    // What has been recorded, held in memory (empty while the sound is still the
+    // opened file's own, which is read only as it plays).
     const Pcm &sound() const { return m_sound; }
+    // The length of the sound held now, the file's or the recording's.
+    qint64 lengthMs() const;
     qint64 positionFrames() const { return m_pos; }
     // Whether a recording has not been saved yet.
     bool isDirty() const { return m_dirty; }
-
-    // How long a sink buffers: 50 ms or less never reaches its end on PulseAudio.
-    static constexpr int SinkBufferMs = 150;
-    // How often a play looks whether it has been heard to its end (then more often near
-    // the end), and how long a play or recording may make no progress before it is
-    // given up as failed.
-    static constexpr int EndCheckMs = 250;
-    static constexpr int StallMs = 1500;
-    // Silence played after the sound, which is stopped before the silence is heard.
-    static constexpr int PaddingMs = 250;
-    // The recording format asked of the input first.
-    static constexpr int RecordRate = 22050;
 
     // Deletes the stopped sinks and sources still waiting to be deleted (at the end of
     // the program, outside any event handler).
     static void deleteRetired();
 
   private:
-    enum class End { Reached, Stopped, Failed };
-    void finishPlay(End how);
-    void checkPlayEnd();
-    void onSinkState(QAudio::State state);
+    qint64 frames() const { return m_fromFile ? m_fileFrames : m_sound.frames(); }
+    int rate() const { return m_fromFile ? m_fileRate : m_sound.rate; }
+    void stopPlay();
     void finishRecording(bool keep);
-    void onRecordData();
-    qint64 drainRecording(); // bytes read
-    void onSourceState(QAudio::State state);
-    void retire(QObject *audio);
-    void setError(const QString &message) { m_error = message; }
+    bool keepBefore(qint64 frame, int rate); // the sound before a frame, as mono at rate
+    void setError(const QString &message);
     // A failure after a command had returned.
-    void fail(const QString &message)
-    {
-        m_error = message;
-        Q_EMIT failed(message);
-    }
+    void fail(const QString &message);
 
     QString m_path;
-    Pcm m_sound;
-    qint64 m_pos = 0; // in frames of m_sound
+    // The opened file's sound, known by its header until something is recorded.
+    bool m_fromFile = false;
+    int m_fileRate = 0;
+    qint64 m_fileFrames = 0;
+    Pcm m_sound;      // the recorded sound, when not the file's
+    qint64 m_pos = 0; // in frames of the sound held
+    qint64 m_playFrom = 0;
     bool m_readyToRecord = false;
     bool m_dirty = false;
-    QString m_error;
-
-    // Playing.
-    QPointer<QAudioSink> m_sink;
-    bool m_playing = false;
-    qint64 m_playFrom = 0;    // frame of m_sound where the play started
-    qint64 m_playUsecs = 0;   // length of what is played
-    double m_playScale = 1.0; // frames of m_sound per frame sent to the sink
-    QTimer m_endCheck;
-    QElapsedTimer m_playClock;
-    qint64 m_lastProcessed = -1;
-    qint64 m_lastProgressMs = 0;
-
-    // Recording.
-    QPointer<QAudioSource> m_source;
-    QPointer<QIODevice> m_sourceIo;
-    QAudioFormat m_recordFormat;
-    bool m_recording = false;
     qint64 m_recordFrom = -1; // frames kept before the recording; -1: nothing recorded
-    QElapsedTimer m_recordClock;
-    qint64 m_lastInputMs = 0;
+    qint64 m_recordedFrames = 0;
+    bool m_taking = false; // a take of the recorder belongs to the sound held
+    QString m_error;
+    SoundPlayer m_player;
+    SoundRecorder m_recorder;
 };

@@ -1,14 +1,19 @@
 #include "core/sound/sound_pcm.h"
 
+#include "core/platform/safefile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
+#include <fcntl.h>
 #include <sndfile.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -70,7 +75,7 @@ sf_count_t memWrite(const void *ptr, sf_count_t count, void *user)
 {
     auto *m = static_cast<MemoryFile *>(user);
     if (m->pos + count > m->buffer->size())
-        m->buffer->resize(qsizetype(m->pos + count));
+        m->buffer->resize(m->pos + count);
     std::memcpy(m->buffer->data() + m->pos, ptr, size_t(count));
     m->pos += count;
     return count;
@@ -81,91 +86,157 @@ sf_count_t memTell(void *user)
     return static_cast<MemoryFile *>(user)->pos;
 }
 
+QString systemReason(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
 } // namespace
 
 namespace SoundFile
 {
 
-bool read(const QString &path, Pcm &out, QString &error)
+Reader::~Reader()
 {
-    out = Pcm{};
-    const QFileInfo fi(path);
+    close();
+}
+
+void Reader::close()
+{
+    if (m_file)
+        sf_close(m_file);
+    m_file = nullptr;
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    m_rate = m_inChannels = m_outChannels = 0;
+    m_frames = 0;
+    m_block.clear();
+    m_block.shrink_to_fit();
+}
+
+bool Reader::open(const QString &path, QString &error)
+{
+    close();
     if (path.isEmpty()) {
         error = QStringLiteral("No file name.");
         return false;
     }
-    if (!fi.exists()) {
-        error = QStringLiteral("The file does not exist.");
+    // Opened without blocking and checked on the open file itself: a pipe or a device
+    // would block or never end, and a name checked first could be swapped before the open.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno == ENOENT ? QStringLiteral("The file does not exist.") : systemReason(errno);
         return false;
     }
-    if (fi.isDir()) {
-        error = QStringLiteral("A folder has the name of the file.");
+    struct stat st {
+    };
+    QString refusal;
+    if (::fstat(fd, &st) != 0)
+        refusal = systemReason(errno);
+    else if (S_ISDIR(st.st_mode))
+        refusal = QStringLiteral("A folder has the name of the file.");
+    else if (!S_ISREG(st.st_mode))
+        refusal = QStringLiteral("Not a plain file.");
+    else if (st.st_size == 0)
+        refusal = QStringLiteral("The file is empty.");
+    if (!refusal.isEmpty()) {
+        ::close(fd);
+        error = refusal;
         return false;
     }
-    // A pipe or device would block or never end: only plain files are read.
-    if (!fi.isFile()) {
-        error = QStringLiteral("Not a plain file.");
-        return false;
-    }
-    if (fi.size() == 0) {
-        error = QStringLiteral("The file is empty.");
-        return false;
-    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
 
     SF_INFO info{};
-    SNDFILE *f = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    SNDFILE *f = sf_open_fd(fd, SFM_READ, &info, SF_FALSE);
     if (!f) {
+        ::close(fd);
         error = QStringLiteral("Not a readable sound file: ") + QString::fromLocal8Bit(sf_strerror(nullptr));
         return false;
     }
     if (info.channels < 1 || info.channels > 64 || info.samplerate < 1000 || info.samplerate > 384000) {
         sf_close(f);
-        error = QStringLiteral("Unsupported sound format.");
+        ::close(fd);
+        error =
+            QStringLiteral("Unsupported sound format (%1 channels at %2 Hz).").arg(info.channels).arg(info.samplerate);
         return false;
     }
-    const int inChannels = info.channels;
-    const int outChannels = inChannels > 2 ? 1 : inChannels;
-    out.rate = info.samplerate;
-    out.channels = outChannels;
-    // The header's frame count may lie (truncated or corrupt files): reserve within
-    // reason and read until the data ends.
-    if (info.frames > 0 && info.frames <= MaxFrames)
-        out.data.reserve(qsizetype(info.frames * 2 * outChannels));
-
-    // Read as floats at full scale 1.0 whatever the encoding (integer files are scaled
-    // by libsndfile, float files are as written), then clip to 16 bits.
+    // The length is judged from the header, before anything is decoded: a file whose
+    // header claims hours would otherwise take as long, and as much memory, to refuse.
+    if (info.frames > qint64(info.samplerate) * MaxSeconds) {
+        sf_close(f);
+        ::close(fd);
+        error = QStringLiteral("The sound is %1 s long; sounds longer than %2 minutes are refused.")
+                    .arg(info.frames / info.samplerate)
+                    .arg(MaxSeconds / 60);
+        return false;
+    }
+    // Whatever the encoding, samples come as floats at full scale 1.0 (integer files are
+    // scaled by libsndfile, float files are as written) and are clipped to 16 bits.
     sf_command(f, SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
-    constexpr sf_count_t Block = 4096;
-    std::vector<float> block(size_t(Block * inChannels));
-    qint64 total = 0;
-    for (;;) {
-        const sf_count_t got = sf_readf_float(f, block.data(), Block);
+    m_file = f;
+    m_fd = fd;
+    m_rate = info.samplerate;
+    m_inChannels = info.channels;
+    m_outChannels = info.channels > 2 ? 1 : info.channels;
+    m_frames = std::max<qint64>(0, info.frames);
+    return true;
+}
+
+bool Reader::seek(qint64 frame)
+{
+    return m_file && sf_seek(m_file, sf_count_t(frame), SEEK_SET) == sf_count_t(frame);
+}
+
+qint64 Reader::read(qint16 *out, qint64 maxFrames)
+{
+    if (!m_file || maxFrames <= 0)
+        return 0;
+    constexpr qint64 Block = 1024;
+    m_block.resize(size_t(Block * m_inChannels));
+    qint64 done = 0;
+    while (done < maxFrames) {
+        const sf_count_t got = sf_readf_float(m_file, m_block.data(), std::min(Block, maxFrames - done));
         if (got <= 0)
             break;
-        total += got;
-        if (total > MaxFrames) {
-            sf_close(f);
-            out = Pcm{};
-            error = QStringLiteral("The sound is too long.");
-            return false;
-        }
-        const qsizetype at = out.data.size();
-        out.data.resize(at + qsizetype(got * 2 * outChannels));
-        auto *dst = reinterpret_cast<qint16 *>(out.data.data() + at);
+        qint16 *dst = out + done * m_outChannels;
         for (sf_count_t i = 0; i < got; ++i) {
-            const float *frame = block.data() + i * inChannels;
-            if (inChannels == outChannels) {
-                for (int c = 0; c < inChannels; ++c)
-                    dst[i * inChannels + c] = toInt16(frame[c]);
+            const float *frame = m_block.data() + i * m_inChannels;
+            if (m_inChannels == m_outChannels) {
+                for (int c = 0; c < m_inChannels; ++c)
+                    dst[i * m_inChannels + c] = toInt16(frame[c]);
             } else {
                 float sum = 0;
-                for (int c = 0; c < inChannels; ++c)
+                for (int c = 0; c < m_inChannels; ++c)
                     sum += frame[c];
-                dst[i] = toInt16(sum / float(inChannels));
+                dst[i] = toInt16(sum / float(m_inChannels));
             }
         }
+        done += got;
     }
-    sf_close(f);
+    return done;
+}
+
+bool read(const QString &path, Pcm &out, QString &error)
+{
+    out = Pcm{};
+    Reader reader;
+    if (!reader.open(path, error))
+        return false;
+    out.rate = reader.rate();
+    out.channels = reader.channels();
+    // The header's frame count may lie (truncated or corrupt files): reserve what it
+    // says, within the length allowed, and read until the data ends.
+    out.data.reserve(qsizetype(reader.frames() * out.bytesPerFrame()));
+    constexpr qint64 Block = 4096;
+    for (;;) {
+        const qsizetype at = out.data.size();
+        out.data.resize(at + qsizetype(Block * out.bytesPerFrame()));
+        const qint64 got = reader.read(reinterpret_cast<qint16 *>(out.data.data() + at), Block);
+        out.data.resize(at + qsizetype(got * out.bytesPerFrame()));
+        if (got < Block)
+            break;
+    }
     return true;
 }
 
@@ -191,14 +262,10 @@ QByteArray encodeWaveMono16(const Pcm &pcm)
     return image;
 }
 
-bool save(const QString &path, const Pcm &pcm, QString &error)
+bool save(const QString &path, const Pcm &pcm, QString &error, SafeFile::Destination where)
 {
     if (path.isEmpty()) {
         error = QStringLiteral("No file name.");
-        return false;
-    }
-    if (QFileInfo(path).isDir()) {
-        error = QStringLiteral("A folder has the name of the file.");
         return false;
     }
     const QByteArray image = encodeWaveMono16(pcm);
@@ -206,28 +273,84 @@ bool save(const QString &path, const Pcm &pcm, QString &error)
         error = QStringLiteral("The sound could not be encoded.");
         return false;
     }
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false); // never write the target in place
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
-        return false;
-    }
-    if (file.write(image) != image.size() || !file.flush() || ::fdatasync(file.handle()) != 0) {
-        error = file.errorString().isEmpty() ? QStringLiteral("The file could not be written.") : file.errorString();
-        file.cancelWriting(); // the temporary file goes, the target stays as it was
-        return false;
-    }
-    if (!file.commit()) {
-        error = file.errorString();
-        return false;
-    }
-    return true;
+    return SafeFile::replaceFile(path, image, &error, where, SafeFile::AtName::ReplaceLink);
 }
 
 } // namespace SoundFile
 
 namespace PcmConvert
 {
+
+MemorySource::MemorySource(const Pcm &pcm, qint64 fromFrame)
+    : m_pcm(pcm), m_at(std::clamp<qint64>(fromFrame, 0, pcm.frames()))
+{
+}
+
+qint64 MemorySource::read(qint16 *out, qint64 maxFrames)
+{
+    const qint64 n = std::clamp<qint64>(m_pcm.frames() - m_at, 0, maxFrames);
+    if (n > 0)
+        std::memcpy(out, m_pcm.samples() + m_at * m_pcm.channels, size_t(n * m_pcm.bytesPerFrame()));
+    m_at += n;
+    return n;
+}
+
+Converter::Converter(std::unique_ptr<FrameSource> in, int rate, int channels)
+    : m_in(std::move(in)), m_rate(rate), m_channels(std::clamp(channels, 1, 2)),
+      m_step(double(m_in->rate()) / std::max(1, rate))
+{
+}
+
+bool Converter::fill(qint64 upToFrame)
+{
+    constexpr qint64 Block = 1024;
+    const int inChannels = m_in->channels();
+    while (!m_ended && m_base + qint64(m_held.size()) / m_channels <= upToFrame) {
+        m_block.resize(size_t(Block * inChannels));
+        const qint64 got = m_in->read(m_block.data(), Block);
+        if (got <= 0) {
+            m_ended = true;
+            break;
+        }
+        for (qint64 i = 0; i < got; ++i) {
+            const qint16 *f = m_block.data() + i * inChannels;
+            if (inChannels == m_channels) {
+                m_held.insert(m_held.end(), f, f + inChannels);
+            } else if (m_channels == 1) {
+                long sum = 0;
+                for (int c = 0; c < inChannels; ++c)
+                    sum += f[c];
+                m_held.push_back(clamp16(sum / inChannels));
+            } else {
+                m_held.insert(m_held.end(), size_t(m_channels), f[0]);
+            }
+        }
+    }
+    return m_base + qint64(m_held.size()) / m_channels > upToFrame;
+}
+
+qint64 Converter::read(qint16 *out, qint64 maxFrames)
+{
+    qint64 done = 0;
+    for (; done < maxFrames; ++done, ++m_next) {
+        const double at = double(m_next) * m_step;
+        const qint64 a = qint64(at);
+        if (!fill(a))
+            break; // the sound ended before this frame
+        // Frames before a are no longer needed: drop them now and then, not every frame.
+        if (a - m_base > 4096) {
+            m_held.erase(m_held.begin(), m_held.begin() + (a - m_base) * m_channels);
+            m_base = a;
+        }
+        const bool hasNext = fill(a + 1);
+        const qint16 *fa = m_held.data() + (a - m_base) * m_channels;
+        const qint16 *fb = hasNext ? fa + m_channels : fa;
+        const double t = at - double(a);
+        for (int c = 0; c < m_channels; ++c)
+            out[done * m_channels + c] = clamp16(std::lround(fa[c] * (1 - t) + fb[c] * t));
+    }
+    return done;
+}
 
 Pcm toMono(const Pcm &in)
 {

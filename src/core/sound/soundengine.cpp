@@ -1,5 +1,7 @@
 #include "core/sound/soundengine.h"
 
+Q_LOGGING_CATEGORY(lcSound, "wordaroo.sound", QtWarningMsg)
+
 namespace
 {
 

@@ -1,10 +1,16 @@
 #pragma once
+#include <QLoggingCategory>
 #include <QObject>
 #include <QString>
 
 #include <memory>
 
 class MMControl;
+
+// Every sound failure (a file refused and why, a device that cannot start or fails, a
+// play or recording that stalls) and the devices chosen, quiet unless switched on with
+// QT_LOGGING_RULES="wordaroo.sound.debug=true".
+Q_DECLARE_LOGGING_CATEGORY(lcSound)
 
 // What a multimedia control drives: one open sound and a position in it. Every
 // method reports failure by its result and never throws; the control keeps the
@@ -32,6 +38,9 @@ class SoundDevice : public QObject
     virtual float inputLevel() const { return 0.0f; }
     // Milliseconds recorded so far.
     virtual qint64 recordedMs() const { return 0; }
+    // Frames the input has delivered since the sound was opened: 0 when no recording
+    // reached the device (no sound server, no microphone).
+    virtual qint64 recordedFrames() const { return 0; }
     // After a failed open(): whether the device still stands ready to record a new
     // sound into that file (it exists but holds no readable sound).
     virtual bool canRecord() const { return false; }
