@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QSet>
 #include <QStringDecoder>
+#include <QStringTokenizer>
 
 namespace WordListRules
 {
@@ -20,14 +21,10 @@ constexpr int ShownChars = 40;
 QList<QStringView> nonEmptyLines(QStringView text)
 {
     QList<QStringView> lines;
-    qsizetype from = 0;
-    for (qsizetype i = 0; i <= text.size(); ++i) {
-        if (i < text.size() && text[i] != QLatin1Char('\n') && text[i] != QLatin1Char('\r'))
-            continue;
-        if (const QStringView line = text.sliced(from, i - from).trimmed(); !line.isEmpty())
-            lines << line;
-        from = i + 1;
-    }
+    for (const QStringView piece : qTokenize(text, u'\n'))
+        for (const QStringView line : qTokenize(piece, u'\r'))
+            if (const QStringView trimmed = line.trimmed(); !trimmed.isEmpty())
+                lines << trimmed;
     return lines;
 }
 

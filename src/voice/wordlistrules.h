@@ -12,7 +12,7 @@ namespace WordListRules
 // Most words added at once; a longer list is refused as a whole (a paste gone wrong).
 constexpr int MaxWords = 1000;
 // Largest text file, and longest text, taken as a word list.
-constexpr qint64 MaxBytes = 1024 * 1024;
+constexpr qint64 MaxBytes = qint64(1024) * 1024;
 
 struct Refusal {
     QString line;   // the line as typed, trimmed
