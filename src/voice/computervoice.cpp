@@ -1,21 +1,20 @@
 #include "voice/computervoice.h"
 
+#include "core/platform/safefile.h"
+
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QMutex>
-#include <QRandomGenerator>
 
 #include <flite/flite.h>
 #include <sndfile.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csetjmp>
 #include <cstdlib>
 #include <vector>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 // The voice: cmu_us_slt, a clear US English female voice. Of the voices Debian ships
 // with flite it is the only female one (awb is a Scottish male voice, kal and kal16 male
@@ -125,44 +124,6 @@ QByteArray encode(const Speech &speech)
     return image;
 }
 
-// Writes bytes as a new file at path: a new hidden file in the same folder (hidden, so a
-// crash never leaves something the word listing shows), made to disk, then renamed over
-// path. Returns 0 or the errno of the failure; on failure nothing new remains.
-int writeNewFile(const QString &path, const QByteArray &bytes)
-{
-    const QByteArray target = QFile::encodeName(path);
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).path());
-    QByteArray temp;
-    int fd = -1;
-    for (int attempt = 0; fd < 0 && attempt < 16; ++attempt) {
-        temp = folder + "/.voice-" + QByteArray::number(QRandomGenerator::global()->generate(), 16) + ".tmp";
-        // O_EXCL: never opens an existing entry, so never through a planted link.
-        fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return errno;
-    }
-    if (fd < 0)
-        return EEXIST;
-    int err = 0;
-    for (qsizetype done = 0; done < bytes.size() && !err;) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
-        if (n > 0)
-            done += n;
-        else if (n == 0 || errno != EINTR)
-            err = n == 0 ? EIO : errno;
-    }
-    if (!err && ::fdatasync(fd) != 0)
-        err = errno;
-    if (::close(fd) != 0 && !err)
-        err = errno;
-    // rename replaces the entry at target itself: a link there is replaced, not followed.
-    if (!err && ::rename(temp.constData(), target.constData()) != 0)
-        err = errno;
-    if (err)
-        ::unlink(temp.constData());
-    return err;
-}
-
 // Failures of the folder or the disk rather than of one word: the next word would fail too.
 bool stopsTheBatch(int err)
 {
@@ -220,9 +181,10 @@ Outcome say(const QString &text, const QString &path, QString *error)
     const QByteArray image = encode(speech);
     if (image.isEmpty())
         return fail(Outcome::WordFailed, QStringLiteral("The sound could not be made into a wave file."));
-    if (const int err = writeNewFile(path, image); err != 0)
-        return fail(stopsTheBatch(err) ? Outcome::BatchFailed : Outcome::WordFailed,
-                    QStringLiteral("The file could not be saved: ") + qt_error_string(err));
+    QString why;
+    int err = 0;
+    if (!SafeFile::replaceFile(path, image, &why, SafeFile::Destination::ProgramFolder, &err))
+        return fail(stopsTheBatch(err) ? Outcome::BatchFailed : Outcome::WordFailed, why);
     return Outcome::Saved;
 }
 

@@ -24,10 +24,10 @@ inline const QString Mark = QStringLiteral("Wordaroo computer voice");
 inline const QString StartFailed = QStringLiteral("The computer voice could not be started.");
 
 // Speaks text into a wave file at path (16-bit PCM, mono, at the voice's own rate),
-// carrying the mark. The file appears complete or not at all: it is written to a new
-// file in the same folder and renamed over path, which replaces whatever entry is at
-// path (a link is replaced, never written through). On failure returns false with a
-// reason a parent can read in error (for a full disk, the system's own words).
+// carrying the mark. The file is written as every file of the program folder is
+// (SafeFile::replaceFile): complete or not at all, never through a link, never outside
+// the program folder. On failure returns false with a reason a parent can read in
+// error (for a full disk, the system's own words).
 bool synthesize(const QString &text, const QString &path, QString *error);
 
 // True when path is a wave file made by the computer voice (read back through libsndfile).

@@ -1,9 +1,8 @@
 #include "voice/wordlistrules.h"
 
+#include "core/platform/safefile.h"
 #include "core/platform/testlibrary.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QSet>
 #include <QStringDecoder>
 #include <QStringTokenizer>
@@ -96,25 +95,18 @@ bool readTextFile(const QString &path, QString *text, QString *error)
             *error = why;
         return false;
     };
-    const QFileInfo info(path);
-    if (!info.exists())
+    // The program's one guarded read: a plain file only (no folder, link, pipe or
+    // device), refused unread when too big.
+    QByteArray bytes;
+    QString why;
+    switch (SafeFile::readPlainFile(path, MaxBytes, &bytes, &why)) {
+    case SafeFile::ReadStatus::Missing:
         return fail(QStringLiteral("The file does not exist."));
-    if (info.isDir())
-        return fail(QStringLiteral("This is a folder, not a text file."));
-    // A pipe or a device could block or never end.
-    if (!info.isFile())
-        return fail(QStringLiteral("This is not a text file."));
-    if (info.size() > MaxBytes)
-        return fail(QStringLiteral("The file is too big for a list of words (more than 1 MB)."));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("The file could not be read: ") + file.errorString());
-    // The size was checked, but the file may grow while it is read.
-    const QByteArray bytes = file.read(MaxBytes + 1);
-    if (file.error() != QFileDevice::NoError)
-        return fail(QStringLiteral("The file could not be read: ") + file.errorString());
-    if (bytes.size() > MaxBytes)
-        return fail(QStringLiteral("The file is too big for a list of words (more than 1 MB)."));
+    case SafeFile::ReadStatus::Failed:
+        return fail(why);
+    case SafeFile::ReadStatus::Ok:
+        break;
+    }
     // Text never holds zero bytes; programs, pictures and archives do.
     if (bytes.contains('\0'))
         return fail(QStringLiteral("This is not a text file."));

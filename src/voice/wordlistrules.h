@@ -35,8 +35,8 @@ Parsed parse(const QString &text, const QStringList &existingWords);
 // each line shown printably and shortened; empty when nothing was refused.
 QString refusalMessage(const QList<Refusal> &refused);
 
-// Reads a text file chosen as a word list: a plain file of at most MaxBytes, holding
-// text (no zero bytes), decoded as UTF-8 (a byte-order mark dropped), or as Latin-1 when
+// Reads a text file chosen as a word list: a plain file (not a link) of at most MaxBytes,
+// holding text (no zero bytes), decoded as UTF-8 (a byte-order mark dropped), or as Latin-1 when
 // it is not valid UTF-8. On failure returns false with a clear message.
 bool readTextFile(const QString &path, QString *text, QString *error);
 

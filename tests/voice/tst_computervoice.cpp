@@ -46,14 +46,10 @@ class TstComputerVoice : public QObject
   private Q_SLOTS:
     void wordIsMarkedAndPlayable()
     {
-        // The word's name is taken by a link to a file outside: the link is replaced.
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"beautiful.wav"_s);
-        QTemporaryDir outside;
-        QVERIFY(writeText(outside.filePath(u"x"_s), "keep me") && QFile::link(outside.filePath(u"x"_s), path));
+        TestEnv env;
+        const QString path = env.appDir() + u"beautiful.wav"_s;
         QString error;
         QVERIFY2(ComputerVoice::synthesize(u"beautiful"_s, path, &error), qPrintable(error));
-        QCOMPARE(readAll(outside.filePath(u"x"_s)), QByteArray("keep me"));
 
         SF_INFO info{};
         SNDFILE *f = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
@@ -70,26 +66,27 @@ class TstComputerVoice : public QObject
         QVERIFY2(seconds > 0.4 && seconds < 2.5, qPrintable(QString::number(seconds)));
         QVERIFY(*std::max_element(samples.begin(), samples.end()) > 3000);
         QVERIFY(ComputerVoice::isComputerVoice(path));
-        QCOMPARE(entries(dir.path()), QStringList{u"beautiful.wav"_s});
+        QCOMPARE(entries(env.appDir()), QStringList{u"beautiful.wav"_s});
 
         // Not the computer voice: a recording, the mark as bare text, no file.
-        TestEnv::writeWave(dir.filePath(u"recorded.wav"_s));
-        QVERIFY(writeText(dir.filePath(u"text.wav"_s), ComputerVoice::Mark.toUtf8()));
+        TestEnv::writeWave(env.appDir() + u"recorded.wav"_s);
+        QVERIFY(writeText(env.appDir() + u"text.wav"_s, ComputerVoice::Mark.toUtf8()));
         for (const QString &name : {u"recorded.wav"_s, u"text.wav"_s, u"missing.wav"_s, QString()})
-            QVERIFY2(!ComputerVoice::isComputerVoice(dir.filePath(name)), qPrintable(name));
+            QVERIFY2(!ComputerVoice::isComputerVoice(env.appDir() + name), qPrintable(name));
     }
 
     void failuresSayWhyAndLeaveNothing_data()
     {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("file"); // in a fresh folder holding the folder "dir.wav"
+        QTest::addColumn<QString>("file"); // in the program folder, which holds a folder and a link
         QTest::addColumn<QString>("error");
         QTest::newRow("nothing to say") << u"???"_s << u"q.wav"_s
                                         << u"The computer voice found nothing it could say in it."_s;
-        QTest::newRow("no such folder") << u"cat"_s << u"gone/cat.wav"_s
-                                        << u"The file could not be saved: No such file or directory"_s;
-        QTest::newRow("a folder in the way")
-            << u"cat"_s << u"dir.wav"_s << u"The file could not be saved: Is a directory"_s;
+        QTest::newRow("no such folder") << u"cat"_s << u"gone/cat.wav"_s << u": No such file or directory."_s;
+        QTest::newRow("a folder in the way") << u"cat"_s << u"dir.wav"_s << u" is a folder, not a plain file."_s;
+        QTest::newRow("a link in the way") << u"cat"_s << u"link.wav"_s << u" is a symbolic link, not a plain file."_s;
+        QTest::newRow("outside the program folder")
+            << u"cat"_s << u"../cat.wav"_s << u" is outside the program folder, so it is not written."_s;
     }
 
     void failuresSayWhyAndLeaveNothing()
@@ -97,18 +94,24 @@ class TstComputerVoice : public QObject
         QFETCH(QString, text);
         QFETCH(QString, file);
         QFETCH(QString, error);
-        QTemporaryDir dir;
-        QDir(dir.path()).mkdir(u"dir.wav"_s);
+        TestEnv env;
+        QTemporaryDir outside;
+        QVERIFY(writeText(outside.filePath(u"x"_s), "keep me"));
+        QVERIFY(QDir(env.appDir()).mkdir(u"dir.wav"_s) &&
+                QFile::link(outside.filePath(u"x"_s), env.appDir() + u"link.wav"_s));
+        const QStringList before = entries(env.appDir());
         QString why;
-        QVERIFY(!ComputerVoice::synthesize(text, dir.filePath(file), &why));
-        QCOMPARE(why, error);
-        QCOMPARE(entries(dir.path()), QStringList{u"dir.wav"_s});
+        QVERIFY(!ComputerVoice::synthesize(text, env.appDir() + file, &why));
+        QVERIFY2(why.endsWith(error), qPrintable(why));
+        QCOMPARE(entries(env.appDir()), before);
+        QCOMPARE(readAll(outside.filePath(u"x"_s)), QByteArray("keep me"));
+        QVERIFY(!QFileInfo::exists(env.appDir() + u"../cat.wav"_s));
     }
 
     void batchKeepsWhatWasSavedWhenTheDiskFills()
     {
-        QTemporaryDir dir;
-        const QString testDir = dir.path() + u"/"_s;
+        TestEnv env;
+        const QString testDir = env.appDir();
         const QStringList words{u"a"_s, u"I"_s, u"???"_s, u"antidisestablishmentarianism"_s, u"be"_s};
         // A file size limit stands in for a disk that fills: the short words fit, the long
         // one is refused part-way through its file.
@@ -128,7 +131,7 @@ class TstComputerVoice : public QObject
         QStringList failed;
         for (const ComputerVoice::Failure &f : batch.failed)
             failed << f.word + u": "_s + f.reason;
-        const QString full = u"The file could not be saved: File too large"_s;
+        const QString full = u"Cannot write "_s + testDir + u"antidisestablishmentarianism.wav: File too large."_s;
         QCOMPARE(failed, (QStringList{u"???: The computer voice found nothing it could say in it."_s,
                                       u"antidisestablishmentarianism: "_s + full, u"be: "_s + full}));
         QCOMPARE(progress, (QList<int>{105, 205, 305, 505}));
