@@ -10,6 +10,8 @@ packages=(
     qt6-qpa-plugins libqt6multimedia6 libqt6svg6 fonts-dejavu-core fonts-liberation fonts-urw-base35
     # speech and sounds rendered at build time
     flite espeak-ng sox
+    # the computer voice linked into the program
+    flite1-dev
     # tests: a private sound server, an X server and its tools
     pulseaudio pulseaudio-utils xvfb xauth xdotool x11-utils imagemagick at-spi2-core python3-pyatspi dbus-daemon
 )

@@ -58,14 +58,8 @@ Check checkWord(const QString &word, const QStringList &listed)
         return {Verdict::Empty, {}};
     if (listed.contains(word, Qt::CaseSensitive))
         return {Verdict::Listed, {}};
-    if (const QString reason = TestLibrary::unsafeNameReason(word); !reason.isEmpty())
+    if (const QString reason = TestLibrary::unsafeWordReason(word); !reason.isEmpty())
         return {Verdict::Unsafe, reason};
-    // The word listing skips hidden files and cuts a file name at its first ".wav":
-    // such a word would be recorded but never listed again.
-    if (word.startsWith(QLatin1Char('.')))
-        return {Verdict::Unsafe, QStringLiteral("A word cannot begin with \".\".")};
-    if (word.contains(QLatin1String(".wav")))
-        return {Verdict::Unsafe, QStringLiteral("A word cannot contain \".wav\".")};
     return {};
 }
 

@@ -197,8 +197,16 @@ ReadStatus readPlainFile(const QString &path, qint64 maxBytes, QByteArray *bytes
     return status;
 }
 
-bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, Destination where, AtName atName)
+bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, Destination where, AtName atName,
+                 int *systemError)
 {
+    if (systemError)
+        *systemError = 0;
+    auto systemFailure = [&](int err) {
+        if (systemError)
+            *systemError = err;
+        return refused(error, cannotWrite(path, err));
+    };
     const QFileInfo info(path);
     const QString fileName = info.fileName();
     if (fileName.isEmpty() || fileName == QLatin1String(".") || fileName == QLatin1String(".."))
@@ -207,9 +215,9 @@ bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, D
     struct stat st {
     };
     if (::stat(QFile::encodeName(folder).constData(), &st) != 0)
-        return refused(error, cannotWrite(path, errno));
+        return systemFailure(errno);
     if (!S_ISDIR(st.st_mode))
-        return refused(error, cannotWrite(path, ENOTDIR));
+        return systemFailure(ENOTDIR);
     if (where == Destination::ProgramFolder) {
         // Links among the folders are resolved first: what counts is where the file lands.
         const QString root = QFileInfo(Shared::AppDir).canonicalFilePath();
@@ -227,7 +235,7 @@ bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, D
         existed = S_ISREG(st.st_mode);
         mode = st.st_mode & 07777;
     } else if (errno != ENOENT) {
-        return refused(error, cannotWrite(path, errno));
+        return systemFailure(errno);
     }
 
     // A hidden name in the same folder, so the rename stays on one file system and
@@ -240,10 +248,10 @@ bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, D
                                  QString::number(QRandomGenerator::global()->generate(), 36));
         fd = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
-            return refused(error, cannotWrite(path, errno));
+            return systemFailure(errno);
     }
     if (fd < 0)
-        return refused(error, cannotWrite(path, EEXIST));
+        return systemFailure(EEXIST);
     if (existed)
         (void)::fchmod(fd, mode); // the replacement keeps the old file's permissions
 
@@ -251,7 +259,7 @@ bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, D
         if (fd >= 0)
             ::close(fd);
         ::unlink(temp.constData());
-        return refused(error, cannotWrite(path, err));
+        return systemFailure(err);
     };
     if (!writeAll(fd, bytes) || ::fsync(fd) != 0)
         return fail(errno);

@@ -39,8 +39,11 @@ enum class AtName {
 // exists and is not a plain file (or, with AtName::ReplaceLink, a link), and, for a
 // ProgramFolder destination, when its folder resolves outside the program folder.
 // Returns false and fills error on any failure; the old file is then left as it was.
+// systemError receives errno when the system refused (a full disk, a missing
+// folder), else 0.
 bool replaceFile(const QString &path, const QByteArray &bytes, QString *error,
-                 Destination where = Destination::ProgramFolder, AtName atName = AtName::PlainFileOnly);
+                 Destination where = Destination::ProgramFolder, AtName atName = AtName::PlainFileOnly,
+                 int *systemError = nullptr);
 
 // Why path cannot be read or written as a plain file ("... is a symbolic link, not a
 // plain file"), or an empty text when it is a plain file or does not exist.

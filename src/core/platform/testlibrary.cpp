@@ -73,6 +73,17 @@ QString unsafeNameReason(const QString &name)
     return {};
 }
 
+QString unsafeWordReason(const QString &word)
+{
+    if (QString reason = unsafeNameReason(word); !reason.isEmpty())
+        return reason;
+    if (word.startsWith(QLatin1Char('.')))
+        return QStringLiteral("A word cannot begin with \".\".");
+    if (word.contains(QLatin1String(".wav")))
+        return QStringLiteral("A word cannot contain \".wav\".");
+    return {};
+}
+
 } // namespace TestLibrary
 
 TestCatalogue &TestCatalogue::instance()

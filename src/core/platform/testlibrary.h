@@ -31,6 +31,11 @@ int addSorted(QListWidget *list, const QString &name);
 
 // Why a typed test name or word cannot be used as a file name, or empty when it can.
 QString unsafeNameReason(const QString &name);
+
+// Why a word cannot be a word file, or empty when it can: the name rules above, and the
+// word must be found again by the word listing, which skips hidden files and cuts a file
+// name at its first ".wav" (so no leading "." and no ".wav" inside).
+QString unsafeWordReason(const QString &word);
 } // namespace TestLibrary
 
 // Tells whoever lists the tests that test folders were made, changed or deleted
