@@ -9,10 +9,11 @@
 #include <memory>
 
 // What the program remembers of every test, study session and game, per child, in one
-// SQLite file "history.db" in the program folder. Writes never fail towards the caller:
-// when the file cannot be written (locked by another copy, damaged, read-only, from a
-// newer program) the write is kept in memory and tried again with the next one, and
-// status() says what is wrong. Not thread-safe: one store per thread.
+// SQLite file "history.db" in the program folder. Results are written by a thread of the
+// store's own, so recording one never keeps the window waiting; when the file cannot be
+// written (locked by another copy, damaged, read-only, from a newer program, a folder) the
+// result stays in memory, is tried again with the next one, and status() says what is
+// wrong. Reads see every result recorded before them. Use a store from one thread only.
 namespace History
 {
 struct RunWord {
@@ -53,7 +54,7 @@ struct GameScore {
 };
 
 struct ScorePoint {
-    QDateTime when;
+    QDateTime when; // in UTC
     int percent = 0;
 };
 struct ScoreLine {
@@ -86,12 +87,12 @@ class HistoryStore
     QString status() const;
     int pendingCount() const;
 
-    // Each returns true when it (and everything kept before it) is in the file.
-    bool recordRun(const History::TestRun &run);
-    bool recordStudy(const History::StudySession &session);
-    bool recordGame(const History::GameScore &game);
-    // Writes what is kept in memory, if the file can be written now.
-    bool retryPending();
+    // Each returns at once; the result is written in the background.
+    void recordRun(const History::TestRun &run);
+    void recordStudy(const History::StudySession &session);
+    void recordGame(const History::GameScore &game);
+    // Waits until every result recorded has been tried (again); true when all are in the file.
+    bool flush();
     // Puts the current file aside as "history.db.broken-<date>" and starts a new one.
     bool startNewHistory();
 

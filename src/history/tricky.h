@@ -24,8 +24,11 @@ struct State {
     QDate due;         // when tricky: the first day it is due
     QDate missed;      // the day of the last miss
     int rightDays = 0; // days with a right answer since that miss
+    int laterDays = 0; // of them, days after the day of the miss
+    QDate lastRight;
 };
 
+State next(State s, const Answer &a);
 // answers in the order they were given
 State schedule(const QList<Answer> &answers);
 inline bool isDue(const State &s, QDate today)

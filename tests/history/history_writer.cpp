@@ -19,7 +19,8 @@ int main(int argc, char **argv)
             QDateTime::currentDateTime(), {}, QStringLiteral("Test_%1_%2").arg(writer).arg(k), 0, false, {}};
         for (int i = 0; i <= k % 7; ++i)
             run.words.append({QStringLiteral("w%1").arg(i), QStringLiteral("a%1").arg(k), i % 2 == 0, {}});
-        if (store.recordRun(run)) {
+        store.recordRun(run);
+        if (store.flush()) {
             std::printf("%s %d\n", argv[2], k);
             std::fflush(stdout);
         }

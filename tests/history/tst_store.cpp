@@ -113,12 +113,13 @@ class tst_Store : public QObject
             HistoryStore s(app());
             s.addChild(u"Ann"_s);
             s.addChild(u"Bob"_s);
-            QVERIFY(s.recordRun(run(u"Ann"_s, u"Test_Animals"_s, 0, {u"cat=cat"_s, u"dog=dgo"_s, u"owl="_s})));
-            QVERIFY(s.recordRun(run(u"Ann"_s, u"Test_Animals"_s, 1, {u"cat=CAT "_s, u"dog=dgo"_s, u"owl=owl"_s})));
-            QVERIFY(s.recordRun(run(u"Ann"_s, u"Test_Birds"_s, 1, {u"owl=oul"_s, u"jay=jay"_s})));
-            QVERIFY(s.recordRun(run(u"Ann"_s, u"Test_Animals"_s, 2, {u"cat=kat"_s, u"dog=dog"_s, u"owl=owl"_s})));
-            QVERIFY(s.recordRun(run(u"Bob"_s, u"Test_Animals"_s, 2, {u"cat=x"_s, u"dog=x"_s, u"owl=x"_s})));
-            QVERIFY(s.recordRun(run({}, u"Test_Animals"_s, 2, {u"cat=cat"_s, u"dog=dog"_s, u"owl=owl"_s})));
+            s.recordRun(run(u"Ann"_s, u"Test_Animals"_s, 0, {u"cat=cat"_s, u"dog=dgo"_s, u"owl="_s}));
+            s.recordRun(run(u"Ann"_s, u"Test_Animals"_s, 1, {u"cat=CAT "_s, u"dog=dgo"_s, u"owl=owl"_s}));
+            s.recordRun(run(u"Ann"_s, u"Test_Birds"_s, 1, {u"owl=oul"_s, u"jay=jay"_s}));
+            s.recordRun(run(u"Ann"_s, u"Test_Animals"_s, 2, {u"cat=kat"_s, u"dog=dog"_s, u"owl=owl"_s}));
+            s.recordRun(run(u"Bob"_s, u"Test_Animals"_s, 2, {u"cat=x"_s, u"dog=x"_s, u"owl=x"_s}));
+            s.recordRun(run({}, u"Test_Animals"_s, 2, {u"cat=cat"_s, u"dog=dog"_s, u"owl=owl"_s}));
+            QVERIFY(s.flush());
             QCOMPARE(s.status(), QString());
         }
         HistoryStore s(app());
@@ -189,7 +190,8 @@ class tst_Store : public QObject
         QCOMPARE(s.forgetChild(u"Ann"_s), QString());
         QCOMPARE(s.children(), QStringList{u"Bob"_s});
         Other o(s.path());
-        for (const char *table : {"runs", "run_words", "study_sessions", "study_words", "game_scores", "children"})
+        for (const char *table :
+             {"runs", "run_words", "study_sessions", "study_words", "game_scores", "tricky", "misses", "children"})
             QCOMPARE(o.value(u"SELECT count(*) FROM "_s + QLatin1StringView(table)).toInt(), 1);
         QCOMPARE(s.forgetChild(u"Ann"_s), u"There is no child called Ann."_s);
     }
@@ -200,12 +202,14 @@ class tst_Store : public QObject
         HistoryStore s(app());
         Other o(s.path());
         QVERIFY(o.exec(u"BEGIN EXCLUSIVE"_s));
-        QVERIFY(!s.recordRun(run({}, u"Test_A"_s, 0, {u"cat=cat"_s})));
+        s.recordRun(run({}, u"Test_A"_s, 0, {u"cat=cat"_s}));
+        QVERIFY(!s.flush());
         QCOMPARE(s.status(), u"history.db is in use by another copy of Wordaroo. 1 unsaved result(s) are kept until it "
                              "can be written."_s);
         QCOMPARE(dueWords(s, {}, 0), QStringList()); // read while locked: no failure
         QVERIFY(o.exec(u"COMMIT"_s));
-        QVERIFY(s.recordRun(run({}, u"Test_A"_s, 1, {u"cat=ca"_s})));
+        s.recordRun(run({}, u"Test_A"_s, 1, {u"cat=ca"_s}));
+        QVERIFY(s.flush());
         QCOMPARE(s.status(), QString());
         QCOMPARE(o.value(u"SELECT count(*) FROM runs"_s).toInt(), 2);
         QCOMPARE(o.value(u"PRAGMA journal_mode"_s).toString(), u"wal"_s);
@@ -263,8 +267,9 @@ class tst_Store : public QObject
         HistoryStore s(app());
         if (kind != u"damaged") // found when it is read
             QCOMPARE(s.status(), status);
-        QVERIFY(!s.recordRun(run({}, u"Test_A"_s, 1, {u"dog=dg"_s})));
-        QVERIFY(!s.recordGame({Start, {}, u"Test_A"_s, u"rain"_s, 3}));
+        s.recordRun(run({}, u"Test_A"_s, 1, {u"dog=dg"_s}));
+        s.recordGame({Start, {}, u"Test_A"_s, u"rain"_s, 3});
+        QVERIFY(!s.flush());
         QCOMPARE(s.pendingCount(), 2);
         QCOMPARE(dueWords(s, {}, 1), QStringList{u"Test_A/dog"_s}); // the child's practice goes on
         QVERIFY2(s.status().startsWith(status), qPrintable(s.status()));
