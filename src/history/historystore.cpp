@@ -491,10 +491,13 @@ struct HistoryStore::Impl {
         return queue.isEmpty();
     }
 
-    void setProblem(const QString &why)
+    // What the caller's connection found: a failure is the problem now; success clears one
+    // when nothing is waiting to be written.
+    void note(const QString &why)
     {
         std::lock_guard g(lock);
-        problem = why;
+        if (!why.isEmpty() || queue.isEmpty())
+            problem = why;
     }
 
     // A report read, after every queued result has been tried.
@@ -503,8 +506,7 @@ struct HistoryStore::Impl {
         flush();
         QString why;
         QSqlQuery q = reader->select(sql, values, &why);
-        if (!why.isEmpty())
-            setProblem(why);
+        note(why);
         return q;
     }
 
@@ -522,8 +524,7 @@ struct HistoryStore::Impl {
     {
         flush();
         const QString why = reader->transaction(fn);
-        if (!why.isEmpty())
-            setProblem(why);
+        note(why);
         return why;
     }
 };
@@ -598,7 +599,7 @@ bool HistoryStore::startNewHistory()
                         QFile::encodeName(aside + QLatin1StringView(suffix)).constData()) != 0)
             why = u"history.db cannot be put aside: %1"_s.arg(QString::fromLocal8Bit(std::strerror(errno)));
     }
-    d->setProblem(why.isEmpty() ? d->reader->open() : why);
+    d->note(why.isEmpty() ? d->reader->open() : why);
     d->startWriter();
     return d->flush() && status().isEmpty();
 }
