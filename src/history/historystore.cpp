@@ -1,0 +1,801 @@
+#include "history/historystore.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QtEndian>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <variant>
+
+#include <pthread.h>
+#include <sched.h>
+
+using namespace History;
+using namespace Qt::StringLiterals;
+
+namespace
+{
+// Migration i brings the file from version i to i + 1; the list only ever grows.
+const QList<QStringList> Migrations = {
+    {
+        u"CREATE TABLE children (id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE)"_s,
+        // at: milliseconds since 1970 UTC
+        u"CREATE TABLE runs (id INTEGER PRIMARY KEY, at INTEGER NOT NULL,"
+        " child INTEGER REFERENCES children(id), test TEXT NOT NULL,"
+        " percent INTEGER NOT NULL, stopped INTEGER NOT NULL)"_s,
+        u"CREATE INDEX runs_child ON runs(child, test, at)"_s,
+        // test: the test the word belongs to, which differs from the run's for the tricky test
+        u"CREATE TABLE run_words (run INTEGER NOT NULL REFERENCES runs(id), position INTEGER NOT NULL,"
+        " test TEXT NOT NULL, word TEXT NOT NULL, answer TEXT NOT NULL, right INTEGER NOT NULL,"
+        " PRIMARY KEY (run, position)) WITHOUT ROWID"_s,
+        u"CREATE TABLE study_sessions (id INTEGER PRIMARY KEY, at INTEGER NOT NULL,"
+        " child INTEGER REFERENCES children(id), test TEXT NOT NULL)"_s,
+        u"CREATE TABLE study_words (session INTEGER NOT NULL REFERENCES study_sessions(id),"
+        " position INTEGER NOT NULL, word TEXT NOT NULL, copied INTEGER NOT NULL,"
+        " wrong_copies INTEGER NOT NULL, PRIMARY KEY (session, position)) WITHOUT ROWID"_s,
+        u"CREATE TABLE game_scores (id INTEGER PRIMARY KEY, at INTEGER NOT NULL,"
+        " child INTEGER REFERENCES children(id), test TEXT NOT NULL, game TEXT NOT NULL,"
+        " score INTEGER NOT NULL)"_s,
+        // The schedule of every tricky word, kept up to date with each run (child 0: none),
+        // so that the report never reads the whole history.
+        // How often each wrong spelling was typed, kept up to date with each run for the same reason.
+        u"CREATE TABLE misses (child INTEGER NOT NULL, test TEXT NOT NULL, word TEXT NOT NULL, answer TEXT NOT NULL,"
+        " times INTEGER NOT NULL, PRIMARY KEY (child, test, word, answer)) WITHOUT ROWID"_s,
+        u"CREATE TABLE tricky (child INTEGER NOT NULL, test TEXT NOT NULL, word TEXT NOT NULL,"
+        " missed_at INTEGER NOT NULL, missed TEXT NOT NULL, due TEXT NOT NULL, right_days INTEGER NOT NULL,"
+        " later_days INTEGER NOT NULL, last_right TEXT NOT NULL, PRIMARY KEY (child, test, word)) WITHOUT ROWID"_s,
+    },
+};
+
+// Another copy of the program holds its write lock for well under a millisecond; a longer
+// wait means it is stuck, and the result is kept in memory instead.
+constexpr auto ConnectOptions = "QSQLITE_BUSY_TIMEOUT=50";
+
+using Pending = std::variant<TestRun, StudySession, GameScore>;
+QString childOf(const Pending &p)
+{
+    return std::visit([](const auto &x) { return x.child; }, p);
+}
+
+// A null QString binds as NULL; every text column holds text, empty if need be.
+QVariant text(const QString &s)
+{
+    return s.isNull() ? QVariant(u""_s) : QVariant(s);
+}
+QVariant dayText(QDate d)
+{
+    return d.isValid() ? d.toString(Qt::ISODate) : u""_s;
+}
+QDate day(const QVariant &v)
+{
+    return QDate::fromString(v.toString(), Qt::ISODate);
+}
+// Times are read as UTC: converting each to local time would cost more than the whole query.
+QDateTime instant(const QVariant &v)
+{
+    return QDateTime::fromMSecsSinceEpoch(v.toLongLong(), Qt::UTC);
+}
+
+int code(const QSqlError &e)
+{
+    return e.nativeErrorCode().toInt() & 0xff;
+}
+bool busy(const QSqlError &e)
+{
+    return code(e) == 5 || code(e) == 6;
+}
+
+QString reasonFor(const QSqlError &e)
+{
+    switch (code(e)) {
+    case 5: // SQLITE_BUSY
+    case 6: // SQLITE_LOCKED
+        return u"history.db is in use by another copy of Wordaroo."_s;
+    case 8:
+        return u"history.db cannot be written: the file or the program folder is read-only."_s;
+    case 11:
+    case 26:
+        return u"history.db is damaged."_s;
+    case 13:
+        return u"history.db cannot be written: the disk is full."_s;
+    case 14:
+        return u"history.db cannot be opened."_s;
+    default:
+        return u"history.db cannot be written (%1)."_s.arg(e.text());
+    }
+}
+
+QString newerReason(int version)
+{
+    if (version <= HistoryStore::SchemaVersion)
+        return {};
+    return u"history.db was made by a newer Wordaroo (history version %1; this one knows up to %2)"
+           " and is left as it is."_s.arg(version)
+               .arg(HistoryStore::SchemaVersion);
+}
+
+// Binds a child id, or NULL for "no child".
+QVariant childValue(qint64 id)
+{
+    return id > 0 ? QVariant(id) : QVariant(QMetaType::fromType<qint64>());
+}
+
+// One connection to the file, used only by the thread that made it.
+class Connection
+{
+  public:
+    // checkpoints: whether commits on this connection fold the log into the file, which waits for the disk
+    Connection(const QString &path, const QString &name, bool checkpoints)
+        : m_path(path), m_name(name), m_checkpoints(checkpoints)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QLatin1StringView(ConnectOptions));
+    }
+    ~Connection()
+    {
+        close();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
+    void close()
+    {
+        db().close();
+        m_open = false;
+    }
+
+    // Empty when the file is open and up to date, else why it is not.
+    QString open()
+    {
+        if (m_open)
+            return {};
+        if (QString why = refusal(); !why.isEmpty())
+            return why;
+        QSqlDatabase d = db();
+        if (!d.open())
+            return reasonFor(d.lastError());
+        m_open = true;
+        QSqlQuery q(d);
+        if (!q.exec(u"PRAGMA user_version"_s) || !q.next())
+            return failed(q.lastError());
+        const int version = q.value(0).toInt();
+        q.finish();
+        if (QString why = newerReason(version); !why.isEmpty()) {
+            close();
+            return why;
+        }
+        QSqlError err;
+        // NORMAL in WAL mode: a commit survives a killed program without waiting for the disk.
+        for (const auto *pragma : {"PRAGMA journal_mode=WAL", "PRAGMA synchronous=NORMAL", "PRAGMA foreign_keys=ON",
+                                   "PRAGMA secure_delete=ON"}) {
+            if (!exec(QString::fromLatin1(pragma), &err))
+                return failed(err);
+        }
+        if (!m_checkpoints && !exec(u"PRAGMA wal_autocheckpoint=0"_s, &err))
+            return failed(err);
+        return version == HistoryStore::SchemaVersion ? QString() : migrate();
+    }
+
+    // Runs fn (bool fn(QSqlError &)) in one write transaction: empty when it committed, else why not.
+    template <typename Fn> QString transaction(Fn fn)
+    {
+        if (QString why = open(); !why.isEmpty())
+            return why;
+        QSqlError err;
+        if (exec(u"BEGIN IMMEDIATE"_s, &err)) {
+            if (fn(err) && exec(u"COMMIT"_s, &err))
+                return {};
+            exec(u"ROLLBACK"_s);
+        }
+        return busy(err) ? reasonFor(err) : failed(err);
+    }
+
+    // An inactive query, and the reason in why, when the file cannot be read.
+    QSqlQuery select(const QString &sql, const QVariantList &values, QString *why)
+    {
+        QSqlQuery q(db());
+        if (*why = open(); !why->isEmpty())
+            return q;
+        q.setForwardOnly(true);
+        q.prepare(sql);
+        for (const QVariant &v : values)
+            q.addBindValue(v);
+        if (!q.exec())
+            *why = busy(q.lastError()) ? reasonFor(q.lastError()) : failed(q.lastError());
+        return q;
+    }
+
+    bool exec(const QString &sql, QSqlError *err = nullptr)
+    {
+        QSqlQuery q(db());
+        if (q.exec(sql))
+            return true;
+        if (err)
+            *err = q.lastError();
+        return false;
+    }
+
+    static bool exec(QSqlQuery &q, QSqlError &err)
+    {
+        if (q.exec())
+            return true;
+        err = q.lastError();
+        return false;
+    }
+
+    QSqlQuery prepare(const QString &sql, const QVariantList &values)
+    {
+        QSqlQuery q(db());
+        q.prepare(sql);
+        for (const QVariant &v : values)
+            q.addBindValue(v);
+        return q;
+    }
+
+    // 0 when the name is empty or unknown
+    qint64 childId(const QString &name)
+    {
+        if (name.isEmpty())
+            return 0;
+        QSqlQuery q = prepare(u"SELECT id FROM children WHERE name = ?"_s, {name});
+        return q.exec() && q.next() ? q.value(0).toLongLong() : 0;
+    }
+
+  private:
+    // Looks at the file before SQLite does, so that nothing is ever written into a folder,
+    // a link, a file of something else or a history of a newer program.
+    QString refusal() const
+    {
+        for (const char *suffix : {"", "-wal", "-shm"}) {
+            if (QFileInfo(m_path + QLatin1StringView(suffix)).isSymLink())
+                return u"history.db is a link; Wordaroo keeps its history only in a file of its own folder."_s;
+        }
+        const QFileInfo fi(m_path);
+        if (fi.isDir())
+            return u"history.db is a folder, not a file."_s;
+        if (!fi.exists() || fi.size() == 0)
+            return {};
+        QFile f(m_path);
+        if (!f.open(QIODevice::ReadOnly))
+            return u"history.db cannot be read."_s;
+        const QByteArray head = f.read(100);
+        if (head.size() < 100 || !head.startsWith(QByteArrayView("SQLite format 3\0", 16)))
+            return u"history.db is damaged or is not a Wordaroo history."_s;
+        return newerReason(qFromBigEndian<qint32>(head.constData() + 60));
+    }
+
+    // All steps in one transaction, from the version read under the write lock: another copy
+    // may have brought the file up to date meanwhile.
+    QString migrate()
+    {
+        QSqlError err;
+        if (!exec(u"BEGIN IMMEDIATE"_s, &err))
+            return busy(err) ? reasonFor(err) : failed(err);
+        QSqlQuery q(db());
+        if (!q.exec(u"PRAGMA user_version"_s) || !q.next()) {
+            exec(u"ROLLBACK"_s);
+            return failed(q.lastError());
+        }
+        const int version = q.value(0).toInt();
+        q.finish();
+        if (QString why = newerReason(version); !why.isEmpty()) {
+            exec(u"ROLLBACK"_s);
+            close();
+            return why;
+        }
+        bool ok = true;
+        for (int v = version; ok && v < HistoryStore::SchemaVersion; ++v) {
+            for (const QString &sql : Migrations[v])
+                ok = ok && exec(sql, &err);
+        }
+        ok =
+            ok && exec(u"PRAGMA user_version = %1"_s.arg(HistoryStore::SchemaVersion), &err) && exec(u"COMMIT"_s, &err);
+        if (ok)
+            return {};
+        exec(u"ROLLBACK"_s);
+        return failed(err);
+    }
+
+    // A failure other than a lock: the file is opened afresh next time, checks and all.
+    QString failed(const QSqlError &err)
+    {
+        close();
+        return reasonFor(err);
+    }
+
+    QString m_path, m_name;
+    bool m_checkpoints;
+    bool m_open = false;
+};
+
+// The schedule of the words of a run, read, moved on by the run's answers, and written back.
+bool advanceTricky(Connection &c, const TestRun &r, qint64 child, QSqlError &err)
+{
+    for (const RunWord &w : r.words) {
+        const QString test = w.origin.isEmpty() ? r.test : w.origin;
+        if (test == QLatin1StringView(Tricky::FolderName))
+            continue;
+        const QVariantList key = {child, text(test), text(w.word)};
+        QSqlQuery q = c.prepare(u"SELECT missed_at, missed, due, right_days, later_days, last_right FROM tricky"
+                                " WHERE child = ? AND test = ? AND word = ?"_s,
+                                key);
+        if (!Connection::exec(q, err))
+            return false;
+        Tricky::State s;
+        qint64 missedAt = 0;
+        if (q.next()) {
+            missedAt = q.value(0).toLongLong();
+            s = {true, day(q.value(2)), day(q.value(1)), q.value(3).toInt(), q.value(4).toInt(), day(q.value(5))};
+        } else if (w.right) {
+            continue; // a word never missed stays that way
+        }
+        q.finish();
+        s = Tricky::next(s, {r.when.date(), w.right});
+        if (!w.right)
+            missedAt = r.when.toMSecsSinceEpoch();
+        if (s.tricky)
+            q = c.prepare(u"REPLACE INTO tricky VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"_s,
+                          key + QVariantList{missedAt, dayText(s.missed), dayText(s.due), s.rightDays, s.laterDays,
+                                             dayText(s.lastRight)});
+        else
+            q = c.prepare(u"DELETE FROM tricky WHERE child = ? AND test = ? AND word = ?"_s, key);
+        if (!Connection::exec(q, err))
+            return false;
+    }
+    return true;
+}
+
+bool insert(Connection &c, const TestRun &r, QSqlError &err)
+{
+    const qint64 child = c.childId(r.child);
+    QSqlQuery q = c.prepare(u"INSERT INTO runs (at, child, test, percent, stopped) VALUES (?, ?, ?, ?, ?)"_s,
+                            {r.when.toMSecsSinceEpoch(), childValue(child), text(r.test), r.percent, r.stopped});
+    if (!Connection::exec(q, err))
+        return false;
+    const QVariant id = q.lastInsertId();
+    q.prepare(u"INSERT INTO run_words (run, position, test, word, answer, right) VALUES (?, ?, ?, ?, ?, ?)"_s);
+    QSqlQuery miss =
+        c.prepare(u"INSERT INTO misses VALUES (?, ?, ?, ?, 1) ON CONFLICT DO UPDATE SET times = times + 1"_s, {});
+    for (int i = 0; i < r.words.size(); ++i) {
+        const RunWord &w = r.words[i];
+        const QVariant test = text(w.origin.isEmpty() ? r.test : w.origin);
+        for (const QVariant &v : {id, QVariant(i), test, text(w.word), text(w.answer), QVariant(w.right)})
+            q.addBindValue(v);
+        if (!Connection::exec(q, err))
+            return false;
+        if (w.right)
+            continue;
+        for (const QVariant &v : {QVariant(child), test, text(w.word), text(w.answer)})
+            miss.addBindValue(v);
+        if (!Connection::exec(miss, err))
+            return false;
+    }
+    return advanceTricky(c, r, child, err);
+}
+
+bool insert(Connection &c, const StudySession &s, QSqlError &err)
+{
+    QSqlQuery q = c.prepare(u"INSERT INTO study_sessions (at, child, test) VALUES (?, ?, ?)"_s,
+                            {s.when.toMSecsSinceEpoch(), childValue(c.childId(s.child)), text(s.test)});
+    if (!Connection::exec(q, err))
+        return false;
+    const QVariant id = q.lastInsertId();
+    q.prepare(u"INSERT INTO study_words (session, position, word, copied, wrong_copies) VALUES (?, ?, ?, ?, ?)"_s);
+    for (int i = 0; i < s.words.size(); ++i) {
+        const StudyWord &w = s.words[i];
+        for (const QVariant &v : {id, QVariant(i), text(w.word), QVariant(w.copied), QVariant(w.wrongCopies)})
+            q.addBindValue(v);
+        if (!Connection::exec(q, err))
+            return false;
+    }
+    return true;
+}
+
+bool insert(Connection &c, const GameScore &g, QSqlError &err)
+{
+    QSqlQuery q =
+        c.prepare(u"INSERT INTO game_scores (at, child, test, game, score) VALUES (?, ?, ?, ?, ?)"_s,
+                  {g.when.toMSecsSinceEpoch(), childValue(c.childId(g.child)), text(g.test), text(g.game), g.score});
+    return Connection::exec(q, err);
+}
+} // namespace
+
+// The caller's thread reads (and adds and forgets children) on its own connection; results
+// are queued for the writer thread, which tries the first one whenever it is woken and stops
+// at a failure until the next result (or flush) wakes it again.
+struct HistoryStore::Impl {
+    QString path, name;
+    std::optional<Connection> reader;
+
+    mutable std::mutex lock;
+    std::condition_variable wake, idle;
+    QList<Pending> queue;
+    QString problem;
+    bool blocked = false, writing = false, stop = false;
+    std::thread writer;
+
+    void startWriter()
+    {
+        stop = false;
+        writer = std::thread([this] { writeLoop(); });
+    }
+    void stopWriter()
+    {
+        {
+            std::lock_guard g(lock);
+            stop = true;
+        }
+        wake.notify_one();
+        writer.join();
+    }
+
+    void writeLoop()
+    {
+        // Batch scheduling: waking up to write never takes the processor from the window's thread.
+        sched_param param{};
+        pthread_setschedparam(pthread_self(), SCHED_BATCH, &param);
+        Connection c(path, name + u"-writer"_s, true);
+        std::unique_lock g(lock);
+        for (;;) {
+            wake.wait(g, [this] { return stop || (!queue.isEmpty() && !blocked); });
+            if (stop)
+                break;
+            const Pending item = queue.first();
+            writing = true;
+            g.unlock();
+            const QString why = c.transaction(
+                [&](QSqlError &err) { return std::visit([&](const auto &x) { return insert(c, x, err); }, item); });
+            g.lock();
+            writing = false;
+            if (why.isEmpty()) {
+                queue.removeFirst();
+                if (queue.isEmpty())
+                    problem.clear();
+            } else {
+                problem = why;
+                blocked = true;
+            }
+            idle.notify_all();
+        }
+    }
+
+    void enqueue(Pending p)
+    {
+        {
+            std::lock_guard g(lock);
+            queue.append(std::move(p));
+            blocked = false;
+        }
+        wake.notify_one();
+    }
+
+    bool flush()
+    {
+        std::unique_lock g(lock);
+        blocked = false;
+        wake.notify_one();
+        idle.wait(g, [this] { return !writing && (queue.isEmpty() || blocked); });
+        return queue.isEmpty();
+    }
+
+    // What the caller's connection found: a failure is the problem now; success clears one
+    // when nothing is waiting to be written.
+    void note(const QString &why)
+    {
+        std::lock_guard g(lock);
+        if (!why.isEmpty() || queue.isEmpty())
+            problem = why;
+    }
+
+    // A report read, after every queued result has been tried.
+    QSqlQuery select(const QString &sql, const QVariantList &values)
+    {
+        flush();
+        QString why;
+        QSqlQuery q = reader->select(sql, values, &why);
+        note(why);
+        return q;
+    }
+
+    // The child's id for a report: NULL for no child, nothing for a name not in the file.
+    std::optional<QVariant> reportChild(const QString &child)
+    {
+        if (child.isEmpty())
+            return childValue(0);
+        QSqlQuery q = select(u"SELECT id FROM children WHERE name = ?"_s, {child});
+        return q.next() ? std::optional(q.value(0)) : std::nullopt;
+    }
+
+    // Adds or forgets a child, on the caller's connection: empty when done, else why not.
+    template <typename Fn> QString adultWrite(Fn fn)
+    {
+        flush();
+        const QString why = reader->transaction(fn);
+        note(why);
+        return why;
+    }
+};
+
+HistoryStore::HistoryStore(const QString &appDir) : d(std::make_unique<Impl>())
+{
+    Q_ASSERT(Migrations.size() == SchemaVersion);
+    static std::atomic<int> stores;
+    d->path = appDir + u"history.db"_s;
+    d->name = u"history-%1"_s.arg(++stores);
+    d->reader.emplace(d->path, d->name, false);
+    d->problem = d->reader->open();
+    d->startWriter();
+}
+
+HistoryStore::~HistoryStore()
+{
+    d->flush();
+    d->stopWriter();
+}
+
+QString HistoryStore::path() const
+{
+    return d->path;
+}
+
+QString HistoryStore::status() const
+{
+    std::lock_guard g(d->lock);
+    if (d->problem.isEmpty() || d->queue.isEmpty())
+        return d->problem;
+    return d->problem + u" %1 unsaved result(s) are kept until it can be written."_s.arg(d->queue.size());
+}
+
+int HistoryStore::pendingCount() const
+{
+    std::lock_guard g(d->lock);
+    return int(d->queue.size());
+}
+
+void HistoryStore::recordRun(const TestRun &run)
+{
+    d->enqueue(run);
+}
+void HistoryStore::recordStudy(const StudySession &session)
+{
+    d->enqueue(session);
+}
+void HistoryStore::recordGame(const GameScore &game)
+{
+    d->enqueue(game);
+}
+bool HistoryStore::flush()
+{
+    return d->flush();
+}
+
+bool HistoryStore::startNewHistory()
+{
+    d->stopWriter();
+    d->reader->close();
+    const QString base = d->path + u".broken-"_s + QDateTime::currentDateTime().toString(u"yyyy-MM-dd-HHmmss"_s);
+    QString aside = base;
+    for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
+        aside = base + u"-%1"_s.arg(n);
+    QString why;
+    // The write-ahead log holds committed results too: it moves with its file, under the name SQLite looks for.
+    for (const char *suffix : {"", "-wal", "-shm"}) {
+        const QString from = d->path + QLatin1StringView(suffix);
+        if (why.isEmpty() && (QFileInfo::exists(from) || QFileInfo(from).isSymLink()) &&
+            std::rename(QFile::encodeName(from).constData(),
+                        QFile::encodeName(aside + QLatin1StringView(suffix)).constData()) != 0)
+            why = u"history.db cannot be put aside: %1"_s.arg(QString::fromLocal8Bit(std::strerror(errno)));
+    }
+    d->note(why.isEmpty() ? d->reader->open() : why);
+    d->startWriter();
+    return d->flush() && status().isEmpty();
+}
+
+QString HistoryStore::nameProblem(const QString &name)
+{
+    const QString n = name.trimmed();
+    if (n.isEmpty())
+        return u"Please type the child's name."_s;
+    if (n.size() > MaxNameLength)
+        return u"A child's name can have at most %1 letters."_s.arg(MaxNameLength);
+    for (const QChar c : n) {
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format || c.isNull())
+            return u"A child's name cannot contain control characters."_s;
+    }
+    return {};
+}
+
+QString HistoryStore::addChild(const QString &name)
+{
+    if (QString why = nameProblem(name); !why.isEmpty())
+        return why;
+    const QString n = name.trimmed();
+    if (children().contains(n, Qt::CaseInsensitive))
+        return u"There is already a child called %1."_s.arg(n);
+    const QString why = d->adultWrite([&](QSqlError &err) {
+        QSqlQuery q = d->reader->prepare(u"INSERT INTO children (name) VALUES (?)"_s, {n});
+        return Connection::exec(q, err);
+    });
+    return why.isEmpty() ? why : u"The child cannot be added now: "_s + why;
+}
+
+QStringList HistoryStore::children() const
+{
+    QStringList names;
+    QSqlQuery q = d->select(u"SELECT name FROM children"_s, {});
+    while (q.next())
+        names << q.value(0).toString();
+    names.sort(Qt::CaseInsensitive);
+    return names;
+}
+
+QString HistoryStore::forgetChild(const QString &name)
+{
+    d->flush();
+    {
+        std::lock_guard g(d->lock);
+        d->queue.removeIf([&](const Pending &p) { return childOf(p) == name; });
+    }
+    const auto id = d->reportChild(name);
+    if (!id || name.isEmpty())
+        return status().isEmpty() ? u"There is no child called %1."_s.arg(name)
+                                  : u"%1 cannot be forgotten now: "_s.arg(name) + status();
+    const QString why = d->adultWrite([&](QSqlError &err) {
+        for (const auto *sql :
+             {"DELETE FROM run_words WHERE run IN (SELECT id FROM runs WHERE child = ?)",
+              "DELETE FROM runs WHERE child = ?",
+              "DELETE FROM study_words WHERE session IN (SELECT id FROM study_sessions WHERE child = ?)",
+              "DELETE FROM study_sessions WHERE child = ?", "DELETE FROM game_scores WHERE child = ?",
+              "DELETE FROM tricky WHERE child = ?", "DELETE FROM misses WHERE child = ?",
+              "DELETE FROM children WHERE id = ?"}) {
+            QSqlQuery q = d->reader->prepare(QString::fromLatin1(sql), {*id});
+            if (!Connection::exec(q, err))
+                return false;
+        }
+        return true;
+    });
+    if (!why.isEmpty())
+        return u"%1 cannot be forgotten now: "_s.arg(name) + why;
+    // The log still holds the old pages until they are folded into the (zeroed) file.
+    d->reader->exec(u"PRAGMA wal_checkpoint(TRUNCATE)"_s);
+    return {};
+}
+
+QList<ScoreLine> HistoryStore::scores(const QString &child) const
+{
+    QList<ScoreLine> lines;
+    const auto id = d->reportChild(child);
+    if (!id)
+        return lines;
+    QSqlQuery q = d->select(u"SELECT test, at, percent FROM runs WHERE child IS ? ORDER BY test, at, id"_s, {*id});
+    while (q.next()) {
+        const QString test = q.value(0).toString();
+        if (lines.isEmpty() || lines.last().test != test)
+            lines.append({test, {}});
+        lines.last().points.append({instant(q.value(1)), q.value(2).toInt()});
+    }
+    return lines;
+}
+
+QList<MissedWord> HistoryStore::mostMissed(const QString &child, int count) const
+{
+    QList<MissedWord> words;
+    const auto id = d->reportChild(child);
+    if (!id)
+        return words;
+    QSqlQuery q = d->select(u"SELECT test, word, answer, times FROM misses WHERE child = ?"
+                            " ORDER BY test, word, times DESC, answer"_s,
+                            {id->isNull() ? QVariant(0) : *id});
+    while (q.next()) {
+        const QString test = q.value(0).toString(), word = q.value(1).toString(), answer = q.value(2).toString();
+        if (words.isEmpty() || words.last().test != test || words.last().word != word)
+            words.append({test, word, 0, {}});
+        words.last().misses += q.value(3).toInt();
+        if (!answer.trimmed().isEmpty())
+            words.last().spellings << answer;
+    }
+    std::stable_sort(words.begin(), words.end(), [](const auto &a, const auto &b) { return a.misses > b.misses; });
+    return words.mid(0, count);
+}
+
+QList<Tricky::Word> HistoryStore::trickyDue(const QString &child, QDate today) const
+{
+    std::map<std::pair<QString, QString>, std::pair<Tricky::State, QDateTime>> words;
+    if (const auto id = d->reportChild(child)) {
+        QSqlQuery q = d->select(u"SELECT test, word, missed_at, missed, due, right_days, later_days, last_right"
+                                " FROM tricky WHERE child = ?"_s,
+                                {id->isNull() ? QVariant(0) : *id});
+        while (q.next()) {
+            words[{q.value(0).toString(), q.value(1).toString()}] = {
+                {true, day(q.value(4)), day(q.value(3)), q.value(5).toInt(), q.value(6).toInt(), day(q.value(7))},
+                instant(q.value(2))};
+        }
+    }
+    // Results still waiting for the file count too, so the child's practice goes on.
+    std::unique_lock g(d->lock);
+    const QList<Pending> queue = d->queue;
+    g.unlock();
+    for (const Pending &p : queue) {
+        const auto *run = std::get_if<TestRun>(&p);
+        if (!run || run->child != child)
+            continue;
+        for (const RunWord &w : run->words) {
+            const QString test = w.origin.isEmpty() ? run->test : w.origin;
+            if (test == QLatin1StringView(Tricky::FolderName))
+                continue;
+            auto &[state, lastMiss] = words[{test, w.word}];
+            state = Tricky::next(state, {run->when.date(), w.right});
+            if (!w.right)
+                lastMiss = run->when;
+        }
+    }
+    QList<Tricky::Word> due;
+    for (const auto &[key, entry] : words) {
+        if (Tricky::isDue(entry.first, today))
+            due.append({key.first, key.second, entry.first.due, entry.second});
+    }
+    return due;
+}
+
+namespace
+{
+QString csvField(QString s)
+{
+    // A leading formula sign would make a spreadsheet run what a child typed.
+    if (!s.isEmpty() && QStringView(u"=+-@").contains(s.front()))
+        s.prepend(u'\'');
+    if (s.contains(u',') || s.contains(u'"') || s.contains(u'\n') || s.contains(u'\r'))
+        s = u'"' + s.replace(u'"', u"\"\""_s) + u'"';
+    return s;
+}
+} // namespace
+
+QString HistoryStore::exportCsv(const QString &path) const
+{
+    QSqlQuery q = d->select(u"SELECT r.id, r.at, c.name, r.test, r.percent, r.stopped, w.position, w.word, w.test,"
+                            " w.answer, w.right FROM runs r LEFT JOIN children c ON c.id = r.child"
+                            " LEFT JOIN run_words w ON w.run = r.id ORDER BY r.at, r.id, w.position"_s,
+                            {});
+    if (!q.isActive())
+        return status();
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return u"%1 cannot be written: %2"_s.arg(path, f.errorString());
+    f.write("When,Child,Test,Percent,Stopped,Position,Word,Word's Test,Answer,Right\r\n");
+    const auto yesNo = [](const QVariant &v) { return v.toBool() ? "yes"_ba : "no"_ba; };
+    qint64 run = -1;
+    QByteArray head;
+    while (q.next()) {
+        if (q.value(0).toLongLong() != run) {
+            run = q.value(0).toLongLong();
+            const QDateTime at = QDateTime::fromMSecsSinceEpoch(q.value(1).toLongLong());
+            head = (at.toString(Qt::ISODateWithMs) + u',' + csvField(q.value(2).toString()) + u',' +
+                    csvField(q.value(3).toString()) + u',' + q.value(4).toString() + u',')
+                       .toUtf8() +
+                   yesNo(q.value(5)) + ',';
+        }
+        if (q.value(6).isNull()) {
+            f.write(head + ",,,,\r\n");
+            continue;
+        }
+        f.write(head + QByteArray::number(q.value(6).toInt() + 1) + ',' +
+                (csvField(q.value(7).toString()) + u',' + csvField(q.value(8).toString()) + u',' +
+                 csvField(q.value(9).toString()) + u',')
+                    .toUtf8() +
+                yesNo(q.value(10)) + "\r\n");
+    }
+    return f.commit() ? QString() : u"%1 cannot be written: %2"_s.arg(path, f.errorString());
+}

@@ -1,0 +1,116 @@
+#pragma once
+#include "history/tricky.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// What the program remembers of every test, study session and game, per child, in one
+// SQLite file "history.db" in the program folder. Results are written by a thread of the
+// store's own, so recording one never keeps the window waiting; when the file cannot be
+// written (locked by another copy, damaged, read-only, from a newer program, a folder) the
+// result stays in memory, is tried again with the next one, and status() says what is
+// wrong. Reads see every result recorded before them. Use a store from one thread only.
+namespace History
+{
+struct RunWord {
+    QString word;
+    QString answer; // as typed; empty when the word got no answer
+    bool right = false;
+    QString origin; // the test the word belongs to; empty means the run's own test
+};
+
+struct TestRun {
+    QDateTime when;
+    QString child; // empty: no child chosen
+    QString test;  // the test folder name as listed
+    int percent = 0;
+    bool stopped = false;
+    QList<RunWord> words; // in test order
+};
+
+struct StudyWord {
+    QString word;
+    bool copied = false;
+    int wrongCopies = 0;
+};
+
+struct StudySession {
+    QDateTime when;
+    QString child;
+    QString test;
+    QList<StudyWord> words;
+};
+
+struct GameScore {
+    QDateTime when;
+    QString child;
+    QString test;
+    QString game;
+    int score = 0;
+};
+
+struct ScorePoint {
+    QDateTime when; // in UTC
+    int percent = 0;
+};
+struct ScoreLine {
+    QString test;
+    QList<ScorePoint> points; // oldest first
+};
+
+struct MissedWord {
+    QString test;
+    QString word;
+    int misses = 0;
+    QStringList spellings; // the wrong spellings typed, most frequent first
+};
+} // namespace History
+
+class HistoryStore
+{
+  public:
+    static constexpr int SchemaVersion = 1;
+    static constexpr int MaxNameLength = 40;
+
+    // appDir: the program folder, ending in "/"
+    explicit HistoryStore(const QString &appDir);
+    ~HistoryStore();
+    HistoryStore(const HistoryStore &) = delete;
+    HistoryStore &operator=(const HistoryStore &) = delete;
+
+    QString path() const;
+    // Empty while everything is written; otherwise why not, for the adult to read.
+    QString status() const;
+    int pendingCount() const;
+
+    // Each returns at once; the result is written in the background.
+    void recordRun(const History::TestRun &run);
+    void recordStudy(const History::StudySession &session);
+    void recordGame(const History::GameScore &game);
+    // Waits until every result recorded has been tried (again); true when all are in the file.
+    bool flush();
+    // Puts the current file aside as "history.db.broken-<date>" and starts a new one.
+    bool startNewHistory();
+
+    // Children. The text returned is empty on success, else the reason for the adult.
+    static QString nameProblem(const QString &name);
+    QString addChild(const QString &name);
+    QStringList children() const;
+    // Deletes the child and every result recorded for them.
+    QString forgetChild(const QString &name);
+
+    // Reports for one child (empty: the results recorded with no child chosen).
+    QList<History::ScoreLine> scores(const QString &child) const;
+    QList<History::MissedWord> mostMissed(const QString &child, int count = 10) const;
+    QList<Tricky::Word> trickyDue(const QString &child, QDate today) const;
+    // Every test run, one line per word; the text returned is empty on success.
+    QString exportCsv(const QString &path) const;
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};

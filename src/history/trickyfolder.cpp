@@ -1,0 +1,126 @@
+#include "history/trickyfolder.h"
+
+#include "core/platform/testlibrary.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include <fcntl.h>
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+const QString Origins = u".origins"_s;
+
+// A real file or folder, not a link to one.
+bool real(const QString &path, bool dir)
+{
+    const QFileInfo fi(path);
+    return !fi.isSymLink() && (dir ? fi.isDir() : fi.isFile());
+}
+
+// Removes a link as a link, never what it points to.
+void removeTree(const QString &path)
+{
+    const QFileInfo fi(path);
+    if (fi.isDir() && !fi.isSymLink())
+        QDir(path).removeRecursively();
+    else if (fi.exists() || fi.isSymLink())
+        QFile::remove(path);
+}
+
+bool copy(const QString &from, const QString &to)
+{
+    return real(from, false) && QFile::copy(from, to);
+}
+
+QString fail(const QString &what)
+{
+    return what + u": "_s + QString::fromLocal8Bit(std::strerror(errno));
+}
+} // namespace
+
+QString TrickyFolder::path(const QString &appDir)
+{
+    return appDir + QLatin1StringView(Tricky::FolderName) + u'/';
+}
+
+QString TrickyFolder::rebuild(const QString &appDir, const QList<Tricky::Word> &due)
+{
+    const QString final = appDir + QLatin1StringView(Tricky::FolderName);
+    const QString temp = appDir + u'.' + QLatin1StringView(Tricky::FolderName) + u".new"_s; // hidden: never listed
+    removeTree(temp);
+
+    QHash<QString, Tricky::Word> chosen;
+    for (const Tricky::Word &w : due) {
+        const bool safe = TestLibrary::unsafeNameReason(w.word).isEmpty() &&
+                          TestLibrary::unsafeNameReason(w.test).isEmpty() &&
+                          w.test != QLatin1StringView(Tricky::FolderName);
+        auto it = chosen.find(w.word);
+        if (safe && (it == chosen.end() || it->lastMiss < w.lastMiss))
+            chosen.insert(w.word, w);
+    }
+    QStringList words = chosen.keys();
+    std::sort(words.begin(), words.end());
+
+    if (!QDir().mkpath(temp + u"/.sentences"_s))
+        return fail(temp);
+    QByteArray origins;
+    for (const QString &word : std::as_const(words)) {
+        const QString test = appDir + chosen[word].test + u'/';
+        if (!real(test.chopped(1), true) || !copy(test + word + u".wav"_s, temp + u'/' + word + u".wav"_s))
+            continue;
+        if (real(test + u".sentences"_s, true))
+            copy(test + u".sentences/"_s + word + u".wav"_s, temp + u"/.sentences/"_s + word + u".wav"_s);
+        origins += (word + u'\t' + chosen[word].test + u'\n').toUtf8();
+    }
+    if (origins.isEmpty()) {
+        removeTree(temp);
+        removeTree(final);
+        return QFileInfo(final).exists() ? fail(final) : QString();
+    }
+    QSaveFile manifest(temp + u'/' + Origins);
+    if (!manifest.open(QIODevice::WriteOnly) || manifest.write(origins) != origins.size() || !manifest.commit()) {
+        removeTree(temp);
+        return manifest.errorString();
+    }
+
+    // Swap the new folder in at once, so a window listing the tests never sees half a folder.
+    const QByteArray from = QFile::encodeName(temp), to = QFile::encodeName(final);
+    const bool exists = QFileInfo(final).exists() || QFileInfo(final).isSymLink();
+    if (exists && renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_EXCHANGE) == 0) {
+        removeTree(temp);
+        return {};
+    }
+    if (exists)
+        removeTree(final); // a file system without the exchange: a brief moment without the folder
+    if (std::rename(from.constData(), to.constData()) != 0) {
+        const QString why = fail(final);
+        removeTree(temp);
+        return why;
+    }
+    return {};
+}
+
+QHash<QString, QString> TrickyFolder::origins(const QString &appDir)
+{
+    QHash<QString, QString> map;
+    QFile f(path(appDir) + Origins);
+    if (!real(path(appDir).chopped(1), true) || !real(f.fileName(), false) || !f.open(QIODevice::ReadOnly))
+        return map;
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    for (const QByteArray &line : lines) {
+        const qsizetype tab = line.indexOf('\t');
+        if (tab > 0)
+            map.insert(QString::fromUtf8(line.left(tab)), QString::fromUtf8(line.mid(tab + 1)));
+    }
+    return map;
+}
