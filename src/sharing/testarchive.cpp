@@ -251,6 +251,9 @@ Outcome walk(const QString &file, const EntryFn &onEntry)
         Entry entry;
         if (const Outcome o = classify(e, entry); o.failed())
             return o;
+        // Exact duplicates only: words differing in letter case are different words here, as
+        // everywhere in the program. On a file system that ignores case the second one
+        // fails its exclusive creation instead of replacing the first.
         if (seen.contains(entry.name))
             return {Problem::Duplicate, QStringLiteral("It holds ") + quoted(entry.name) + QStringLiteral(" twice.")};
         seen.insert(entry.name);
