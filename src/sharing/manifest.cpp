@@ -93,7 +93,8 @@ Parsed read(const QByteArray &json, const QSet<QString> &held)
         return bad(QStringLiteral("The test's name in its manifest cannot be used. ") + why);
 
     QSet<QString> listed;
-    for (const QJsonValue &entry : root.value(KeyWords).toArray()) {
+    const QJsonArray list = root.value(KeyWords).toArray();
+    for (const auto &entry : list) {
         const QJsonObject o = entry.toObject();
         if (!o.value(KeyWord).isString() || !o.value(KeyFile).isString() || !o.value(KeyVoice).isBool() ||
             (o.contains(KeySentence) && !o.value(KeySentence).isString()))

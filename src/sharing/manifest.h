@@ -13,7 +13,7 @@
 namespace Manifest
 {
 // Longest manifest read; a thousand words need far less.
-inline constexpr qint64 MaxBytes = 1024 * 1024;
+inline constexpr qint64 MaxBytes = qint64(1024) * 1024;
 
 struct Parsed {
     TestArchive::Problem problem = TestArchive::Problem::None;

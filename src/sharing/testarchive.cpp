@@ -59,7 +59,7 @@ QString withSlash(const QString &dir)
 
 QString megabytes(qint64 bytes)
 {
-    return QString::number(bytes / (1024 * 1024)) + QStringLiteral(" MB");
+    return QString::number(bytes / (qint64(1024) * 1024)) + QStringLiteral(" MB");
 }
 
 Result failure(const QString &what, const Outcome &o)
@@ -232,7 +232,7 @@ Outcome walk(const QString &file, const EntryFn &onEntry)
         return Outcome{Problem::Damaged, QStringLiteral("The file is damaged or incomplete (") +
                                              QString::fromUtf8(archive_error_string(a.get())) + QStringLiteral(").")};
     };
-    if (archive_read_open_fd(a.get(), fd.get(), 64 * 1024) != ARCHIVE_OK)
+    if (archive_read_open_fd(a.get(), fd.get(), size_t(64) * 1024) != ARCHIVE_OK)
         return {Problem::Damaged, QStringLiteral("The file is damaged or incomplete; it may not have been copied or ") +
                                       QStringLiteral("downloaded to its end.")};
 
@@ -249,7 +249,7 @@ Outcome walk(const QString &file, const EntryFn &onEntry)
             return {Problem::TooManyEntries,
                     QStringLiteral("It holds more than ") + QString::number(MaxEntries) + QStringLiteral(" files.")};
         Entry entry;
-        if (const Outcome o = classify(e, entry); o.failed())
+        if (Outcome o = classify(e, entry); o.failed())
             return o;
         // Exact duplicates only: words differing in letter case are different words here, as
         // everywhere in the program. On a file system that ignores case the second one
@@ -265,7 +265,7 @@ Outcome walk(const QString &file, const EntryFn &onEntry)
             return {Problem::TooLarge, QStringLiteral("Its file ") + quoted(entry.name) +
                                            QStringLiteral(" is larger than ") + megabytes(MaxMemberBytes) +
                                            QLatin1Char('.')};
-        if (const Outcome o = onEntry(a.get(), entry); o.failed())
+        if (Outcome o = onEntry(a.get(), entry); o.failed())
             return o;
     }
 }
@@ -369,7 +369,7 @@ QString wordFileProblem(const QString &fileName)
     const QString word = fileName.chopped(4);
     if (word.isEmpty())
         return QStringLiteral("A word file needs a word before \".wav\".");
-    if (const QString why = TestLibrary::unsafeNameReason(word); !why.isEmpty())
+    if (QString why = TestLibrary::unsafeNameReason(word); !why.isEmpty())
         return why;
     // The word listing hides names beginning with ".", cuts at the first ".wav" and trims
     // blanks: such a word would be added but never shown as itself.
@@ -563,8 +563,8 @@ Result importInto(const QString &file, const QString &appDir, const QString &tes
                                               QStringLiteral(" into the program folder failed: ") +
                                               Staging::reason(errno) + QLatin1Char('.')};
         const int fd = out.get();
-        if (const Outcome u = unpack(a, e, MaxMemberBytes, reader.total,
-                                     [fd](const char *data, qint64 n) { return Staging::writeAll(fd, data, n); });
+        if (Outcome u = unpack(a, e, MaxMemberBytes, reader.total,
+                               [fd](const char *data, qint64 n) { return Staging::writeAll(fd, data, n); });
             u.failed())
             return u;
         if (const QString why = SoundCheck::check(fd).problem; !why.isEmpty())
