@@ -1,0 +1,676 @@
+#include "sharing/testarchive.h"
+
+#include "core/platform/dirsearch.h"
+#include "core/platform/testlibrary.h"
+#include "sharing/manifest.h"
+#include "sharing/soundcheck.h"
+#include "sharing/staging.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <archive.h>
+#include <archive_entry.h>
+
+#include <algorithm>
+#include <clocale>
+#include <ctime>
+#include <fcntl.h>
+#include <functional>
+#include <locale.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace TestArchive
+{
+
+namespace
+{
+using Staging::Fd;
+
+// Why something failed: a problem and the sentences that explain it.
+struct Outcome {
+    Problem problem = Problem::None;
+    QString reason;
+    bool failed() const { return problem != Problem::None; }
+};
+
+QString printable(const QString &name)
+{
+    QString out = name;
+    for (QChar &c : out)
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format || c.isNull())
+            c = QLatin1Char('?');
+    return out;
+}
+
+QString quoted(const QString &name)
+{
+    return QLatin1Char('"') + printable(name) + QLatin1Char('"');
+}
+
+QString withSlash(const QString &dir)
+{
+    return dir.endsWith(QLatin1Char('/')) ? dir : dir + QLatin1Char('/');
+}
+
+QString megabytes(qint64 bytes)
+{
+    return QString::number(bytes / (qint64(1024) * 1024)) + QStringLiteral(" MB");
+}
+
+Result failure(const QString &what, const Outcome &o)
+{
+    Result r;
+    r.problem = o.problem;
+    r.message = what + QLatin1Char(' ') + o.reason;
+    return r;
+}
+
+bool entryExists(const QString &path)
+{
+    struct stat st = {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+QString folderNameProblem(const QString &folderName)
+{
+    if (!folderName.startsWith(TestLibrary::TestPrefix))
+        return QStringLiteral("A test folder's name begins with \"") + TestLibrary::TestPrefix + QStringLiteral("\".");
+    const QString name = folderName.mid(TestLibrary::TestPrefix.size());
+    if (name.trimmed().isEmpty())
+        return QStringLiteral("A test needs a name.");
+    return TestLibrary::unsafeNameReason(name);
+}
+
+// libarchive converts entry names through the locale of the thread. Names in a shared
+// test are UTF-8 whatever locale the program was started in (a "C" locale would refuse
+// "café.wav"), so the thread reads and writes archives in a UTF-8 locale.
+class Utf8Names
+{
+  public:
+    Utf8Names() : m_utf8(::newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(nullptr)))
+    {
+        if (m_utf8)
+            m_old = ::uselocale(m_utf8);
+    }
+    ~Utf8Names()
+    {
+        if (m_utf8) {
+            ::uselocale(m_old);
+            ::freelocale(m_utf8);
+        }
+    }
+    Utf8Names(const Utf8Names &) = delete;
+    Utf8Names &operator=(const Utf8Names &) = delete;
+
+  private:
+    locale_t m_utf8;
+    locale_t m_old = nullptr;
+};
+
+// ---- Reading an archive ------------------------------------------------------------
+
+enum class Kind { Manifest, Word, Sentence, Folder };
+
+struct Entry {
+    QString name; // as held: "manifest.json", "cat.wav", ".sentences/cat.wav", ".sentences"
+    Kind kind = Kind::Word;
+};
+
+// What an entry is, or why it may not be in a shared test. The checks go from the most
+// dangerous to the merely odd, so the message names the worst thing about an entry.
+Outcome classify(archive_entry *e, Entry &out)
+{
+    const char *raw = archive_entry_pathname_utf8(e);
+    const QByteArray bytes = raw ? QByteArray(raw) : QByteArray();
+    const QString name = QString::fromUtf8(bytes);
+    if (!raw || bytes.isEmpty() || name.toUtf8() != bytes)
+        return {Problem::BadName, QStringLiteral("It holds an entry whose name is not readable text.")};
+    if (name.startsWith(QLatin1Char('/')))
+        return {Problem::UnsafePath, QStringLiteral("It holds ") + quoted(name) +
+                                         QStringLiteral(", a name with an absolute path, outside any test folder.")};
+    if (name.split(QLatin1Char('/')).contains(QStringLiteral("..")))
+        return {Problem::UnsafePath, QStringLiteral("It holds ") + quoted(name) +
+                                         QStringLiteral(", a name that reaches outside its folder with \"..\".")};
+    const auto type = archive_entry_filetype(e);
+    if (type == AE_IFLNK || archive_entry_symlink(e))
+        return {Problem::Link,
+                QStringLiteral("It holds ") + quoted(name) + QStringLiteral(", a link to another file.")};
+    if (archive_entry_hardlink(e))
+        return {Problem::Link, QStringLiteral("It holds ") + quoted(name) + QStringLiteral(", a hard link.")};
+
+    QString path = name;
+    if (type == AE_IFDIR) {
+        while (path.endsWith(QLatin1Char('/')))
+            path.chop(1);
+        if (path != SentenceFolder)
+            return {Problem::BadName, QStringLiteral("It holds the folder ") + quoted(name) +
+                                          QStringLiteral("; a shared test holds no folder but \"") + SentenceFolder +
+                                          QStringLiteral("\".")};
+        out = {path, Kind::Folder};
+        return {};
+    }
+    if (type != AE_IFREG)
+        return {Problem::NotAFile, QStringLiteral("It holds ") + quoted(name) +
+                                       QStringLiteral(", which is not a file but a device, a pipe or the like.")};
+    if (path == ManifestName) {
+        out = {path, Kind::Manifest};
+        return {};
+    }
+    const QString sub = SentenceFolder + QLatin1Char('/');
+    const bool sentence = path.startsWith(sub);
+    if (const QString why = wordFileProblem(sentence ? path.mid(sub.size()) : path); !why.isEmpty())
+        return {Problem::BadName, QStringLiteral("It holds ") + quoted(name) +
+                                      QStringLiteral(", which cannot be a word file of a test. ") + why};
+    out = {path, sentence ? Kind::Sentence : Kind::Word};
+    return {};
+}
+
+using Sink = std::function<int(const char *, qint64)>; // returns 0 or an error number
+
+// Unpacks the current entry's data into sink, counting what really comes out.
+Outcome unpack(archive *a, const Entry &e, qint64 limit, qint64 &total, const Sink &sink)
+{
+    static thread_local char buffer[64 * 1024];
+    qint64 size = 0;
+    for (;;) {
+        const la_ssize_t n = archive_read_data(a, buffer, sizeof buffer);
+        if (n == 0)
+            return {};
+        if (n < 0)
+            return {Problem::Damaged, QStringLiteral("Its file ") + quoted(e.name) + QStringLiteral(" is damaged (") +
+                                          QString::fromUtf8(archive_error_string(a)) + QStringLiteral(").")};
+        size += n;
+        total += n;
+        if (size > limit)
+            return {Problem::TooLarge, QStringLiteral("Its file ") + quoted(e.name) +
+                                           QStringLiteral(" unpacks to more than ") + megabytes(limit) +
+                                           QLatin1Char('.')};
+        if (total > MaxTotalBytes)
+            return {Problem::TooLarge,
+                    QStringLiteral("Its files unpack to more than ") + megabytes(MaxTotalBytes) + QLatin1Char('.')};
+        if (const int err = sink(buffer, n))
+            return {Problem::CannotWrite, QStringLiteral("Writing ") + quoted(e.name) +
+                                              QStringLiteral(" into the program folder failed: ") +
+                                              Staging::reason(err) + QLatin1Char('.')};
+    }
+}
+
+using EntryFn = std::function<Outcome(archive *, const Entry &)>;
+
+// Opens file as a zip archive and hands each entry that may be in a shared test to
+// onEntry, refusing the archive at the first that may not. Only the zip reader that
+// works from the central directory is used: a truncated file is refused, never read
+// as far as it goes.
+Outcome walk(const QString &file, const EntryFn &onEntry)
+{
+    if (QFileInfo(file).isDir())
+        return {Problem::NotAnArchive, QStringLiteral("It is a folder, not a shared test file.")};
+    Fd fd(::open(QFile::encodeName(file).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat st = {};
+    if (!fd || ::fstat(fd.get(), &st) != 0)
+        return {Problem::CannotRead,
+                QStringLiteral("It cannot be opened: ") + Staging::reason(errno) + QLatin1Char('.')};
+    if (S_ISDIR(st.st_mode))
+        return {Problem::NotAnArchive, QStringLiteral("It is a folder, not a shared test file.")};
+    if (!S_ISREG(st.st_mode))
+        return {Problem::NotAnArchive, QStringLiteral("It is not a file but a device, a pipe or the like.")};
+    if (st.st_size == 0)
+        return {Problem::NotAnArchive, QStringLiteral("The file is empty.")};
+    char magic[4] = {};
+    if (::pread(fd.get(), magic, sizeof magic, 0) != sizeof magic || magic[0] != 'P' || magic[1] != 'K')
+        return {Problem::NotAnArchive, QStringLiteral("It is not a shared test: the file is not a zip archive.")};
+
+    const Utf8Names utf8;
+    std::unique_ptr<archive, decltype(&archive_read_free)> a(archive_read_new(), archive_read_free);
+    archive_read_support_format_zip_seekable(a.get());
+    const auto damaged = [&] {
+        return Outcome{Problem::Damaged, QStringLiteral("The file is damaged or incomplete (") +
+                                             QString::fromUtf8(archive_error_string(a.get())) + QStringLiteral(").")};
+    };
+    if (archive_read_open_fd(a.get(), fd.get(), size_t(64) * 1024) != ARCHIVE_OK)
+        return {Problem::Damaged, QStringLiteral("The file is damaged or incomplete; it may not have been copied or ") +
+                                      QStringLiteral("downloaded to its end.")};
+
+    QSet<QString> seen;
+    int count = 0;
+    for (;;) {
+        archive_entry *e = nullptr;
+        const int r = archive_read_next_header(a.get(), &e);
+        if (r == ARCHIVE_EOF)
+            return {};
+        if (r < ARCHIVE_WARN)
+            return damaged();
+        if (++count > MaxEntries)
+            return {Problem::TooManyEntries,
+                    QStringLiteral("It holds more than ") + QString::number(MaxEntries) + QStringLiteral(" files.")};
+        Entry entry;
+        if (Outcome o = classify(e, entry); o.failed())
+            return o;
+        // Exact duplicates only: words differing in letter case are different words here, as
+        // everywhere in the program. On a file system that ignores case the second one
+        // fails its exclusive creation instead of replacing the first.
+        if (seen.contains(entry.name))
+            return {Problem::Duplicate, QStringLiteral("It holds ") + quoted(entry.name) + QStringLiteral(" twice.")};
+        seen.insert(entry.name);
+        if (archive_entry_is_encrypted(e))
+            return {Problem::Damaged,
+                    QStringLiteral("Its file ") + quoted(entry.name) + QStringLiteral(" is locked with a password.")};
+        // Refused at once when the header says so; the bytes unpacked are counted anyway.
+        if (archive_entry_size_is_set(e) && archive_entry_size(e) > MaxMemberBytes)
+            return {Problem::TooLarge, QStringLiteral("Its file ") + quoted(entry.name) +
+                                           QStringLiteral(" is larger than ") + megabytes(MaxMemberBytes) +
+                                           QLatin1Char('.')};
+        if (Outcome o = onEntry(a.get(), entry); o.failed())
+            return o;
+    }
+}
+
+// The manifest held (or not), checked against the recordings held.
+Manifest::Parsed checkManifest(bool found, const QByteArray &json, const QSet<QString> &held)
+{
+    if (!found) {
+        Manifest::Parsed p;
+        p.problem = Problem::BadManifest;
+        p.reason = QStringLiteral("It holds no ") + ManifestName +
+                   QStringLiteral(", so it is not a spelling test shared by Wordaroo.");
+        return p;
+    }
+    return Manifest::read(json, held);
+}
+
+// Reads the manifest entry, or skips any other entry without unpacking it.
+struct ManifestReader {
+    bool found = false;
+    QByteArray json;
+    QSet<QString> held;
+    qint64 total = 0;
+
+    Outcome onEntry(archive *a, const Entry &e)
+    {
+        if (e.kind == Kind::Word || e.kind == Kind::Sentence)
+            held.insert(e.name);
+        if (e.kind != Kind::Manifest)
+            return {};
+        found = true;
+        return unpack(a, e, Manifest::MaxBytes, total, [this](const char *data, qint64 n) {
+            json.append(data, n);
+            return 0;
+        });
+    }
+};
+
+// ---- Writing an archive ------------------------------------------------------------
+
+la_ssize_t writeToFile(archive *a, void *client, const void *data, size_t size)
+{
+    auto *file = static_cast<QSaveFile *>(client);
+    if (file->write(static_cast<const char *>(data), qint64(size)) != qint64(size)) {
+        archive_set_error(a, EIO, "%s", file->errorString().toLocal8Bit().constData());
+        return -1;
+    }
+    return la_ssize_t(size);
+}
+
+// One file going into the archive: its name there and where it is read from.
+struct Member {
+    QString name;
+    int dirFd = -1;
+    QString file;
+};
+
+bool addEntry(archive *a, const QString &name, qint64 size, time_t mtime)
+{
+    std::unique_ptr<archive_entry, decltype(&archive_entry_free)> e(archive_entry_new(), archive_entry_free);
+    archive_entry_set_pathname_utf8(e.get(), name.toUtf8().constData());
+    archive_entry_set_filetype(e.get(), AE_IFREG);
+    archive_entry_set_perm(e.get(), 0644);
+    archive_entry_set_size(e.get(), size);
+    archive_entry_set_mtime(e.get(), mtime, 0);
+    return archive_write_header(a, e.get()) == ARCHIVE_OK;
+}
+
+// Streams a member into the archive, exactly the size it had when its header was written.
+Outcome addMember(archive *a, const Member &m)
+{
+    QString why;
+    Fd fd(Staging::openRegular(m.dirFd, m.file, why));
+    struct stat st = {};
+    if (!fd || ::fstat(fd.get(), &st) != 0)
+        return {Problem::CannotRead, quoted(m.name) + QStringLiteral(" cannot be read: ") + why + QLatin1Char('.')};
+    if (!addEntry(a, m.name, st.st_size, st.st_mtime))
+        return {Problem::CannotWrite, QString::fromLocal8Bit(archive_error_string(a)) + QLatin1Char('.')};
+    static thread_local char buffer[64 * 1024];
+    qint64 left = st.st_size;
+    while (left > 0) {
+        const ssize_t n = ::read(fd.get(), buffer, size_t(std::min<qint64>(left, sizeof buffer)));
+        if (n <= 0)
+            return {Problem::CannotRead, quoted(m.name) + QStringLiteral(" changed or could not be read while the ") +
+                                             QStringLiteral("test was being shared.")};
+        if (archive_write_data(a, buffer, size_t(n)) != n)
+            return {Problem::CannotWrite, QString::fromLocal8Bit(archive_error_string(a)) + QLatin1Char('.')};
+        left -= n;
+    }
+    return {};
+}
+
+} // namespace
+
+// ---- Names -------------------------------------------------------------------------
+
+QString wordFileProblem(const QString &fileName)
+{
+    if (!fileName.endsWith(QLatin1String(".wav")))
+        return QStringLiteral("A word file's name ends in \".wav\".");
+    const QString word = fileName.chopped(4);
+    if (word.isEmpty())
+        return QStringLiteral("A word file needs a word before \".wav\".");
+    if (QString why = TestLibrary::unsafeNameReason(word); !why.isEmpty())
+        return why;
+    // The word listing hides names beginning with ".", cuts at the first ".wav" and trims
+    // blanks: such a word would be added but never shown as itself.
+    if (word.startsWith(QLatin1Char('.')))
+        return QStringLiteral("A word cannot begin with \".\".");
+    if (word.contains(QLatin1String(".wav")))
+        return QStringLiteral("A word cannot contain \".wav\".");
+    if (word != word.trimmed())
+        return QStringLiteral("A word cannot begin or end with a blank.");
+    return {};
+}
+
+QString testNameOf(const QString &folderName)
+{
+    if (folderName.startsWith(TestLibrary::TestPrefix, Qt::CaseInsensitive))
+        return folderName.mid(TestLibrary::TestPrefix.size());
+    return folderName;
+}
+
+QString uniqueTestName(const QString &appDir, const QString &name)
+{
+    const QString dir = withSlash(appDir) + TestLibrary::TestPrefix;
+    QString candidate = name;
+    for (int n = 2; entryExists(dir + candidate); ++n)
+        candidate = name + QStringLiteral(" (") + QString::number(n) + QLatin1Char(')');
+    return candidate;
+}
+
+// ---- Export ------------------------------------------------------------------------
+
+Result exportTest(const QString &testFolder, const QString &destinationFile)
+{
+    const QString folder = QDir::cleanPath(testFolder);
+    const QString name = testNameOf(QFileInfo(folder).fileName());
+    const QString what = QStringLiteral("The test ") + quoted(name) + QStringLiteral(" cannot be shared.");
+
+    Fd dir(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!dir)
+        return failure(what, {Problem::CannotRead, errno == ELOOP ? QStringLiteral("Its folder is a link.")
+                                                                  : QStringLiteral("Its folder cannot be opened: ") +
+                                                                        Staging::reason(errno) + QLatin1Char('.')});
+    if (QFileInfo(destinationFile).isDir())
+        return failure(what, {Problem::CannotWrite, quoted(destinationFile) + QStringLiteral(" is a folder.")});
+    Fd sentences(::openat(dir.get(), QFile::encodeName(SentenceFolder).constData(),
+                          O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+
+    Result done;
+    QList<Word> words;
+    QList<Member> members;
+    qint64 total = 0;
+    // Checks one recording: empty when it goes in; skip when it is a link or no plain file.
+    bool skip = false;
+    const auto take = [&](int dirFd, const QString &file, const QString &shownAs, Word *word) -> QString {
+        QString why;
+        Fd fd(Staging::openRegular(dirFd, file, why, &skip));
+        if (!fd)
+            return why;
+        struct stat st = {};
+        ::fstat(fd.get(), &st);
+        if (st.st_size > MaxMemberBytes)
+            return QStringLiteral("it is larger than ") + megabytes(MaxMemberBytes);
+        const SoundCheck::Verdict v = SoundCheck::check(fd.get());
+        if (!v.problem.isEmpty())
+            return v.problem;
+        if (word)
+            word->computerVoice = v.computerVoice;
+        total += st.st_size;
+        members << Member{shownAs, dirFd, file};
+        return {};
+    };
+
+    for (const QString &file : DirSearch::find(folder, QStringLiteral("*.wav"), DirSearch::Kind::FilesOnly)) {
+        if (const QString why = wordFileProblem(file); !why.isEmpty()) {
+            done.skipped << file + QStringLiteral(": ") + why;
+            continue;
+        }
+        Word w{file.chopped(4), file, {}, false};
+        if (const QString why = take(dir.get(), file, file, &w); !why.isEmpty()) {
+            if (skip) {
+                done.skipped << file + QStringLiteral(": ") + why;
+                continue;
+            }
+            return failure(what,
+                           {Problem::BadSound, QStringLiteral("The recording of the word ") + quoted(w.word) +
+                                                   QStringLiteral(" cannot be used: ") + why +
+                                                   QStringLiteral(". Record the word again, then share the test.")});
+        }
+        // A sentence is optional: one that is missing is no loss, one that is odd is left out.
+        const QString sentence = SentenceFolder + QLatin1Char('/') + file;
+        struct stat st = {};
+        if (sentences &&
+            ::fstatat(sentences.get(), QFile::encodeName(file).constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
+            if (const QString why = take(sentences.get(), file, sentence, nullptr); why.isEmpty())
+                w.sentence = sentence;
+            else
+                done.skipped << sentence + QStringLiteral(": ") + why;
+        }
+        words << w;
+    }
+    if (words.isEmpty())
+        return failure(what, {Problem::NoWords, QStringLiteral("It has no word recordings.")});
+    if (members.size() + 1 > MaxEntries)
+        return failure(what,
+                       {Problem::TooManyEntries, QStringLiteral("It has more than ") + QString::number(MaxEntries - 1) +
+                                                     QStringLiteral(" recordings.")});
+    if (total > MaxTotalBytes)
+        return failure(what, {Problem::TooLarge, QStringLiteral("Its recordings are larger than ") +
+                                                     megabytes(MaxTotalBytes) + QLatin1Char('.')});
+
+    // QSaveFile writes beside the destination and renames only on commit.
+    QSaveFile out(destinationFile);
+    const auto writeFailed = [&](const QString &why) {
+        return failure(what,
+                       {Problem::CannotWrite, quoted(destinationFile) + QStringLiteral(" cannot be written: ") + why +
+                                                  (why.endsWith(QLatin1Char('.')) ? QString() : QStringLiteral("."))});
+    };
+    if (!out.open(QIODevice::WriteOnly))
+        return writeFailed(out.errorString());
+    const Utf8Names utf8;
+    std::unique_ptr<archive, decltype(&archive_write_free)> a(archive_write_new(), archive_write_free);
+    archive_write_set_format_zip(a.get());
+    archive_write_set_options(a.get(), "zip:hdrcharset=UTF-8");
+    if (archive_write_open2(a.get(), &out, nullptr, writeToFile, nullptr, nullptr) != ARCHIVE_OK)
+        return writeFailed(QString::fromLocal8Bit(archive_error_string(a.get())));
+    const QByteArray manifest = Manifest::write(name, words);
+    if (!addEntry(a.get(), ManifestName, manifest.size(), std::time(nullptr)) ||
+        archive_write_data(a.get(), manifest.constData(), size_t(manifest.size())) != manifest.size())
+        return writeFailed(QString::fromLocal8Bit(archive_error_string(a.get())));
+    for (const Member &m : members)
+        if (const Outcome o = addMember(a.get(), m); o.failed())
+            return o.problem == Problem::CannotWrite ? writeFailed(o.reason) : failure(what, o);
+    if (archive_write_close(a.get()) != ARCHIVE_OK)
+        return writeFailed(QString::fromLocal8Bit(archive_error_string(a.get())));
+    if (!out.commit())
+        return writeFailed(out.errorString());
+    done.path = destinationFile;
+    return done;
+}
+
+// ---- Import ------------------------------------------------------------------------
+
+Info inspect(const QString &file)
+{
+    const QString what = QStringLiteral("The shared test ") + quoted(QFileInfo(QDir::cleanPath(file)).fileName()) +
+                         QStringLiteral(" cannot be added.");
+    Info info;
+    ManifestReader reader;
+    Outcome o = walk(file, [&](archive *a, const Entry &e) { return reader.onEntry(a, e); });
+    Manifest::Parsed m;
+    if (!o.failed()) {
+        m = checkManifest(reader.found, reader.json, reader.held);
+        o = {m.problem, m.reason};
+    }
+    if (o.failed()) {
+        static_cast<Result &>(info) = failure(what, o);
+        return info;
+    }
+    info.testName = m.testName;
+    info.programVersion = m.programVersion;
+    info.words = m.words;
+    info.path = file;
+    return info;
+}
+
+Result importInto(const QString &file, const QString &appDir, const QString &testFolderName, IfExists ifExists)
+{
+    const QString what = QStringLiteral("The shared test ") + quoted(QFileInfo(QDir::cleanPath(file)).fileName()) +
+                         QStringLiteral(" cannot be added.");
+    const QString dir = withSlash(appDir);
+    if (const QString why = folderNameProblem(testFolderName); !why.isEmpty())
+        return failure(what, {Problem::BadName, why});
+    Staging::removeStale(dir);
+    const QString existsWhy =
+        QStringLiteral("The test ") + quoted(testNameOf(testFolderName)) + QStringLiteral(" already exists.");
+    if (ifExists == IfExists::Refuse && entryExists(dir + testFolderName))
+        return failure(what, {Problem::Exists, existsWhy});
+
+    Staging::Folder stage(dir);
+    if (stage.error())
+        return failure(what, {Problem::CannotWrite, QStringLiteral("No folder can be made for it in the program ") +
+                                                        QStringLiteral("folder: ") + Staging::reason(stage.error()) +
+                                                        QLatin1Char('.')});
+    ManifestReader reader;
+    Outcome o = walk(file, [&](archive *a, const Entry &e) -> Outcome {
+        if (e.kind == Kind::Manifest || e.kind == Kind::Folder)
+            return reader.onEntry(a, e);
+        reader.held.insert(e.name);
+        Fd out(stage.create(e.name));
+        if (!out)
+            return {Problem::CannotWrite, QStringLiteral("Writing ") + quoted(e.name) +
+                                              QStringLiteral(" into the program folder failed: ") +
+                                              Staging::reason(errno) + QLatin1Char('.')};
+        const int fd = out.get();
+        if (Outcome u = unpack(a, e, MaxMemberBytes, reader.total,
+                               [fd](const char *data, qint64 n) { return Staging::writeAll(fd, data, n); });
+            u.failed())
+            return u;
+        if (const QString why = SoundCheck::check(fd).problem; !why.isEmpty())
+            return {Problem::BadSound, QStringLiteral("Its recording ") + quoted(e.name) +
+                                           QStringLiteral(" cannot be used: ") + why + QLatin1Char('.')};
+        if (const int err = out.close())
+            return {Problem::CannotWrite, QStringLiteral("Writing ") + quoted(e.name) +
+                                              QStringLiteral(" into the program folder failed: ") +
+                                              Staging::reason(err) + QLatin1Char('.')};
+        return {};
+    });
+    if (!o.failed()) {
+        const Manifest::Parsed m = checkManifest(reader.found, reader.json, reader.held);
+        o = {m.problem, m.reason};
+    }
+    if (o.failed())
+        return failure(what, o);
+
+    if (const int err = stage.commit(testFolderName, ifExists == IfExists::Replace))
+        return failure(what, err == EEXIST
+                                 ? Outcome{Problem::Exists, existsWhy}
+                                 : Outcome{Problem::CannotWrite, QStringLiteral("Its folder cannot be put in place: ") +
+                                                                     Staging::reason(err) + QLatin1Char('.')});
+    Result done;
+    done.path = dir + testFolderName + QLatin1Char('/');
+    return done;
+}
+
+Result importFolderOfWaves(const QString &folder, const QString &appDir, const QString &testFolderName,
+                           IfExists ifExists)
+{
+    const QString what = QStringLiteral("The folder ") + quoted(QFileInfo(QDir::cleanPath(folder)).fileName()) +
+                         QStringLiteral(" cannot be added as a test.");
+    const QString dir = withSlash(appDir);
+    if (const QString why = folderNameProblem(testFolderName); !why.isEmpty())
+        return failure(what, {Problem::BadName, why});
+    Staging::removeStale(dir);
+    const QString existsWhy =
+        QStringLiteral("The test ") + quoted(testNameOf(testFolderName)) + QStringLiteral(" already exists.");
+    if (ifExists == IfExists::Refuse && entryExists(dir + testFolderName))
+        return failure(what, {Problem::Exists, existsWhy});
+    Fd source(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!source)
+        return failure(what, {Problem::CannotRead,
+                              QStringLiteral("It cannot be opened: ") + Staging::reason(errno) + QLatin1Char('.')});
+    const QStringList files = DirSearch::find(folder, QStringLiteral("*.wav"), DirSearch::Kind::FilesOnly);
+    if (files.size() > MaxEntries)
+        return failure(what,
+                       {Problem::TooManyEntries, QStringLiteral("It holds more than ") + QString::number(MaxEntries) +
+                                                     QStringLiteral(" wave files.")});
+
+    Staging::Folder stage(dir);
+    if (stage.error())
+        return failure(what, {Problem::CannotWrite, QStringLiteral("No folder can be made for it in the program ") +
+                                                        QStringLiteral("folder: ") + Staging::reason(stage.error()) +
+                                                        QLatin1Char('.')});
+    Result done;
+    qint64 total = 0;
+    int copied = 0;
+    static thread_local char buffer[64 * 1024];
+    for (const QString &file : files) {
+        QString why = wordFileProblem(file);
+        Fd in;
+        struct stat st = {};
+        if (why.isEmpty())
+            in.reset(Staging::openRegular(source.get(), file, why));
+        if (in && ::fstat(in.get(), &st) == 0 && st.st_size > MaxMemberBytes)
+            why = QStringLiteral("it is larger than ") + megabytes(MaxMemberBytes);
+        if (!why.isEmpty()) {
+            done.skipped << file + QStringLiteral(": ") + why;
+            continue;
+        }
+        total += st.st_size;
+        if (total > MaxTotalBytes)
+            return failure(what, {Problem::TooLarge, QStringLiteral("Its wave files are larger than ") +
+                                                         megabytes(MaxTotalBytes) + QLatin1Char('.')});
+        Fd out(stage.create(file));
+        int err = out ? 0 : errno;
+        for (ssize_t n = 1; !err && n > 0;) {
+            n = ::read(in.get(), buffer, sizeof buffer);
+            err = n < 0 ? errno : Staging::writeAll(out.get(), buffer, n);
+        }
+        // The copy is what is checked: it is what the test will play.
+        const QString soundWhy = err ? QString() : SoundCheck::check(out.get()).problem;
+        if (!err)
+            err = out.close();
+        if (err)
+            return failure(what, {Problem::CannotWrite, QStringLiteral("Copying ") + quoted(file) +
+                                                            QStringLiteral(" into the program folder failed: ") +
+                                                            Staging::reason(err) + QLatin1Char('.')});
+        if (!soundWhy.isEmpty()) {
+            stage.discard(file);
+            done.skipped << file + QStringLiteral(": ") + soundWhy;
+            continue;
+        }
+        ++copied;
+    }
+    if (copied == 0)
+        return failure(what, {Problem::NoWords, QStringLiteral("It holds no wave files that can be words.")});
+    if (const int err = stage.commit(testFolderName, ifExists == IfExists::Replace))
+        return failure(what, err == EEXIST
+                                 ? Outcome{Problem::Exists, existsWhy}
+                                 : Outcome{Problem::CannotWrite, QStringLiteral("Its folder cannot be put in place: ") +
+                                                                     Staging::reason(err) + QLatin1Char('.')});
+    done.path = dir + testFolderName + QLatin1Char('/');
+    return done;
+}
+
+} // namespace TestArchive
