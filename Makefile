@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all setup build run test asan asan-core format-check tidy bench install clean
+.PHONY: all setup build run test asan asan-core format-check tidy bench install package clean
 
 all: build
 
@@ -52,6 +52,10 @@ bench: build
 
 install: build
 	cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX))
+
+# The Debian package $(BUILD)/wordaroo_<version>_<arch>.deb (cmake/package.cmake).
+package: build
+	cmake --build $(BUILD) --target package
 
 clean:
 	rm -rf $(BUILD) build-asan

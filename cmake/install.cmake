@@ -21,19 +21,23 @@ set(_appdir lib/wordaroo)
 
 # The program and the files of its folder, without anything a run in the build left
 # there (spell.ini, tests made while trying the program): only the sample tests.
-install(PROGRAMS ${WORDAROO_APPDIR}/wordaroo DESTINATION ${_appdir})
-install(DIRECTORY ${WORDAROO_APPDIR}/ DESTINATION ${_appdir}
+# The program folder and the launcher are the component "program", which the Debian
+# package shares (cmake/package.cmake); the menu entry, the icon and the links into
+# /usr/local are "desktop", which the package replaces by its own under /usr.
+install(TARGETS wordaroo RUNTIME DESTINATION ${_appdir} COMPONENT program)
+install(DIRECTORY ${WORDAROO_APPDIR}/ DESTINATION ${_appdir} COMPONENT program
         FILES_MATCHING PATTERN "*.wav" PATTERN "Spell.HLP"
         PATTERN "Test_*" EXCLUDE)
 file(STRINGS ${CMAKE_SOURCE_DIR}/assets/sample_tests.tsv _sample_lines REGEX "^Test_")
 foreach(_line ${_sample_lines})
     string(REGEX MATCH "^[^\t]+" _test "${_line}")
-    install(DIRECTORY ${WORDAROO_APPDIR}/${_test} DESTINATION ${_appdir} FILES_MATCHING PATTERN "*.wav")
+    install(DIRECTORY ${WORDAROO_APPDIR}/${_test} DESTINATION ${_appdir} COMPONENT program
+            FILES_MATCHING PATTERN "*.wav")
 endforeach()
 
-install(PROGRAMS ${CMAKE_SOURCE_DIR}/packaging/wordaroo.sh DESTINATION bin RENAME wordaroo)
+install(PROGRAMS ${CMAKE_SOURCE_DIR}/packaging/wordaroo.sh DESTINATION bin RENAME wordaroo COMPONENT program)
 install(FILES ${CMAKE_SOURCE_DIR}/assets/art/icon.svg
-        DESTINATION share/icons/hicolor/scalable/apps RENAME wordaroo.svg)
+        DESTINATION share/icons/hicolor/scalable/apps RENAME wordaroo.svg COMPONENT desktop)
 
 if(WORDAROO_SYSTEM_LINKS)
     set(_links yes)
@@ -67,4 +71,4 @@ install(CODE "
             list(APPEND CMAKE_INSTALL_MANIFEST_FILES \"\${_link}\")
         endforeach()
     endif()
-")
+" COMPONENT desktop)

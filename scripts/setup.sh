@@ -14,6 +14,8 @@ packages=(
     flite1-dev
     # tests: a private sound server, an X server and its tools
     pulseaudio pulseaudio-utils xvfb xauth xdotool x11-utils imagemagick at-spi2-core python3-pyatspi dbus-daemon
+    # the Debian package: icons rendered in the build, dpkg-shlibdeps, checks of its files
+    librsvg2-bin dpkg-dev desktop-file-utils appstream
 )
 missing=()
 for p in "${packages[@]}"; do
