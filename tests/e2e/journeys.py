@@ -502,6 +502,233 @@ def accessibility():
     check(not problems, "every button, list, text box, check box and picture has an accessible name")
 
 
+# --------------------------------------------------------------------------- a hostile folder
+
+def write_wave_header(path, frames, rate, channels=1):
+    """A 16-bit wave file whose header claims `frames` frames; the samples are a hole
+    in a sparse file, so a header claiming hours costs no disk."""
+    import struct
+    data = frames * channels * 2
+    header = (b"RIFF" + struct.pack("<I", 36 + data) + b"WAVEfmt " +
+              struct.pack("<IHHIIHH", 16, 1, channels, rate, rate * channels * 2, channels * 2, 16) +
+              b"data" + struct.pack("<I", data))
+    with open(path, "wb") as f:
+        f.write(header)
+        f.truncate(len(header) + data)
+
+
+def refused_box(p, title, prefix):
+    """Waits for a message box titled `title` whose text starts with prefix, reads it and
+    presses Enter on it."""
+    box = p.window(title)
+    text = p.wait_text(title, lambda n: n.startswith(prefix), f"the message starting {prefix!r}")
+    p.key(box, "Return")
+    # The start window shares the boxes' title: wait for the text to go, not the title.
+    wait_until(lambda: not any(n.startswith(prefix) for _, n in p.texts(title)), "the message to close")
+    return text
+
+
+def hostile_settings():
+    """a settings file with a byte-order mark, CR line ends, UTF-16, a FIFO or a link: the gate never opens unasked"""
+    locked = "[SETTINGS]\nProtect=True\nTheWord=Open Sesame\n"
+    variants = [
+        ("a byte-order mark and CRLF line ends", b"\xef\xbb\xbf" + locked.replace("\n", "\r\n").encode()),
+        ("CR-only line ends", locked.replace("\n", "\r").encode()),
+        ("UTF-16 with a byte-order mark", locked.replace("\n", "\r\n").encode("utf-16")),
+    ]
+    with Program("hostile_settings") as p:
+        wid = start(p)
+        ini = os.path.join(p.dir, "spell.ini")
+        for what, data in variants:
+            with open(ini, "wb") as f:
+                f.write(data)
+            p.key(wid, "alt+t")
+            ask = p.window("PASSWORD")
+            p.type(ask, "guess")
+            p.key(ask, "Return")
+            refused_box(p, "Incorrect Password", "SORRY!")
+            check(not p.shown(AUTHOR), f"with {what}, 'Create &Tests' asks for the password and refuses a wrong one")
+
+        outside = os.path.join(p.tmp, "outside.ini")
+        with open(outside, "w") as f:
+            f.write("[SETTINGS]\nkept=yes\n")
+        before = open(outside, "rb").read()
+        for what, make in [("a named pipe (FIFO)", lambda: os.mkfifo(ini)),
+                           ("a link to /dev/zero", lambda: os.symlink("/dev/zero", ini)),
+                           ("a link to a file outside the program folder", lambda: os.symlink(outside, ini))]:
+            os.remove(ini)
+            make()
+            t = time.monotonic()
+            p.key(wid, "alt+t")
+            text = refused_box(p, START, "The settings file could not be read")
+            check(not p.shown(AUTHOR) and time.monotonic() - t < 5,
+                  f"{what}: the gate stays closed at once, saying {text!r}")
+        check(open(outside, "rb").read() == before, "the file outside the program folder is untouched")
+
+        # Opened while the file was plain, then made a link: saving refuses, writes nothing.
+        os.remove(ini)
+        with open(ini, "w") as f:
+            f.write("[SETTINGS]\nProtect=False\n")
+        maint = open_authoring(p, wid)
+        p.press(maint, AUTHOR, "Change Wordaroo Options")
+        p.wait_text(AUTHOR, lambda n: n == "Save Options", "the options panel")
+        os.remove(ini)
+        os.symlink(outside, ini)
+        p.press(maint, AUTHOR, "Save Options")
+        box = wait_until(lambda: (e2e.visible_windows("ERROR: .*") or [None])[-1], "the settings error box")
+        title = e2e.window_name(box)
+        text = p.wait_text(title, lambda n: n.startswith("WriteSetting"), "its text")
+        p.key(box, "Return")
+        check(open(outside, "rb").read() == before and os.path.islink(ini),
+              f"'Save Options' through a link refuses ({text!r}) and writes nothing through it")
+
+
+def hostile_sounds():
+    """word files claiming 24 hours or many channels never freeze a game"""
+    def setup(d):
+        for i, w in enumerate(ANIMALS):
+            path = os.path.join(d, "Test_Animals", w + ".wav")
+            if i % 2:
+                write_wave_header(path, 86_400_000, 1000)       # 24 hours at 1 kHz
+            else:
+                write_wave_header(path, 48_000 * 301, 48_000, 64)  # 5 min 1 s, 64 channels
+
+    with Program("hostile_sounds", setup=setup) as p:
+        wid = start(p)
+        menu = ok_to_menu(p, wid, "Test_Animals")
+        chooser = menu_choice(p, menu, "Arcade Alley", ARCADE)
+        p.press(chooser, ARCADE, "SCRAMBLE CRSELBMA RAMELBSC")
+        scramble = p.window(SCRAMBLE)
+        p.press(scramble, SCRAMBLE, "ELBMARCS    Start Game")
+        wait_until(lambda: any(n.startswith("Scrambled word ") and len(n) > 15 for _, n in p.a11y().texts(SCRAMBLE)),
+                   "a shuffled word")
+        t = time.monotonic()
+        p.press(scramble, SCRAMBLE, "Solve It!")
+        p.press(scramble, SCRAMBLE, "End Game")
+        p.window(ARCADE)
+        took = time.monotonic() - t
+        check(took < 5, f"'Solve It!' on a word whose file claims hours returns at once: End Game answered "
+                        f"{took:.1f} s later")
+        rss = int(open(f"/proc/{p.proc.pid}/status").read().split("VmRSS:")[1].split()[0]) // 1024
+        check(rss < 200, f"the program holds {rss} MB resident")
+
+
+def select_item(p, wid, title, list_name, item):
+    """Focuses the named list and moves down it until `item` is selected."""
+    tree = p.a11y()
+    p.focus_control(wid, title, list_name)
+    items = wait_until(lambda: tree.list_items(title, list_name), f"the list {list_name!r}")
+    names = [n for n, _ in items]
+    # End first: Home on the current first item would not select it.
+    p.key(wid, "End")
+    p.key(wid, "Home")
+    for _ in range(names.index(item) if item in names else 0):
+        p.key(wid, "Down")
+    if len(names) == 1:
+        p.key(wid, "space")  # a list of one: neither End nor Home moves, so nothing selects it
+    wait_until(lambda: dict(tree.list_items(title, list_name) or []).get(item),
+               f"{item!r} selected in {list_name!r} (it holds {[n for n, _ in items]})")
+
+
+def authoring_word(p, maint, test, word):
+    """From the authoring start panel to the word list of `test` with `word` selected."""
+    p.press(maint, AUTHOR, "Edit or Delete Existing Test")
+    select_item(p, maint, AUTHOR, "Tests", test)
+    p.press(maint, AUTHOR, "Edit Test")
+    select_item(p, maint, AUTHOR, "Words of the test", word)
+
+
+def record_and_save(p, maint):
+    """On the record panel: record a second of voice, stop, save."""
+    p.wait_text(AUTHOR, lambda n: n.startswith("When ready press ENTER"), "the record panel")
+    p.key(maint, "Return")
+    check(recording_seen(p), "Enter starts recording")
+    speak_into_mic(p, 1.0)
+    p.key(maint, "Return")
+    p.wait_text(AUTHOR, lambda n: n == "Press ENTER  to save the word.", "the review panel")
+    p.key(maint, "Return")
+
+
+def hostile_saves():
+    """re-recording a word that is a link replaces the link, never what it leads to; a full disk is named"""
+    outside = []
+
+    def setup(d):
+        target = os.path.join(os.path.dirname(d), "outside.wav")
+        write_tone(target, 0.5)
+        path = os.path.join(d, "Test_Animals", "cat.wav")
+        os.remove(path)
+        os.symlink(target, path)
+        outside.append(target)
+
+    with Program("hostile_saves", setup=setup) as p:
+        before = open(outside[0], "rb").read()
+        wid = start(p)
+        maint = open_authoring(p, wid)
+        authoring_word(p, maint, "Test_Animals", "cat")
+        p.press(maint, AUTHOR, "Re-Record Word")
+        ask = p.window("Re-Record?")
+        p.key(ask, "y")
+        p.wait_text(AUTHOR, lambda n: n == "cat", "the record panel for cat")
+        record_and_save(p, maint)
+        path = os.path.join(p.dir, "Test_Animals", "cat.wav")
+        wait_until(lambda: not os.path.islink(path), "the link to be replaced")
+        seconds, peak = wave_stats(path)
+        check(open(outside[0], "rb").read() == before and seconds >= 0.5,
+              f"the link cat.wav is replaced by a {seconds:.1f} s recording; the file it led to is untouched")
+
+        # A test folder on a file system with no room left.
+        full = os.path.join(p.dir, "Test_Full")
+        os.mkdir(full)
+        if subprocess.run(["mount", "-t", "tmpfs", "-o", "size=64k", "tmpfs", full], capture_output=True).returncode:
+            say("  skipped the full disk: this machine cannot mount a small file system here")
+            return
+        try:
+            write_tone(os.path.join(full, "fox.wav"), 0.3)
+            with open(os.path.join(full, "filler"), "wb") as f:
+                try:
+                    f.write(b"\0" * 65536)
+                except OSError:
+                    pass
+            p.press(maint, AUTHOR, "Finish Test")
+            p.wait_text(AUTHOR, lambda n: n == "Edit or Delete Existing Test", "the start panel")
+            authoring_word(p, maint, "Test_Full", "fox")
+            p.press(maint, AUTHOR, "Re-Record Word")
+            p.key(p.window("Re-Record?"), "y")
+            p.wait_text(AUTHOR, lambda n: n == "fox", "the record panel for fox")
+            record_and_save(p, maint)
+            text = refused_box(p, START, "The recording of")
+            check("No space left on device" in text, f"a full disk is named: {text!r}")
+            seconds, _ = wave_stats(os.path.join(full, "fox.wav"))
+            check(seconds > 0.2, "and the old recording is kept whole")
+        finally:
+            subprocess.run(["umount", "-l", full], capture_output=True)
+
+
+def hostile_no_microphone():
+    """with no sound server, Save Word says nothing was recorded and saves nothing"""
+    with Program("hostile_no_microphone", env={"PULSE_SERVER": "unix:/nonexistent/native"}) as p:
+        wid = start(p)
+        maint = open_authoring(p, wid)
+        p.press(maint, AUTHOR, "Make a New Spelling Test")
+        p.wait_text(AUTHOR, lambda n: n.startswith("Please type the new test name"), "the name panel")
+        p.type(maint, "Quiet")
+        p.key(maint, "Return")
+        p.wait_text(AUTHOR, lambda n: n.startswith("Type the CORRECT spelling"), "the word panel")
+        p.type(maint, "owl")
+        p.key(maint, "Return")
+        p.wait_text(AUTHOR, lambda n: n == "owl", "the record panel")
+        p.key(maint, "Return")
+        time.sleep(0.5)
+        p.key(maint, "Return")
+        p.wait_text(AUTHOR, lambda n: n == "Press ENTER  to save the word.", "the review panel")
+        p.key(maint, "Return")
+        text = refused_box(p, START, "Nothing was recorded.")
+        check(text == "Nothing was recorded.\nCheck that a microphone is connected and switched on."
+              and not os.path.exists(os.path.join(p.dir, "Test_Quiet", "owl.wav")),
+              f"'Save Word' says {text!r} and writes no owl.wav")
+
+
 JOURNEYS = {
     "start_menu": start_menu,
     "exit": exit_program,
@@ -511,6 +738,10 @@ JOURNEYS = {
     "password": password,
     "arcade": arcade,
     "accessibility": accessibility,
+    "hostile_settings": hostile_settings,
+    "hostile_sounds": hostile_sounds,
+    "hostile_saves": hostile_saves,
+    "hostile_no_microphone": hostile_no_microphone,
 }
 if __name__ == "__main__":
     sys.exit(e2e.run(JOURNEYS))
