@@ -68,11 +68,8 @@ void TestMaintSharing::roundTrip()
         env.dialogs.fileAnswers = {outside.path() + u"/For Gran"_s}; // the suffix is added
         TestUi::click(w->btnShareTest);
 
-        QCOMPARE(env.dialogs.files.size(), 1);
-        QCOMPARE(env.dialogs.files.first().title, u"Share Test"_s);
-        QVERIFY(env.dialogs.files.first().text.endsWith(u"/Animals.wordaroo"_s));
+        QVERIFY(env.dialogs.files.first().text.endsWith(u"/Animals.wordaroo"_s)); // the suggested name
         QVERIFY(QFileInfo(file).isFile());
-        QCOMPARE(env.dialogs.boxes.size(), 1);
         QCOMPARE(env.dialogs.boxes.first().icon, MsgIcon::Information);
         TestUi::closeAllWindows();
     }
@@ -135,19 +132,15 @@ void TestMaintSharing::refusalShowsWhy()
     TestEnv env;
     const QString file = outside.path() + u"/Animals.wordaroo"_s;
     QFile f(file);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("not a zip archive at all");
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write("not a zip archive") > 0);
     f.close();
 
     frmMaint *w = addShared(env, file);
 
     QCOMPARE(env.dialogs.boxes.size(), 1);
     QCOMPARE(env.dialogs.boxes.first().text, TestArchive::inspect(file).message);
-    QCOMPARE(env.dialogs.boxes.first().icon, MsgIcon::Exclamation);
     QVERIFY(Maint::items(w->LstTests).isEmpty());
-    const QStringList left = QDir(env.appDir()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    QVERIFY(left.filter(u"Test_"_s).isEmpty());
-    QVERIFY(left.filter(u".import-"_s).isEmpty());
+    QCOMPARE(QDir(env.appDir()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
 
 QTEST_MAIN(TestMaintSharing)

@@ -1,6 +1,5 @@
 // Shared tests reaching the start window: opened from the desktop (behind the
 // configuration password) and dropped on it, as a file or as a folder of wave files.
-#include "core/platform/appstate.h"
 #include "core/platform/forms.h"
 #include "sharing/testarchive.h"
 #include "shell/frmLogin.h"
@@ -12,58 +11,9 @@
 #include <QFile>
 #include <QListWidget>
 #include <QMimeData>
-#include <QTest>
 #include <QUrl>
 
 using namespace Qt::StringLiterals;
-
-namespace
-{
-const QString Question = u"Add the spelling test Animals to Wordaroo?"_s;
-
-QStringList texts(const QList<ScriptedDialogs::Box> &boxes)
-{
-    QStringList out;
-    for (const ScriptedDialogs::Box &b : boxes)
-        out << b.text;
-    return out;
-}
-
-// A program folder's test, shared into outside and taken away again: the program
-// folder is as fresh as before, and the file is what a parent would receive.
-QString sharedFile(TestEnv &env, const QString &outside)
-{
-    const QString folder = env.makeTest(u"Test_Animals"_s, {u"cat"_s, u"dog"_s});
-    const TestArchive::Result r = TestArchive::exportTest(folder, outside + u"/Animals.wordaroo"_s);
-    if (!r.ok())
-        qWarning("%s", qPrintable(r.message));
-    QDir(folder).removeRecursively();
-    return r.path;
-}
-
-QStringList listed(frmLogin *login)
-{
-    QStringList out;
-    auto *list = TestUi::child<QListWidget>(login, u"lstTests"_s);
-    for (int i = 0; i < list->count(); ++i)
-        out << list->item(i)->text() + (list->item(i)->isSelected() ? u" *"_s : QString());
-    return out;
-}
-
-void sendDrop(QWidget *w, const QString &path, bool *entered)
-{
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(path)});
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &enter);
-    *entered = enter.isAccepted();
-    if (!*entered)
-        return;
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(w, &drop);
-    TestUi::settle();
-}
-} // namespace
 
 class TestStartSharing : public QObject
 {
@@ -71,79 +21,43 @@ class TestStartSharing : public QObject
   private Q_SLOTS:
     void initTestCase() { Shell::registerWindows(); }
     void cleanup() { TestUi::closeAllWindows(); }
-    void openFromDesktop_data();
-    void openFromDesktop();
-    void drop_data();
-    void drop();
+    void offered_data();
+    void offered();
 };
 
-void TestStartSharing::openFromDesktop_data()
+void TestStartSharing::offered_data()
 {
-    QTest::addColumn<QByteArray>("ini");
-    QTest::addColumn<QStringList>("typed");
+    QTest::addColumn<QString>("how");       // open (from the desktop) or drop (a file, a folder, another file)
+    QTest::addColumn<QString>("what");      // file, folder, other
+    QTest::addColumn<QStringList>("typed"); // the password typed; none: no password is set
     QTest::addColumn<MsgResult>("answer");
-    QTest::addColumn<QStringList>("boxes");
-    QTest::addColumn<bool>("added");
-
-    const QByteArray secret = "[SETTINGS]\nProtect=True\nTheWord=Secret\n";
+    QTest::addColumn<QString>("box"); // the one box shown, or empty
+    const QString ask = u"Add the spelling test Animals to Wordaroo?"_s;
     const QString sorry = u"SORRY!\nThe password you typed is incorrect."_s;
-    QTest::newRow("no password, Yes") << QByteArray() << QStringList() << MsgResult::Yes << QStringList{Question}
-                                      << true;
-    QTest::newRow("no password, No") << QByteArray() << QStringList() << MsgResult::No << QStringList{Question}
-                                     << false;
-    QTest::newRow("right password") << secret << QStringList{u"Secret"_s} << MsgResult::Yes << QStringList{Question}
-                                    << true;
-    // The wrong password stops before the file is even looked at.
-    QTest::newRow("wrong password") << secret << QStringList{u"secret"_s} << MsgResult::Yes << QStringList{sorry}
-                                    << false;
-    QTest::newRow("password cancelled") << secret << QStringList() << MsgResult::Yes << QStringList{sorry} << false;
+    QTest::newRow("opened, Yes") << u"open"_s << u"file"_s << QStringList() << MsgResult::Yes << ask;
+    QTest::newRow("opened, No") << u"open"_s << u"file"_s << QStringList() << MsgResult::No << ask;
+    QTest::newRow("right password") << u"open"_s << u"file"_s << QStringList{u"Secret"_s} << MsgResult::Yes << ask;
+    // A wrong password stops before the file is even looked at.
+    QTest::newRow("wrong password") << u"open"_s << u"file"_s << QStringList{u"secret"_s} << MsgResult::Yes << sorry;
+    QTest::newRow("file dropped") << u"drop"_s << u"file"_s << QStringList() << MsgResult::Yes << ask;
+    QTest::newRow("folder dropped") << u"drop"_s << u"folder"_s << QStringList() << MsgResult::Yes << ask;
+    QTest::newRow("other file dropped") << u"drop"_s << u"other"_s << QStringList() << MsgResult::Yes << QString();
 }
 
-void TestStartSharing::openFromDesktop()
+void TestStartSharing::offered()
 {
-    QFETCH(QByteArray, ini);
+    QFETCH(QString, how);
+    QFETCH(QString, what);
     QFETCH(QStringList, typed);
     QFETCH(MsgResult, answer);
-    QFETCH(QStringList, boxes);
-    QFETCH(bool, added);
+    QFETCH(QString, box);
     QTemporaryDir outside;
     TestEnv env;
-    const QString file = sharedFile(env, outside.path());
-    if (!ini.isEmpty()) {
-        QFile f(env.appDir() + u"spell.ini"_s);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(ini);
-    }
-    auto *login = qobject_cast<frmLogin *>(Forms::show(Windows::Login));
-    env.dialogs.inputAnswers = typed;
-    env.dialogs.answers = {answer};
-
-    login->openShared(file);
-
-    QCOMPARE(env.dialogs.prompts.size(), ini.isEmpty() ? 0 : 1);
-    QCOMPARE(texts(env.dialogs.boxes), boxes);
-    QCOMPARE(listed(login), added ? QStringList{u"Test_Animals *"_s} : QStringList());
-    QCOMPARE(QFileInfo::exists(env.appDir() + u"Test_Animals/dog.wav"_s), added);
-    if (added)
-        QCOMPARE(Shared::TestName, u"Test_Animals"_s);
-}
-
-void TestStartSharing::drop_data()
-{
-    QTest::addColumn<QString>("what");
-    QTest::addColumn<bool>("accepted");
-    QTest::newRow("shared file") << u"file"_s << true;
-    QTest::newRow("folder of wave files") << u"folder"_s << true;
-    QTest::newRow("some other file") << u"other"_s << false;
-}
-
-void TestStartSharing::drop()
-{
-    QFETCH(QString, what);
-    QFETCH(bool, accepted);
-    QTemporaryDir outside;
-    TestEnv env;
-    QString path = sharedFile(env, outside.path());
+    // What a parent receives, from a test that then leaves the program folder.
+    QString path = outside.path() + u"/Animals.wordaroo"_s;
+    const QString made = env.makeTest(u"Test_Animals"_s, {u"cat"_s, u"dog"_s});
+    QVERIFY(TestArchive::exportTest(made, path).ok());
+    QVERIFY(QDir(made).removeRecursively());
     if (what == u"folder"_s) {
         path = outside.path() + u"/Animals"_s;
         QVERIFY(QDir().mkpath(path));
@@ -154,17 +68,40 @@ void TestStartSharing::drop()
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
     }
+    if (!typed.isEmpty()) {
+        QFile ini(env.appDir() + u"spell.ini"_s);
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[SETTINGS]\nProtect=True\nTheWord=Secret\n");
+    }
     auto *login = qobject_cast<frmLogin *>(Forms::show(Windows::Login));
-    env.dialogs.answers = {MsgResult::Yes};
+    env.dialogs.inputAnswers = typed;
+    env.dialogs.answers = {answer};
 
-    bool entered = false;
-    sendDrop(login, path, &entered);
+    if (how == u"open"_s) {
+        login->openShared(path);
+    } else {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(path)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(login, &enter);
+        QCOMPARE(enter.isAccepted(), !box.isEmpty());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        if (enter.isAccepted())
+            QApplication::sendEvent(login, &drop);
+        TestUi::settle();
+    }
 
-    QCOMPARE(entered, accepted);
-    QCOMPARE(texts(env.dialogs.boxes), accepted ? QStringList{Question} : QStringList());
-    QCOMPARE(listed(login), accepted ? QStringList{u"Test_Animals *"_s} : QStringList());
+    QCOMPARE(env.dialogs.prompts.size(), typed.size());
+    QCOMPARE(env.dialogs.boxes.size(), box.isEmpty() ? 0 : 1);
+    if (!box.isEmpty())
+        QCOMPARE(env.dialogs.boxes.first().text, box);
+    const bool added = box.startsWith(u"Add"_s) && answer == MsgResult::Yes;
+    auto *list = TestUi::child<QListWidget>(login, u"lstTests"_s);
+    QCOMPARE(list->count(), added ? 1 : 0);
+    if (added)
+        QVERIFY(list->item(0)->isSelected());
     QCOMPARE(QDir(env.appDir() + u"Test_Animals"_s).entryList({u"*.wav"_s}),
-             accepted ? QStringList({u"cat.wav"_s, u"dog.wav"_s}) : QStringList());
+             added ? QStringList({u"cat.wav"_s, u"dog.wav"_s}) : QStringList());
 }
 
 QTEST_MAIN(TestStartSharing)
