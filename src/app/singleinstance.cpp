@@ -12,7 +12,7 @@
 namespace
 {
 // Longest path line accepted; a longer one is no path of this system.
-constexpr qint64 MaxLine = 64 * 1024;
+constexpr qint64 MaxLine = qint64(64) * 1024;
 const QByteArray Ack = QByteArrayLiteral("ok\n");
 } // namespace
 

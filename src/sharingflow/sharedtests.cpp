@@ -99,7 +99,7 @@ QString add(const QString &path, Ask ask)
             name = TestArchive::uniqueTestName(Shared::AppDir, name);
     }
 
-    const QString folderName = TestLibrary::TestPrefix + name;
+    QString folderName = TestLibrary::TestPrefix + name;
     const TestArchive::Result r = folder ? TestArchive::importFolderOfWaves(path, Shared::AppDir, folderName, ifExists)
                                          : TestArchive::importInto(path, Shared::AppDir, folderName, ifExists);
     if (!r.ok()) {
