@@ -16,6 +16,8 @@ packages=(
     pulseaudio pulseaudio-utils xvfb xauth xdotool x11-utils imagemagick at-spi2-core python3-pyatspi dbus-daemon
     # the Debian package: icons rendered in the build, dpkg-shlibdeps, checks of its files
     librsvg2-bin dpkg-dev desktop-file-utils appstream
+    # opening a shared test from the desktop (xdg-open) in the package test
+    xdg-utils libfile-mimeinfo-perl
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,15 +1,25 @@
 #include "app/app.h"
 
+#include "app/commandline.h"
+#include "app/singleinstance.h"
 #include "arcade/register.h"
 #include "authoring/register.h"
+#include "core/platform/appstate.h"
 #include "core/platform/forms.h"
 #include "core/sound/realengine.h"
 #include "core/ui/layout.h"
 #include "learning/register.h"
+#include "shell/frmLogin.h"
 #include "shell/register.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QIcon>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+
+#include <cstdio>
 
 namespace App
 {
@@ -20,6 +30,63 @@ std::function<void(Form *)> &startObserver()
     static std::function<void(Form *)> observer;
     return observer;
 }
+
+// Shared test files given to the program (its argument, or handed over by a second
+// start) are offered on the start window. While that window is hidden a child may be
+// in a test or a game that relies on the selected test, so the files wait until the
+// start window is shown again.
+class Offers final : public QObject
+{
+  public:
+    explicit Offers(frmLogin *login) : QObject(login), m_login(login) { login->installEventFilter(this); }
+
+    void offer(const QString &path)
+    {
+        m_pending << path;
+        bringForward();
+        if (m_login->isVisible())
+            QTimer::singleShot(0, this, &Offers::next);
+    }
+
+  protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_login && event->type() == QEvent::Show && !m_pending.isEmpty())
+            QTimer::singleShot(0, this, &Offers::next);
+        return false;
+    }
+
+  private:
+    void bringForward()
+    {
+        QWidget *top = m_login->isVisible() ? m_login.data() : QApplication::activeWindow();
+        if (!top)
+            for (Form *f : Forms::loaded())
+                if (f->isVisible())
+                    top = f;
+        if (top) {
+            top->raise();
+            top->activateWindow();
+        }
+    }
+
+    // One file at a time: each asks its questions in turn.
+    void next()
+    {
+        if (m_busy || m_pending.isEmpty() || !m_login || !m_login->isVisible() || Program::isEnding())
+            return;
+        m_busy = true;
+        const QString path = m_pending.takeFirst();
+        m_login->openShared(path);
+        m_busy = false;
+        if (!m_pending.isEmpty())
+            QTimer::singleShot(0, this, &Offers::next);
+    }
+
+    QPointer<frmLogin> m_login;
+    QStringList m_pending;
+    bool m_busy = false;
+};
 } // namespace
 
 void setStartObserver(std::function<void(Form *startWindow)> observer)
@@ -32,6 +99,18 @@ int run(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Wordaroo"));
     QApplication::setApplicationVersion(QStringLiteral(WORDAROO_VERSION));
+
+    const CommandLine::Parsed args = CommandLine::parse(QCoreApplication::arguments().mid(1));
+    if (!args.error.isEmpty()) {
+        std::fputs(args.error.toLocal8Bit().constData(), stderr);
+        return CommandLine::UsageStatus;
+    }
+    // A program of this folder runs already: it takes the file and this one ends.
+    const QString server =
+        SingleInstance::serverName(Shared::AppDir.isEmpty() ? Shared::programFolder() : Shared::AppDir);
+    if (!args.file.isEmpty() && SingleInstance::handOver(server, args.file))
+        return 0;
+
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/art/icon.svg")));
     QApplication::setFont(Fonts::sized(Fonts::DefaultPoints));
 
@@ -48,6 +127,18 @@ int run(int argc, char **argv)
         return 1;
     if (startObserver())
         startObserver()(login);
+
+    // Listening starts once the first window is up, so it never delays it.
+    SingleInstance instance(server);
+    if (auto *start = qobject_cast<frmLogin *>(login)) {
+        auto *offers = new Offers(start);
+        QObject::connect(&instance, &SingleInstance::fileReceived, offers, &Offers::offer);
+        QTimer::singleShot(0, &instance, [&instance, offers, file = args.file] {
+            instance.listen();
+            if (!file.isEmpty())
+                offers->offer(file);
+        });
+    }
     const int code = QApplication::exec();
     Sound::setEngine(nullptr);
     return code;

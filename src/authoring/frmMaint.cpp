@@ -7,6 +7,7 @@
 #include "core/sound/mmcontrol.h"
 #include "core/ui/layout.h"
 #include "core/ui/widgets.h"
+#include "sharingflow/sharedtests.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -47,6 +48,9 @@ constexpr Twips::Box LstTests{525, 420, 3075, 2460};
 constexpr Twips::Box btnDeleteTest{3720, 405, 1515, 420};
 constexpr Twips::Box btnEditTest{3720, 945, 1515, 420};
 constexpr Twips::Box btnCancelSelect{3720, 1485, 1515, 420};
+// Below the list: sharing is not editing, so it keeps apart from the column.
+constexpr Twips::Box btnShareTest{525, 2955, 1500, 360};
+constexpr Twips::Box btnAddShared{2100, 2955, 3135, 360};
 
 constexpr Twips::Box pnlWordList{0, 30, 5415, 3915};
 constexpr Twips::Box Label14{-30, 60, 5310, 315};
@@ -146,7 +150,11 @@ void frmMaint::buildStartPanels()
         Ui::button(pnlSelectTest, QStringLiteral("btnEditTest"), QStringLiteral("Edit Test"), At::btnEditTest);
     btnCancelSelect =
         Ui::button(pnlSelectTest, QStringLiteral("btnCancelSelect"), QStringLiteral("Cancel"), At::btnCancelSelect);
-    for (QPushButton *b : {btnDeleteTest, btnEditTest, btnCancelSelect})
+    btnShareTest =
+        Ui::button(pnlSelectTest, QStringLiteral("btnShareTest"), QStringLiteral("Share Test..."), At::btnShareTest);
+    btnAddShared = Ui::button(pnlSelectTest, QStringLiteral("btnAddShared"), QStringLiteral("Add a Shared Test..."),
+                              At::btnAddShared);
+    for (QPushButton *b : {btnDeleteTest, btnEditTest, btnCancelSelect, btnShareTest, btnAddShared})
         b->setFont(buttonFont);
     // The prompt label lies under the list's top edge; the list stays clickable.
     LstTests->raise();
@@ -178,6 +186,8 @@ void frmMaint::connectHandlers()
         {btnEditTest, &frmMaint::btnEditTest_Click},
         {btnDeleteTest, &frmMaint::btnDeleteTest_Click},
         {btnCancelSelect, &frmMaint::btnCancelSelect_Click},
+        {btnShareTest, &frmMaint::btnShareTest_Click},
+        {btnAddShared, &frmMaint::btnAddShared_Click},
         {btnFinishNewTest, &frmMaint::btnFinishNewTest_Click},
         {btnExit, &frmMaint::btnExit_Click},
         {btnAddWord, &frmMaint::btnAddWord_Click},
@@ -195,6 +205,8 @@ void frmMaint::connectHandlers()
     for (const auto &[button, slot] : handlers)
         connect(button, &QPushButton::clicked, this, slot);
     connect(tmrLevel, &QTimer::timeout, this, &frmMaint::tmrLevel_Timer);
+    // A test added here (or anywhere else) is listed at once.
+    connect(&TestCatalogue::instance(), &TestCatalogue::changed, this, &frmMaint::LoadTests);
 
     // On a panel with an ENTER button, ENTER presses that button wherever the focus
     // is; only the start and select panels, which have none, let ENTER press the
@@ -369,6 +381,35 @@ void frmMaint::btnCancelSelect_Click()
     Panels::show(pnlStart);
     Panels::hide(pnlSelectTest);
     setEnterButton(nullptr);
+}
+
+void frmMaint::btnShareTest_Click()
+{
+    QString entry;
+    if (!selectedText(LstTests, entry)) {
+        MsgBox(QStringLiteral("Please select the test you want to share."), MsgButtons::Ok, MsgIcon::Information);
+        return;
+    }
+    const QString file =
+        SaveFileBox(QStringLiteral("Share Test"), SharedTests::suggestedFile(SharedTests::documentsFolder(), entry),
+                    SharedTests::FileFilter);
+    if (!file.isEmpty())
+        SharedTests::share(entry, file);
+}
+
+void frmMaint::btnAddShared_Click()
+{
+    const QString file =
+        OpenFileBox(QStringLiteral("Add a Shared Test"), SharedTests::documentsFolder(), SharedTests::FileFilter);
+    if (file.isEmpty())
+        return;
+    // A test that is replaced may be the one whose word is open in the device.
+    MMControl1->setCommand(QStringLiteral("Close"));
+    const QString added = SharedTests::add(file, SharedTests::Ask::No);
+    // The list was filled again when the tests changed; the new test is selected.
+    const QList<QListWidgetItem *> found = LstTests->findItems(added, Qt::MatchExactly);
+    if (!added.isEmpty() && !found.isEmpty())
+        LstTests->setCurrentItem(found.first(), QItemSelectionModel::ClearAndSelect);
 }
 
 void frmMaint::btnFinishNewTest_Click()

@@ -55,6 +55,8 @@ class frmMaint final : public Form
     QPushButton *btnDeleteTest = nullptr;
     QPushButton *btnEditTest = nullptr;
     QPushButton *btnCancelSelect = nullptr;
+    QPushButton *btnShareTest = nullptr; // the selected test as one file to give away
+    QPushButton *btnAddShared = nullptr; // a test someone shared, added from its file
 
     QWidget *pnlWordList = nullptr;
     QLabel *Label14 = nullptr;
@@ -105,6 +107,8 @@ class frmMaint final : public Form
     void btnEditTest_Click();
     void btnDeleteTest_Click();
     void btnCancelSelect_Click();
+    void btnShareTest_Click();
+    void btnAddShared_Click();
     void btnFinishNewTest_Click();
     void btnExit_Click();
     void mnuHelp_Click();

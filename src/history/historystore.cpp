@@ -523,7 +523,7 @@ struct HistoryStore::Impl {
     template <typename Fn> QString adultWrite(Fn fn)
     {
         flush();
-        const QString why = reader->transaction(fn);
+        QString why = reader->transaction(fn);
         note(why);
         return why;
     }

@@ -103,7 +103,7 @@ QString TrickyFolder::rebuild(const QString &appDir, const QList<Tricky::Word> &
     if (exists)
         removeTree(final); // a file system without the exchange: a brief moment without the folder
     if (std::rename(from.constData(), to.constData()) != 0) {
-        const QString why = fail(final);
+        QString why = fail(final);
         removeTree(temp);
         return why;
     }

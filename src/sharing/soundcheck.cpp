@@ -1,6 +1,7 @@
 #include "sharing/soundcheck.h"
 
 #include "sharing/testarchive.h"
+#include "voice/computervoice.h"
 
 #include <sndfile.h>
 #include <sys/stat.h>
@@ -77,7 +78,7 @@ Verdict check(int fd)
         v.problem = QStringLiteral("it lasts longer than %1 minutes").arg(TestArchive::MaxRecordingSeconds / 60);
     // libsndfile appends its own name and version to the field when it writes a file.
     if (const char *software = sf_get_string(f, SF_STR_SOFTWARE))
-        v.computerVoice = QString::fromUtf8(software).startsWith(TestArchive::ComputerVoiceMark);
+        v.computerVoice = QString::fromUtf8(software).startsWith(ComputerVoice::Mark);
     sf_close(f);
     return v;
 }

@@ -29,8 +29,6 @@ inline constexpr int MaxRecordingSeconds = 5 * 60;
 inline const QString FileSuffix = QStringLiteral(".wordaroo");
 inline const QString ManifestName = QStringLiteral("manifest.json");
 inline const QString SentenceFolder = QStringLiteral(".sentences");
-// What the synthesizer writes in a wave file's INFO software field.
-inline const QString ComputerVoiceMark = QStringLiteral("Wordaroo computer voice");
 
 enum class Problem {
     None,

@@ -8,11 +8,14 @@
 #include "core/sound/playwave.h"
 #include "core/ui/layout.h"
 #include "core/ui/widgets.h"
+#include "sharingflow/sharedtests.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDropEvent>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -130,6 +133,7 @@ frmLogin::frmLogin(QWidget *parent) : Form(Windows::Login, parent)
     setTabOrder(btnSeeWords, lstWords);
 
     connect(&TestCatalogue::instance(), &TestCatalogue::changed, this, &frmLogin::LoadTests);
+    setAcceptDrops(true);
     Form_Load();
 }
 
@@ -233,27 +237,72 @@ void refuseUnreadableSettings(const QString &reason)
 
 void frmLogin::mnuCreate_Click()
 {
+    if (passwordAccepted())
+        openAuthoring();
+}
+
+bool frmLogin::passwordAccepted()
+{
     // A settings file that exists but cannot be read keeps the gate closed: it may
     // hold a password that cannot be checked.
     const Settings::Value protect = Settings::readProtect();
     if (!protect.ok) {
         refuseUnreadableSettings(protect.reason);
-        return;
+        return false;
     }
-    if (!Settings::protectionOn(protect.text)) {
-        openAuthoring();
-        return;
-    }
+    if (!Settings::protectionOn(protect.text))
+        return true;
     const QString typed =
         InputBox(QStringLiteral("Please enter configuration password:"), QStringLiteral("PASSWORD"), QString());
     const Settings::Value stored = Settings::readPassword();
-    if (!stored.ok)
+    if (!stored.ok) {
         refuseUnreadableSettings(stored.reason);
-    else if (stored.text == typed)
-        openAuthoring();
-    else
-        MsgBox(QStringLiteral("SORRY!\nThe password you typed is incorrect."), MsgButtons::Ok, MsgIcon::Information,
-               QStringLiteral("Incorrect Password"));
+        return false;
+    }
+    if (stored.text == typed)
+        return true;
+    MsgBox(QStringLiteral("SORRY!\nThe password you typed is incorrect."), MsgButtons::Ok, MsgIcon::Information,
+           QStringLiteral("Incorrect Password"));
+    return false;
+}
+
+void frmLogin::openShared(const QString &path)
+{
+    if (!passwordAccepted())
+        return;
+    const QString added = SharedTests::add(path, SharedTests::Ask::First);
+    // The list was filled again; the new test is the one selected.
+    const QList<QListWidgetItem *> found = lstTests->findItems(added, Qt::MatchExactly);
+    if (!added.isEmpty() && !found.isEmpty())
+        lstTests->setCurrentItem(found.first(), QItemSelectionModel::ClearAndSelect);
+}
+
+namespace
+{
+// The one local file or folder a drag carries when it can be a shared test.
+QString droppedOffer(const QMimeData *data)
+{
+    if (!data || !data->hasUrls() || data->urls().size() != 1 || !data->urls().first().isLocalFile())
+        return {};
+    const QString path = data->urls().first().toLocalFile();
+    return SharedTests::isOffer(path) ? path : QString();
+}
+} // namespace
+
+void frmLogin::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!droppedOffer(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void frmLogin::dropEvent(QDropEvent *event)
+{
+    const QString path = droppedOffer(event->mimeData());
+    if (path.isEmpty())
+        return;
+    event->acceptProposedAction();
+    // The questions come once the drop is over: the dragging program waits for its end.
+    QTimer::singleShot(0, this, [this, path] { openShared(path); });
 }
 
 void frmLogin::openAuthoring()

@@ -31,6 +31,10 @@ class frmLogin final : public Form
 
     bool isExpanded() const;
 
+    // The configuration password gate: true when no password is set or the one typed
+    // matches; otherwise the adult has been told why not.
+    bool passwordAccepted();
+
   public Q_SLOTS:
     // Rebuilds lstTests from the test folders and selects the first entry.
     void LoadTests();
@@ -42,9 +46,14 @@ class frmLogin final : public Form
     void mnuHelp_Click();
     void Picture1_Click();
     void Timer1_Timer();
+    // A shared test (a ".wordaroo" file or a folder of wave files) opened from the
+    // desktop or dropped here: behind the password gate, asks and adds it.
+    void openShared(const QString &path);
 
   protected:
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
   private:
     void Form_Load();

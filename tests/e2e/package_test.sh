@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package, checks its menu entry and metainfo, installs it with apt,
 # starts the installed program under Xvfb as an ordinary user without a sound server,
+# opens a shared test with xdg-open (handed to the running program, which adds it),
 # and purges it again: no file of the package may be left.
 # Needs root (apt-get); it changes the machine, so CI runs it on its own, not in CTest.
 #
@@ -126,9 +127,12 @@ chmod 700 "$tmp/run"
 # No sound server, and none started on demand: the program must start silent.
 printf 'autospawn = no\n' >"$tmp/pulse-client.conf"
 chown "$NOBODY:$NOBODY" "$home" "$tmp/run"
-env -i PATH=/usr/bin:/bin HOME="$home" DISPLAY="$display" XDG_RUNTIME_DIR="$tmp/run" \
-    PULSE_SERVER="unix:$tmp/no-sound-server" PULSE_CLIENTCONFIG="$tmp/pulse-client.conf" \
-    setpriv --reuid=$NOBODY --regid=$NOBODY --clear-groups wordaroo >"$tmp/program.log" 2>&1 &
+# A command run as that user (an array, so that a background start is the program's
+# own process and not a shell around it).
+as_user=(env -i PATH=/usr/bin:/bin HOME="$home" DISPLAY="$display" XDG_RUNTIME_DIR="$tmp/run"
+    PULSE_SERVER="unix:$tmp/no-sound-server" PULSE_CLIENTCONFIG="$tmp/pulse-client.conf"
+    setpriv --reuid=$NOBODY --regid=$NOBODY --clear-groups)
+"${as_user[@]}" wordaroo >"$tmp/program.log" 2>&1 &
 program_pid=$!
 window=""
 for _ in $(seq 200); do
@@ -148,6 +152,44 @@ ok "the installed program, started as user $NOBODY, shows its window 'Wordaroo' 
 exe=$(readlink "/proc/$program_pid/exe")
 [ "$exe" = "$home/.local/share/wordaroo/wordaroo" ] || fail "the program runs from $exe, not from the user's copy"
 ok "it runs from the user's copy $exe"
+
+section "a shared test opened from the desktop"
+# A shared test as another program folder writes it: the sample test's recordings.
+shared="$tmp/shared/For Lily.wordaroo"
+mkdir -p "$tmp/shared"
+python3 - "$root/opt/wordaroo/lib/wordaroo/Test_Animals" "$shared" <<'PY'
+import json, os, sys, zipfile
+src, out = sys.argv[1], sys.argv[2]
+waves = sorted(f for f in os.listdir(src) if f.endswith(".wav"))
+manifest = {"formatVersion": 1, "name": "For Lily", "program": "package test",
+            "words": [{"word": f[:-4], "file": f, "computerVoice": False} for f in waves]}
+with zipfile.ZipFile(out, "w") as z:
+    z.writestr("manifest.json", json.dumps(manifest))
+    for f in waves:
+        z.write(os.path.join(src, f), f)
+PY
+chmod -R a+rX "$tmp/shared"
+type=$("${as_user[@]}" xdg-mime query filetype "$shared")
+[ "$type" = "$MIME" ] || fail "xdg-mime takes the file for '$type'"
+"${as_user[@]}" xdg-open "$shared" || fail "xdg-open '$shared'"
+# The running program asks in a box of its own, titled like its start window.
+boxes=0
+for _ in $(seq 100); do
+    boxes=$(DISPLAY=$display xdotool search --onlyvisible --name '^Wordaroo$' 2>/dev/null | wc -l) || true
+    [ "$boxes" -ge 2 ] && break
+    sleep 0.1
+done
+[ "$boxes" -ge 2 ] || fail "no question from the running program within 10 s"
+DISPLAY=$display xdotool key Return # "Yes", the box's default button
+added="$home/.local/share/wordaroo/Test_For Lily"
+for _ in $(seq 100); do
+    [ -d "$added" ] && break
+    sleep 0.1
+done
+[ "$(ls "$added" | wc -l)" -eq "$(ls "$root/opt/wordaroo/lib/wordaroo/Test_Animals"/*.wav | wc -l)" ] ||
+    fail "the shared test was not added to $added"
+kill -0 "$program_pid" 2>/dev/null || fail "the program ended"
+ok "xdg-open handed '$shared' ($MIME) to the running program, which added it as 'Test_For Lily'"
 kill -TERM "$program_pid"
 for _ in $(seq 50); do
     kill -0 "$program_pid" 2>/dev/null || break

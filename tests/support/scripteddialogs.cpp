@@ -22,3 +22,14 @@ void ScriptedDialogs::showHelp(QWidget *, const QString &file)
 {
     helpOpened << file;
 }
+
+QString ScriptedDialogs::saveFile(QWidget *, const QString &title, const QString &start, const QString &)
+{
+    files << Box{start, shownTitle(title), MsgButtons::Ok, MsgIcon::None};
+    return fileAnswers.isEmpty() ? QString() : fileAnswers.takeFirst();
+}
+
+QString ScriptedDialogs::openFile(QWidget *parent, const QString &title, const QString &start, const QString &filter)
+{
+    return saveFile(parent, title, start, filter);
+}

@@ -21,6 +21,8 @@ class ScriptedDialogs final : public DialogService
     QList<Box> prompts;          // every input box (text = prompt)
     QList<QString> inputAnswers; // answers to input boxes; "" (Cancel) when empty
     QStringList helpOpened;      // help files asked for
+    QList<Box> files;            // every file chooser (text = its start, icon unused)
+    QStringList fileAnswers;     // chosen files, in order; "" (Cancel) when empty
     // Called while a box is "open", so tests can check what happens during it.
     std::function<void(const Box &)> onMessage;
 
@@ -28,4 +30,6 @@ class ScriptedDialogs final : public DialogService
                       const QString &title) override;
     QString input(QWidget *parent, const QString &prompt, const QString &title, const QString &def) override;
     void showHelp(QWidget *parent, const QString &file) override;
+    QString saveFile(QWidget *parent, const QString &title, const QString &start, const QString &filter) override;
+    QString openFile(QWidget *parent, const QString &title, const QString &start, const QString &filter) override;
 };

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QLabel>
@@ -50,6 +51,20 @@ QString InputBox(const QString &prompt, const QString &title, const QString &def
     if (Program::isEnding())
         return {};
     return dialogs().input(QApplication::activeWindow(), prompt, title, def);
+}
+
+QString SaveFileBox(const QString &title, const QString &start, const QString &filter)
+{
+    if (Program::isEnding())
+        return {};
+    return dialogs().saveFile(QApplication::activeWindow(), title, start, filter);
+}
+
+QString OpenFileBox(const QString &title, const QString &start, const QString &filter)
+{
+    if (Program::isEnding())
+        return {};
+    return dialogs().openFile(QApplication::activeWindow(), title, start, filter);
 }
 
 MsgResult QtDialogService::message(QWidget *parent, const QString &text, MsgButtons buttons, MsgIcon icon,
@@ -138,4 +153,14 @@ void QtDialogService::showHelp(QWidget *parent, const QString &file)
     viewer->show();
     viewer->raise();
     viewer->activateWindow();
+}
+
+QString QtDialogService::saveFile(QWidget *parent, const QString &title, const QString &start, const QString &filter)
+{
+    return QFileDialog::getSaveFileName(parent, shownTitle(title), start, filter);
+}
+
+QString QtDialogService::openFile(QWidget *parent, const QString &title, const QString &start, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(parent, shownTitle(title), start, filter);
 }

@@ -24,6 +24,11 @@ class DialogService
     virtual QString input(QWidget *parent, const QString &prompt, const QString &title, const QString &def) = 0;
     // Opens a help file at its contents page.
     virtual void showHelp(QWidget *parent, const QString &file) = 0;
+    // A file chooser: Save asks for a new or existing file (start: the suggested file),
+    // Open for an existing one (start: a folder). filter is as Qt writes it
+    // ("Shared tests (*.wordaroo)"). Cancel yields the empty text.
+    virtual QString saveFile(QWidget *parent, const QString &title, const QString &start, const QString &filter) = 0;
+    virtual QString openFile(QWidget *parent, const QString &title, const QString &start, const QString &filter) = 0;
 };
 
 inline const QString ProgramTitle = QStringLiteral("Wordaroo");
@@ -38,6 +43,8 @@ void setDialogs(DialogService *service); // nullptr restores the real service
 MsgResult MsgBox(const QString &text, MsgButtons buttons = MsgButtons::Ok, MsgIcon icon = MsgIcon::None,
                  const QString &title = {});
 QString InputBox(const QString &prompt, const QString &title = {}, const QString &def = {});
+QString SaveFileBox(const QString &title, const QString &start, const QString &filter);
+QString OpenFileBox(const QString &title, const QString &start, const QString &filter);
 
 // The real service: QMessageBox, QInputDialog and a help window.
 class QtDialogService final : public DialogService
@@ -47,6 +54,8 @@ class QtDialogService final : public DialogService
                       const QString &title) override;
     QString input(QWidget *parent, const QString &prompt, const QString &title, const QString &def) override;
     void showHelp(QWidget *parent, const QString &file) override;
+    QString saveFile(QWidget *parent, const QString &title, const QString &start, const QString &filter) override;
+    QString openFile(QWidget *parent, const QString &title, const QString &start, const QString &filter) override;
     // Where a bare help file name is found: the current folder, then the program folder.
     static QString resolveHelpFile(const QString &file);
 };

@@ -1,0 +1,117 @@
+#include "sharingflow/sharedtests.h"
+
+#include "core/platform/appstate.h"
+#include "core/platform/dialogs.h"
+#include "core/platform/testlibrary.h"
+#include "sharing/testarchive.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+
+namespace SharedTests
+{
+
+namespace
+{
+QString listOf(const QStringList &skipped)
+{
+    QStringList shown = skipped.mid(0, 10);
+    if (skipped.size() > shown.size())
+        shown << QStringLiteral("... and %1 more").arg(skipped.size() - shown.size());
+    return shown.join(QLatin1Char('\n'));
+}
+
+bool isFolder(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isDir() && !info.isSymLink();
+}
+} // namespace
+
+QString documentsFolder()
+{
+    const QString docs = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !docs.isEmpty() && QFileInfo(docs).isDir() ? docs : QDir::homePath();
+}
+
+QString suggestedFile(const QString &folder, const QString &testFolderName)
+{
+    return QDir(folder).filePath(TestArchive::testNameOf(testFolderName) + TestArchive::FileSuffix);
+}
+
+bool isOffer(const QString &path)
+{
+    return isFolder(path) || path.endsWith(TestArchive::FileSuffix, Qt::CaseInsensitive);
+}
+
+QString share(const QString &testFolderName, const QString &file)
+{
+    QString target = file;
+    if (!target.endsWith(TestArchive::FileSuffix, Qt::CaseInsensitive))
+        target += TestArchive::FileSuffix;
+    const TestArchive::Result r = TestArchive::exportTest(Shared::AppDir + testFolderName, target);
+    if (!r.ok()) {
+        MsgBox(r.message, MsgButtons::Ok, MsgIcon::Exclamation, QStringLiteral("Share Test"));
+        return {};
+    }
+    QString text = QStringLiteral("The test ") + TestArchive::testNameOf(testFolderName) +
+                   QStringLiteral(" was saved as\n") + QDir::toNativeSeparators(r.path);
+    if (!r.skipped.isEmpty())
+        text += QStringLiteral("\n\nThese files were left out:\n") + listOf(r.skipped);
+    MsgBox(text, MsgButtons::Ok, MsgIcon::Information, QStringLiteral("Share Test"));
+    return r.path;
+}
+
+QString add(const QString &path, Ask ask)
+{
+    const bool folder = isFolder(path);
+    QString name;
+    if (folder) {
+        name = TestArchive::testNameOf(QFileInfo(QDir::cleanPath(path)).fileName());
+        const QString why = TestLibrary::unsafeNameReason(name);
+        if (!why.isEmpty()) {
+            MsgBox(QStringLiteral("The folder cannot be added as a test, because its name cannot be a test name.\n") +
+                       why,
+                   MsgButtons::Ok, MsgIcon::Exclamation);
+            return {};
+        }
+    } else {
+        const TestArchive::Info info = TestArchive::inspect(path);
+        if (!info.ok()) {
+            MsgBox(info.message, MsgButtons::Ok, MsgIcon::Exclamation);
+            return {};
+        }
+        name = info.testName;
+    }
+
+    if (ask == Ask::First && MsgBox(QStringLiteral("Add the spelling test ") + name + QStringLiteral(" to Wordaroo?"),
+                                    MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
+        return {};
+
+    auto ifExists = TestArchive::IfExists::Refuse;
+    if (TestArchive::uniqueTestName(Shared::AppDir, name) != name) {
+        if (MsgBox(QStringLiteral("The test: ") + name + QStringLiteral(" already exists.\n") +
+                       QStringLiteral("Replace it with the shared one?"),
+                   MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes)
+            ifExists = TestArchive::IfExists::Replace;
+        else
+            name = TestArchive::uniqueTestName(Shared::AppDir, name);
+    }
+
+    QString folderName = TestLibrary::TestPrefix + name;
+    const TestArchive::Result r = folder ? TestArchive::importFolderOfWaves(path, Shared::AppDir, folderName, ifExists)
+                                         : TestArchive::importInto(path, Shared::AppDir, folderName, ifExists);
+    if (!r.ok()) {
+        MsgBox(r.message, MsgButtons::Ok, MsgIcon::Exclamation);
+        return {};
+    }
+    Q_EMIT TestCatalogue::instance().changed();
+    if (!r.skipped.isEmpty())
+        MsgBox(QStringLiteral("The test ") + name + QStringLiteral(" was added without these files:\n") +
+                   listOf(r.skipped),
+               MsgButtons::Ok, MsgIcon::Information);
+    return folderName;
+}
+
+} // namespace SharedTests
