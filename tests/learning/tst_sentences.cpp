@@ -1,18 +1,15 @@
 // A word's sentence in the test and study windows: word, sentence, word one after
-// another in the background, cut off by any new sound, and nothing more when the
+// another in the background, cut off by any new sound, and the word alone when the
 // sentence is missing or is not a sound.
 #include "core/platform/appstate.h"
-#include "core/platform/forms.h"
 #include "learning/frmReview.h"
 #include "learning/frmTest.h"
 #include "learning/register.h"
 #include "testsupport.h"
 
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTest>
 
 using namespace Qt::StringLiterals;
 
@@ -21,103 +18,83 @@ class TestSentences : public QObject
     Q_OBJECT
   private Q_SLOTS:
     void initTestCase() { Learning::registerWindows(); }
-    void askPlaysWordSentenceWord_data();
-    void askPlaysWordSentenceWord();
+    void askAndRepeat_data();
+    void askAndRepeat();
     void newSoundCutsTheChainOff();
-    void studyShowsWordSentenceWord();
+
+  private:
+    QString word, sentence;
+    void setUp(TestEnv &env, const QString &kind)
+    {
+        env.makePrompts();
+        Shared::TestName = u"Test_Homophones"_s;
+        Shared::TestDir = env.makeTest(Shared::TestName, {u"their"_s});
+        word = Shared::TestDir + u"their.wav"_s;
+        sentence = Shared::TestDir + u".sentences/their.wav"_s;
+        QDir(Shared::TestDir).mkdir(u".sentences"_s);
+        if (kind == u"wave"_s)
+            TestEnv::writeWave(sentence, 300);
+        else if (kind == u"junk"_s) {
+            QFile f(sentence);
+            f.open(QIODevice::WriteOnly);
+            f.write("RIFF, but no sound");
+        } else if (kind == u"folder"_s)
+            QDir(Shared::TestDir).mkpath(u".sentences/their.wav"_s);
+    }
 };
 
-namespace
+void TestSentences::askAndRepeat_data()
 {
-QString setUp(TestEnv &env, const QString &sentence)
-{
-    env.makePrompts();
-    Shared::TestName = u"Test_Homophones"_s;
-    Shared::TestDir = env.makeTest(Shared::TestName, {u"their"_s});
-    if (sentence == u"wave"_s) {
-        QDir(Shared::TestDir).mkdir(u".sentences"_s);
-        TestEnv::writeWave(Shared::TestDir + u".sentences/their.wav"_s, 300);
-    } else if (sentence == u"junk"_s) {
-        QDir(Shared::TestDir).mkdir(u".sentences"_s);
-        QFile f(Shared::TestDir + u".sentences/their.wav"_s);
-        f.open(QIODevice::WriteOnly);
-        f.write("RIFF not a sound at all");
-    } else if (sentence == u"folder"_s) {
-        QDir(Shared::TestDir).mkpath(u".sentences/their.wav"_s);
-    }
-    return Shared::TestDir;
-}
-} // namespace
-
-void TestSentences::askPlaysWordSentenceWord_data()
-{
-    QTest::addColumn<QString>("sentence");
-    QTest::addColumn<int>("plays"); // of the word and its sentence, per ask
-    QTest::newRow("a sentence") << u"wave"_s << 3;
-    QTest::newRow("none") << u""_s << 1;
-    QTest::newRow("not a sound") << u"junk"_s << 1;
-    QTest::newRow("a folder in its place") << u"folder"_s << 1;
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("study"); // the study window instead of the test window
+    QTest::newRow("test") << u"wave"_s << false;
+    QTest::newRow("study") << u"wave"_s << true;
+    QTest::newRow("none") << u""_s << false;
+    QTest::newRow("not a sound") << u"junk"_s << false;
+    QTest::newRow("a folder in its place") << u"folder"_s << true;
 }
 
-void TestSentences::askPlaysWordSentenceWord()
+void TestSentences::askAndRepeat()
 {
-    QFETCH(QString, sentence);
-    QFETCH(int, plays);
+    QFETCH(QString, kind);
+    QFETCH(bool, study);
     TestEnv env;
-    const QString dir = setUp(env, sentence);
+    setUp(env, kind);
+    const QStringList expected = kind == u"wave"_s ? QStringList{word, sentence, word} : QStringList{word};
+    if (study) {
+        auto *w = qobject_cast<frmReview *>(Forms::show(Windows::Review));
+        w->Timer1_Timer();
+        QCOMPARE(env.sound.played().mid(1), expected); // after the start prompt
+        return;
+    }
     auto *w = qobject_cast<frmTest *>(Forms::show(Windows::Test));
     w->Timer1_Timer();
-    const QStringList expected =
-        QStringList{dir + u"their.wav"_s, dir + u".sentences/their.wav"_s, dir + u"their.wav"_s}.mid(0, plays);
-    QStringList played = env.sound.played();
-    played.removeFirst(); // the start prompt
-    QCOMPARE(played, expected);
+    QCOMPARE(env.sound.played().mid(1), expected);
     QCOMPARE(env.dialogs.boxes.size(), 0);
-
-    // "Repeat Word" repeats all of it.
     env.sound.clear();
-    QTest::mouseClick(w->btnRepeat, Qt::LeftButton);
+    QTest::mouseClick(w->btnRepeat, Qt::LeftButton); // "Repeat Word" repeats all of it
     QCOMPARE(env.sound.played(), expected);
-    w->close();
 }
 
 void TestSentences::newSoundCutsTheChainOff()
 {
     TestEnv env;
-    const QString dir = setUp(env, u"wave"_s);
+    setUp(env, u"wave"_s);
     auto *w = qobject_cast<frmTest *>(Forms::show(Windows::Test));
-    env.sound.setDuration(dir + u"their.wav"_s, 200);
+    env.sound.setDuration(word, 200);
     w->Timer1_Timer();
-    // The word still plays when the child's answer asks for the "no word" prompt.
     env.sound.clear();
-    QTest::keyClick(w->txtWord, Qt::Key_Return);
+    QTest::keyClick(w->txtWord, Qt::Key_Return); // no answer: the "no word" prompt
     QTest::qWait(400);
     QCOMPARE(env.sound.played(), QStringList{env.appDir() + u"noword.wav"_s});
-
     // Repeat during the sentence: it starts again from the word, once.
-    env.sound.setDuration(dir + u".sentences/their.wav"_s, 200);
-    env.sound.setDuration(dir + u"their.wav"_s, 0);
+    env.sound.setDuration(sentence, 200);
+    env.sound.setDuration(word, 0);
     env.sound.clear();
     QTest::mouseClick(w->btnRepeat, Qt::LeftButton);
     QTest::mouseClick(w->btnRepeat, Qt::LeftButton);
     QTest::qWait(400);
-    QCOMPARE(env.sound.played(),
-             (QStringList{dir + u"their.wav"_s, dir + u".sentences/their.wav"_s, dir + u"their.wav"_s,
-                          dir + u".sentences/their.wav"_s, dir + u"their.wav"_s}));
-    w->close();
-}
-
-void TestSentences::studyShowsWordSentenceWord()
-{
-    TestEnv env;
-    const QString dir = setUp(env, u"wave"_s);
-    env.sound.setDuration(dir + u".sentences/their.wav"_s, 100);
-    auto *w = qobject_cast<frmReview *>(Forms::show(Windows::Review));
-    w->Timer1_Timer();
-    QCOMPARE(env.sound.played().mid(1), (QStringList{dir + u"their.wav"_s, dir + u".sentences/their.wav"_s}));
-    QTRY_COMPARE(env.sound.played().mid(1),
-                 (QStringList{dir + u"their.wav"_s, dir + u".sentences/their.wav"_s, dir + u"their.wav"_s}));
-    w->close();
+    QCOMPARE(env.sound.played(), (QStringList{word, sentence, word, sentence, word}));
 }
 
 QTEST_MAIN(TestSentences)
