@@ -64,8 +64,8 @@ constexpr Twips::Box btnBeginRecord{1245, 1215, 2820, 1035};
 constexpr Twips::Box pbLevel{1245, 2385, 2820, 225};
 constexpr Twips::Box lblElapsed{1245, 2670, 2820, 300};
 constexpr Twips::Box btnBackToList{3015, 3000, 2325, 420};
-constexpr Twips::Box txtSentence{45, 3000, 3240, 405};
-constexpr Twips::Box btnSentenceVoice{3345, 3000, 1995, 420};
+constexpr Twips::Box txtSentence{45, 3000, 2760, 405};
+constexpr Twips::Box btnSentenceVoice{2865, 3000, 2475, 420};
 
 constexpr Twips::Box pnlReviewSound{0, 150, 5460, 3765};
 constexpr Twips::Box Label13{0, 0, 5415, 420};
