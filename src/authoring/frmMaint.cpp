@@ -337,6 +337,7 @@ void frmMaint::btnEditTest_Click()
     setEnterButton(btnAddWord);
     Shared::TestDir = Shared::AppDir + entry + QLatin1Char('/');
     Module1::LoadWordList(List1);
+    decorateAll();
 }
 
 void frmMaint::btnDeleteTest_Click()

@@ -2,6 +2,7 @@
 #include "core/platform/forms.h"
 
 #include <QString>
+#include <QStringList>
 
 class MMControl;
 class Picture;
@@ -10,7 +11,9 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QMenuBar;
+class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QTimer;
@@ -65,11 +68,23 @@ class frmMaint final : public Form
     QPushButton *btnDelWord = nullptr;
     QPushButton *btnReRecordWord = nullptr;
     QPushButton *btnFinishNewTest = nullptr;
+    QPushButton *btnTypeList = nullptr;            // "Type a &List of Words"
+    QPushButton *btnRecordComputerWords = nullptr; // "Record the Computer &Words"
+
+    // A whole list of words at once, each given the computer voice.
+    QWidget *pnlWordLists = nullptr;
+    QLabel *lblWordListPrompt = nullptr;
+    QPlainTextEdit *txtWordList = nullptr;
+    QPushButton *btnAddTheseWords = nullptr;
+    QPushButton *btnOpenTextFile = nullptr;
+    QPushButton *btnCancelWordList = nullptr;
+    QProgressBar *pbWordList = nullptr; // shown while the words are being made
 
     QWidget *pnlTypeWord = nullptr;
     QLabel *Label10 = nullptr;
     QLineEdit *txtWord = nullptr;
     QPushButton *btnRecordWord = nullptr;
+    QPushButton *btnComputerVoice = nullptr; // "Use the &Computer Voice"
 
     QWidget *pnlRecord = nullptr;
     QLabel *lblRecording = nullptr;
@@ -80,12 +95,18 @@ class frmMaint final : public Form
     QProgressBar *pbLevel = nullptr;
     QLabel *lblElapsed = nullptr;
     QTimer *tmrLevel = nullptr;
+    // Guided recording only: leave the words still to record for the word list.
+    QPushButton *btnBackToList = nullptr;
+    // Recording a sentence only: a typed sentence said by the computer voice instead.
+    QLineEdit *txtSentence = nullptr;
+    QPushButton *btnSentenceVoice = nullptr;
 
     QWidget *pnlReviewSound = nullptr;
     QLabel *Label13 = nullptr;
     QPushButton *btnSaveWord = nullptr;
     QPushButton *btnListen = nullptr;
     QPushButton *btnReRecord = nullptr;
+    QPushButton *btnAddSentence = nullptr; // "Add a &Sentence"
 
     QWidget *pnlOptions = nullptr;
     QLabel *Label1 = nullptr;
@@ -124,6 +145,16 @@ class frmMaint final : public Form
     // Refreshes the level meter and the time recorded while a recording runs.
     void tmrLevel_Timer();
 
+    void btnComputerVoice_Click();
+    void btnTypeList_Click();
+    void btnAddTheseWords_Click();
+    void btnOpenTextFile_Click();
+    void btnCancelWordList_Click();
+    void btnRecordComputerWords_Click();
+    void btnBackToList_Click();
+    void btnAddSentence_Click();
+    void btnSentenceVoice_Click();
+
     void btnOptions_Click();
     void btnSaveOptions_Click();
     void btnCancelOptions_Click();
@@ -144,4 +175,29 @@ class frmMaint final : public Form
     static bool selectedText(QListWidget *list, QString &text);
     void setRecordingLook(bool recording);
     void stopLevelMeter();
+
+    // What pnlRecord and pnlReviewSound are recording now: the word or its sentence.
+    enum class Take { Word, Sentence };
+    void setTake(Take take);
+    // The file the recording goes to.
+    QString takePath() const;
+    // Reads the recording, cleans it and puts it back before "Save"; false (with the
+    // message shown) when it must not be saved. clipped tells the caller to warn after.
+    bool cleanRecording(bool &clipped);
+    // After a word or sentence is saved: the next word of a guided recording, or the list.
+    void afterSave();
+    void showWordList();
+    // The next word that still has the computer voice, on pnlRecord (idle); the word
+    // list when none is left.
+    void nextGuidedWord();
+    void showRecordIdle();
+    // Lists word at the end of List1 unless it is listed, and shows how it was made.
+    void listWord(const QString &word);
+    void decorate(QListWidgetItem *item) const;
+    void decorateAll();
+    void wordListRunning(bool running);
+
+    Take m_take = Take::Word;
+    bool m_guided = false;
+    QStringList m_guidedWords; // still to record, in list order
 };

@@ -1,6 +1,7 @@
 #include "authoring/testfiles.h"
 
 #include "core/platform/testlibrary.h"
+#include "voice/sentences.h"
 
 #include <QDir>
 #include <QFile>
@@ -99,15 +100,20 @@ Removal removeTest(const QString &appDir, const QString &entry)
     const QDir dir(path);
     const QFileInfoList entries =
         dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    // The hidden folder of sentences belongs to the test; any other folder stops it.
+    const QString sentences = Sentences::Folder.chopped(1);
     for (const QFileInfo &e : entries)
-        if (!e.isSymLink() && e.isDir())
+        if (!e.isSymLink() && e.isDir() && e.fileName() != sentences)
             r.subFolders << e.fileName();
     if (!r.subFolders.isEmpty())
         return r;
 
-    for (const QFileInfo &e : entries)
-        if (!removeEntry(e.filePath()))
+    for (const QFileInfo &e : entries) {
+        const bool removed =
+            e.fileName() == sentences ? Sentences::removeAll(path + QLatin1Char('/')) : removeEntry(e.filePath());
+        if (!removed)
             r.leftOver << e.fileName();
+    }
     if (!r.leftOver.isEmpty())
         return r;
     r.removed = QDir(appDir).rmdir(entry);

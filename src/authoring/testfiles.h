@@ -45,8 +45,9 @@ struct Removal {
 
 // Removes the test entry appDir + entry. A link or a plain file is removed itself,
 // never what it points to. A folder is removed with the files and links it holds
-// (links are deleted, never followed); a folder holding a sub-folder is left
-// untouched. A missing entry counts as removed.
+// (links are deleted, never followed), and with its hidden folder of sentences
+// (Sentences::removeAll); a folder holding any other sub-folder is left untouched. A
+// missing entry counts as removed.
 Removal removeTest(const QString &appDir, const QString &entry);
 
 // Deletes a word file: one more try at the same path when the first fails, whose

@@ -4,9 +4,11 @@
 #include "core/platform/dialogs.h"
 #include "core/platform/testlibrary.h"
 #include "core/sound/mmcontrol.h"
+#include "core/sound/playchain.h"
 #include "core/sound/playwave.h"
 #include "core/ui/layout.h"
 #include "core/ui/widgets.h"
+#include "voice/sentences.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -43,7 +45,7 @@ QString wordPath(const QString &word)
 }
 } // namespace
 
-frmReview::frmReview(QWidget *parent) : SoundForm(Windows::Review, parent)
+frmReview::frmReview(QWidget *parent) : SoundForm(Windows::Review, parent), m_chain(new PlayChain(*MMControl1, this))
 {
     setWindowTitle(QStringLiteral("Study Time"));
     const QFont big = Fonts::sized(At::WordPoints, true);
@@ -120,6 +122,9 @@ void frmReview::ShowWord()
     }
     lblProgress->setText(QStringLiteral("Word %1 of %2").arg(m_session.wordIndex() + 1).arg(m_session.wordCount()));
     Module1::PlayWave(*MMControl1, path);
+    // Word, sentence, word, when the word has a sentence to play.
+    if (const QString sentence = Sentences::playable(Shared::TestDir, w); !sentence.isEmpty())
+        m_chain->follow({sentence, path});
     txtWord->setFocus();
 }
 

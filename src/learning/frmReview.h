@@ -3,6 +3,7 @@
 #include "core/ui/soundform.h"
 
 class Picture;
+class PlayChain;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -46,6 +47,8 @@ class frmReview final : public SoundForm
     void Form_Unload(bool &keepOpen) override;
 
   private:
+    // The sentence and the word again after the word, when it has a sentence.
+    PlayChain *m_chain;
     void Form_Load();
     void StartTest();
     // Shows and speaks the word at WordIndex after checking its file.

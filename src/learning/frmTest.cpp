@@ -6,9 +6,11 @@
 #include "core/run/runlist.h"
 #include "core/run/scoring.h"
 #include "core/sound/mmcontrol.h"
+#include "core/sound/playchain.h"
 #include "core/sound/playwave.h"
 #include "core/ui/layout.h"
 #include "core/ui/widgets.h"
+#include "voice/sentences.h"
 
 #include <QFileInfo>
 #include <QLabel>
@@ -80,7 +82,7 @@ QListView *runView(QWidget *parent, const QString &name, RunList *model, const T
 }
 } // namespace
 
-frmTest::frmTest(QWidget *parent) : SoundForm(Windows::Test, parent)
+frmTest::frmTest(QWidget *parent) : SoundForm(Windows::Test, parent), m_chain(new PlayChain(*MMControl1, this))
 {
     setWindowTitle(QStringLiteral("Test"));
     m_words = new RunList(m_run, RunList::Shows::Words, this);
@@ -201,6 +203,9 @@ bool frmTest::AskWord()
     mm.FileName = path;
     mm.setCommand(QStringLiteral("open"));
     mm.setCommand(QStringLiteral("Play"));
+    // Word, sentence, word, when the word has a sentence to play.
+    if (const QString sentence = Sentences::playable(Shared::TestDir, w); !sentence.isEmpty())
+        m_chain->follow({sentence, path});
     txtWord->setFocus();
     return true;
 }

@@ -17,6 +17,9 @@ namespace
 constexpr int FrameMs = 10;
 // The floor is at least -60 dBFS (RMS): a quiet room on a good microphone is no quieter.
 constexpr double MinFloor = 32768.0 / 1000.0;
+// ...and at most -45 dBFS: when the voice fills nearly the whole recording, its quietest
+// tenth is voice, not room noise, and must not count as the floor.
+constexpr double MaxFloor = 32768.0 / 178.0;
 // Voice is 12 dB above the floor.
 constexpr double VoiceMargin = 4.0;
 // A key click: a transient this short followed by this much silence.
@@ -88,7 +91,7 @@ Result clean(std::span<const qint16> samples, int rate)
     // The noise floor is the level of the quietest tenth of the frames.
     std::vector<double> sorted = rms;
     std::nth_element(sorted.begin(), sorted.begin() + qsizetype(frames / 10), sorted.end());
-    const double threshold = std::max(sorted[frames / 10], MinFloor) * VoiceMargin;
+    const double threshold = std::clamp(sorted[frames / 10], MinFloor, MaxFloor) * VoiceMargin;
     std::vector<char> voice(frames);
     for (size_t f = 0; f < frames; ++f)
         voice[f] = rms[f] > threshold;

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sndfile.h>
 #include <unistd.h>
 
 namespace Sentences
@@ -34,6 +35,24 @@ bool unlinkEntry(const QString &path)
 QString pathFor(const QString &testDir, const QString &word)
 {
     return testDir + Folder + word + QStringLiteral(".wav");
+}
+
+QString playable(const QString &testDir, const QString &word)
+{
+    if (!TestLibrary::unsafeWordReason(word).isEmpty())
+        return {};
+    const QFileInfo folder(folderPath(testDir));
+    const QString path = pathFor(testDir, word);
+    const QFileInfo file(path);
+    if (folder.isSymLink() || !folder.isDir() || file.isSymLink() || !file.isFile())
+        return {};
+    // The header alone tells a sound from junk; nothing is decoded here.
+    SF_INFO info{};
+    SNDFILE *f = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (!f)
+        return {};
+    sf_close(f);
+    return info.frames > 0 && info.samplerate > 0 && info.channels > 0 ? path : QString();
 }
 
 bool prepare(const QString &testDir, QString *error)

@@ -13,6 +13,11 @@ inline const QString Folder = QStringLiteral(".sentences/");
 // testDir + ".sentences/" + word + ".wav" (testDir ends with "/").
 QString pathFor(const QString &testDir, const QString &word);
 
+// The word's sentence when one can be played: a plain file (no link) in the hidden
+// folder (itself no link) that holds readable sound; empty otherwise, so a missing or
+// corrupt sentence leaves the word to play alone.
+QString playable(const QString &testDir, const QString &word);
+
 // Makes the hidden folder when it is missing, so a sentence can be saved into it. Fails
 // with a reason when something else (a file, or a link) has its name.
 bool prepare(const QString &testDir, QString *error);

@@ -51,7 +51,7 @@ inline QString shownPanel(frmMaint *w)
 {
     QStringList shown;
     for (QWidget *p : {w->pnlStart, w->pnlNewName, w->pnlSelectTest, w->pnlWordList, w->pnlTypeWord, w->pnlRecord,
-                       w->pnlReviewSound, w->pnlOptions})
+                       w->pnlReviewSound, w->pnlOptions, w->pnlWordLists})
         if (Panels::isShown(p))
             shown << p->objectName();
     return shown.join(u'+');

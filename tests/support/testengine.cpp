@@ -25,6 +25,7 @@ class TestDevice final : public SoundDevice
     {
         m_path = path;
         m_frames = 0;
+        m_holds = false;
         if (QFileInfo(path).isDir()) {
             m_error = QStringLiteral("Cannot open a folder.");
             return false;
@@ -36,6 +37,8 @@ class TestDevice final : public SoundDevice
         m_recording = false;
         m_recorded = 0;
         m_frames = 0;
+        m_held.clear();
+        m_holds = false;
         finish();
     }
     bool play() override
@@ -58,6 +61,8 @@ class TestDevice final : public SoundDevice
         if (m_recording && !m_engine.recordsNothing()) {
             m_recorded = m_recordClock.elapsed();
             m_frames += std::max<qint64>(1, m_recorded * 22050 / 1000);
+            m_holds = !m_engine.recordedSamples().empty();
+            m_held = m_engine.recordedSamples();
         }
         m_recording = false;
         finish();
@@ -74,6 +79,21 @@ class TestDevice final : public SoundDevice
     }
     qint64 recordedFrames() const override { return m_frames + (m_recording && !m_engine.recordsNothing() ? 1 : 0); }
     bool prev() override { return true; }
+    bool heldRecording(std::vector<qint16> &samples, int &rate) const override
+    {
+        if (!m_holds)
+            return false;
+        samples = m_held;
+        rate = 22050;
+        return true;
+    }
+    bool replaceRecording(const std::vector<qint16> &samples, int rate) override
+    {
+        if (!m_holds || rate != 22050)
+            return false;
+        m_held = samples;
+        return true;
+    }
     bool save() override
     {
         // A tenth of a second of silence: a valid 16-bit PCM mono wave file.
@@ -86,8 +106,8 @@ class TestDevice final : public SoundDevice
             m_error = QString::fromLocal8Bit(sf_strerror(nullptr));
             return false;
         }
-        const std::vector<short> silence(2205, 0);
-        sf_write_short(f, silence.data(), sf_count_t(silence.size()));
+        const std::vector<short> sound = m_holds ? m_held : std::vector<short>(2205, 0);
+        sf_write_short(f, sound.data(), sf_count_t(sound.size()));
         sf_close(f);
         return true;
     }
@@ -114,6 +134,8 @@ class TestDevice final : public SoundDevice
     QElapsedTimer m_recordClock;
     qint64 m_recorded = 0;
     qint64 m_frames = 0;
+    std::vector<qint16> m_held;
+    bool m_holds = false;
 };
 
 QString normalised(const QString &command)

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QStringList>
 
+#include <vector>
+
 // The sound engine of the tests: no device, every command logged with the control's
 // settings at that moment. Plays finish at once unless a sound was given a duration,
 // so tests can assert exact command sequences without waiting. "Save" writes a short
@@ -30,6 +32,10 @@ class TestSoundEngine final : public SoundEngine
     // Recordings then deliver no sound at all, as with no sound server or microphone.
     void setRecordsNothing(bool nothing) { m_recordsNothing = nothing; }
     bool recordsNothing() const { return m_recordsNothing; }
+    // Recordings then hold these mono samples at 22050 Hz, which the window can read
+    // and replace before "Save" writes them; with none set they hold nothing readable.
+    void setRecordedSamples(std::vector<qint16> samples) { m_samples = std::move(samples); }
+    const std::vector<qint16> &recordedSamples() const { return m_samples; }
 
     QList<Entry> log;
     void clear() { log.clear(); }
@@ -42,4 +48,5 @@ class TestSoundEngine final : public SoundEngine
   private:
     QHash<QString, int> m_durations;
     bool m_recordsNothing = false;
+    std::vector<qint16> m_samples;
 };

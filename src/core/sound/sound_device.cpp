@@ -244,6 +244,28 @@ bool RealSoundDevice::save()
     return true;
 }
 
+bool RealSoundDevice::heldRecording(std::vector<qint16> &samples, int &rate) const
+{
+    if (m_fromFile || m_recordFrom < 0 || m_taking)
+        return false;
+    const Pcm mono = m_sound.channels == 1 ? m_sound : PcmConvert::toMono(m_sound);
+    samples.assign(mono.samples(), mono.samples() + mono.frames());
+    rate = mono.rate;
+    return true;
+}
+
+bool RealSoundDevice::replaceRecording(const std::vector<qint16> &samples, int rate)
+{
+    if (m_fromFile || m_recordFrom < 0 || m_taking || rate <= 0)
+        return false;
+    stopPlay();
+    m_sound = Pcm{rate, 1, QByteArray(reinterpret_cast<const char *>(samples.data()), qsizetype(samples.size() * 2))};
+    m_pos = 0;
+    m_recordFrom = 0;
+    m_dirty = true;
+    return true;
+}
+
 qint64 RealSoundDevice::lengthMs() const
 {
     return rate() > 0 ? frames() * 1000 / rate() : 0;

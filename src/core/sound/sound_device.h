@@ -31,6 +31,8 @@ class RealSoundDevice final : public SoundDevice
     qint64 recordedMs() const override;
     qint64 recordedFrames() const override;
     bool canRecord() const override { return m_readyToRecord; }
+    bool heldRecording(std::vector<qint16> &samples, int &rate) const override;
+    bool replaceRecording(const std::vector<qint16> &samples, int rate) override;
 
     bool isRecording() const { return m_recorder.isRecording(); }
     // What has been recorded, held in memory (empty while the sound is still the

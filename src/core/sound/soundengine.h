@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 class MMControl;
 
@@ -44,6 +45,22 @@ class SoundDevice : public QObject
     // After a failed open(): whether the device still stands ready to record a new
     // sound into that file (it exists but holds no readable sound).
     virtual bool canRecord() const { return false; }
+    // The recording held and not yet saved, as mono 16-bit samples at rate: false when
+    // the device holds none (nothing recorded, or only the opened file's own sound).
+    virtual bool heldRecording(std::vector<qint16> &samples, int &rate) const
+    {
+        Q_UNUSED(samples)
+        Q_UNUSED(rate)
+        return false;
+    }
+    // Puts samples (mono, 16-bit, at rate) in place of the recording held, so that the
+    // next "Save" writes them; false when the device holds no recording.
+    virtual bool replaceRecording(const std::vector<qint16> &samples, int rate)
+    {
+        Q_UNUSED(samples)
+        Q_UNUSED(rate)
+        return false;
+    }
 
   Q_SIGNALS:
     void playFinished(); // a play reached its end, was stopped, or failed after starting

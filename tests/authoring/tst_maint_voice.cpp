@@ -1,0 +1,301 @@
+// The computer voice, whole word lists, guided recording, cleaned recordings and
+// sentences, through the authoring window's real controls.
+#include "maint_helpers.h"
+
+#include "core/sound/sound_pcm.h"
+#include "voice/computervoice.h"
+
+#include <QPlainTextEdit>
+
+#include <cmath>
+
+using namespace Maint;
+
+namespace
+{
+// 800 ms of room noise, a 440 Hz tone at peakDb (clipping above 0 dBFS), 700 ms of noise.
+std::vector<qint16> take(int toneMs, double peakDb)
+{
+    std::vector<qint16> s;
+    quint32 state = 99;
+    auto noise = [&](int ms) {
+        for (int i = 0; i < 22050 * ms / 1000; ++i)
+            s.push_back(qint16(int((state = state * 1664525u + 1013904223u) >> 24) % 21 - 10));
+    };
+    noise(800);
+    for (int i = 0; i < 22050 * toneMs / 1000; ++i)
+        s.push_back(qint16(
+            std::clamp(std::lround(32768.0 * std::pow(10.0, peakDb / 20) * std::sin(i * 0.1254)), -32768L, 32767L)));
+    noise(700);
+    return s;
+}
+
+void accessKey(frmMaint *w, Qt::Key key)
+{
+    QTest::keyClick(keyTarget(w), key, Qt::AltModifier);
+    QTest::qWait(300); // an access key clicks after a short delay
+}
+
+QStringList descriptions(QListWidget *list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->data(Qt::AccessibleDescriptionRole).toString();
+    return out;
+}
+
+frmMaint *editTest(TestEnv &env, const QStringList &computer, const QStringList &recorded = {})
+{
+    const QString dir = env.makeTest(u"Test_Week"_s, recorded);
+    for (const QString &word : computer)
+        ComputerVoice::synthesize(word, dir + word + u".wav"_s, nullptr);
+    frmMaint *w = open();
+    w->btnEdit_Click();
+    select(w->LstTests, u"Test_Week"_s);
+    w->btnEditTest_Click();
+    return w;
+}
+} // namespace
+
+class tst_MaintVoice : public QObject
+{
+    Q_OBJECT
+  private Q_SLOTS:
+    void computerVoiceButton();
+    void wordList_data();
+    void wordList();
+    void wordListFromFileAndFailures();
+    void guidedRecording();
+    void cleanedOnSave_data();
+    void cleanedOnSave();
+    void sentences();
+    void deletingRemovesSentences();
+};
+
+void tst_MaintVoice::computerVoiceButton()
+{
+    TestEnv env;
+    frmMaint *w = editTest(env, {}, {u"cat"_s});
+    w->btnAddWord_Click();
+    w->txtWord->setText(u"cat"_s); // the checks of "Record Word": a listed word is refused
+    w->btnComputerVoice_Click();
+    QCOMPARE(env.dialogs.boxes.size(), 1);
+    QCOMPARE(shownPanel(w), u"pnlTypeWord"_s);
+    w->txtWord->setText(u" dog "_s);
+    accessKey(w, Qt::Key_C);
+    QCOMPARE(shownPanel(w) + enterName(w), u"pnlWordListbtnAddWord"_s);
+    QCOMPARE(items(w->List1), (QStringList{u"cat"_s, u"dog"_s}));
+    QCOMPARE(descriptions(w->List1), (QStringList{u"recorded"_s, u"computer voice"_s}));
+    QVERIFY(!w->List1->item(1)->icon().isNull());
+    QVERIFY(ComputerVoice::isComputerVoice(Shared::TestDir + u"dog.wav"_s));
+}
+
+void tst_MaintVoice::wordList_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("listed"); // List1 afterwards
+    QTest::addColumn<QString>("message");    // part of the one message; "" for none
+    QTest::addColumn<QString>("panel");
+    QTest::addColumn<QString>("left"); // what the box holds afterwards
+    const QString many = u"w\n"_s.repeated(10000);
+    QTest::newRow("plain") << u"their\n  there \n\n\r\nthey're\n"_s
+                           << QStringList{u"cat"_s, u"their"_s, u"there"_s, u"they're"_s} << u""_s << u"pnlWordList"_s
+                           << u""_s;
+    QTest::newRow("some refused") << u"cat\nowl\nowl\na/b\nCat"_s << QStringList{u"cat"_s, u"owl"_s, u"Cat"_s}
+                                  << u"These lines were not added:\n\"cat\""_s << u"pnlWordList"_s
+                                  << u"cat\nowl\na/b"_s;
+    QTest::newRow("all refused") << u"cat\n.hidden"_s << QStringList{u"cat"_s} << u"\".hidden\""_s << u"pnlWordLists"_s
+                                 << u"cat\n.hidden"_s;
+    QTest::newRow("empty") << u"\n  \n"_s << QStringList{u"cat"_s} << u"Type or paste"_s << u"pnlWordLists"_s
+                           << u"\n  \n"_s;
+    QTest::newRow("10000 lines") << many << QStringList{u"cat"_s} << u"At most"_s << u"pnlWordLists"_s << many;
+}
+
+void tst_MaintVoice::wordList()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, listed);
+    QFETCH(QString, message);
+    QFETCH(QString, panel);
+    QFETCH(QString, left);
+    TestEnv env;
+    frmMaint *w = editTest(env, {}, {u"cat"_s});
+    accessKey(w, Qt::Key_L);
+    QCOMPARE(shownPanel(w), u"pnlWordLists"_s);
+    w->txtWordList->setPlainText(text);
+    QTest::mouseClick(w->btnAddTheseWords, Qt::LeftButton);
+    QCOMPARE(items(w->List1), listed);
+    QCOMPARE(env.dialogs.boxes.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty())
+        QVERIFY2(env.dialogs.boxes.first().text.contains(message), qPrintable(env.dialogs.boxes.first().text));
+    QCOMPARE(shownPanel(w), panel);
+    QCOMPARE(w->txtWordList->toPlainText(), left);
+    QVERIFY(w->pbWordList->isHidden());
+    QCOMPARE(descriptions(w->List1).count(u"computer voice"_s), listed.size() - 1);
+    QCOMPARE(QDir(Shared::TestDir).entryList(QDir::Files).size(), listed.size()); // nothing else made
+}
+
+void tst_MaintVoice::wordListFromFileAndFailures()
+{
+    TestEnv env;
+    frmMaint *w = editTest(env, {});
+    w->btnTypeList_Click();
+    QFile f(env.appDir() + u"week.txt"_s);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write("caf\xe9\nbee\nant\n") == 13); // Latin-1
+    f.close();
+    env.dialogs.fileAnswers = {f.fileName(), env.appDir()}; // then a folder
+    w->btnOpenTextFile_Click();
+    w->btnOpenTextFile_Click();
+    QCOMPARE(env.dialogs.boxes.size(), 1);
+    QCOMPARE(w->txtWordList->toPlainText(), u"café\nbee\nant\n"_s);
+    // A word whose file cannot be written fails alone and is reported; the others are saved.
+    QVERIFY(QDir(Shared::TestDir).mkdir(u"bee.wav"_s));
+    w->btnAddTheseWords_Click();
+    QCOMPARE(items(w->List1), (QStringList{u"café"_s, u"ant"_s}));
+    QVERIFY(env.dialogs.boxes.last().text.contains(u"\"bee\""_s));
+    QCOMPARE(w->txtWordList->toPlainText(), u"bee"_s);
+}
+
+void tst_MaintVoice::guidedRecording()
+{
+    TestEnv env;
+    frmMaint *w = editTest(env, {u"one"_s, u"three"_s, u"four"_s}, {u"two"_s});
+    QCOMPARE(items(w->List1), (QStringList{u"four"_s, u"one"_s, u"three"_s, u"two"_s}));
+    env.sound.setRecordedSamples(take(400, -12));
+    accessKey(w, Qt::Key_W);
+    QStringList asked;
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(shownPanel(w) + enterName(w), u"pnlRecordbtnBeginRecord"_s);
+        QVERIFY(w->btnBackToList->isVisible());
+        asked << w->lblWordToRecord->text();
+        for (int n = 0; n < 3; ++n)
+            enter(w); // start, stop, save: on to the next word
+    }
+    QCOMPARE(asked, (QStringList{u"four"_s, u"one"_s}));
+    QCOMPARE(w->lblWordToRecord->text(), u"three"_s);
+    QTest::mouseClick(w->btnBackToList, Qt::LeftButton);
+    QCOMPARE(shownPanel(w) + enterName(w), u"pnlWordListbtnAddWord"_s);
+    QCOMPARE(items(w->List1), (QStringList{u"four"_s, u"one"_s, u"three"_s, u"two"_s}));
+    QCOMPARE(descriptions(w->List1), (QStringList{u"recorded"_s, u"recorded"_s, u"computer voice"_s, u"recorded"_s}));
+    // Again: only "three" is left, then the word list.
+    w->btnRecordComputerWords_Click();
+    QCOMPARE(w->lblWordToRecord->text(), u"three"_s);
+    for (int n = 0; n < 3; ++n)
+        enter(w);
+    QCOMPARE(shownPanel(w), u"pnlWordList"_s);
+    QCOMPARE(env.dialogs.boxes.size(), 0);
+}
+
+void tst_MaintVoice::cleanedOnSave_data()
+{
+    QTest::addColumn<double>("toneDb");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("quiet voice raised") << -12.0 << u""_s;
+    QTest::newRow("no voice") << -90.0
+                              << u"No voice was heard in this recording.\nCheck the microphone and record the word "
+                                 u"again."_s;
+    QTest::newRow("clipped") << 6.0
+                             << u"This recording was too loud and may sound broken.\nMove a little further from the "
+                                u"microphone and record it again if it does."_s;
+}
+
+void tst_MaintVoice::cleanedOnSave()
+{
+    QFETCH(double, toneDb);
+    QFETCH(QString, message);
+    TestEnv env;
+    env.sound.setRecordedSamples(take(500, toneDb));
+    frmMaint *w = open();
+    makeTest(w, u"Clean"_s);
+    recordWord(w, u"bird"_s);
+    QCOMPARE(env.dialogs.boxes.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty())
+        QCOMPARE(env.dialogs.boxes.first().text, message);
+    const QString path = Shared::TestDir + u"bird.wav"_s;
+    if (toneDb < -60) { // not saved; the adult stays to record it again
+        QCOMPARE(shownPanel(w), u"pnlReviewSound"_s);
+        QVERIFY(!QFile::exists(path) && items(w->List1).isEmpty());
+        return;
+    }
+    QCOMPARE(shownPanel(w), u"pnlWordList"_s);
+    Pcm saved;
+    QString error;
+    QVERIFY2(SoundFile::read(path, saved, error), qPrintable(error));
+    // 1.5 s of room noise cut to at most 150 ms at each end; the peak at -1 dBFS.
+    QVERIFY2(saved.ms() >= 500 && saved.ms() <= 810, qPrintable(QString::number(saved.ms())));
+    int peak = 0;
+    for (qint64 i = 0; i < saved.frames(); ++i)
+        peak = std::max(peak, std::abs(int(saved.samples()[i])));
+    QVERIFY2(std::abs(20 * std::log10(peak / 32768.0) + 1.0) < 0.3, qPrintable(QString::number(peak)));
+}
+
+void tst_MaintVoice::sentences()
+{
+    TestEnv env;
+    env.sound.setRecordedSamples(take(400, -6));
+    frmMaint *w = open();
+    makeTest(w, u"Sounds"_s);
+    const QString sentence = Shared::TestDir + u".sentences/their.wav"_s;
+    for (const QString &word : {u"their"_s, u"there"_s}) {
+        w->btnAddWord_Click();
+        w->txtWord->setText(word);
+        w->btnRecordWord_Click();
+        enter(w);
+        enter(w);
+        accessKey(w, Qt::Key_S); // saves the word, then records its sentence
+        QCOMPARE(items(w->List1).last(), word);
+        QCOMPARE(shownPanel(w), u"pnlRecord"_s);
+        QCOMPARE(w->lblWordToRecord->text(), word + u" (sentence)"_s);
+        QVERIFY(w->txtSentence->isVisible() && w->btnSentenceVoice->isVisible());
+    }
+    // The second sentence typed for the computer voice; an empty one is refused.
+    w->btnSentenceVoice_Click();
+    QCOMPARE(env.dialogs.boxes.size(), 1);
+    w->txtSentence->setText(u"Put it over there."_s);
+    w->btnSentenceVoice_Click();
+    QVERIFY(ComputerVoice::isComputerVoice(Shared::TestDir + u".sentences/there.wav"_s));
+    QCOMPARE(shownPanel(w), u"pnlWordList"_s);
+    QVERIFY(!QFile::exists(sentence));
+    // The first recorded through the same panels.
+    select(w->List1, u"their"_s);
+    env.dialogs.answers = {MsgResult::Yes};
+    w->btnReRecordWord_Click();
+    enter(w);
+    enter(w);
+    w->btnAddSentence_Click();
+    env.sound.clear();
+    for (int n = 0; n < 3; ++n)
+        enter(w);
+    QCOMPARE(env.sound.lines().mid(0, 4), (QStringList{u"Close"_s, u"Open "_s + sentence, u"Record"_s, u"Stop"_s}));
+    QVERIFY(QFile::exists(sentence) && !ComputerVoice::isComputerVoice(sentence));
+    QCOMPARE(shownPanel(w), u"pnlWordList"_s);
+    QCOMPARE(items(w->List1), (QStringList{u"there"_s, u"their"_s}));
+}
+
+void tst_MaintVoice::deletingRemovesSentences()
+{
+    TestEnv env;
+    const QString dir = env.makeTest(u"Test_Week"_s, {u"one"_s, u"two"_s});
+    QVERIFY(QDir(dir).mkdir(u".sentences"_s));
+    TestEnv::writeWave(dir + u".sentences/one.wav"_s);
+    TestEnv::writeWave(dir + u".sentences/two.wav"_s);
+    // A link inside the hidden folder to a file outside the test is removed, not followed.
+    TestEnv::writeWave(env.appDir() + u"outside.wav"_s);
+    QVERIFY(QFile::link(env.appDir() + u"outside.wav"_s, dir + u".sentences/three.wav"_s));
+    frmMaint *w = open();
+    w->btnEdit_Click();
+    w->btnEditTest_Click();
+    select(w->List1, u"one"_s);
+    env.dialogs.answers = {MsgResult::Yes, MsgResult::Yes};
+    w->btnDelWord_Click();
+    QVERIFY(!QFile::exists(dir + u".sentences/one.wav"_s) && QFile::exists(dir + u".sentences/two.wav"_s));
+    w->btnFinishNewTest_Click();
+    w->btnEdit_Click();
+    w->btnDeleteTest_Click();
+    QVERIFY(!QFileInfo::exists(dir));
+    QVERIFY(QFile::exists(env.appDir() + u"outside.wav"_s));
+    QCOMPARE(env.dialogs.boxes.size(), 2); // the two questions only
+}
+
+QTEST_MAIN(tst_MaintVoice)
+#include "tst_maint_voice.moc"
