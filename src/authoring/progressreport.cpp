@@ -8,13 +8,14 @@
 #include "history/historystore.h"
 #include "history/programhistory.h"
 
-#include <QBuffer>
 #include <QChart>
 #include <QChartView>
 #include <QComboBox>
 #include <QDateTimeAxis>
 #include <QFileDialog>
+#include <QGraphicsScene>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineSeries>
 #include <QListWidget>
@@ -24,6 +25,8 @@
 #include <QTextDocument>
 #include <QTreeWidget>
 #include <QValueAxis>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -47,6 +50,13 @@ constexpr Twips::Box lblPaperTest{120, 6465, 1100, 300};
 constexpr Twips::Box cboPaperTest{1220, 6420, 3000, 360};
 constexpr Twips::Box btnPrint{4340, 6405, 1500, 400};
 constexpr Twips::Box btnExportCsv{5960, 6405, 2000, 400};
+
+// A line of more runs than this is drawn as averages over as many stretches of time; up
+// to the second figure each run is marked with a dot.
+constexpr int MaxChartPoints = 150;
+constexpr int MaxMarkedPoints = 60;
+// The chart's width on paper, in the report's units (about points).
+constexpr int PrintedChartWidth = 480;
 } // namespace At
 
 const QString NoChild = u"No child chosen"_s;
@@ -106,6 +116,15 @@ ProgressReport::ProgressReport(QWidget *parent) : QWidget(parent)
     chtScores->setAccessibleName(u"Test scores over time"_s);
     chtScores->setRenderHint(QPainter::Antialiasing);
     Twips::place(chtScores, At::chtScores);
+    auto *chart = new QChart;
+    chart->setTitle(u"Test scores"_s);
+    chart->legend()->setAlignment(Qt::AlignRight);
+    auto *y = new QValueAxis;
+    y->setRange(0, 100);
+    y->setLabelFormat(u"%d%%"_s);
+    y->setTitleText(u"Score"_s);
+    chart->addAxis(y, Qt::AlignLeft);
+    chtScores->setChart(chart);
 
     heading(this, u"lblMissed"_s, u"The ten most-missed words"_s, At::lblMissed);
     lstMissed = new QTreeWidget(this);
@@ -170,46 +189,67 @@ void ProgressReport::showReport()
     btnForgetChild->setEnabled(s && !child.isEmpty());
     btnExportCsv->setEnabled(s != nullptr);
 
-    auto *chart = new QChart;
-    chart->setTitle(u"Test scores"_s);
-    chart->legend()->setAlignment(Qt::AlignRight);
+    // One chart for the panel's life: its lines are replaced, the score axis kept.
+    QChart *chart = chtScores->chart();
+    chart->removeAllSeries();
+    // The time axis is made anew: its labels' room is worked out when it is added.
+    for (QAbstractAxis *old : chart->axes(Qt::Horizontal)) {
+        chart->removeAxis(old);
+        delete old;
+    }
     auto *x = new QDateTimeAxis;
     x->setFormat(u"d MMM"_s);
+    x->setTickCount(6);
     x->setTitleText(u"Date"_s);
-    auto *y = new QValueAxis;
-    y->setRange(0, 100);
-    y->setLabelFormat(u"%d%%"_s);
-    y->setTitleText(u"Score"_s);
     chart->addAxis(x, Qt::AlignBottom);
-    chart->addAxis(y, Qt::AlignLeft);
-    QDateTime first, last;
+    auto *y = chart->axes(Qt::Vertical).first();
     const QList<History::ScoreLine> lines = s ? s->scores(child) : QList<History::ScoreLine>();
+    QDateTime first, last;
+    for (const History::ScoreLine &line : lines) {
+        if (line.points.isEmpty())
+            continue;
+        if (!first.isValid() || line.points.first().when < first)
+            first = line.points.first().when;
+        if (!last.isValid() || line.points.last().when > last)
+            last = line.points.last().when;
+    }
+    // More runs than the chart has room for are drawn as the average of each stretch of
+    // time, so that a long history opens as fast as a short one and stays readable.
+    const double from = first.isValid() ? double(first.toMSecsSinceEpoch()) : 0;
+    const double span = first.isValid() ? double(last.toMSecsSinceEpoch()) - from : 0;
     for (const History::ScoreLine &line : lines) {
         auto *series = new QLineSeries;
         series->setName(line.test);
-        series->setPointsVisible(true);
+        series->setPointsVisible(line.points.size() <= At::MaxMarkedPoints);
         QList<QPointF> points;
-        points.reserve(line.points.size());
-        for (const History::ScorePoint &p : line.points) {
-            const QDateTime local = p.when.toLocalTime();
-            points.append(QPointF(double(local.toMSecsSinceEpoch()), p.percent));
-            if (!first.isValid() || local < first)
-                first = local;
-            if (!last.isValid() || local > last)
-                last = local;
+        if (line.points.size() <= At::MaxChartPoints || span <= 0) {
+            for (const History::ScorePoint &p : line.points)
+                points.append(QPointF(double(p.when.toMSecsSinceEpoch()), p.percent));
+        } else {
+            QList<double> sumX(At::MaxChartPoints), sumY(At::MaxChartPoints);
+            QList<int> count(At::MaxChartPoints);
+            for (const History::ScorePoint &p : line.points) {
+                const double at = double(p.when.toMSecsSinceEpoch());
+                const int b = std::min(At::MaxChartPoints - 1, int((at - from) / span * At::MaxChartPoints));
+                sumX[b] += at;
+                sumY[b] += p.percent;
+                ++count[b];
+            }
+            for (int b = 0; b < At::MaxChartPoints; ++b)
+                if (count[b])
+                    points.append(QPointF(sumX[b] / count[b], sumY[b] / count[b]));
         }
         series->replace(points);
         chart->addSeries(series);
         series->attachAxis(x);
         series->attachAxis(y);
     }
+    first = first.toLocalTime();
+    last = last.toLocalTime();
     if (!first.isValid())
         first = last = QDateTime(ProgramHistory::today(), QTime(12, 0));
     // A day either side, so that a single day's runs are not drawn on the axis's edge.
     x->setRange(first.addDays(-1), last.addDays(1));
-    QChart *old = chtScores->chart();
-    chtScores->setChart(chart);
-    delete old;
 
     lstMissed->clear();
     const QList<History::MissedWord> missed = s ? s->mostMissed(child) : QList<History::MissedWord>();
@@ -285,7 +325,9 @@ QString ProgressReport::reportHtml() const
     const QString child = shownChild();
     QString h = u"<h1>How %1 is doing</h1>"_s.arg((child.isEmpty() ? NoChild : child).toHtmlEscaped());
     h += u"<p>%1</p>"_s.arg(QLocale().toString(ProgramHistory::today(), QLocale::LongFormat));
-    h += u"<p><img src=\"chart:scores\" width=\"620\"></p>"_s;
+    const QSize size = chtScores->size();
+    h += u"<p><img src=\"chart:scores\" width=\"%1\" height=\"%2\"></p>"_s.arg(At::PrintedChartWidth)
+             .arg(At::PrintedChartWidth * size.height() / std::max(1, size.width()));
     h += u"<h2>The ten most-missed words</h2><table border=\"1\" cellpadding=\"4\" cellspacing=\"0\">"
          "<tr><th>Word</th><th>Test</th><th>Missed</th><th>Spelled as</th></tr>"_s;
     for (int i = 0; i < lstMissed->topLevelItemCount(); ++i) {
@@ -320,12 +362,13 @@ void ProgressReport::printTo(QPrinter &printer) const
 {
     QTextDocument doc;
     doc.setDefaultFont(Fonts::sized(11));
-    QPixmap chart(chtScores->size() * 2);
-    chart.setDevicePixelRatio(2);
+    // Drawn at twice the screen's size, so that the printed lines stay sharp.
+    QImage chart(chtScores->size() * 2, QImage::Format_RGB32);
     chart.fill(Qt::white);
     {
         QPainter p(&chart);
-        chtScores->render(&p);
+        p.setRenderHint(QPainter::Antialiasing);
+        chtScores->scene()->render(&p, QRectF(chart.rect()), chtScores->sceneRect());
     }
     doc.addResource(QTextDocument::ImageResource, QUrl(u"chart:scores"_s), chart);
     doc.setHtml(reportHtml() + paperTestHtml());

@@ -10,7 +10,7 @@
 
 #include <algorithm>
 
-Q_LOGGING_CATEGORY(lcHistory, "wordaroo.history")
+Q_LOGGING_CATEGORY(lcHistory, "wordaroo.history", QtInfoMsg)
 
 namespace ProgramHistory
 {

@@ -91,6 +91,26 @@ class TestHistoryWindows : public QObject
         list->setCurrentItem(found.first());
     }
 
+    // With WORDAROO_SHOTS set, the report as the adult sees it and as printed go there.
+    void saveReportPictures()
+    {
+        const QString out = qEnvironmentVariable("WORDAROO_SHOTS");
+        if (out.isEmpty())
+            return;
+        auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
+        m->btnProgress->click();
+        m->pnlProgress->cboPaperTest->setCurrentText(u"Test_Animals"_s);
+        TestUi::settle(100);
+        QVERIFY(m->grab().save(out + u"/progress_report.png"_s));
+        ProgressReport::choosePrinter = [&](QPrinter &p) {
+            p.setOutputFormat(QPrinter::PdfFormat);
+            p.setOutputFileName(out + u"/progress_report.pdf"_s);
+            return true;
+        };
+        m->pnlProgress->btnPrint->click();
+        ProgressReport::choosePrinter = nullptr;
+    }
+
   private Q_SLOTS:
     void initTestCase()
     {
@@ -173,6 +193,7 @@ class TestHistoryWindows : public QObject
     // days (1, then 3 days apart) they retire and the test is no longer listed.
     void trickyTestComesAndGoes()
     {
+        QCOMPARE(store->addChild(u"Ann"_s), QString());
         frmLogin *login = openStart();
         select(login, u"Test_Animals"_s);
         takeTest({u"cat"_s, u"dgo"_s, u"hne"_s});
@@ -195,6 +216,8 @@ class TestHistoryWindows : public QObject
         login = openStart();
         QCOMPARE(texts(login->findChild<QListWidget *>(u"lstTests"_s)), QStringList{u"Test_Animals"_s});
         QVERIFY(!QFileInfo::exists(env->appDir() + tricky));
+        QCOMPARE(store->mostMissed(u"Ann"_s).size(), 2);
+        saveReportPictures();
     }
 
     void practiseOpensStudyOnTheMissedWords()
