@@ -19,9 +19,10 @@ say() { # text file
     rm -f "$tmp"
 }
 
+# A prompt is rendered again whenever the table is newer than it (a text was reworded).
 while IFS=$'\t' read -r file text; do
     [[ -z "$file" || "$file" == \#* ]] && continue
-    [[ -s "$out/$file" ]] || say "$text" "$out/$file"
+    [[ -s "$out/$file" && "$out/$file" -nt "$assets/prompts.tsv" ]] || say "$text" "$out/$file"
 done < "$assets/prompts.tsv"
 
 while IFS=$'\t' read -r -a row; do
@@ -33,8 +34,14 @@ while IFS=$'\t' read -r -a row; do
     done
 done < "$assets/sample_tests.tsv"
 
-# The splash: a burst of filtered noise falling away, like a drop hitting water.
-if [[ ! -s "$out/splash.wav" ]]; then
-    sox -q -n -r 22050 -c 1 -b 16 "$out/splash.wav" synth 0.6 brownnoise \
-        lowpass 1800 fade q 0.01 0.6 0.5 gain -n -3
+# The splash: a burst of filtered noise falling away, like a drop hitting water, as loud
+# as the speech (RMS -17 dBFS; the spoken prompts lie between -16 and -18). The noise is
+# random, so its level is measured and set after it is made.
+splash_rms=-17
+if [[ ! -s "$out/splash.wav" || ! "$out/splash.wav" -nt "$0" ]]; then
+    raw="$out/splash.raw.wav"
+    sox -q -n -r 22050 -c 1 -b 16 "$raw" synth 0.6 brownnoise lowpass 1800 fade q 0.01 0.6 0.5 gain -n -3
+    rms=$(sox "$raw" -n stats 2>&1 | awk '/^RMS lev dB/ {print $4}')
+    sox -q "$raw" "$out/splash.wav" gain "$(awk -v r="$rms" -v t="$splash_rms" 'BEGIN {printf "%.2f", t - r}')"
+    rm -f "$raw"
 fi

@@ -8,6 +8,8 @@
 #include "core/platform/forms.h"
 #include "core/sound/realengine.h"
 #include "core/ui/layout.h"
+#include "history/historystore.h"
+#include "history/programhistory.h"
 #include "learning/register.h"
 #include "shell/frmLogin.h"
 #include "shell/register.h"
@@ -116,6 +118,14 @@ int run(int argc, char **argv)
 
     RealSoundEngine sound;
     Sound::setEngine(&sound);
+
+    // One history for the whole run, in the program folder the start window uses.
+    Shared::setAppDir(Shared::AppDir.isEmpty() ? Shared::programFolder() : Shared::AppDir);
+    HistoryStore history(Shared::AppDir);
+    ProgramHistory::install(&history);
+    const struct Uninstall {
+        ~Uninstall() { ProgramHistory::install(nullptr); }
+    } uninstall;
 
     Shell::registerWindows();
     Learning::registerWindows();

@@ -8,6 +8,7 @@
 #include "core/sound/playwave.h"
 #include "core/ui/layout.h"
 #include "core/ui/widgets.h"
+#include "history/programhistory.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -384,6 +385,7 @@ void frmRain::picProf_Click()
 void frmRain::Form_Unload(bool &keepOpen)
 {
     Q_UNUSED(keepOpen)
+    ProgramHistory::recordGame(QStringLiteral("Raining Words"), Score);
     // The window is only deleted later: no tick may run on a closed window.
     Timer1->stop();
     // Closed through its frame: like "Stop Game", the chooser comes back.

@@ -7,6 +7,7 @@
 #include "core/sound/playwave.h"
 #include "core/ui/layout.h"
 #include "core/ui/widgets.h"
+#include "history/programhistory.h"
 
 #include <QCheckBox>
 #include <QFileInfo>
@@ -230,6 +231,7 @@ void frmScramble::picProf_Click()
 void frmScramble::Form_Unload(bool &keepOpen)
 {
     Q_UNUSED(keepOpen)
+    ProgramHistory::recordGame(QStringLiteral("Scramble"), Score);
     // Closed through its frame: like "End Game", the chooser comes back.
     leaveTo(Windows::ArcadeSelect);
 }

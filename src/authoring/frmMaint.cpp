@@ -1,5 +1,6 @@
 #include "authoring/frmMaint.h"
 
+#include "authoring/progressreport.h"
 #include "authoring/testfiles.h"
 #include "core/platform/appstate.h"
 #include "core/platform/dialogs.h"
@@ -27,14 +28,15 @@ namespace
 // The geometry of the client area and of the panels made here, in twips.
 namespace At
 {
-constexpr int ClientWidth = 5460;
-constexpr int ClientHeight = 3720;
+constexpr int ClientWidth = frmMaint::ClientWidth;
+constexpr int ClientHeight = frmMaint::ClientHeight;
 
 constexpr Twips::Box pnlStart{0, -30, 5430, 3885};
-constexpr Twips::Box btnMake{900, 75, 4185, 735};
-constexpr Twips::Box btnEdit{900, 900, 4185, 735};
-constexpr Twips::Box btnOptions{900, 1710, 4185, 735};
-constexpr Twips::Box btnExit{900, 2535, 4185, 735};
+constexpr Twips::Box btnMake{900, 75, 4185, 600};
+constexpr Twips::Box btnEdit{900, 765, 4185, 600};
+constexpr Twips::Box btnOptions{900, 1455, 4185, 600};
+constexpr Twips::Box btnProgress{900, 2145, 4185, 600};
+constexpr Twips::Box btnExit{900, 2835, 4185, 600};
 constexpr Twips::Box Image1{45, 105, 795, 795};
 
 constexpr Twips::Box pnlNewName{0, 0, 5430, 3870};
@@ -82,19 +84,17 @@ frmMaint::frmMaint(QWidget *parent) : Form(Windows::Maint, parent)
     menuBar->setNativeMenuBar(false); // the client area lies below it in every desktop
     mnuHelp = menuBar->addAction(QStringLiteral("&Help"));
     mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
-    const int menuHeight = menuBar->sizeHint().height();
-    menuBar->setGeometry(0, 0, Twips::px(At::ClientWidth), menuHeight);
 
     client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
-    client->setGeometry(0, menuHeight, Twips::px(At::ClientWidth), Twips::px(At::ClientHeight));
-    setFixedSize(Twips::px(At::ClientWidth), menuHeight + Twips::px(At::ClientHeight));
+    setClientTwips(At::ClientWidth, At::ClientHeight);
 
     MMControl1 = new MMControl(this);
 
     buildStartPanels();
     buildWordPanels();
     buildOptionsPanel();
+    buildProgressPanel();
     connectHandlers();
 
     // At design time only the start panel is on screen.
@@ -102,11 +102,20 @@ frmMaint::frmMaint(QWidget *parent) : Form(Windows::Maint, parent)
     for (QWidget *p : {pnlNewName, pnlSelectTest, pnlWordList, pnlTypeWord, pnlRecord, pnlReviewSound})
         Panels::hide(p);
     Panels::hide(pnlOptions, Panels::OffLeftNear);
+    Panels::hide(pnlProgress);
 
     Form_Load();
 }
 
 frmMaint::~frmMaint() = default;
+
+void frmMaint::setClientTwips(int width, int height)
+{
+    const int menuHeight = menuBar->sizeHint().height();
+    menuBar->setGeometry(0, 0, Twips::px(width), menuHeight);
+    client->setGeometry(0, menuHeight, Twips::px(width), Twips::px(height));
+    setFixedSize(Twips::px(width), menuHeight + Twips::px(height));
+}
 
 void frmMaint::buildStartPanels()
 {
@@ -120,9 +129,12 @@ void frmMaint::buildStartPanels()
                                 art("maint_edit"), At::btnEdit);
     btnOptions = Ui::pictureButton(pnlStart, QStringLiteral("btnOptions"), QStringLiteral("Change Wordaroo Options"),
                                    art("maint_options"), At::btnOptions);
+    btnProgress =
+        Ui::pictureButton(pnlStart, QStringLiteral("btnProgress"), QStringLiteral("See How the Children Are Doing"),
+                          art("maint_progress"), At::btnProgress);
     btnExit = Ui::pictureButton(pnlStart, QStringLiteral("btnExit"), QStringLiteral("Exit back to Wordaroo"),
                                 art("maint_exit"), At::btnExit);
-    for (QPushButton *b : {btnMake, btnEdit, btnOptions, btnExit})
+    for (QPushButton *b : {btnMake, btnEdit, btnOptions, btnProgress, btnExit})
         b->setFont(buttonFont);
     Image1 = Ui::picture(pnlStart, QStringLiteral("Image1"), art("maint_image"), At::Image1);
     Image1->setAccessibleName(QStringLiteral("Wordaroo configuration picture"));
@@ -201,6 +213,9 @@ void frmMaint::connectHandlers()
         {btnOptions, &frmMaint::btnOptions_Click},
         {btnSaveOptions, &frmMaint::btnSaveOptions_Click},
         {btnCancelOptions, &frmMaint::btnCancelOptions_Click},
+        {btnAddChild, &frmMaint::btnAddChild_Click},
+        {btnRemoveChild, &frmMaint::btnRemoveChild_Click},
+        {btnProgress, &frmMaint::btnProgress_Click},
     };
     for (const auto &[button, slot] : handlers)
         connect(button, &QPushButton::clicked, this, slot);
@@ -332,6 +347,10 @@ void frmMaint::btnEditTest_Click()
     QString entry;
     if (!selectedText(LstTests, entry))
         return;
+    if (TestFiles::isMadeByProgram(entry)) {
+        MsgBox(TestFiles::MadeByProgram);
+        return;
+    }
     Panels::show(pnlWordList);
     Panels::hide(pnlSelectTest);
     setEnterButton(btnAddWord);
@@ -345,6 +364,10 @@ void frmMaint::btnDeleteTest_Click()
     QString entry;
     if (!selectedText(LstTests, entry))
         return;
+    if (TestFiles::isMadeByProgram(entry)) {
+        MsgBox(TestFiles::MadeByProgram);
+        return;
+    }
     // A protected built-in test of that exact name is never deleted.
     if (entry == QLatin1String("Test1")) {
         MsgBox(QStringLiteral("You can't delete Test1"));

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 class MMControl;
+class ProgressReport;
 class Picture;
 class QAction;
 class QCheckBox;
@@ -31,6 +32,10 @@ class frmMaint final : public Form
     explicit frmMaint(QWidget *parent = nullptr);
     ~frmMaint() override;
 
+    // The client area's size in twips, below the menu bar (larger while the report shows).
+    static constexpr int ClientWidth = 5460;
+    static constexpr int ClientHeight = 3720;
+
     // Captions that tell the two states of btnBeginRecord apart.
     static const QString BeginCaption;
     static const QString StopCaption;
@@ -44,6 +49,7 @@ class frmMaint final : public Form
     QPushButton *btnMake = nullptr;
     QPushButton *btnEdit = nullptr;
     QPushButton *btnOptions = nullptr;
+    QPushButton *btnProgress = nullptr;
     QPushButton *btnExit = nullptr;
     Picture *Image1 = nullptr;
 
@@ -114,6 +120,13 @@ class frmMaint final : public Form
     QCheckBox *chkPassword = nullptr;
     QPushButton *btnSaveOptions = nullptr;
     QPushButton *btnCancelOptions = nullptr;
+    QLabel *lblChildren = nullptr;
+    QListWidget *lstChildren = nullptr;
+    QPushButton *btnAddChild = nullptr;
+    QPushButton *btnRemoveChild = nullptr;
+
+    // The progress report, in a window made larger while it shows.
+    ProgressReport *pnlProgress = nullptr;
 
     // The button that ENTER presses now (nullptr: none, ENTER only presses a
     // focused button).
@@ -158,6 +171,11 @@ class frmMaint final : public Form
     void btnOptions_Click();
     void btnSaveOptions_Click();
     void btnCancelOptions_Click();
+    void btnAddChild_Click();
+    void btnRemoveChild_Click();
+
+    void btnProgress_Click();
+    void btnProgressBack_Click();
 
   protected:
     void Form_Unload(bool &keepOpen) override;
@@ -167,6 +185,10 @@ class frmMaint final : public Form
     void buildStartPanels();
     void buildWordPanels();
     void buildOptionsPanel();
+    void buildProgressPanel();
+    void loadChildren();
+    // The client area's size in twips, the menu bar above it.
+    void setClientTwips(int width, int height);
     void connectHandlers();
 
     // Makes button the window's ENTER button and clears the previous one.

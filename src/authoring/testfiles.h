@@ -8,6 +8,14 @@
 namespace TestFiles
 {
 
+// The tricky-words test is remade by the program from the history: never edited or
+// deleted by hand.
+inline const QString MadeByProgram = QStringLiteral("Test_Tricky Words is made by Wordaroo from the missed words.");
+inline bool isMadeByProgram(const QString &entry)
+{
+    return entry == QLatin1String("Test_Tricky Words");
+}
+
 // Removes leading and trailing blanks only (a tab or other control character stays,
 // so that the name check can refuse it).
 QString trimBlanks(const QString &text);

@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <optional>
+
 namespace
 {
 // The window's geometry in twips.
@@ -43,7 +45,18 @@ QString wordPath(const QString &word)
 {
     return Shared::TestDir + word + QStringLiteral(".wav");
 }
+
+std::optional<QStringList> &nextWords()
+{
+    static std::optional<QStringList> words;
+    return words;
+}
 } // namespace
+
+void frmReview::studyNext(const QStringList &words)
+{
+    nextWords() = words;
+}
 
 frmReview::frmReview(QWidget *parent) : SoundForm(Windows::Review, parent), m_chain(new PlayChain(*MMControl1, this))
 {
@@ -82,7 +95,8 @@ frmReview::~frmReview() = default;
 void frmReview::Form_Load()
 {
     Twips::setClientSize(this, At::Width, At::Height);
-    m_session = StudySession(TestLibrary::wordsOf(Shared::TestDir));
+    m_session = StudySession(nextWords() ? *nextWords() : TestLibrary::wordsOf(Shared::TestDir));
+    nextWords().reset();
     txtWord->setFocus();
 }
 
@@ -97,7 +111,7 @@ void frmReview::Timer1_Timer()
 
 void frmReview::StartTest()
 {
-    if (!playToEnd(prompt("starttest.wav")))
+    if (!promptToEnd(prompt("starttest.wav")))
         return;
     m_session.start();
     txtWord->clear();
@@ -140,12 +154,12 @@ void frmReview::btnNext_Click()
         return;
     switch (m_session.copy(txtWord->text())) {
     case StudySession::Copy::Empty:
-        if (playToEnd(prompt("noword.wav")))
+        if (promptToEnd(prompt("noword.wav")))
             SayWordAgain();
         return;
     case StudySession::Copy::Wrong:
         // The typed text stays, for the child to correct.
-        if (playToEnd(prompt("spellwrong.wav")))
+        if (promptToEnd(prompt("spellwrong.wav")))
             SayWordAgain();
         return;
     case StudySession::Copy::Right:

@@ -29,6 +29,10 @@ class frmReview final : public SoundForm
     Picture *Picture1 = nullptr;
     QTimer *Timer1 = nullptr;
 
+    // The next study window made studies these words (in this order) instead of the
+    // selected test's: the words just missed in a test.
+    static void studyNext(const QStringList &words);
+
     // The session of this window.
     const StudySession &session() const { return m_session; }
 

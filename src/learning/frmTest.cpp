@@ -10,6 +10,7 @@
 #include "core/sound/playwave.h"
 #include "core/ui/layout.h"
 #include "core/ui/widgets.h"
+#include "learning/frmReview.h"
 #include "voice/sentences.h"
 
 #include <QFileInfo>
@@ -46,6 +47,7 @@ constexpr Twips::Box lblScore{2160, 150, 4900, 640};
 constexpr Twips::Box picSmile{7200, 60, 1140, 1140};
 constexpr Twips::Box btnHearMissedWords{2160, 1080, 3400, 480};
 constexpr Twips::Box btnExitResults{2160, 1650, 3400, 480};
+constexpr Twips::Box btnPractiseMissed{5660, 1650, 2720, 480};
 constexpr Twips::Box Label3{120, 2520, 4000, 330};
 constexpr Twips::Box Label4{4300, 2520, 4080, 330};
 constexpr Twips::Box lstCorrect{120, 2850, 4000, 2400};
@@ -115,6 +117,8 @@ frmTest::frmTest(QWidget *parent) : SoundForm(Windows::Test, parent), m_chain(ne
     picSmile->setVisible(false);
     btnHearMissedWords = Ui::button(pnlResults, QStringLiteral("btnHearMissedWords"),
                                     QStringLiteral("Hear the words you missed"), At::btnHearMissedWords);
+    btnPractiseMissed = Ui::button(pnlResults, QStringLiteral("btnPractiseMissed"),
+                                   QStringLiteral("Practise the Missed Words"), At::btnPractiseMissed);
     btnExitResults = Ui::button(pnlResults, QStringLiteral("btnExitResults"), QStringLiteral("Exit Test Results"),
                                 At::btnExitResults);
     heading(pnlResults, QStringLiteral("Label3"), QStringLiteral("Correct Words"), At::Label3);
@@ -130,6 +134,7 @@ frmTest::frmTest(QWidget *parent) : SoundForm(Windows::Test, parent), m_chain(ne
     connect(btnStopTest, &QPushButton::clicked, this, &frmTest::btnStopTest_Click);
     connect(Picture2, &Picture::clicked, this, &frmTest::Picture2_Click);
     connect(btnHearMissedWords, &QPushButton::clicked, this, &frmTest::btnHearMissedWords_Click);
+    connect(btnPractiseMissed, &QPushButton::clicked, this, &frmTest::btnPractiseMissed_Click);
     connect(btnExitResults, &QPushButton::clicked, this, &frmTest::btnExitResults_Click);
     connect(picprof_r, &Picture::clicked, this, &frmTest::picprof_r_Click);
 
@@ -178,7 +183,7 @@ void frmTest::StartTest()
     mm.DeviceType = QStringLiteral("WaveAudio");
     mm.FileName = prompt("starttest.wav");
     mm.setCommand(QStringLiteral("Open"));
-    if (!sendToEnd(QStringLiteral("play")))
+    if (!sendPromptToEnd(QStringLiteral("play")))
         return; // closed, or the program ended, during the prompt
 
     m_run.restart();
@@ -282,6 +287,7 @@ bool frmTest::score_test()
 
 void frmTest::ShowResults()
 {
+    btnPractiseMissed->setEnabled(!m_run.missedWords().isEmpty());
     Panels::hide(pnlTest, Panels::OffLeft);
     Panels::show(pnlResults);
     Twips::setClientSize(this, At::ResultsWidth, At::Height);
@@ -299,6 +305,15 @@ void frmTest::btnHearMissedWords_Click()
     for (const QString &word : m_run.missedWords())
         if (!playToEnd(wordPath(word)))
             return;
+}
+
+void frmTest::btnPractiseMissed_Click()
+{
+    const QStringList missed = m_run.missedWords();
+    if (missed.isEmpty())
+        return;
+    frmReview::studyNext(missed);
+    leaveTo(Windows::Review);
 }
 
 void frmTest::btnExitResults_Click()

@@ -41,6 +41,7 @@ class frmTest final : public SoundForm
     QLabel *lblScore = nullptr;
     Picture *picSmile = nullptr;
     QPushButton *btnHearMissedWords = nullptr;
+    QPushButton *btnPractiseMissed = nullptr;
     QPushButton *btnExitResults = nullptr;
     Picture *picprof_r = nullptr;
 
@@ -63,6 +64,7 @@ class frmTest final : public SoundForm
     void btnStopTest_Click();
     void Picture2_Click();
     void btnHearMissedWords_Click();
+    void btnPractiseMissed_Click();
     void btnExitResults_Click();
     void picprof_r_Click();
 

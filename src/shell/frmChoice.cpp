@@ -5,6 +5,7 @@
 #include "core/sound/playwave.h"
 #include "core/ui/layout.h"
 #include "core/ui/widgets.h"
+#include "history/programhistory.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -86,7 +87,9 @@ frmChoice::frmChoice(QWidget *parent) : Form(Windows::Choice, parent)
 
 void frmChoice::Form_Load()
 {
-    lblSelect->setText(QStringLiteral("Selected test is ") + Shared::TestName);
+    const QString child = ProgramHistory::child();
+    lblSelect->setText(QStringLiteral("Selected test is ") + Shared::TestName +
+                       (child.isEmpty() ? QString() : QStringLiteral(" for ") + child));
     lblSelect->setAccessibleName(lblSelect->text());
 }
 

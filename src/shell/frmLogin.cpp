@@ -8,11 +8,14 @@
 #include "core/sound/playwave.h"
 #include "core/ui/layout.h"
 #include "core/ui/widgets.h"
+#include "history/programhistory.h"
 #include "sharingflow/sharedtests.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDropEvent>
+#include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMimeData>
@@ -48,6 +51,12 @@ constexpr Twips::Box Picture1{4470, 1770, 1830, 2250};
 constexpr Twips::Box btnOK{4425, 4020, 2235, 465};
 constexpr Twips::Box btnSeeWords{4410, 4545, 2235, 465};
 constexpr Twips::Box lstWords{6765, 0, 2025, 4935}; // beyond the collapsed width
+
+// With a child to choose, the drop-down and its label take the top of the list's place.
+constexpr Twips::Box lblChild{180, 1365, 4125, 285};
+constexpr Twips::Box cboChild{150, 1650, 4155, 360};
+constexpr Twips::Box Label2WithChild{180, 2070, 4395, 315};
+constexpr Twips::Box lstTestsWithChild{150, 2385, 4155, 2655};
 
 // Point sizes: the welcome, the prompt over the list, the list.
 constexpr double WelcomePoints = 26.25;
@@ -102,6 +111,17 @@ frmLogin::frmLogin(QWidget *parent) : Form(Windows::Login, parent)
     lstTests->setFont(Fonts::sized(At::ListPoints));
     Label2->setBuddy(lstTests);
 
+    lblChild = Ui::label(m_client, QStringLiteral("lblChild"), QStringLiteral("Who is spelling today?"), At::lblChild);
+    lblChild->setFont(Fonts::sized(At::PromptPoints, true));
+    cboChild = new QComboBox(m_client);
+    cboChild->setObjectName(QStringLiteral("cboChild"));
+    cboChild->setAccessibleName(QStringLiteral("Who is spelling today?"));
+    cboChild->setFont(Fonts::sized(At::ListPoints));
+    Twips::place(cboChild, At::cboChild);
+    lblChild->setBuddy(cboChild);
+    lblChild->hide();
+    cboChild->hide();
+
     Picture1 = Ui::professor(m_client, QStringLiteral("Picture1"), At::Picture1);
 
     btnOK = Ui::button(m_client, QStringLiteral("btnOK"), QStringLiteral("OK"), At::btnOK,
@@ -123,11 +143,13 @@ frmLogin::frmLogin(QWidget *parent) : Form(Windows::Login, parent)
     MMControl1->setObjectName(QStringLiteral("MMControl1"));
 
     connect(lstTests, &QListWidget::itemSelectionChanged, this, &frmLogin::LstTests_Click);
+    connect(cboChild, &QComboBox::activated, this, &frmLogin::cboChild_Click);
     connect(btnOK, &QPushButton::clicked, this, &frmLogin::btnOK_Click);
     connect(btnSeeWords, &QPushButton::clicked, this, &frmLogin::btnSeeWords_Click);
     connect(Picture1, &Picture::clicked, this, &frmLogin::Picture1_Click);
     connect(Timer1, &QTimer::timeout, this, &frmLogin::Timer1_Timer);
 
+    setTabOrder(cboChild, lstTests);
     setTabOrder(lstTests, btnOK);
     setTabOrder(btnOK, btnSeeWords);
     setTabOrder(btnSeeWords, lstWords);
@@ -171,8 +193,49 @@ bool frmLogin::isExpanded() const
     return btnSeeWords->text() == HideWords;
 }
 
+void frmLogin::loadChildren()
+{
+    const QStringList children = ProgramHistory::children();
+    const bool any = !children.isEmpty();
+    if (any) {
+        // The child last chosen, on this run or an earlier one, while they still exist.
+        QString chosen = ProgramHistory::child();
+        if (chosen.isEmpty())
+            chosen = Settings::read(Settings::LastChild, QString()).text;
+        if (!children.contains(chosen))
+            chosen = children.first();
+        const QSignalBlocker block(cboChild);
+        cboChild->clear();
+        cboChild->addItems(children);
+        cboChild->setCurrentIndex(int(children.indexOf(chosen)));
+        ProgramHistory::setChild(chosen);
+    } else {
+        cboChild->clear();
+        ProgramHistory::setChild(QString());
+    }
+    if (any == cboChild->isVisibleTo(m_client))
+        return;
+    lblChild->setVisible(any);
+    cboChild->setVisible(any);
+    Twips::place(Label2, any ? At::Label2WithChild : At::Label2);
+    Twips::place(lstTests, any ? At::lstTestsWithChild : At::lstTests);
+}
+
+void frmLogin::cboChild_Click()
+{
+    const QString name = cboChild->currentText();
+    if (name == ProgramHistory::child())
+        return;
+    ProgramHistory::setChild(name);
+    Settings::set(Settings::LastChild, name);
+    LoadTests();
+}
+
 void frmLogin::LoadTests()
 {
+    loadChildren();
+    // The tricky words due for this child (or for everyone) are a test folder like any.
+    ProgramHistory::refreshTrickyFolder();
     const QStringList names = TestLibrary::listTests(Shared::AppDir);
     {
         // One selection event for the whole rebuild: the first entry's.

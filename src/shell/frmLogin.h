@@ -4,6 +4,7 @@
 class MMControl;
 class Picture;
 class QAction;
+class QComboBox;
 class QLabel;
 class QListWidget;
 class QMenuBar;
@@ -40,6 +41,8 @@ class frmLogin final : public Form
     void LoadTests();
 
     void LstTests_Click();
+    // Another child chosen: remembered, and the tests listed again for them.
+    void cboChild_Click();
     void btnOK_Click();
     void btnSeeWords_Click();
     void mnuCreate_Click();
@@ -60,6 +63,8 @@ class frmLogin final : public Form
     void setOuterWidth(int twips);
     void setSelectionFromList();
     void openAuthoring();
+    // Shows the child drop-down above the test list when a child exists.
+    void loadChildren();
 
     QMenuBar *m_menu = nullptr;
     QAction *mnuCreate = nullptr;
@@ -68,6 +73,8 @@ class frmLogin final : public Form
     QLabel *Label1 = nullptr;
     QLabel *Label2 = nullptr;
     QListWidget *lstTests = nullptr;
+    QLabel *lblChild = nullptr;
+    QComboBox *cboChild = nullptr;
     Picture *Picture1 = nullptr;
     QPushButton *btnOK = nullptr;
     QPushButton *btnSeeWords = nullptr;

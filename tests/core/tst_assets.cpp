@@ -9,6 +9,9 @@
 
 #include <sndfile.h>
 
+#include <cmath>
+#include <vector>
+
 class TstAssets : public QObject
 {
     Q_OBJECT
@@ -25,6 +28,22 @@ class TstAssets : public QObject
         QVERIFY2(info.frames > info.samplerate / 10, qPrintable(path + QStringLiteral(" is too short")));
     }
 
+    // The level of a wave file, RMS in dB below full scale.
+    static double rmsDb(const QString &path)
+    {
+        SF_INFO info{};
+        SNDFILE *f = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+        if (!f)
+            return 0;
+        std::vector<double> v(size_t(info.frames * info.channels));
+        const sf_count_t n = sf_read_double(f, v.data(), sf_count_t(v.size()));
+        sf_close(f);
+        double sum = 0;
+        for (sf_count_t i = 0; i < n; ++i)
+            sum += v[size_t(i)] * v[size_t(i)];
+        return n ? 10 * std::log10(sum / double(n)) : 0;
+    }
+
   private Q_SLOTS:
     void initTestCase()
     {
@@ -39,6 +58,22 @@ class TstAssets : public QObject
     {
         for (const QString &prompt : TestEnv::promptFiles())
             verifyWave(m_appDir + prompt);
+    }
+
+    // The splash is heard between spoken directions: no louder than they are.
+    void splashAsLoudAsTheSpeech_data()
+    {
+        QTest::addColumn<QString>("prompt");
+        QTest::newRow("test directions") << QStringLiteral("dirtest.wav");
+        QTest::newRow("rain directions") << QStringLiteral("raindir.wav");
+        QTest::newRow("welcome") << QStringLiteral("Welcome.wav");
+    }
+    void splashAsLoudAsTheSpeech()
+    {
+        QFETCH(QString, prompt);
+        const double splash = rmsDb(m_appDir + QStringLiteral("splash.wav"));
+        QVERIFY2(splash > -18.5 && splash < -15.5, qPrintable(QString::number(splash)));
+        QVERIFY2(std::abs(splash - rmsDb(m_appDir + prompt)) < 3, qPrintable(prompt));
     }
 
     void sampleTestsAreListedWithTheirWords()

@@ -10,6 +10,7 @@
 #include "core/ui/widgets.h"
 #include "testsupport.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -228,6 +229,37 @@ class TstPlatform : public QObject
         QDir::setCurrent(env.appDir());
         QCOMPARE(QtDialogService::resolveHelpFile(QStringLiteral("Spell.HLP")), QFileInfo(f).absoluteFilePath());
         QDir::setCurrent(old);
+    }
+
+    void helpWindowClosesByButtonAndEscape_data()
+    {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("Close button") << false;
+        QTest::newRow("Escape") << true;
+    }
+    void helpWindowClosesByButtonAndEscape()
+    {
+        QFETCH(bool, escape);
+        TestEnv env;
+        QFile f(env.appDir() + QStringLiteral("Spell.HLP"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("<h1>Help</h1>");
+        f.close();
+        QtDialogService().showHelp(nullptr, f.fileName());
+        QPointer<QWidget> help;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w->objectName() == QStringLiteral("HelpWindow") && w->isVisible())
+                help = w;
+        QVERIFY(help);
+        if (escape) {
+            QApplication::setActiveWindow(help);
+            QVERIFY(QTest::qWaitForWindowActive(help));
+            QTest::keyClick(help->focusWidget() ? help->focusWidget() : help.data(), Qt::Key_Escape);
+        } else {
+            help->findChild<QPushButton *>(QStringLiteral("btnClose"))->click();
+        }
+        TestUi::settle();
+        QVERIFY(!help);
     }
 
     void twipsConvertAt96Dpi()

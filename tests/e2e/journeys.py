@@ -313,6 +313,8 @@ def author():
         wait_until(lambda: tree.focused(TEST) == ("text", "Type the word here") and sound_stream_seen(p, 0.2),
                    "the first word to be asked", timeout=15)
         check(True, "the first recorded word is played")
+        # Typing during the spoken start is thrown away: answer once word 1 is asked.
+        wait_label(p, TEST, "Word 1", "Word 1 of 2", timeout=15)
         for i, word in enumerate(["hen", "owl"]):
             p.type(test, word)
             p.key(test, "Return")

@@ -11,8 +11,11 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
+#include <QVBoxLayout>
 
 namespace
 {
@@ -139,20 +142,32 @@ void QtDialogService::showHelp(QWidget *parent, const QString &file)
         return;
     }
     // One help window for the whole run, brought back to its contents on every request.
+    // It closes by its Close button and by Escape, as well as by its frame.
+    static QPointer<QWidget> window;
     static QPointer<QTextBrowser> viewer;
-    if (!viewer) {
-        viewer = new QTextBrowser;
+    if (!window) {
+        window = new QWidget;
+        window->setObjectName(QStringLiteral("HelpWindow"));
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->setWindowTitle(QStringLiteral("Wordaroo Help"));
+        viewer = new QTextBrowser(window);
         viewer->setObjectName(QStringLiteral("HelpViewer"));
-        viewer->setAttribute(Qt::WA_DeleteOnClose);
-        viewer->setWindowTitle(QStringLiteral("Wordaroo Help"));
         viewer->setOpenExternalLinks(false);
-        viewer->resize(640, 560);
+        auto *close = new QPushButton(QStringLiteral("Close"), window);
+        close->setObjectName(QStringLiteral("btnClose"));
+        QObject::connect(close, &QPushButton::clicked, window, &QWidget::close);
+        auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+        QObject::connect(escape, &QShortcut::activated, window, &QWidget::close);
+        auto *layout = new QVBoxLayout(window);
+        layout->addWidget(viewer);
+        layout->addWidget(close, 0, Qt::AlignRight);
+        window->resize(640, 600);
     }
     viewer->setSearchPaths({QFileInfo(path).absolutePath()});
     viewer->setSource(QUrl::fromLocalFile(path), QTextDocument::HtmlResource);
-    viewer->show();
-    viewer->raise();
-    viewer->activateWindow();
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 QString QtDialogService::saveFile(QWidget *parent, const QString &title, const QString &start, const QString &filter)

@@ -14,6 +14,8 @@ inline const QString FileName = QStringLiteral("spell.ini");
 // Protect reads exactly "True"; TheWord holds the password as typed.
 inline const QString Protect = QStringLiteral("Protect");
 inline const QString TheWord = QStringLiteral("TheWord");
+// The child last chosen on the start window.
+inline const QString LastChild = QStringLiteral("LastChild");
 
 // Shared::AppDir + FileName.
 QString path();

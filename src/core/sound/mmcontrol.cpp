@@ -49,10 +49,17 @@ class InputHold final : public QObject
         }
         return *hold;
     }
-    void begin() { m_levels.append(QThread::currentThread()->loopLevel() + 1); }
+    void begin()
+    {
+        m_levels.append(QThread::currentThread()->loopLevel() + 1);
+        m_marks.append(m_discarding > 0 ? qsizetype(m_held.size()) : -1);
+    }
     void end()
     {
         m_levels.removeLast();
+        // What was typed during a wait that discards typing is dropped, never delivered.
+        if (const qsizetype mark = m_marks.takeLast(); mark >= 0 && qsizetype(m_held.size()) > mark)
+            m_held.erase(m_held.begin() + mark, m_held.end());
         if (m_levels.isEmpty() && !m_held.empty())
             QMetaObject::invokeMethod(this, &InputHold::deliver, Qt::QueuedConnection);
     }
@@ -122,12 +129,25 @@ class InputHold final : public QObject
         QPointer<QObject> receiver;
         std::shared_ptr<QEvent> event;
     };
-    QList<int> m_levels; // event-loop levels of the waits running, innermost last
+    QList<int> m_levels;      // event-loop levels of the waits running, innermost last
+    QList<qsizetype> m_marks; // per wait: the held input before it when it discards typing, else -1
     std::deque<Held> m_held;
     bool m_delivering = false;
+
+  public:
+    int m_discarding = 0;
 };
 
 } // namespace
+
+MMControl::DiscardTyping::DiscardTyping()
+{
+    ++InputHold::instance().m_discarding;
+}
+MMControl::DiscardTyping::~DiscardTyping()
+{
+    --InputHold::instance().m_discarding;
+}
 
 std::optional<MMCommand> parseCommand(const QString &word)
 {

@@ -51,6 +51,18 @@ class MMControl : public QObject
     // The wait flag of the command being carried out (the flag itself resets at once).
     bool commandWait() const { return m_commandWait; }
 
+    // While one lives, keys typed during a waiting play that starts are thrown away when
+    // it ends instead of being delivered: typing during a spoken direction never
+    // answers what comes after it.
+    class DiscardTyping
+    {
+      public:
+        DiscardTyping();
+        ~DiscardTyping();
+        DiscardTyping(const DiscardTyping &) = delete;
+        DiscardTyping &operator=(const DiscardTyping &) = delete;
+    };
+
     // Closes every control of the program (the program is ending).
     static void closeAll();
     // Stops and closes this control's sound without a command (its window has closed).

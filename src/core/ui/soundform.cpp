@@ -12,6 +12,18 @@ bool SoundForm::playToEnd(const QString &path)
     return waitFor([&] { Module1::PlayWave(*MMControl1, path, true); });
 }
 
+bool SoundForm::promptToEnd(const QString &path)
+{
+    const MMControl::DiscardTyping discard;
+    return playToEnd(path);
+}
+
+bool SoundForm::sendPromptToEnd(const QString &command)
+{
+    const MMControl::DiscardTyping discard;
+    return sendToEnd(command);
+}
+
 bool SoundForm::sendToEnd(const QString &command)
 {
     return waitFor([&] {

@@ -24,4 +24,7 @@ class SoundForm : public Form
     // Sends the waiting step of a window's own command sequence: command with the wait
     // flag set. False when the window was closed or the program ended meanwhile.
     bool sendToEnd(const QString &command);
+    // The same for a spoken direction: what the child types while it plays is discarded.
+    bool promptToEnd(const QString &path);
+    bool sendPromptToEnd(const QString &command);
 };

@@ -1,0 +1,376 @@
+#include "authoring/progressreport.h"
+
+#include "core/platform/appstate.h"
+#include "core/platform/dialogs.h"
+#include "core/platform/testlibrary.h"
+#include "core/ui/layout.h"
+#include "core/ui/widgets.h"
+#include "history/historystore.h"
+#include "history/programhistory.h"
+
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDateTimeAxis>
+#include <QFileDialog>
+#include <QGraphicsScene>
+#include <QHeaderView>
+#include <QImage>
+#include <QLabel>
+#include <QLineSeries>
+#include <QListWidget>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTextDocument>
+#include <QTreeWidget>
+#include <QValueAxis>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+// The panel's geometry in twips.
+namespace At
+{
+constexpr Twips::Box lblChildName{120, 105, 900, 300};
+constexpr Twips::Box cboChild{1020, 60, 3000, 360};
+constexpr Twips::Box btnForgetChild{4140, 45, 2160, 400};
+constexpr Twips::Box btnBack{8040, 45, 1440, 400};
+constexpr Twips::Box lblStatus{120, 500, 6780, 560};
+constexpr Twips::Box btnNewHistory{7020, 540, 2460, 420};
+constexpr Twips::Box chtScores{120, 1080, 9360, 3060};
+constexpr Twips::Box lblMissed{120, 4200, 5700, 285};
+constexpr Twips::Box lstMissed{120, 4485, 5700, 1800};
+constexpr Twips::Box lblTricky{5940, 4200, 3540, 285};
+constexpr Twips::Box lstTricky{5940, 4485, 3540, 1800};
+constexpr Twips::Box lblPaperTest{120, 6465, 1100, 300};
+constexpr Twips::Box cboPaperTest{1220, 6420, 3000, 360};
+constexpr Twips::Box btnPrint{4340, 6405, 1500, 400};
+constexpr Twips::Box btnExportCsv{5960, 6405, 2000, 400};
+
+// A line of more runs than this is drawn as averages over as many stretches of time; up
+// to the second figure each run is marked with a dot.
+constexpr int MaxChartPoints = 150;
+constexpr int MaxMarkedPoints = 60;
+// The chart's width on paper, in the report's units (about points).
+constexpr int PrintedChartWidth = 480;
+} // namespace At
+
+const QString NoChild = u"No child chosen"_s;
+
+HistoryStore *store()
+{
+    return ProgramHistory::store();
+}
+
+QLabel *heading(QWidget *parent, const QString &name, const QString &text, const Twips::Box &at)
+{
+    QLabel *l = Ui::label(parent, name, text, at);
+    l->setFont(Fonts::sized(Fonts::DefaultPoints, true));
+    return l;
+}
+
+QComboBox *comboBox(QWidget *parent, const QString &name, const QString &caption, const Twips::Box &at)
+{
+    auto *c = new QComboBox(parent);
+    c->setObjectName(name);
+    c->setAccessibleName(caption);
+    Twips::place(c, at);
+    return c;
+}
+
+bool askPrinter(QPrinter &printer)
+{
+    QPrintDialog dialog(&printer);
+    dialog.setWindowTitle(u"Print the Progress Report"_s);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+QString askCsvFile(const QString &suggested)
+{
+    return QFileDialog::getSaveFileName(nullptr, u"Export as CSV"_s, suggested, u"CSV files (*.csv)"_s);
+}
+} // namespace
+
+ProgressReport::ProgressReport(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(u"pnlProgress"_s);
+    setAutoFillBackground(true);
+
+    Ui::label(this, u"lblChildName"_s, u"Child:"_s, At::lblChildName);
+    cboChild = comboBox(this, u"cboChild"_s, u"Child"_s, At::cboChild);
+    btnForgetChild = Ui::button(this, u"btnForgetChild"_s, u"Forget This Child"_s, At::btnForgetChild);
+    btnBack = Ui::button(this, u"btnBack"_s, u"Back"_s, At::btnBack);
+    lblStatus = Ui::label(this, u"lblStatus"_s, QString(), At::lblStatus);
+    lblStatus->setWordWrap(true);
+    QPalette red = lblStatus->palette();
+    red.setColor(QPalette::WindowText, QColor(160, 0, 0));
+    lblStatus->setPalette(red);
+    btnNewHistory = Ui::button(this, u"btnNewHistory"_s, u"Start a New History"_s, At::btnNewHistory);
+
+    chtScores = new QChartView(this);
+    chtScores->setObjectName(u"chtScores"_s);
+    chtScores->setAccessibleName(u"Test scores over time"_s);
+    chtScores->setRenderHint(QPainter::Antialiasing);
+    Twips::place(chtScores, At::chtScores);
+    auto *chart = new QChart;
+    chart->setTitle(u"Test scores"_s);
+    chart->legend()->setAlignment(Qt::AlignRight);
+    auto *y = new QValueAxis;
+    y->setRange(0, 100);
+    y->setLabelFormat(u"%d%%"_s);
+    y->setTitleText(u"Score"_s);
+    chart->addAxis(y, Qt::AlignLeft);
+    chtScores->setChart(chart);
+
+    heading(this, u"lblMissed"_s, u"The ten most-missed words"_s, At::lblMissed);
+    lstMissed = new QTreeWidget(this);
+    lstMissed->setObjectName(u"lstMissed"_s);
+    lstMissed->setAccessibleName(u"The ten most-missed words"_s);
+    lstMissed->setRootIsDecorated(false);
+    lstMissed->setHeaderLabels({u"Word"_s, u"Missed"_s, u"Spelled as"_s});
+    lstMissed->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    Twips::place(lstMissed, At::lstMissed);
+
+    heading(this, u"lblTricky"_s, u"Tricky words due"_s, At::lblTricky);
+    lstTricky = Ui::list(this, u"lstTricky"_s, At::lstTricky);
+    lstTricky->setAccessibleName(u"Tricky words due"_s);
+
+    Ui::label(this, u"lblPaperTest"_s, u"Paper test:"_s, At::lblPaperTest);
+    cboPaperTest = comboBox(this, u"cboPaperTest"_s, u"Paper test"_s, At::cboPaperTest);
+    btnPrint = Ui::button(this, u"btnPrint"_s, u"Print..."_s, At::btnPrint);
+    btnExportCsv = Ui::button(this, u"btnExportCsv"_s, u"Export as CSV..."_s, At::btnExportCsv);
+
+    connect(cboChild, &QComboBox::activated, this, &ProgressReport::cboChild_Click);
+    connect(btnForgetChild, &QPushButton::clicked, this, &ProgressReport::btnForgetChild_Click);
+    connect(btnBack, &QPushButton::clicked, this, &ProgressReport::backClicked);
+    connect(btnNewHistory, &QPushButton::clicked, this, &ProgressReport::btnNewHistory_Click);
+    connect(btnPrint, &QPushButton::clicked, this, &ProgressReport::btnPrint_Click);
+    connect(btnExportCsv, &QPushButton::clicked, this, &ProgressReport::btnExportCsv_Click);
+    for (QPushButton *b : findChildren<QPushButton *>())
+        b->setAutoDefault(false);
+}
+
+QString ProgressReport::shownChild() const
+{
+    const QString text = cboChild->currentText();
+    return text == NoChild ? QString() : text;
+}
+
+void ProgressReport::reload()
+{
+    const QString was = cboChild->currentText();
+    cboChild->clear();
+    cboChild->addItems(ProgramHistory::children());
+    cboChild->addItem(NoChild);
+    const int keep = cboChild->findText(was);
+    cboChild->setCurrentIndex(keep >= 0 ? keep : 0);
+
+    cboPaperTest->clear();
+    cboPaperTest->addItems(TestLibrary::listTests(Shared::AppDir));
+    showReport();
+}
+
+void ProgressReport::cboChild_Click()
+{
+    showReport();
+}
+
+void ProgressReport::showReport()
+{
+    HistoryStore *s = store();
+    const QString child = shownChild();
+    const QString problem = s ? s->status() : u"The history is not available."_s;
+    lblStatus->setText(problem.isEmpty() ? QString() : u"The history cannot be written: "_s + problem);
+    btnNewHistory->setVisible(s && !problem.isEmpty());
+    btnForgetChild->setEnabled(s && !child.isEmpty());
+    btnExportCsv->setEnabled(s != nullptr);
+
+    // One chart for the panel's life: its lines are replaced, the score axis kept.
+    QChart *chart = chtScores->chart();
+    chart->removeAllSeries();
+    // The time axis is made anew: its labels' room is worked out when it is added.
+    for (QAbstractAxis *old : chart->axes(Qt::Horizontal)) {
+        chart->removeAxis(old);
+        delete old;
+    }
+    auto *x = new QDateTimeAxis;
+    x->setFormat(u"d MMM"_s);
+    x->setTickCount(6);
+    x->setTitleText(u"Date"_s);
+    chart->addAxis(x, Qt::AlignBottom);
+    auto *y = chart->axes(Qt::Vertical).first();
+    const QList<History::ScoreLine> lines = s ? s->scores(child) : QList<History::ScoreLine>();
+    QDateTime first, last;
+    for (const History::ScoreLine &line : lines) {
+        if (line.points.isEmpty())
+            continue;
+        if (!first.isValid() || line.points.first().when < first)
+            first = line.points.first().when;
+        if (!last.isValid() || line.points.last().when > last)
+            last = line.points.last().when;
+    }
+    // More runs than the chart has room for are drawn as the average of each stretch of
+    // time, so that a long history opens as fast as a short one and stays readable.
+    const double from = first.isValid() ? double(first.toMSecsSinceEpoch()) : 0;
+    const double span = first.isValid() ? double(last.toMSecsSinceEpoch()) - from : 0;
+    for (const History::ScoreLine &line : lines) {
+        auto *series = new QLineSeries;
+        series->setName(line.test);
+        series->setPointsVisible(line.points.size() <= At::MaxMarkedPoints);
+        QList<QPointF> points;
+        if (line.points.size() <= At::MaxChartPoints || span <= 0) {
+            for (const History::ScorePoint &p : line.points)
+                points.append(QPointF(double(p.when.toMSecsSinceEpoch()), p.percent));
+        } else {
+            QList<double> sumX(At::MaxChartPoints), sumY(At::MaxChartPoints);
+            QList<int> count(At::MaxChartPoints);
+            for (const History::ScorePoint &p : line.points) {
+                const double at = double(p.when.toMSecsSinceEpoch());
+                const int b = std::min(At::MaxChartPoints - 1, int((at - from) / span * At::MaxChartPoints));
+                sumX[b] += at;
+                sumY[b] += p.percent;
+                ++count[b];
+            }
+            for (int b = 0; b < At::MaxChartPoints; ++b)
+                if (count[b])
+                    points.append(QPointF(sumX[b] / count[b], sumY[b] / count[b]));
+        }
+        series->replace(points);
+        chart->addSeries(series);
+        series->attachAxis(x);
+        series->attachAxis(y);
+    }
+    first = first.toLocalTime();
+    last = last.toLocalTime();
+    if (!first.isValid())
+        first = last = QDateTime(ProgramHistory::today(), QTime(12, 0));
+    // A day either side, so that a single day's runs are not drawn on the axis's edge.
+    x->setRange(first.addDays(-1), last.addDays(1));
+
+    lstMissed->clear();
+    const QList<History::MissedWord> missed = s ? s->mostMissed(child) : QList<History::MissedWord>();
+    for (const History::MissedWord &m : missed) {
+        auto *item = new QTreeWidgetItem(lstMissed, {m.word, QString::number(m.misses), m.spellings.join(u", "_s)});
+        item->setToolTip(0, m.test);
+    }
+
+    lstTricky->clear();
+    const QList<Tricky::Word> due = s ? s->trickyDue(child, ProgramHistory::today()) : QList<Tricky::Word>();
+    for (const Tricky::Word &w : due)
+        lstTricky->addItem(w.word + u"  ("_s + w.test + u')');
+}
+
+void ProgressReport::btnNewHistory_Click()
+{
+    HistoryStore *s = store();
+    if (!s)
+        return;
+    if (!s->startNewHistory()) {
+        MsgBox(u"A new history could not be started: "_s + s->status(), MsgButtons::Ok, MsgIcon::Exclamation);
+        return;
+    }
+    MsgBox(u"A new history has been started. The old file was kept in the program folder."_s, MsgButtons::Ok,
+           MsgIcon::Information);
+    reload();
+}
+
+void ProgressReport::btnForgetChild_Click()
+{
+    HistoryStore *s = store();
+    const QString child = shownChild();
+    if (!s || child.isEmpty())
+        return;
+    if (MsgBox(u"Forget %1?\n\nEvery result Wordaroo remembers about %1 will be deleted."_s.arg(child),
+               MsgButtons::YesNo, MsgIcon::Question, u"Forget This Child"_s) != MsgResult::Yes)
+        return;
+    const QString why = s->forgetChild(child);
+    if (!why.isEmpty())
+        MsgBox(why, MsgButtons::Ok, MsgIcon::Exclamation);
+    if (ProgramHistory::child() == child)
+        ProgramHistory::setChild(QString());
+    reload();
+    TestCatalogue::instance().changed();
+}
+
+void ProgressReport::btnExportCsv_Click()
+{
+    HistoryStore *s = store();
+    if (!s)
+        return;
+    const auto ask = chooseCsvFile ? chooseCsvFile : askCsvFile;
+    const QString path = ask(QDir::homePath() + u"/Wordaroo history.csv"_s);
+    if (path.isEmpty())
+        return;
+    const QString why = s->exportCsv(path);
+    if (!why.isEmpty())
+        MsgBox(u"The history could not be exported: "_s + why, MsgButtons::Ok, MsgIcon::Exclamation);
+}
+
+void ProgressReport::btnPrint_Click()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    const auto ask = choosePrinter ? choosePrinter : askPrinter;
+    if (!ask(printer))
+        return;
+    printTo(printer);
+}
+
+QString ProgressReport::reportHtml() const
+{
+    const QString child = shownChild();
+    QString h = u"<h1>How %1 is doing</h1>"_s.arg((child.isEmpty() ? NoChild : child).toHtmlEscaped());
+    h += u"<p>%1</p>"_s.arg(QLocale().toString(ProgramHistory::today(), QLocale::LongFormat));
+    const QSize size = chtScores->size();
+    h += u"<p><img src=\"chart:scores\" width=\"%1\" height=\"%2\"></p>"_s.arg(At::PrintedChartWidth)
+             .arg(At::PrintedChartWidth * size.height() / std::max(1, size.width()));
+    h += u"<h2>The ten most-missed words</h2><table border=\"1\" cellpadding=\"4\" cellspacing=\"0\">"
+         "<tr><th>Word</th><th>Test</th><th>Missed</th><th>Spelled as</th></tr>"_s;
+    for (int i = 0; i < lstMissed->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem *it = lstMissed->topLevelItem(i);
+        h += u"<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td></tr>"_s.arg(
+            it->text(0).toHtmlEscaped(), it->toolTip(0).toHtmlEscaped(), it->text(1), it->text(2).toHtmlEscaped());
+    }
+    h += u"</table><h2>Tricky words due</h2><ul>"_s;
+    for (int i = 0; i < lstTricky->count(); ++i)
+        h += u"<li>%1</li>"_s.arg(lstTricky->item(i)->text().toHtmlEscaped());
+    return h + u"</ul>"_s;
+}
+
+QString ProgressReport::paperTestHtml() const
+{
+    const QString test = cboPaperTest->currentText();
+    if (test.isEmpty())
+        return {};
+    const QStringList words = TestLibrary::wordsOf(Shared::AppDir + test + u'/');
+    const QString breakBefore = u"<div style=\"page-break-before: always\"></div>"_s;
+    QString h = breakBefore + u"<h1>%1</h1><p>Name: ______________________</p>"_s.arg(test.toHtmlEscaped());
+    h += u"<table cellpadding=\"10\">"_s;
+    for (int i = 0; i < words.size(); ++i)
+        h += u"<tr><td>%1.</td><td>________________________________</td></tr>"_s.arg(i + 1);
+    h += u"</table>"_s + breakBefore + u"<h1>%1: answer key</h1><ol>"_s.arg(test.toHtmlEscaped());
+    for (const QString &w : words)
+        h += u"<li>%1</li>"_s.arg(w.toHtmlEscaped());
+    return h + u"</ol>"_s;
+}
+
+void ProgressReport::printTo(QPrinter &printer) const
+{
+    QTextDocument doc;
+    doc.setDefaultFont(Fonts::sized(11));
+    // Drawn at twice the screen's size, so that the printed lines stay sharp.
+    QImage chart(chtScores->size() * 2, QImage::Format_RGB32);
+    chart.fill(Qt::white);
+    {
+        QPainter p(&chart);
+        p.setRenderHint(QPainter::Antialiasing);
+        chtScores->scene()->render(&p, QRectF(chart.rect()), chtScores->sceneRect());
+    }
+    doc.addResource(QTextDocument::ImageResource, QUrl(u"chart:scores"_s), chart);
+    doc.setHtml(reportHtml() + paperTestHtml());
+    doc.print(&printer);
+}

@@ -1,0 +1,403 @@
+// The history through the real windows: the start window with and without children,
+// runs recorded and read back, the tricky-words test coming and going over simulated
+// days, practising the missed words, typing during spoken directions, and the report.
+#include "authoring/frmMaint.h"
+#include "authoring/progressreport.h"
+#include "authoring/register.h"
+#include "core/platform/appstate.h"
+#include "core/platform/forms.h"
+#include "core/platform/settings.h"
+#include "core/ui/layout.h"
+#include "history/historystore.h"
+#include "history/programhistory.h"
+#include "history/trickyfolder.h"
+#include "learning/frmReview.h"
+#include "learning/frmTest.h"
+#include "learning/register.h"
+#include "shell/frmLogin.h"
+#include "shell/register.h"
+#include "testsupport.h"
+
+#include <QApplication>
+#include <QChart>
+#include <QChartView>
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QListWidget>
+#include <QPrinter>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <qpa/qwindowsysteminterface.h>
+
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace
+{
+const QDate Day1(2026, 3, 2);
+
+QStringList texts(const QListWidget *list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+// Keys as the keyboard sends them, through the window system (held during a wait).
+void typeFromKeyboard(QWidget *w, const QString &text)
+{
+    QWindow *window = w->window()->windowHandle();
+    for (const QChar c : text)
+        for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+            QWindowSystemInterface::handleKeyEvent(window, type, Qt::Key_A + (c.toUpper().unicode() - 'A'),
+                                                   Qt::NoModifier, QString(c));
+    for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+        QWindowSystemInterface::handleKeyEvent(window, type, Qt::Key_Return, Qt::NoModifier, u"\r"_s);
+}
+} // namespace
+
+class TestHistoryWindows : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<TestEnv> env;
+    std::unique_ptr<HistoryStore> store;
+    QDateTime clock;
+
+    frmLogin *openStart() { return qobject_cast<frmLogin *>(Forms::show(Windows::Login)); }
+    void setDay(QDate day) { clock = QDateTime(day, QTime(10, 0)); }
+    // Takes the selected test through the test window, answering as given.
+    frmTest *takeTest(const QStringList &answers)
+    {
+        auto *t = qobject_cast<frmTest *>(Forms::show(Windows::Test));
+        t->Timer1_Timer();
+        for (const QString &a : answers) {
+            QTest::keyClicks(t->txtWord, a);
+            QTest::keyClick(t->txtWord, Qt::Key_Return);
+        }
+        return t;
+    }
+    void select(frmLogin *login, const QString &test)
+    {
+        auto *list = login->findChild<QListWidget *>(u"lstTests"_s);
+        const QList<QListWidgetItem *> found = list->findItems(test, Qt::MatchExactly);
+        QVERIFY(!found.isEmpty());
+        list->setCurrentItem(found.first());
+    }
+
+    // With WORDAROO_SHOTS set, the report as the adult sees it and as printed go there.
+    void saveReportPictures()
+    {
+        const QString out = qEnvironmentVariable("WORDAROO_SHOTS");
+        if (out.isEmpty())
+            return;
+        auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
+        m->btnProgress->click();
+        m->pnlProgress->cboPaperTest->setCurrentText(u"Test_Animals"_s);
+        TestUi::settle(100);
+        QVERIFY(m->grab().save(out + u"/progress_report.png"_s));
+        ProgressReport::choosePrinter = [&](QPrinter &p) {
+            p.setOutputFormat(QPrinter::PdfFormat);
+            p.setOutputFileName(out + u"/progress_report.pdf"_s);
+            return true;
+        };
+        m->pnlProgress->btnPrint->click();
+        ProgressReport::choosePrinter = nullptr;
+    }
+
+  private Q_SLOTS:
+    void initTestCase()
+    {
+        Shell::registerWindows();
+        Learning::registerWindows();
+        Authoring::registerWindows();
+        ProgramHistory::setClock([this] { return clock; });
+    }
+    void init()
+    {
+        env = std::make_unique<TestEnv>();
+        env->makePrompts();
+        env->makeTest(u"Test_Animals"_s, {u"cat"_s, u"dog"_s, u"hen"_s});
+        store = std::make_unique<HistoryStore>(env->appDir());
+        ProgramHistory::install(store.get());
+        setDay(Day1);
+    }
+    void cleanup()
+    {
+        TestUi::closeAllWindows();
+        ProgramHistory::install(nullptr);
+        store.reset();
+        env.reset();
+    }
+
+    void startWindowWithoutChildren()
+    {
+        frmLogin *login = openStart();
+        auto *cbo = login->findChild<QComboBox *>(u"cboChild"_s);
+        QVERIFY(cbo && !cbo->isVisibleTo(login));
+        QVERIFY(!login->findChild<QLabel *>(u"lblChild"_s)->isVisibleTo(login));
+        auto *list = login->findChild<QListWidget *>(u"lstTests"_s);
+        QCOMPARE(list->geometry().top(), Twips::px(1680));
+        QCOMPARE(texts(list), QStringList{u"Test_Animals"_s});
+    }
+
+    void childChosenAndRemembered()
+    {
+        QCOMPARE(store->addChild(u"Ann"_s), QString());
+        QCOMPARE(store->addChild(u"Ben"_s), QString());
+        frmLogin *login = openStart();
+        auto *cbo = login->findChild<QComboBox *>(u"cboChild"_s);
+        QVERIFY(cbo->isVisibleTo(login));
+        QCOMPARE(login->findChild<QLabel *>(u"lblChild"_s)->text(), u"Who is spelling today?"_s);
+        QCOMPARE(cbo->currentText(), u"Ann"_s);
+        cbo->setCurrentIndex(1);
+        Q_EMIT cbo->activated(1);
+        QCOMPARE(Settings::get(Settings::LastChild, QString()), u"Ben"_s);
+
+        // A new run of the program starts with the child chosen last.
+        TestUi::closeAllWindows();
+        ProgramHistory::setChild(QString());
+        login = openStart();
+        QCOMPARE(login->findChild<QComboBox *>(u"cboChild"_s)->currentText(), u"Ben"_s);
+        login->findChild<QPushButton *>(u"btnOK"_s)->click();
+        QWidget *menu = Forms::find(Windows::Choice);
+        QVERIFY(menu);
+        QCOMPARE(menu->findChild<QLabel *>(u"lblSelect"_s)->text(), u"Selected test is Test_Animals for Ben"_s);
+    }
+
+    void runRecordedAndReadBack()
+    {
+        QCOMPARE(store->addChild(u"Ann"_s), QString());
+        openStart();
+        takeTest({u"cat"_s, u"dgo"_s, u"hne"_s});
+        QVERIFY(store->flush());
+        const QList<History::ScoreLine> lines = store->scores(u"Ann"_s);
+        QCOMPARE(lines.size(), 1);
+        QCOMPARE(lines[0].test, u"Test_Animals"_s);
+        QCOMPARE(lines[0].points.size(), 1);
+        QCOMPARE(lines[0].points[0].percent, 33);
+        const QList<History::MissedWord> missed = store->mostMissed(u"Ann"_s);
+        QCOMPARE(missed.size(), 2);
+        QCOMPARE(missed[0].spellings + missed[1].spellings, (QStringList{u"dgo"_s, u"hne"_s}));
+        QVERIFY(store->scores(QString()).isEmpty()); // nothing for "no child"
+        QVERIFY(ProgramHistory::slowestRecordMs() < 5.0);
+    }
+
+    // Missed on day 1, the words come back as a test of their own; right on three later
+    // days (1, then 3 days apart) they retire and the test is no longer listed.
+    void trickyTestComesAndGoes()
+    {
+        QCOMPARE(store->addChild(u"Ann"_s), QString());
+        frmLogin *login = openStart();
+        select(login, u"Test_Animals"_s);
+        takeTest({u"cat"_s, u"dgo"_s, u"hne"_s});
+        QVERIFY(store->flush());
+        TestUi::closeAllWindows();
+
+        const QString tricky = u"Test_Tricky Words"_s;
+        const QList<QDate> days = {Day1.addDays(1), Day1.addDays(2), Day1.addDays(5)};
+        for (const QDate day : days) {
+            setDay(day);
+            login = openStart();
+            auto *list = login->findChild<QListWidget *>(u"lstTests"_s);
+            QCOMPARE(texts(list), (QStringList{u"Test_Animals"_s, tricky}));
+            QCOMPARE(QDir(env->appDir() + tricky).entryList({u"*.wav"_s}), (QStringList{u"dog.wav"_s, u"hen.wav"_s}));
+            select(login, tricky);
+            takeTest({u"dog"_s, u"hen"_s});
+            QVERIFY(store->flush());
+            TestUi::closeAllWindows();
+        }
+        login = openStart();
+        QCOMPARE(texts(login->findChild<QListWidget *>(u"lstTests"_s)), QStringList{u"Test_Animals"_s});
+        QVERIFY(!QFileInfo::exists(env->appDir() + tricky));
+        QCOMPARE(store->mostMissed(u"Ann"_s).size(), 2);
+        saveReportPictures();
+    }
+
+    void practiseOpensStudyOnTheMissedWords()
+    {
+        openStart();
+        frmTest *t = takeTest({u"cat"_s, u"dgo"_s, u"hne"_s});
+        QVERIFY(t->resultsShown());
+        QVERIFY(t->btnPractiseMissed->isEnabled());
+        t->btnPractiseMissed->click();
+        auto *study = qobject_cast<frmReview *>(Forms::find(Windows::Review));
+        QVERIFY(study);
+        QCOMPARE(study->session().words(), (QStringList{u"dog"_s, u"hen"_s}));
+    }
+
+    // Typing while a spoken direction plays is thrown away, not delivered after it.
+    void typingDuringDirectionsDiscarded_data()
+    {
+        QTest::addColumn<int>("window");
+        QTest::addColumn<QString>("direction");
+        QTest::addColumn<QString>("typedBefore"); // what the child typed to bring the direction on
+        QTest::newRow("test, start") << int(Windows::Test) << u"starttest.wav"_s << QString();
+        QTest::newRow("study, start") << int(Windows::Review) << u"starttest.wav"_s << QString();
+        QTest::newRow("study, no word") << int(Windows::Review) << u"noword.wav"_s << u""_s;
+        QTest::newRow("study, wrong copy") << int(Windows::Review) << u"spellwrong.wav"_s << u"cta"_s;
+    }
+    void typingDuringDirectionsDiscarded()
+    {
+        QFETCH(int, window);
+        QFETCH(QString, direction);
+        QFETCH(QString, typedBefore);
+        Shared::TestName = u"Test_Animals"_s;
+        Shared::TestDir = env->appDir() + Shared::TestName + u'/';
+        auto *w = qobject_cast<SoundForm *>(Forms::show(Windows::Id(window)));
+        QApplication::setActiveWindow(w);
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        auto *box = w->findChild<QLineEdit *>(u"txtWord"_s);
+        box->setFocus();
+        const bool atStart = direction == u"starttest.wav"_s;
+        if (!atStart)
+            QMetaObject::invokeMethod(w, "Timer1_Timer");
+        env->sound.setDuration(env->appDir() + direction, 300);
+        QTimer::singleShot(100, w, [&] { typeFromKeyboard(box, u"cat"_s); });
+        if (atStart) {
+            QMetaObject::invokeMethod(w, "Timer1_Timer");
+        } else {
+            box->setText(typedBefore);
+            QMetaObject::invokeMethod(w, "btnNext_Click");
+        }
+        TestUi::settle(50);
+        QCOMPARE(box->text(), typedBefore);
+        if (auto *t = qobject_cast<frmTest *>(w))
+            QVERIFY(t->run().answers().isEmpty());
+        if (auto *r = qobject_cast<frmReview *>(w))
+            QCOMPARE(r->session().wordIndex(), 0);
+    }
+
+    void trickyTestNeverEditedOrDeleted_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::newRow("edit") << u"btnEditTest"_s;
+        QTest::newRow("delete") << u"btnDeleteTest"_s;
+    }
+    void trickyTestNeverEditedOrDeleted()
+    {
+        QFETCH(QString, button);
+        env->makeTest(u"Test_Tricky Words"_s, {u"dog"_s});
+        auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
+        m->btnEdit_Click();
+        m->LstTests->setCurrentItem(m->LstTests->findItems(u"Test_Tricky Words"_s, Qt::MatchExactly).first());
+        m->findChild<QPushButton *>(button)->click();
+        QCOMPARE(env->dialogs.boxes.size(), 1);
+        QCOMPARE(env->dialogs.boxes[0].text, u"Test_Tricky Words is made by Wordaroo from the missed words."_s);
+        QVERIFY(QFileInfo::exists(env->appDir() + u"Test_Tricky Words/dog.wav"_s));
+    }
+
+    void childNamesRefused_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("blank") << u"   "_s;
+        QTest::newRow("200 letters") << QString(200, u'a');
+        QTest::newRow("control character") << u"An\tn"_s;
+    }
+    void childNamesRefused()
+    {
+        QFETCH(QString, name);
+        auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
+        m->btnOptions_Click();
+        env->dialogs.inputAnswers = {name};
+        m->btnAddChild->click();
+        QCOMPARE(env->dialogs.boxes.size(), 1);
+        QCOMPARE(env->dialogs.boxes[0].text, HistoryStore::nameProblem(name));
+        QVERIFY(store->children().isEmpty());
+        QCOMPARE(m->lstChildren->count(), 0);
+    }
+
+    // A known history: Ann took Test_Animals twice (33%, then 66%), missing "dog" twice.
+    void reportNumbers()
+    {
+        QCOMPARE(store->addChild(u"Ann"_s), QString());
+        const QDateTime t1(Day1, QTime(9, 0)), t2(Day1.addDays(1), QTime(9, 0));
+        store->recordRun(
+            {t1,
+             u"Ann"_s,
+             u"Test_Animals"_s,
+             33,
+             false,
+             {{u"cat"_s, u"cat"_s, true, {}}, {u"dog"_s, u"dgo"_s, false, {}}, {u"hen"_s, u"hn"_s, false, {}}}});
+        store->recordRun(
+            {t2,
+             u"Ann"_s,
+             u"Test_Animals"_s,
+             66,
+             false,
+             {{u"cat"_s, u"cat"_s, true, {}}, {u"dog"_s, u"dgo"_s, false, {}}, {u"hen"_s, u"hen"_s, true, {}}}});
+        QVERIFY(store->flush());
+        setDay(Day1.addDays(1));
+
+        auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
+        QCOMPARE(m->btnProgress->text().remove(u'&'), u"See How the Children Are Doing"_s);
+        m->btnProgress->click();
+        ProgressReport *r = m->pnlProgress;
+        QVERIFY(Panels::isShown(r));
+        QCOMPARE(r->cboChild->currentText(), u"Ann"_s);
+        const QList<QAbstractSeries *> series = r->chtScores->chart()->series();
+        QCOMPARE(series.size(), 1);
+        auto *line = static_cast<QLineSeries *>(series[0]);
+        QCOMPARE(line->name(), u"Test_Animals"_s);
+        QCOMPARE(line->count(), 2);
+        QCOMPARE(line->at(0).y(), 33.0);
+        QCOMPARE(line->at(1).y(), 66.0);
+        QCOMPARE(r->lstMissed->topLevelItemCount(), 2);
+        QCOMPARE(r->lstMissed->topLevelItem(0)->text(0), u"dog"_s);
+        QCOMPARE(r->lstMissed->topLevelItem(0)->text(1), u"2"_s);
+        QCOMPARE(r->lstMissed->topLevelItem(0)->text(2), u"dgo"_s);
+        QCOMPARE(texts(r->lstTricky), QStringList{u"dog  (Test_Animals)"_s});
+        QVERIFY(r->lblStatus->text().isEmpty());
+        QVERIFY(!r->btnNewHistory->isVisibleTo(r));
+
+        // The paper version: a PDF with the report, the test and its answer key.
+        const QString pdf = env->appDir() + u"report.pdf"_s;
+        ProgressReport::choosePrinter = [&](QPrinter &p) {
+            p.setOutputFormat(QPrinter::PdfFormat);
+            p.setOutputFileName(pdf);
+            return true;
+        };
+        r->cboPaperTest->setCurrentText(u"Test_Animals"_s);
+        r->btnPrint->click();
+        ProgressReport::choosePrinter = nullptr;
+        QFile f(pdf);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QVERIFY(f.read(5) == "%PDF-");
+
+        // Forgotten only after a Yes to the question naming her.
+        env->dialogs.answers = {MsgResult::No, MsgResult::Yes};
+        r->btnForgetChild->click();
+        QCOMPARE(store->children(), QStringList{u"Ann"_s});
+        r->btnForgetChild->click();
+        QCOMPARE(env->dialogs.boxes.size(), 2);
+        QVERIFY(env->dialogs.boxes[1].text.startsWith(u"Forget Ann?"_s));
+        QVERIFY(store->children().isEmpty());
+        QVERIFY(store->scores(u"Ann"_s).isEmpty());
+    }
+
+    void badHistoryOffersANewOne()
+    {
+        ProgramHistory::install(nullptr);
+        store.reset();
+        QFile::remove(env->appDir() + u"history.db"_s);
+        QVERIFY(QDir().mkdir(env->appDir() + u"history.db"_s));
+        store = std::make_unique<HistoryStore>(env->appDir());
+        ProgramHistory::install(store.get());
+        auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
+        m->btnProgress->click();
+        QVERIFY(!m->pnlProgress->lblStatus->text().isEmpty());
+        QVERIFY(m->pnlProgress->btnNewHistory->isVisibleTo(m->pnlProgress));
+        m->pnlProgress->btnNewHistory->click();
+        QVERIFY(m->pnlProgress->lblStatus->text().isEmpty());
+        QVERIFY(QFileInfo(env->appDir() + u"history.db"_s).isFile());
+    }
+};
+
+QTEST_MAIN(TestHistoryWindows)
+#include "tst_history_windows.moc"
