@@ -183,8 +183,8 @@ Outcome say(const QString &text, const QString &path, QString *error)
         return fail(Outcome::WordFailed, QStringLiteral("The sound could not be made into a wave file."));
     QString why;
     int err = 0;
-    if (!SafeFile::replaceFile(path, image, &why, SafeFile::Destination::ProgramFolder,
-                               SafeFile::AtName::PlainFileOnly, &err))
+    if (!SafeFile::replaceFile(path, image, &why, SafeFile::Destination::ProgramFolder, SafeFile::AtName::PlainFileOnly,
+                               &err))
         return fail(stopsTheBatch(err) ? Outcome::BatchFailed : Outcome::WordFailed, why);
     return Outcome::Saved;
 }
