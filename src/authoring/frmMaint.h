@@ -184,6 +184,7 @@ class frmMaint final : public Form
     void Form_Load();
     void buildStartPanels();
     void buildWordPanels();
+    void buildWordListsPanel(const QFont &promptFont);
     void buildOptionsPanel();
     void buildProgressPanel();
     void loadChildren();

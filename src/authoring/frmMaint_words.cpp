@@ -123,19 +123,9 @@ QString elapsedText(qint64 ms)
 }
 } // namespace
 
-void frmMaint::buildWordPanels()
+// The panel where a whole list of words is typed or pasted at once.
+void frmMaint::buildWordListsPanel(const QFont &promptFont)
 {
-    const QFont buttonFont = Fonts::sized(At::ButtonPoints, true);
-    const QFont promptFont = Fonts::sized(At::PromptPoints);
-    const QFont wordFont = Fonts::sized(At::WordPoints, true);
-
-    // Two more ways to fill the word list, below it.
-    btnTypeList = Ui::button(pnlWordList, QStringLiteral("btnTypeList"), QStringLiteral("Type a &List of Words"),
-                             At::btnTypeList);
-    btnRecordComputerWords = Ui::button(pnlWordList, QStringLiteral("btnRecordComputerWords"),
-                                        QStringLiteral("Record the Computer &Words"), At::btnRecordComputerWords);
-    List1->setIconSize(QSize(Twips::px(240), Twips::px(240)));
-
     pnlWordLists = Ui::panel(client, QStringLiteral("pnlWordLists"), At::pnlWordLists);
     lblWordListPrompt = Ui::label(pnlWordLists, QStringLiteral("lblWordListPrompt"),
                                   QStringLiteral("Type or paste the words, one on each line:"), At::lblWordListPrompt);
@@ -158,6 +148,24 @@ void frmMaint::buildWordPanels()
     Twips::place(pbWordList, At::pbWordList);
     pbWordList->setVisible(false);
     Panels::hide(pnlWordLists);
+    for (QPushButton *b : {btnAddTheseWords, btnOpenTextFile, btnCancelWordList})
+        b->setFont(Fonts::sized(At::ButtonPoints, true));
+}
+
+void frmMaint::buildWordPanels()
+{
+    const QFont buttonFont = Fonts::sized(At::ButtonPoints, true);
+    const QFont promptFont = Fonts::sized(At::PromptPoints);
+    const QFont wordFont = Fonts::sized(At::WordPoints, true);
+
+    // Two more ways to fill the word list, below it.
+    btnTypeList = Ui::button(pnlWordList, QStringLiteral("btnTypeList"), QStringLiteral("Type a &List of Words"),
+                             At::btnTypeList);
+    btnRecordComputerWords = Ui::button(pnlWordList, QStringLiteral("btnRecordComputerWords"),
+                                        QStringLiteral("Record the Computer &Words"), At::btnRecordComputerWords);
+    List1->setIconSize(QSize(Twips::px(240), Twips::px(240)));
+
+    buildWordListsPanel(promptFont);
 
     pnlTypeWord = Ui::panel(client, QStringLiteral("pnlTypeWord"), At::pnlTypeWord);
     Label10 = Ui::label(pnlTypeWord, QStringLiteral("Label10"),
@@ -226,8 +234,7 @@ void frmMaint::buildWordPanels()
     btnAddSentence = Ui::captionButton(pnlReviewSound, QStringLiteral("btnAddSentence"),
                                        QStringLiteral("Add a &Sentence"), At::btnAddSentence);
     for (QPushButton *b : {btnSaveWord, btnListen, btnReRecord, btnAddSentence, btnRecordWord, btnComputerVoice,
-                           btnTypeList, btnRecordComputerWords, btnAddTheseWords, btnOpenTextFile, btnCancelWordList,
-                           btnBackToList, btnSentenceVoice})
+                           btnTypeList, btnRecordComputerWords, btnBackToList, btnSentenceVoice})
         b->setFont(buttonFont);
     setTake(Take::Word);
 
