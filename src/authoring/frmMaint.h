@@ -208,6 +208,7 @@ class frmMaint final : public Form
     // message shown) when it must not be saved. clipped tells the caller to warn after.
     bool cleanRecording(bool &clipped);
     // After a word or sentence is saved: the next word of a guided recording, or the list.
+    bool saveRecording();
     void afterSave();
     void showWordList();
     // The next word that still has the computer voice, on pnlRecord (idle); the word

@@ -503,7 +503,9 @@ bool frmMaint::cleanRecording(bool &clipped)
     return true;
 }
 
-void frmMaint::btnSaveWord_Click()
+// Cleans and saves what was just recorded; false, after saying why, when nothing
+// was saved (the adult then stays on the review panel).
+bool frmMaint::saveRecording()
 {
     // No device delivered any sound (no sound server, no microphone): saving would
     // make a word that plays nothing.
@@ -511,11 +513,11 @@ void frmMaint::btnSaveWord_Click()
     if (!device || device->recordedFrames() == 0) {
         MsgBox(QStringLiteral("Nothing was recorded.\nCheck that a microphone is connected and switched on."),
                MsgButtons::Ok, MsgIcon::Information);
-        return;
+        return false;
     }
     bool clipped = false;
     if (!cleanRecording(clipped))
-        return; // no voice: the adult records it again from here
+        return false; // no voice: the adult records it again from here
     MMControl1->setCommand(QStringLiteral("Save"));
     if (MMControl1->Error() != 0) {
         // Nothing was written: the word is not listed as if it had been.
@@ -524,10 +526,17 @@ void frmMaint::btnSaveWord_Click()
         if (!MMControl1->ErrorMessage().isEmpty())
             text += QLatin1Char('\n') + MMControl1->ErrorMessage();
         MsgBox(text, MsgButtons::Ok, MsgIcon::Exclamation);
-        return;
+        return false;
     }
     if (clipped)
         MsgBox(RecordingCleanup::ClippedMessage, MsgButtons::Ok, MsgIcon::Information);
+    return true;
+}
+
+void frmMaint::btnSaveWord_Click()
+{
+    if (!saveRecording())
+        return;
     if (m_take == Take::Word)
         listWord(txtWord->text());
     afterSave();
@@ -589,24 +598,8 @@ void frmMaint::btnBackToList_Click()
 void frmMaint::btnAddSentence_Click()
 {
     // The word's recording is saved first: the sentence is recorded with the same device.
-    const SoundDevice *device = MMControl1->device();
-    if (!device || device->recordedFrames() == 0) {
-        MsgBox(QStringLiteral("Nothing was recorded.\nCheck that a microphone is connected and switched on."),
-               MsgButtons::Ok, MsgIcon::Information);
+    if (!saveRecording())
         return;
-    }
-    bool clipped = false;
-    if (!cleanRecording(clipped))
-        return;
-    MMControl1->setCommand(QStringLiteral("Save"));
-    if (MMControl1->Error() != 0) {
-        MsgBox(QStringLiteral("The recording of \"") + txtWord->text() + QStringLiteral("\" could not be saved.\n") +
-                   MMControl1->ErrorMessage(),
-               MsgButtons::Ok, MsgIcon::Exclamation);
-        return;
-    }
-    if (clipped)
-        MsgBox(RecordingCleanup::ClippedMessage, MsgButtons::Ok, MsgIcon::Information);
     listWord(txtWord->text());
     MMControl1->setCommand(QStringLiteral("Close"));
     txtSentence->clear();

@@ -23,15 +23,6 @@ QString trimBlanks(const QString &text)
     return text.mid(from, to - from);
 }
 
-QString printable(const QString &name)
-{
-    QString out = name;
-    for (QChar &c : out)
-        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format || c.isNull())
-            c = QLatin1Char('?');
-    return out;
-}
-
 bool entryExists(const QString &path)
 {
     const QFileInfo info(path);

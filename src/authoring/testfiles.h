@@ -1,4 +1,7 @@
 #pragma once
+
+#include "core/platform/testlibrary.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -62,8 +65,7 @@ Removal removeTest(const QString &appDir, const QString &entry);
 // result is ignored. Returns whether the path is gone.
 bool deleteWordFile(const QString &path);
 
-// A name as a message may show it: control characters become "?".
-QString printable(const QString &name);
+using TestLibrary::printable;
 
 // True when something (a file, folder or link, even a broken one) is at path.
 bool entryExists(const QString &path);

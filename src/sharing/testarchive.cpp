@@ -38,18 +38,9 @@ struct Outcome {
     bool failed() const { return problem != Problem::None; }
 };
 
-QString printable(const QString &name)
-{
-    QString out = name;
-    for (QChar &c : out)
-        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format || c.isNull())
-            c = QLatin1Char('?');
-    return out;
-}
-
 QString quoted(const QString &name)
 {
-    return QLatin1Char('"') + printable(name) + QLatin1Char('"');
+    return QLatin1Char('"') + TestLibrary::printable(name) + QLatin1Char('"');
 }
 
 QString withSlash(const QString &dir)
@@ -534,18 +525,33 @@ Info inspect(const QString &file)
     return info;
 }
 
+namespace
+{
+// What both ways of adding a test check first: a usable folder name, and no test of
+// that name unless it is to be replaced. Stale staging folders are cleared on the way.
+QString existsReason(const QString &testFolderName)
+{
+    return QStringLiteral("The test ") + quoted(testNameOf(testFolderName)) + QStringLiteral(" already exists.");
+}
+
+Outcome checkDestination(const QString &dir, const QString &testFolderName, IfExists ifExists)
+{
+    if (const QString why = folderNameProblem(testFolderName); !why.isEmpty())
+        return {Problem::BadName, why};
+    Staging::removeStale(dir);
+    if (ifExists == IfExists::Refuse && entryExists(dir + testFolderName))
+        return {Problem::Exists, existsReason(testFolderName)};
+    return {};
+}
+} // namespace
+
 Result importInto(const QString &file, const QString &appDir, const QString &testFolderName, IfExists ifExists)
 {
     const QString what = QStringLiteral("The shared test ") + quoted(QFileInfo(QDir::cleanPath(file)).fileName()) +
                          QStringLiteral(" cannot be added.");
     const QString dir = withSlash(appDir);
-    if (const QString why = folderNameProblem(testFolderName); !why.isEmpty())
-        return failure(what, {Problem::BadName, why});
-    Staging::removeStale(dir);
-    const QString existsWhy =
-        QStringLiteral("The test ") + quoted(testNameOf(testFolderName)) + QStringLiteral(" already exists.");
-    if (ifExists == IfExists::Refuse && entryExists(dir + testFolderName))
-        return failure(what, {Problem::Exists, existsWhy});
+    if (const Outcome o = checkDestination(dir, testFolderName, ifExists); o.failed())
+        return failure(what, o);
 
     Staging::Folder stage(dir);
     if (stage.error())
@@ -585,7 +591,7 @@ Result importInto(const QString &file, const QString &appDir, const QString &tes
 
     if (const int err = stage.commit(testFolderName, ifExists == IfExists::Replace))
         return failure(what, err == EEXIST
-                                 ? Outcome{Problem::Exists, existsWhy}
+                                 ? Outcome{Problem::Exists, existsReason(testFolderName)}
                                  : Outcome{Problem::CannotWrite, QStringLiteral("Its folder cannot be put in place: ") +
                                                                      Staging::reason(err) + QLatin1Char('.')});
     Result done;
@@ -599,13 +605,8 @@ Result importFolderOfWaves(const QString &folder, const QString &appDir, const Q
     const QString what = QStringLiteral("The folder ") + quoted(QFileInfo(QDir::cleanPath(folder)).fileName()) +
                          QStringLiteral(" cannot be added as a test.");
     const QString dir = withSlash(appDir);
-    if (const QString why = folderNameProblem(testFolderName); !why.isEmpty())
-        return failure(what, {Problem::BadName, why});
-    Staging::removeStale(dir);
-    const QString existsWhy =
-        QStringLiteral("The test ") + quoted(testNameOf(testFolderName)) + QStringLiteral(" already exists.");
-    if (ifExists == IfExists::Refuse && entryExists(dir + testFolderName))
-        return failure(what, {Problem::Exists, existsWhy});
+    if (const Outcome o = checkDestination(dir, testFolderName, ifExists); o.failed())
+        return failure(what, o);
     Fd source(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!source)
         return failure(what, {Problem::CannotRead,
@@ -666,7 +667,7 @@ Result importFolderOfWaves(const QString &folder, const QString &appDir, const Q
         return failure(what, {Problem::NoWords, QStringLiteral("It holds no wave files that can be words.")});
     if (const int err = stage.commit(testFolderName, ifExists == IfExists::Replace))
         return failure(what, err == EEXIST
-                                 ? Outcome{Problem::Exists, existsWhy}
+                                 ? Outcome{Problem::Exists, existsReason(testFolderName)}
                                  : Outcome{Problem::CannotWrite, QStringLiteral("Its folder cannot be put in place: ") +
                                                                      Staging::reason(err) + QLatin1Char('.')});
     done.path = dir + testFolderName + QLatin1Char('/');

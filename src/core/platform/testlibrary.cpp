@@ -73,6 +73,15 @@ QString unsafeNameReason(const QString &name)
     return {};
 }
 
+QString printable(const QString &name)
+{
+    QString out = name;
+    for (QChar &c : out)
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format || c.isNull())
+            c = QLatin1Char('?');
+    return out;
+}
+
 QString unsafeWordReason(const QString &word)
 {
     if (QString reason = unsafeNameReason(word); !reason.isEmpty())

@@ -36,6 +36,9 @@ QString unsafeNameReason(const QString &name);
 // word must be found again by the word listing, which skips hidden files and cuts a file
 // name at its first ".wav" (so no leading "." and no ".wav" inside).
 QString unsafeWordReason(const QString &word);
+
+// A name as a message may show it: control characters become "?".
+QString printable(const QString &name);
 } // namespace TestLibrary
 
 // Tells whoever lists the tests that test folders were made, changed or deleted
