@@ -5,6 +5,7 @@
 #include "core/sound/playwave.h"
 #include "core/sound/realengine.h"
 #include "core/sound/sound_device.h"
+#include "core/sound/sound_pulselock.h"
 #include "testsupport.h"
 
 #include <QAudioDevice>
@@ -36,6 +37,24 @@ void pactl(const QStringList &args)
     QProcess p;
     p.start(QStringLiteral("pactl"), args);
     p.waitForFinished(5000);
+}
+
+// The speaker and the microphone that listens to it go, as when a headset is unplugged.
+void unplugDevices()
+{
+    pactl({QStringLiteral("unload-module"), QStringLiteral("module-remap-source")});
+    pactl({QStringLiteral("unload-module"), QStringLiteral("module-null-sink")});
+}
+
+// They come back; returns once the program sees the speaker again.
+void plugDevices()
+{
+    pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"), QStringLiteral("sink_name=speaker"),
+           QStringLiteral("norewinds=1")});
+    pactl({QStringLiteral("load-module"), QStringLiteral("module-remap-source"), QStringLiteral("source_name=mic"),
+           QStringLiteral("master=speaker.monitor")});
+    pactl({QStringLiteral("set-default-sink"), QStringLiteral("speaker")});
+    QTRY_VERIFY(!QMediaDevices::defaultAudioOutput().isNull());
 }
 } // namespace
 
@@ -73,10 +92,7 @@ class TestAudioServerLoss : public QObject
         mic.setCommand(QStringLiteral("Open"));
         mic.setCommand(QStringLiteral("Record"));
         QCOMPARE(mic.Error(), 0);
-        QTimer::singleShot(500, [] {
-            pactl({QStringLiteral("unload-module"), QStringLiteral("module-remap-source")});
-            pactl({QStringLiteral("unload-module"), QStringLiteral("module-null-sink")});
-        });
+        QTimer::singleShot(500, [] { unplugDevices(); });
         QElapsedTimer t;
         t.start();
         Module1::PlayWave(speaker, file, true);
@@ -90,17 +106,41 @@ class TestAudioServerLoss : public QObject
         QCOMPARE(mic.Error(), 0);
 
         // Devices back: sound works again.
-        pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"), QStringLiteral("sink_name=speaker"),
-               QStringLiteral("norewinds=1")});
-        pactl({QStringLiteral("load-module"), QStringLiteral("module-remap-source"), QStringLiteral("source_name=mic"),
-               QStringLiteral("master=speaker.monitor")});
-        pactl({QStringLiteral("set-default-sink"), QStringLiteral("speaker")});
-        QTRY_VERIFY(!QMediaDevices::defaultAudioOutput().isNull());
+        plugDevices();
         TestEnv::writeWave(file, 300);
         t.restart();
         Module1::PlayWave(speaker, file, true);
         QCOMPARE(speaker.Error(), 0);
         QVERIFY2(t.elapsed() >= 300 && t.elapsed() < 300 + 200 * Slack, qPrintable(QString::number(t.elapsed())));
+    }
+
+    // The speaker is unplugged and plugged back in, again and again, at different
+    // moments of a play: each play ends, and the next one starts and ends. (When the
+    // stream is killed just as Qt 6.4 hands it sound, Qt keeps the server's lock; without
+    // the mend in sound_pulselock.cpp the next play waits for it for ever.)
+    void speakerReplugged()
+    {
+        TestEnv env;
+        RealSoundEngine real;
+        Sound::setEngine(&real);
+        const QString longFile = env.appDir() + QStringLiteral("long.wav");
+        const QString shortFile = env.appDir() + QStringLiteral("short.wav");
+        TestEnv::writeWave(longFile, 3000);
+        TestEnv::writeWave(shortFile, 300);
+        MMControl speaker;
+        for (int round = 0; round < 10; ++round) {
+            QTimer::singleShot(150 + 37 * round, [] { unplugDevices(); });
+            QElapsedTimer t;
+            t.start();
+            Module1::PlayWave(speaker, longFile, true);
+            QVERIFY2(t.elapsed() < 2500 * Slack, qPrintable(QString::number(t.elapsed())));
+            plugDevices();
+            t.restart();
+            Module1::PlayWave(speaker, shortFile, true);
+            QCOMPARE(speaker.Error(), 0);
+            QVERIFY2(t.elapsed() < 300 + 300 * Slack, qPrintable(QString::number(t.elapsed())));
+        }
+        qInfo("server locks given back: %d", PulseLock::mendedCount());
     }
 
     void serverDiesMidPlayAndMidRecording()

@@ -1,6 +1,7 @@
 #include "core/sound/sound_player.h"
 
 #include "core/sound/sound_audio.h"
+#include "core/sound/sound_pulselock.h"
 #include "core/sound/soundengine.h"
 
 #include <QAudioDevice>
@@ -196,7 +197,7 @@ void SoundPlayer::checkEnd()
 void SoundPlayer::giveUp(const QString &message)
 {
     m_error = message;
-    qCDebug(lcSound) << "play failed:" << message;
+    qCDebug(lcSound) << "play failed:" << message << "- server locks given back so far:" << PulseLock::mendedCount();
     Q_EMIT failed(message);
     const qint64 heard = finish(End::Failed);
     Q_EMIT ended(false, heard);
