@@ -427,13 +427,19 @@ struct HistoryStore::Impl {
     bool blocked = false, writing = false, stop = false;
     std::thread writer;
 
+    // The file is opened the first time something needs it: a program whose history is
+    // never used never loads the database or makes the file.
     void startWriter()
     {
+        if (writer.joinable())
+            return;
         stop = false;
         writer = std::thread([this] { writeLoop(); });
     }
     void stopWriter()
     {
+        if (!writer.joinable())
+            return;
         {
             std::lock_guard g(lock);
             stop = true;
@@ -474,6 +480,7 @@ struct HistoryStore::Impl {
 
     void enqueue(Pending p)
     {
+        startWriter();
         {
             std::lock_guard g(lock);
             queue.append(std::move(p));
@@ -500,10 +507,32 @@ struct HistoryStore::Impl {
             problem = why;
     }
 
-    // A report read, after every queued result has been tried.
+    // Whether there is a file to read (or the reader has it open already); opens the reader
+    // the first time. With no file yet there is nothing to read and nothing is made.
+    bool readable()
+    {
+        if (!reader) {
+            const QFileInfo file(path);
+            if (!file.exists() && !file.isSymLink())
+                return false;
+            openReader();
+        }
+        return true;
+    }
+    void openReader()
+    {
+        if (!reader)
+            reader.emplace(path, name, false);
+        note(reader->open());
+    }
+
+    // A report read, after every queued result has been tried; an inactive query when
+    // there is no history yet.
     QSqlQuery select(const QString &sql, const QVariantList &values)
     {
         flush();
+        if (!readable())
+            return QSqlQuery();
         QString why;
         QSqlQuery q = reader->select(sql, values, &why);
         note(why);
@@ -523,6 +552,8 @@ struct HistoryStore::Impl {
     template <typename Fn> QString adultWrite(Fn fn)
     {
         flush();
+        if (!reader)
+            openReader();
         QString why = reader->transaction(fn);
         note(why);
         return why;
@@ -535,9 +566,6 @@ HistoryStore::HistoryStore(const QString &appDir) : d(std::make_unique<Impl>())
     static std::atomic<int> stores;
     d->path = appDir + u"history.db"_s;
     d->name = u"history-%1"_s.arg(++stores);
-    d->reader.emplace(d->path, d->name, false);
-    d->problem = d->reader->open();
-    d->startWriter();
 }
 
 HistoryStore::~HistoryStore()
@@ -553,6 +581,7 @@ QString HistoryStore::path() const
 
 QString HistoryStore::status() const
 {
+    d->readable(); // what is wrong with a file is found when it is opened
     std::lock_guard g(d->lock);
     if (d->problem.isEmpty() || d->queue.isEmpty())
         return d->problem;
@@ -585,7 +614,8 @@ bool HistoryStore::flush()
 bool HistoryStore::startNewHistory()
 {
     d->stopWriter();
-    d->reader->close();
+    if (d->reader)
+        d->reader->close();
     const QString base = d->path + u".broken-"_s + QDateTime::currentDateTime().toString(u"yyyy-MM-dd-HHmmss"_s);
     QString aside = base;
     for (int n = 2; QFileInfo::exists(aside) || QFileInfo(aside).isSymLink(); ++n)
@@ -599,7 +629,10 @@ bool HistoryStore::startNewHistory()
                         QFile::encodeName(aside + QLatin1StringView(suffix)).constData()) != 0)
             why = u"history.db cannot be put aside: %1"_s.arg(QString::fromLocal8Bit(std::strerror(errno)));
     }
-    d->note(why.isEmpty() ? d->reader->open() : why);
+    if (why.isEmpty())
+        d->openReader();
+    else
+        d->note(why);
     d->startWriter();
     return d->flush() && status().isEmpty();
 }
@@ -670,7 +703,8 @@ QString HistoryStore::forgetChild(const QString &name)
     if (!why.isEmpty())
         return u"%1 cannot be forgotten now: "_s.arg(name) + why;
     // The log still holds the old pages until they are folded into the (zeroed) file.
-    d->reader->exec(u"PRAGMA wal_checkpoint(TRUNCATE)"_s);
+    if (d->reader)
+        d->reader->exec(u"PRAGMA wal_checkpoint(TRUNCATE)"_s);
     return {};
 }
 
@@ -769,9 +803,9 @@ QString HistoryStore::exportCsv(const QString &path) const
                             " w.answer, w.right FROM runs r LEFT JOIN children c ON c.id = r.child"
                             " LEFT JOIN run_words w ON w.run = r.id ORDER BY r.at, r.id, w.position"_s,
                             {});
-    if (!q.isActive())
+    if (!q.isActive() && !status().isEmpty())
         return status();
-    QSaveFile f(path);
+    QSaveFile f(path); // with no history yet: the heading line alone
     if (!f.open(QIODevice::WriteOnly))
         return u"%1 cannot be written: %2"_s.arg(path, f.errorString());
     f.write("When,Child,Test,Percent,Stopped,Position,Word,Word's Test,Answer,Right\r\n");

@@ -75,6 +75,34 @@ class tst_Store : public QObject
         QDir().mkpath(m_dir.path());
     }
 
+    // A history never used makes no file: every read answers "nothing yet", the export
+    // is its heading line alone, and the first result recorded makes the file.
+    void unusedHistoryMakesNoFile()
+    {
+        const QString db = app() + u"history.db"_s;
+        {
+            HistoryStore s(app());
+            QVERIFY(s.children().isEmpty());
+            QVERIFY(s.scores({}).isEmpty());
+            QVERIFY(s.mostMissed({}).isEmpty());
+            QVERIFY(dueWords(s, {}, 1).isEmpty());
+            QCOMPARE(s.forgetChild(u"Ann"_s), u"There is no child called Ann."_s);
+            QCOMPARE(s.status(), QString());
+            QCOMPARE(s.exportCsv(app() + u"all.csv"_s), QString());
+            QVERIFY(s.flush());
+        }
+        QVERIFY(!QFileInfo::exists(db));
+        QFile csv(app() + u"all.csv"_s);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QVERIFY(csv.readAll().startsWith("When,Child,Test,"));
+
+        HistoryStore s(app());
+        s.recordRun(run({}, u"Test_A"_s, 0, {u"cat=ct"_s}));
+        QVERIFY(s.flush());
+        QVERIFY(QFileInfo(db).isFile());
+        QCOMPARE(dueWords(s, {}, 1), QStringList{u"Test_A/cat"_s});
+    }
+
     void childNames_data()
     {
         QTest::addColumn<QString>("name");
