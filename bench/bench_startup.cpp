@@ -226,6 +226,9 @@ QString prepare(const QString &root, const QString &name, const QString &staged,
         QFile mark(dir + QStringLiteral("complete"));
         mark.open(QIODevice::WriteOnly);
     }
+    // A history left by an earlier run would be opened at start; a new folder has none.
+    for (const char *f : {"history.db", "history.db-wal", "history.db-shm"})
+        QFile::remove(dir + QLatin1StringView(f));
     copyFile(QCoreApplication::applicationFilePath(), dir + QStringLiteral("wordaroo_bench"));
     return dir + QStringLiteral("wordaroo_bench");
 }
