@@ -124,8 +124,12 @@ namespace PulseLock
 {
 bool active()
 {
-    static const bool linked = next<void (*)(pa_threaded_mainloop *)>("pa_threaded_mainloop_lock") != nullptr;
-    return linked && mendsThisQt();
+    // Qt's calls reach these definitions only when the process resolves the names to
+    // them (the executable exports them) rather than to the sound server's library.
+    const bool interposed =
+        dlsym(RTLD_DEFAULT, "pa_stream_begin_write") == reinterpret_cast<void *>(&pa_stream_begin_write) &&
+        dlsym(RTLD_DEFAULT, "pa_threaded_mainloop_lock") == reinterpret_cast<void *>(&pa_threaded_mainloop_lock);
+    return interposed && mendsThisQt();
 }
 
 int mendedCount()
