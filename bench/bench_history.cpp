@@ -11,6 +11,7 @@
 //
 //   bench_history [repetitions of the report, default 20]
 #include "history/historystore.h"
+#include "historyruns.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -47,21 +48,6 @@ void print(const char *what, const Figures &f)
     std::printf("%-52s median %7.3f ms  p99 %7.3f ms  max %7.3f ms\n", what, f.median, f.p99, f.max);
 }
 
-// Run i: one of 20 tests of 20 words, a day apart every 10 runs, about one word in six wrong.
-History::TestRun makeRun(int i, const QString &child, QRandomGenerator &rnd)
-{
-    History::TestRun r{Start.addSecs(qint64(i) * 8640), child, u"Test_%1"_s.arg(i % 20), 0, false, {}};
-    int right = 0;
-    for (int w = 0; w < 20; ++w) {
-        const QString word = u"word%1_%2"_s.arg(i % 20).arg(w);
-        const bool ok = rnd.bounded(6) != 0;
-        right += ok;
-        r.words.append({word, ok ? word : word.left(int(rnd.bounded(1, 6))), ok, {}});
-    }
-    r.percent = right * 100 / 20;
-    return r;
-}
-
 double threadCpuMs()
 {
     timespec ts{};
@@ -76,7 +62,7 @@ void timeWrites(HistoryStore &store, int from, int count, QRandomGenerator &rnd)
 {
     std::vector<double> call, cpu, written;
     for (int i = from; i < from + count; ++i) {
-        const History::TestRun run = makeRun(i, u"Ann"_s, rnd);
+        const History::TestRun run = syntheticRun(Start, i, u"Ann"_s, rnd);
         const double cpu0 = threadCpuMs();
         QElapsedTimer t;
         t.start();
@@ -109,7 +95,7 @@ Figures timeBare(const QString &dir, const char *sync, QRandomGenerator &rnd)
         q.exec(u"CREATE TABLE IF NOT EXISTS run_words (run INTEGER, position INTEGER, test TEXT, word TEXT,"
                " answer TEXT, right INTEGER, PRIMARY KEY (run, position)) WITHOUT ROWID"_s);
         for (int i = 0; i < 1000; ++i) {
-            const History::TestRun r = makeRun(i, {}, rnd);
+            const History::TestRun r = syntheticRun(Start, i, {}, rnd);
             QElapsedTimer t;
             t.start();
             q.exec(u"BEGIN IMMEDIATE"_s);
@@ -178,7 +164,7 @@ int main(int argc, char **argv)
         print("addChild on the caller's thread, 100 children", figures(adds));
         timeWrites(store, 0, 1000, rnd);
         for (int i = 1000; i < 9000; ++i)
-            store.recordRun(makeRun(i, u"Ann"_s, rnd));
+            store.recordRun(syntheticRun(Start, i, u"Ann"_s, rnd));
         store.flush();
         timeWrites(store, 9000, 1000, rnd);
     }

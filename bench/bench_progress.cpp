@@ -14,6 +14,7 @@
 #include "core/run/testrun.h"
 #include "history/historystore.h"
 #include "history/programhistory.h"
+#include "historyruns.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -31,20 +32,6 @@ using namespace Qt::StringLiterals;
 namespace
 {
 const QDateTime Start(QDate(2025, 1, 1), QTime(9, 0));
-
-History::TestRun makeRun(int i, QRandomGenerator &rnd)
-{
-    History::TestRun r{Start.addSecs(qint64(i) * 8640), u"Ann"_s, u"Test_%1"_s.arg(i % 20), 0, false, {}};
-    int right = 0;
-    for (int w = 0; w < 20; ++w) {
-        const QString word = u"word%1_%2"_s.arg(i % 20).arg(w);
-        const bool ok = rnd.bounded(6) != 0;
-        right += ok;
-        r.words.append({word, ok ? word : word.left(int(rnd.bounded(1, 6))), ok, {}});
-    }
-    r.percent = right * 5;
-    return r;
-}
 
 // The processor time of this thread: on a shared machine it varies far less than the
 // elapsed time does.
@@ -79,7 +66,7 @@ int main(int argc, char **argv)
         if (filling.addChild(u"Ann"_s).size())
             return 1;
         for (int i = 0; i < 10000; ++i)
-            filling.recordRun(makeRun(i, rnd));
+            filling.recordRun(syntheticRun(Start, i, u"Ann"_s, rnd));
         if (!filling.flush())
             return 1;
         std::printf("10,000 runs recorded in %.1f s\n", double(t.elapsed()) / 1000);

@@ -427,8 +427,9 @@ struct HistoryStore::Impl {
     bool blocked = false, writing = false, stop = false;
     std::thread writer;
 
-    // The file is opened the first time something needs it: a program whose history is
-    // never used never loads the database or makes the file.
+    // The writer starts with the first result recorded, the reader with the first read of
+    // an existing file or the first child added: a program whose history is never used
+    // never loads the database or makes the file.
     void startWriter()
     {
         if (writer.joinable())

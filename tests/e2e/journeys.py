@@ -252,6 +252,16 @@ def open_authoring(p, start_wid):
     return wid
 
 
+def new_test(p, start_wid, name):
+    """From the start window: open authoring, make a new test and name it; returns the authoring window."""
+    maint = open_authoring(p, start_wid)
+    p.press(maint, AUTHOR, "Make a New Spelling Test")
+    p.wait_text(AUTHOR, lambda n: n.startswith("Please type the new test name"), "the name panel")
+    p.type(maint, name)
+    p.key(maint, "Return")
+    return maint
+
+
 def record_word(p, wid, folder, word):
     """From the word-typing panel: type the word, record it from the microphone, save it."""
     p.wait_text(AUTHOR, lambda n: n.startswith("Type the CORRECT spelling"), "the word panel")
@@ -277,11 +287,7 @@ def author():
     """make a test with two words recorded from the microphone, find it on the start window, take it"""
     with Program("author") as p:
         wid = start(p)
-        maint = open_authoring(p, wid)
-        p.press(maint, AUTHOR, "Make a New Spelling Test")
-        p.wait_text(AUTHOR, lambda n: n.startswith("Please type the new test name"), "the name panel")
-        p.type(maint, "Birds")
-        p.key(maint, "Return")
+        maint = new_test(p, wid, "Birds")
         folder = os.path.join(p.dir, "Test_Birds")
         wait_until(lambda: os.path.isdir(folder), "the folder Test_Birds")
         check(True, "Enter on the name 'Birds' makes the folder Test_Birds")
@@ -711,11 +717,7 @@ def hostile_no_microphone():
     """with no sound server, Save Word says nothing was recorded and saves nothing"""
     with Program("hostile_no_microphone", env={"PULSE_SERVER": "unix:/nonexistent/native"}) as p:
         wid = start(p)
-        maint = open_authoring(p, wid)
-        p.press(maint, AUTHOR, "Make a New Spelling Test")
-        p.wait_text(AUTHOR, lambda n: n.startswith("Please type the new test name"), "the name panel")
-        p.type(maint, "Quiet")
-        p.key(maint, "Return")
+        maint = new_test(p, wid, "Quiet")
         p.wait_text(AUTHOR, lambda n: n.startswith("Type the CORRECT spelling"), "the word panel")
         p.type(maint, "owl")
         p.key(maint, "Return")
