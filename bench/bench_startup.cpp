@@ -11,7 +11,8 @@
 // first paint. The peak resident memory is the child's VmHWM at the same moment.
 // Beside it, in the same run and interleaved with it, the same measure of a bare Qt
 // dialog holding a filled list: the ratio of the two is the figure that other load on
-// the machine affects least.
+// the machine affects least. Every start waits 150 ms for the previous one's process
+// to be cleared away by the sound and X servers.
 //
 //   bench_startup [runs=7]      with DISPLAY set (xcb), or QT_QPA_PLATFORM=offscreen
 //   WORDAROO_APPDIR=<staged program folder> overrides <build>/Wordaroo.
@@ -233,6 +234,14 @@ QString prepare(const QString &root, const QString &name, const QString &staged,
     return dir + QStringLiteral("wordaroo_bench");
 }
 
+// Each start begins on a settled machine: the sound server and the X server have
+// finished with the previous run's process (whose streams and windows they tear down
+// after it ends), as they have when a child starts the program.
+void settle()
+{
+    usleep(150 * 1000);
+}
+
 double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -281,6 +290,7 @@ int main(int argc, char **argv)
         std::vector<double> ratios;
         for (int i = 0; i < runs; ++i) {
             for (Case &c : cases) {
+                settle();
                 Run r;
                 if (!runOnce(c.exe, c.mode, r)) {
                     std::fprintf(stderr, "%s: run %d did not report\n", c.what, i + 1);

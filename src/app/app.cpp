@@ -7,7 +7,7 @@
 #include "core/platform/appstate.h"
 #include "core/platform/forms.h"
 #include "core/sound/realengine.h"
-#include "core/ui/layout.h"
+#include "core/ui/widgets.h"
 #include "history/historystore.h"
 #include "history/programhistory.h"
 #include "learning/register.h"
@@ -17,6 +17,8 @@
 #include <QApplication>
 #include <QEvent>
 #include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
 #include <QPointer>
 #include <QStringList>
 #include <QTimer>
@@ -89,6 +91,23 @@ class Offers final : public QObject
     QStringList m_pending;
     bool m_busy = false;
 };
+
+// The window icon: the pictures drawn in the build, or the drawing itself where the
+// build had no means to draw them.
+QIcon programIcon()
+{
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 128}) {
+        // Read as PNG and nothing else: a reader left to guess asks every picture
+        // plugin first, which loads them all.
+        QImageReader png(QStringLiteral(":/art/icon-%1.png").arg(size), "png");
+        png.setAutoDetectImageFormat(false);
+        const QImage image = png.read();
+        if (!image.isNull())
+            icon.addPixmap(QPixmap::fromImage(image));
+    }
+    return icon.isNull() ? QIcon(QStringLiteral(":/art/icon.svg")) : icon;
+}
 } // namespace
 
 void setStartObserver(std::function<void(Form *startWindow)> observer)
@@ -98,7 +117,11 @@ void setStartObserver(std::function<void(Form *startWindow)> observer)
 
 int run(int argc, char **argv)
 {
+    // Every menu bar is drawn in its window, never handed to a desktop's global menu;
+    // saying so before any is made also spares each one asking the session bus for it.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
     QApplication app(argc, argv);
+    const std::jthread preload = Ui::preloadInBackground();
     QApplication::setApplicationName(QStringLiteral("Wordaroo"));
     QApplication::setApplicationVersion(QStringLiteral(WORDAROO_VERSION));
 
@@ -113,7 +136,7 @@ int run(int argc, char **argv)
     if (!args.file.isEmpty() && SingleInstance::handOver(server, args.file))
         return 0;
 
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/art/icon.svg")));
+    QApplication::setWindowIcon(programIcon());
     QApplication::setFont(Fonts::sized(Fonts::DefaultPoints));
 
     RealSoundEngine sound;

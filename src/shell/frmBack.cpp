@@ -1,5 +1,7 @@
 #include "shell/frmBack.h"
 
+#include "core/ui/backdrop.h"
+
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
@@ -12,12 +14,16 @@ frmBack::frmBack(QWidget *parent) : Form(Windows::Back, parent)
     // Borderless, and kept below the program's other windows where a window manager
     // honours it.
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint);
+    const QColor navy(0, 0, 128);
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(0, 0, 128));
+    pal.setColor(QPalette::Window, navy);
     setPalette(pal);
     setAutoFillBackground(true);
     setFocusPolicy(Qt::StrongFocus);
     Form_Load();
+    // The window system fills it where it can, so the program never paints and sends
+    // a screen-sized picture of one colour (at start-up, before the start window).
+    Backdrop::fillByWindowSystem(this, navy);
 }
 
 void frmBack::Form_Load()

@@ -201,6 +201,47 @@ class TstPlatform : public QObject
         QTRY_COMPARE(clicks.count(), 1);
     }
 
+    // A picture is drawn ahead once placed; whatever changes before it is first shown,
+    // it shows the drawing of its final picture at its final size.
+    void picturesShowTheirFinalDrawing_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("as placed") << QString();
+        QTest::newRow("resized before shown") << QStringLiteral("resize");
+        QTest::newRow("other picture before shown") << QStringLiteral("svg");
+        QTest::newRow("resized after shown") << QStringLiteral("resize after");
+    }
+    void picturesShowTheirFinalDrawing()
+    {
+        QFETCH(QString, change);
+        const QString abc = QStringLiteral(":/art/menu_abc.svg");
+        const QString professor = QStringLiteral(":/art/professor.svg");
+        QWidget window;
+        window.resize(600, 600);
+        Picture *p = Ui::picture(&window, QStringLiteral("Image1"), abc, Twips::Box{0, 0, 1500, 1500});
+        if (change == QLatin1String("resize"))
+            p->resize(150, 90);
+        if (change == QLatin1String("svg"))
+            p->setSvg(professor);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        if (change == QLatin1String("resize after"))
+            p->resize(150, 90);
+
+        // The same picture made directly, at the size and with the picture it ends with.
+        QWidget other;
+        other.resize(600, 600);
+        auto *direct = new Picture(QStringLiteral("direct"), p->svg(), &other);
+        direct->setGeometry(p->geometry());
+        other.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&other));
+
+        const QImage shown = p->pixmap().toImage();
+        QCOMPARE(shown.deviceIndependentSize().toSize(), p->size());
+        QVERIFY(!shown.isNull());
+        QCOMPARE(shown, direct->pixmap().toImage());
+    }
+
     void boxesGetTheProgramsTitle()
     {
         TestEnv env;

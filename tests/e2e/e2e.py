@@ -401,6 +401,13 @@ class Program:
             time.sleep(0.03)
         raise JourneyError(f"FAILED: {name_or_role!r} on {title!r} cannot be reached with the Tab key")
 
+    def pixel(self, x, y):
+        """The colour on screen at (x, y), as (red, green, blue)."""
+        r = subprocess.run(["import", "-display", self.x.display, "-window", "root", "-crop", f"1x1+{x}+{y}",
+                            "-depth", "8", "txt:-"], check=True, timeout=30, capture_output=True, text=True)
+        m = re.search(r"\((\d+),(\d+),(\d+)", r.stdout.splitlines()[-1])
+        return tuple(int(v) for v in m.groups())
+
     def screenshot(self, path):
         subprocess.run(["import", "-display", self.x.display, "-window", "root", path], check=True,
                        timeout=30, capture_output=True)

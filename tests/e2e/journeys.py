@@ -37,6 +37,8 @@ def start(p):
     """The start window comes up over the background with the first test selected."""
     wid = p.window(START)
     check(p.shown("Wordaroo!"), "the full-screen background window 'Wordaroo!' is shown")
+    corners = {p.pixel(x, y) for x, y in ((2, 2), (1277, 1021))}
+    check(corners == {(0, 0, 128)}, f"the screen around the start window is dark blue: {corners}")
     tree = p.a11y()
     items = wait_until(lambda: tree.list_items(START, "Spelling tests"), "the test list")
     check([n for n, _ in items] == ["Test_Animals", "Test_Colours"],

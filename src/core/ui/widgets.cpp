@@ -3,8 +3,10 @@
 #include "core/ui/layout.h"
 
 #include <QCheckBox>
+#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QImageReader>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
@@ -17,18 +19,21 @@
 #include <QStylePainter>
 #include <QSvgRenderer>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 Picture::Picture(const QString &name, const QString &svg, QWidget *parent) : QLabel(parent), m_svg(svg)
 {
     setObjectName(name);
     setAlignment(Qt::AlignCenter);
-    render();
+    // Drawn at its size, which it has once placed: a new widget always gets a resize
+    // event before it is first shown, so drawing now would only be thrown away.
 }
 
 void Picture::setSvg(const QString &svg)
 {
     m_svg = svg;
-    render();
+    if (!testAttribute(Qt::WA_PendingResizeEvent))
+        render();
 }
 
 void Picture::mouseReleaseEvent(QMouseEvent *event)
@@ -44,26 +49,51 @@ void Picture::resizeEvent(QResizeEvent *event)
     render();
 }
 
+namespace
+{
+// The SVG drawn to fit a size, keeping its proportions; a null image if it cannot be
+// read. Touches no widget, so it may run on any thread.
+QImage drawSvg(const QString &svg, QSize size, qreal dpr)
+{
+    QSvgRenderer renderer(svg);
+    if (!renderer.isValid())
+        return {};
+    QImage image(size * dpr, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(dpr);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    renderer.setAspectRatioMode(Qt::KeepAspectRatio);
+    renderer.render(&p, QRectF(QPointF(0, 0), QSizeF(size)));
+    p.end();
+    return image;
+}
+} // namespace
+
+void Picture::drawAhead()
+{
+    if (m_svg.isEmpty() || width() <= 0 || height() <= 0)
+        return;
+    m_ahead = {m_svg, size(), devicePixelRatioF(), {}};
+    m_ahead.image = QtConcurrent::run(drawSvg, m_ahead.svg, m_ahead.size, m_ahead.dpr);
+}
+
 void Picture::render()
 {
     if (m_svg.isEmpty() || width() <= 0 || height() <= 0) {
         clear();
         return;
     }
-    QSvgRenderer renderer(m_svg);
-    if (!renderer.isValid()) {
-        clear();
-        return;
-    }
     const qreal dpr = devicePixelRatioF();
-    QPixmap pm(size() * dpr);
-    pm.setDevicePixelRatio(dpr);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    renderer.setAspectRatioMode(Qt::KeepAspectRatio);
-    renderer.render(&p, QRectF(QPointF(0, 0), QSizeF(size())));
-    p.end();
-    setPixmap(pm);
+    QImage image;
+    if (m_ahead.image.isValid() && m_ahead.svg == m_svg && m_ahead.size == size() && m_ahead.dpr == dpr)
+        image = m_ahead.image.result(); // waits for it, if it is not drawn yet
+    else
+        image = drawSvg(m_svg, size(), dpr);
+    m_ahead = {};
+    if (image.isNull())
+        clear();
+    else
+        setPixmap(QPixmap::fromImage(std::move(image)));
 }
 
 IconButton::IconButton(const QString &caption, const QString &svg, QWidget *parent) : QPushButton(caption, parent)
@@ -280,6 +310,7 @@ Picture *picture(QWidget *parent, const QString &name, const QString &svg, const
 {
     auto *p = new Picture(name, svg, parent);
     Twips::place(p, at);
+    p->drawAhead();
     p->setAccessibleName(toolTip.isEmpty() ? name : toolTip);
     if (!toolTip.isEmpty())
         p->setToolTip(toolTip);
@@ -292,6 +323,16 @@ Picture *professor(QWidget *parent, const QString &name, const Twips::Box &at)
         picture(parent, name, QStringLiteral(":/art/professor.svg"), at, QStringLiteral("Click on me for Help!"));
     p->setCursor(Qt::PointingHandCursor);
     return p;
+}
+
+std::jthread preloadInBackground()
+{
+    // Both may be called from any thread: the font database's first call fills it
+    // once for all threads, and plugins are loaded once and handed to the main thread.
+    return std::jthread([] {
+        (void)QImageReader::supportedImageFormats();
+        (void)QFontDatabase::families();
+    });
 }
 
 } // namespace Ui
