@@ -14,6 +14,7 @@
 #include "shell/frmLogin.h"
 #include "shell/register.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QEvent>
 #include <QIcon>
@@ -121,7 +122,6 @@ int run(int argc, char **argv)
     // saying so before any is made also spares each one asking the session bus for it.
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
     QApplication app(argc, argv);
-    const std::jthread preload = Ui::preloadInBackground();
     QApplication::setApplicationName(QStringLiteral("Wordaroo"));
     QApplication::setApplicationVersion(QStringLiteral(WORDAROO_VERSION));
 
@@ -136,11 +136,17 @@ int run(int argc, char **argv)
     if (!args.file.isEmpty() && SingleInstance::handOver(server, args.file))
         return 0;
 
-    QApplication::setWindowIcon(programIcon());
-    QApplication::setFont(Fonts::sized(Fonts::DefaultPoints));
-
+    // The accessibility bus and the sound server are reached before the program starts
+    // threads of its own: where there is no session bus (or no sound server running)
+    // reaching them starts a helper process, and a process forked while another thread
+    // holds a lock (the memory allocator's, under the sanitizers) can hang there.
+    (void)QAccessible::isActive();
     RealSoundEngine sound;
     Sound::setEngine(&sound);
+    const std::jthread preload = Ui::preloadInBackground();
+
+    QApplication::setWindowIcon(programIcon());
+    QApplication::setFont(Fonts::sized(Fonts::DefaultPoints));
 
     // One history for the whole run, in the program folder the start window uses.
     Shared::setAppDir(Shared::AppDir.isEmpty() ? Shared::programFolder() : Shared::AppDir);

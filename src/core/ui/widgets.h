@@ -163,6 +163,8 @@ QString plainCaption(const QString &caption);
 // window is made: loading the picture-format plugins (the first picture file read
 // loads them all; the first menu bar reads one) and then reading the system's list
 // of fonts (the first text measured waits about 10 ms for it otherwise). Needs the
-// application object; the returned thread is joined when it is dropped.
+// application object; start it after whatever may start a helper process (a fork
+// while this thread holds a lock can hang the helper). The returned thread is joined
+// when it is dropped.
 std::jthread preloadInBackground();
 } // namespace Ui
