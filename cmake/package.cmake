@@ -21,7 +21,6 @@ string(REPLACE "/" "-" _mime_icon ${WORDAROO_TEST_MIME})
 set(_pkg ${CMAKE_BINARY_DIR}/packaging)
 
 # Icons at the sizes a desktop asks for, rendered from the SVGs.
-find_program(WORDAROO_RSVG_CONVERT rsvg-convert)
 set(_icon_sizes 48 64 128 256)
 if(WORDAROO_RSVG_CONVERT)
     set(_pngs)
@@ -31,14 +30,7 @@ if(WORDAROO_RSVG_CONVERT)
             list(GET _pair 0 _name)
             list(GET _pair 1 _svg)
             set(_png ${_pkg}/icons/${_size}x${_size}/${_name}.png)
-            get_filename_component(_dir ${_png} DIRECTORY)
-            add_custom_command(
-                OUTPUT ${_png}
-                COMMAND ${CMAKE_COMMAND} -E make_directory ${_dir}
-                COMMAND ${WORDAROO_RSVG_CONVERT} --width=${_size} --height=${_size} --keep-aspect-ratio
-                        --output=${_png} ${_svg}
-                DEPENDS ${_svg}
-                VERBATIM)
+            wordaroo_render_png(${_svg} ${_size} ${_png})
             list(APPEND _pngs ${_png})
         endforeach()
     endforeach()
