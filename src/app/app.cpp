@@ -22,7 +22,9 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QStringList>
+#include <QThreadPool>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <cstdio>
 
@@ -93,11 +95,10 @@ class Offers final : public QObject
     bool m_busy = false;
 };
 
-// The window icon: the pictures drawn in the build, or the drawing itself where the
-// build had no means to draw them.
-QIcon programIcon()
+// The window icon's pictures drawn in the build, read on any thread.
+QList<QImage> iconImages()
 {
-    QIcon icon;
+    QList<QImage> images;
     for (int size : {16, 32, 48, 64, 128}) {
         // Read as PNG and nothing else: a reader left to guess asks every picture
         // plugin first, which loads them all.
@@ -105,8 +106,18 @@ QIcon programIcon()
         png.setAutoDetectImageFormat(false);
         const QImage image = png.read();
         if (!image.isNull())
-            icon.addPixmap(QPixmap::fromImage(image));
+            images << image;
     }
+    return images;
+}
+
+// The window icon: those pictures, or the drawing itself where the build had no
+// means to draw them.
+QIcon programIcon(const QList<QImage> &images)
+{
+    QIcon icon;
+    for (const QImage &image : images)
+        icon.addPixmap(QPixmap::fromImage(image));
     return icon.isNull() ? QIcon(QStringLiteral(":/art/icon.svg")) : icon;
 }
 } // namespace
@@ -136,16 +147,19 @@ int run(int argc, char **argv)
     if (!args.file.isEmpty() && SingleInstance::handOver(server, args.file))
         return 0;
 
-    // The accessibility bus and the sound server are reached before the program starts
-    // threads of its own: where there is no session bus (or no sound server running)
-    // reaching them starts a helper process, and a process forked while another thread
-    // holds a lock (the memory allocator's, under the sanitizers) can hang there.
+    // The accessibility bus is reached before the program starts threads of its own, and
+    // the sound server once they are done: where there is no session bus (or no sound
+    // server running) reaching them starts a helper process, and a process forked while
+    // another thread holds a lock (the memory allocator's, under the sanitizers) can
+    // hang there. Plays wait for the server until the start window is on screen: its
+    // round trips, and the welcome's stream, would otherwise delay the window.
     (void)QAccessible::isActive();
-    RealSoundEngine sound;
+    RealSoundEngine sound(RealSoundEngine::Start::Held);
     Sound::setEngine(&sound);
-    const std::jthread preload = Ui::preloadInBackground();
+    std::jthread preload = Ui::preloadInBackground();
+    // The icon is read while the first windows are made, and given to them once they are.
+    QFuture<QList<QImage>> icon = QtConcurrent::run(iconImages);
 
-    QApplication::setWindowIcon(programIcon());
     QApplication::setFont(Fonts::sized(Fonts::DefaultPoints));
 
     // One history for the whole run, in the program folder the start window uses.
@@ -164,6 +178,13 @@ int run(int argc, char **argv)
     Form *login = Forms::show(Windows::Login);
     if (!login)
         return 1;
+    QApplication::setWindowIcon(programIcon(icon.result()));
+    const std::unique_ptr<QObject> soundAfterStart = Ui::afterFirstFrame(login, [&preload, &sound] {
+        if (preload.joinable())
+            preload.join();
+        QThreadPool::globalInstance()->waitForDone(500); // the pictures drawn ahead
+        sound.release();
+    });
     if (startObserver())
         startObserver()(login);
 

@@ -71,6 +71,12 @@ QString TrickyFolder::rebuild(const QString &appDir, const QList<Tricky::Word> &
     QStringList words = chosen.keys();
     std::sort(words.begin(), words.end());
 
+    const auto none = [&final] {
+        removeTree(final);
+        return QFileInfo(final).exists() ? fail(final) : QString();
+    };
+    if (words.isEmpty())
+        return none(); // nothing is due: no folder is made only to be removed
     if (!QDir().mkpath(temp + u"/.sentences"_s))
         return fail(temp);
     QByteArray origins;
@@ -84,8 +90,7 @@ QString TrickyFolder::rebuild(const QString &appDir, const QList<Tricky::Word> &
     }
     if (origins.isEmpty()) {
         removeTree(temp);
-        removeTree(final);
-        return QFileInfo(final).exists() ? fail(final) : QString();
+        return none();
     }
     QSaveFile manifest(temp + u'/' + Origins);
     if (!manifest.open(QIODevice::WriteOnly) || manifest.write(origins) != origins.size() || !manifest.commit()) {

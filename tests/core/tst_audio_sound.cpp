@@ -605,6 +605,51 @@ class TestAudioSound : public QObject
         }
     }
 
+    void heldPlaysWaitForTheRelease_data()
+    {
+        QTest::addColumn<bool>("waiting");
+        QTest::addColumn<bool>("stopFirst");
+        QTest::newRow("released") << false << false;
+        QTest::newRow("waited for") << true << false;
+        QTest::newRow("stopped while held") << false << true;
+    }
+    // While plays are held (the program's start-up) a play counts as playing and is
+    // heard whole once released, 300 ms on; stopped before then it is never heard.
+    void heldPlaysWaitForTheRelease()
+    {
+        QFETCH(bool, waiting);
+        QFETCH(bool, stopFirst);
+        TestEnv env;
+        RealSoundEngine real(RealSoundEngine::Start::Held);
+        Sound::setEngine(&real);
+        const QString file = env.appDir() + QStringLiteral("tone.wav");
+        writeTone16(file, 400);
+        Listener ear(env.appDir() + QStringLiteral("heard.wav"));
+        MMControl control;
+        QTimer::singleShot(300, [&real] { real.release(); });
+        QElapsedTimer t;
+        t.start();
+        Module1::PlayWave(control, file, waiting);
+        if (!waiting) {
+            QVERIFY(control.isPlaying());
+            if (stopFirst)
+                control.setCommand(QStringLiteral("Stop"));
+            waitMs(1000);
+        } else {
+            QVERIFY2(t.elapsed() >= 700, qPrintable(QString::number(t.elapsed())));
+        }
+        const Span span = soundSpan(ear.stop());
+        QCOMPARE(control.Error(), 0);
+        QVERIFY(!control.isPlaying());
+        if (stopFirst) {
+            QCOMPARE(span.firstMs, -1.0);
+            return;
+        }
+        // The listener starts 250 ms before the play, which waits 300 ms more.
+        QVERIFY2(span.firstMs >= 500, qPrintable(QString::number(span.firstMs)));
+        QVERIFY2(std::abs(span.lengthMs() - 400) < 30, qPrintable(QString::number(span.lengthMs())));
+    }
+
     // Ending the program inside a waiting play leaves it at once.
     void endingTheProgramLeavesAWaitingPlay()
     {

@@ -242,6 +242,54 @@ class TstPlatform : public QObject
         QCOMPARE(shown, direct->pixmap().toImage());
     }
 
+    // What waits for a window's first frame comes after that frame and the events
+    // queued with it; a window never drawn lets it run after the time limit; nothing
+    // runs once it is dropped.
+    void afterFirstFrameWaitsForTheFrame_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::newRow("shown") << QStringLiteral("shown");
+        QTest::newRow("never shown") << QStringLiteral("hidden");
+        QTest::newRow("dropped") << QStringLiteral("dropped");
+    }
+    void afterFirstFrameWaitsForTheFrame()
+    {
+        QFETCH(QString, window);
+        QWidget w;
+        w.resize(200, 100);
+        QStringList seen;
+        struct Paints : QObject {
+            QStringList *seen;
+            explicit Paints(QStringList *s) : seen(s) {}
+            bool eventFilter(QObject *, QEvent *e) override
+            {
+                if (e->type() == QEvent::Paint)
+                    QMetaObject::invokeMethod(
+                        this, [this] { *seen << QStringLiteral("queued by the paint"); }, Qt::QueuedConnection);
+                return false;
+            }
+        } paints(&seen);
+        w.installEventFilter(&paints);
+        QElapsedTimer t;
+        t.start();
+        auto waiting = Ui::afterFirstFrame(
+            &w, [&] { seen << QStringLiteral("called"); }, 300);
+        if (window == QLatin1String("dropped"))
+            waiting.reset();
+        if (window != QLatin1String("hidden"))
+            w.show();
+        QTest::qWait(500);
+        if (window == QLatin1String("shown")) {
+            QCOMPARE(seen.value(0), QStringLiteral("queued by the paint"));
+            QCOMPARE(seen.count(QStringLiteral("called")), 1);
+        } else if (window == QLatin1String("hidden")) {
+            QCOMPARE(seen, QStringList{QStringLiteral("called")});
+            QVERIFY(t.elapsed() >= 300);
+        } else {
+            QVERIFY(!seen.contains(QStringLiteral("called")));
+        }
+    }
+
     void boxesGetTheProgramsTitle()
     {
         TestEnv env;

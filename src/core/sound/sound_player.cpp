@@ -7,10 +7,12 @@
 #include <QAudioDevice>
 #include <QAudioSink>
 #include <QIODevice>
+#include <QList>
 #include <QMediaDevices>
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 // What a sink plays: the frames of a source, decoded as the sink asks for them, then a
 // little silence. The silence keeps the stream from running dry before the end of the
@@ -88,6 +90,42 @@ class PlayStream final : public QIODevice
     qint64 m_pendingAt = 0;
 };
 
+namespace
+{
+struct Hold {
+    bool on = false;
+    QList<QPointer<SoundPlayer>> waiting;
+};
+Hold &hold()
+{
+    static Hold h;
+    return h;
+}
+} // namespace
+
+void SoundPlayer::holdPlays()
+{
+    hold().on = true;
+}
+
+void SoundPlayer::releasePlays()
+{
+    hold().on = false;
+    const QList<QPointer<SoundPlayer>> waiting = std::exchange(hold().waiting, {});
+    for (const QPointer<SoundPlayer> &player : waiting)
+        if (player && player->m_waiting)
+            player->startWaiting();
+}
+
+void SoundPlayer::dropHeldPlays()
+{
+    hold().on = false;
+    const QList<QPointer<SoundPlayer>> waiting = std::exchange(hold().waiting, {});
+    for (const QPointer<SoundPlayer> &player : waiting)
+        if (player && player->m_waiting)
+            player->finish(End::Stopped);
+}
+
 SoundPlayer::SoundPlayer(QObject *parent) : QObject(parent)
 {
     m_endCheck.setSingleShot(true);
@@ -105,6 +143,29 @@ SoundPlayer::~SoundPlayer()
 bool SoundPlayer::start(std::unique_ptr<PcmConvert::FrameSource> source, qint64 frames)
 {
     finish(End::Stopped);
+    if (!hold().on)
+        return open(std::move(source), frames);
+    m_sourceRate = source->rate();
+    m_frames = frames;
+    m_waiting = std::move(source);
+    m_playing = true;
+    m_lastProcessed = -1;
+    hold().waiting.removeAll(nullptr);
+    hold().waiting.append(this);
+    return true;
+}
+
+void SoundPlayer::startWaiting()
+{
+    m_playing = false;
+    if (open(std::move(m_waiting), m_frames))
+        return;
+    m_playing = true;
+    giveUp(m_error);
+}
+
+bool SoundPlayer::open(std::unique_ptr<PcmConvert::FrameSource> source, qint64 frames)
+{
     const QAudioDevice out = QMediaDevices::defaultAudioOutput();
     if (out.isNull()) {
         m_error = QStringLiteral("No sound output device.");
@@ -221,6 +282,7 @@ qint64 SoundPlayer::finish(End how)
             processed = std::max(processed, m_sink->processedUSecs());
         heard = std::min(m_frames, qint64(double(processed) * m_sourceRate / 1e6));
     }
+    m_waiting.reset();
     if (m_stream)
         m_stream->release();
     SoundAudio::retire(m_sink, this);

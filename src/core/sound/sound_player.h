@@ -28,6 +28,16 @@ class SoundPlayer final : public QObject
     // Plays at most `frames` frames of the source; returns at once. False, with
     // error(), when the play could not start.
     bool start(std::unique_ptr<PcmConvert::FrameSource> source, qint64 frames);
+
+    // While plays are held, a play started waits, playing at its start, and reaches the
+    // sound server only once they are released; stopped before then, it ends unheard.
+    // A play that cannot start when released fails as one the server drops. The
+    // program holds its plays while its first window comes up, so that the server's
+    // round trips do not delay the window.
+    static void holdPlays();
+    static void releasePlays();
+    // Ends the hold without a sound: the plays waiting end unheard and silently.
+    static void dropHeldPlays();
     // Stops a play under way; returns the frames of the source heard so far.
     qint64 stop();
     bool isPlaying() const { return m_playing; }
@@ -49,11 +59,14 @@ class SoundPlayer final : public QObject
 
   private:
     enum class End { Reached, Stopped, Failed };
+    bool open(std::unique_ptr<PcmConvert::FrameSource> source, qint64 frames);
+    void startWaiting();
     qint64 finish(End how);
     void checkEnd();
     qint64 soundUsecs() const;
     void giveUp(const QString &message);
 
+    std::unique_ptr<PcmConvert::FrameSource> m_waiting; // held, until plays are released
     QPointer<QAudioSink> m_sink;
     QPointer<PlayStream> m_stream;
     bool m_playing = false;

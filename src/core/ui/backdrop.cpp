@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <bit>
 #include <cstdlib>
 
 #ifdef WORDAROO_HAVE_XCB
@@ -24,14 +25,43 @@ xcb_connection_t *xcbConnection()
     return x11 ? x11->connection() : nullptr;
 }
 
-// Gives the X window the colour as its background pixel (the colour's pixel in the
-// window's own colormap, which Qt chose with its visual) and clears it to that.
-bool setBackPixel(QWindow *window, const QColor &colour)
+// The colour's pixel on a true-colour visual, made from the visual's channel masks.
+uint32_t trueColourPixel(const xcb_visualtype_t &visual, const QColor &colour)
 {
-    xcb_connection_t *c = xcbConnection();
-    if (!c || !window->handle())
-        return false;
-    const auto id = static_cast<xcb_window_t>(window->winId());
+    const auto channel = [](uint32_t mask, int value) -> uint32_t {
+        if (mask == 0)
+            return 0;
+        const int shift = std::countr_zero(mask);
+        const uint32_t max = mask >> shift;
+        return ((uint32_t(value) * max + 127) / 255) << shift;
+    };
+    return channel(visual.red_mask, colour.red()) | channel(visual.green_mask, colour.green()) |
+           channel(visual.blue_mask, colour.blue());
+}
+
+// The root visual of the display's one screen, when it is true colour: an opaque
+// window of the usual depth is made with it or with one of the same layout, so the
+// pixel of a colour is known without asking the server. Null otherwise.
+const xcb_visualtype_t *trueColourRootVisual(xcb_connection_t *c)
+{
+    const xcb_setup_t *setup = xcb_get_setup(c);
+    if (!setup || xcb_setup_roots_length(setup) != 1)
+        return nullptr;
+    const xcb_screen_t *screen = xcb_setup_roots_iterator(setup).data;
+    for (auto depths = xcb_screen_allowed_depths_iterator(screen); depths.rem; xcb_depth_next(&depths)) {
+        if (depths.data->depth != screen->root_depth)
+            continue;
+        for (auto v = xcb_depth_visuals_iterator(depths.data); v.rem; xcb_visualtype_next(&v))
+            if (v.data->visual_id == screen->root_visual)
+                return v.data->_class == XCB_VISUAL_CLASS_TRUE_COLOR ? v.data : nullptr;
+    }
+    return nullptr;
+}
+
+// The colour's pixel in the window's own colormap, which Qt chose with its visual:
+// asked of the server (two round trips) where it cannot be worked out here.
+bool allocatedPixel(xcb_connection_t *c, xcb_window_t id, const QColor &colour, uint32_t &pixel)
+{
     auto *attributes = xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, id), nullptr);
     if (!attributes)
         return false;
@@ -43,8 +73,24 @@ bool setBackPixel(QWindow *window, const QColor &colour)
         nullptr);
     if (!allocated)
         return false;
-    const uint32_t pixel = allocated->pixel;
+    pixel = allocated->pixel;
     std::free(allocated);
+    return true;
+}
+
+// Gives the X window the colour as its background pixel and clears it to that.
+bool setBackPixel(QWindow *window, const QColor &colour)
+{
+    xcb_connection_t *c = xcbConnection();
+    if (!c || !window->handle())
+        return false;
+    const auto id = static_cast<xcb_window_t>(window->winId());
+    const xcb_visualtype_t *visual = window->format().hasAlpha() ? nullptr : trueColourRootVisual(c);
+    uint32_t pixel = 0;
+    if (visual)
+        pixel = trueColourPixel(*visual, colour);
+    else if (!allocatedPixel(c, id, colour, pixel))
+        return false;
     xcb_change_window_attributes(c, id, XCB_CW_BACK_PIXEL, &pixel);
     xcb_clear_area(c, 0, id, 0, 0, 0, 0);
     xcb_flush(c);

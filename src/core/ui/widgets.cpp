@@ -3,6 +3,7 @@
 #include "core/ui/layout.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QIcon>
@@ -20,6 +21,8 @@
 #include <QSvgRenderer>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
+
+#include <utility>
 
 Picture::Picture(const QString &name, const QString &svg, QWidget *parent) : QLabel(parent), m_svg(svg)
 {
@@ -333,6 +336,54 @@ std::jthread preloadInBackground()
         (void)QImageReader::supportedImageFormats();
         (void)QFontDatabase::families();
     });
+}
+
+namespace
+{
+class AfterFirstFrame final : public QObject
+{
+  public:
+    AfterFirstFrame(QWidget *window, std::function<void()> then, int latestMs) : m_then(std::move(then))
+    {
+        if (window)
+            window->installEventFilter(this);
+        QTimer::singleShot(window ? latestMs : 0, this, &AfterFirstFrame::fire);
+    }
+
+  protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        // A paint is drawn and handed to the window system before the next event is
+        // handled; an event of low priority comes after all that was queued with it.
+        if (event->type() == QEvent::Paint && !m_painted) {
+            m_painted = true;
+            QCoreApplication::postEvent(this, new QEvent(QEvent::User), Qt::LowEventPriority);
+        }
+        return false;
+    }
+    bool event(QEvent *event) override
+    {
+        if (event->type() != QEvent::User)
+            return QObject::event(event);
+        fire();
+        return true;
+    }
+
+  private:
+    void fire()
+    {
+        if (const std::function<void()> then = std::exchange(m_then, {}))
+            then();
+    }
+
+    std::function<void()> m_then;
+    bool m_painted = false;
+};
+} // namespace
+
+std::unique_ptr<QObject> afterFirstFrame(QWidget *window, std::function<void()> then, int latestMs)
+{
+    return std::make_unique<AfterFirstFrame>(window, std::move(then), latestMs);
 }
 
 } // namespace Ui

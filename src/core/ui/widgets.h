@@ -8,6 +8,8 @@
 #include <QPushButton>
 #include <QString>
 
+#include <functional>
+#include <memory>
 #include <thread>
 
 class QAbstractItemModel;
@@ -167,4 +169,9 @@ QString plainCaption(const QString &caption);
 // while this thread holds a lock can hang the helper). The returned thread is joined
 // when it is dropped.
 std::jthread preloadInBackground();
+
+// Calls `then` once, after the window's first frame has been drawn and what was queued
+// before it has been handled, or after `latestMs` if the window is never drawn; never
+// once the returned object is dropped.
+std::unique_ptr<QObject> afterFirstFrame(QWidget *window, std::function<void()> then, int latestMs = 1000);
 } // namespace Ui
