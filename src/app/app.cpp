@@ -158,7 +158,7 @@ int run(int argc, char **argv)
     Sound::setEngine(&sound);
     std::jthread preload = Ui::preloadInBackground();
     // The icon is read while the first windows are made, and given to them once they are.
-    QFuture<QList<QImage>> icon = QtConcurrent::run(iconImages);
+    const QFuture<QList<QImage>> icon = QtConcurrent::run(iconImages);
 
     QApplication::setFont(Fonts::sized(Fonts::DefaultPoints));
 
