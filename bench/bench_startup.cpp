@@ -12,7 +12,8 @@
 // Beside it, in the same run and interleaved with it, the same measure of a bare Qt
 // dialog holding a filled list: the ratio of the two is the figure that other load on
 // the machine affects least. Every start waits 150 ms for the previous one's process
-// to be cleared away by the sound and X servers.
+// to be cleared away by the sound and X servers. The program reaches the sound server
+// only after that first paint (its sound engine holds plays until then).
 //
 //   bench_startup [runs=7]      with DISPLAY set (xcb), or QT_QPA_PLATFORM=offscreen
 //   WORDAROO_APPDIR=<staged program folder> overrides <build>/Wordaroo.

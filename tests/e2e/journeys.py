@@ -33,9 +33,12 @@ COLOURS = ["blue", "green", "orange", "purple", "red", "yellow"]
 
 # --------------------------------------------------------------------------- steps
 
-def start(p):
-    """The start window comes up over the background with the first test selected."""
+def start(p, greeted=True):
+    """The start window comes up over the background with the first test selected, and
+    the welcome plays once it is on screen (where there is a sound server)."""
     wid = p.window(START)
+    if greeted:
+        check(sound_stream_seen(p, 2.0), "the welcome plays as the start window comes up")
     check(p.shown("Wordaroo!"), "the full-screen background window 'Wordaroo!' is shown")
     corners = {p.pixel(x, y) for x, y in ((2, 2), (1277, 1021))}
     check(corners == {(0, 0, 128)}, f"the screen around the start window is dark blue: {corners}")
@@ -718,7 +721,7 @@ def hostile_saves():
 def hostile_no_microphone():
     """with no sound server, Save Word says nothing was recorded and saves nothing"""
     with Program("hostile_no_microphone", env={"PULSE_SERVER": "unix:/nonexistent/native"}) as p:
-        wid = start(p)
+        wid = start(p, greeted=False)
         maint = new_test(p, wid, "Quiet")
         p.wait_text(AUTHOR, lambda n: n.startswith("Type the CORRECT spelling"), "the word panel")
         p.type(maint, "owl")
