@@ -108,22 +108,23 @@ void SoundPlayer::holdPlays()
     hold().on = true;
 }
 
-void SoundPlayer::releasePlays()
+void SoundPlayer::endHold(const std::function<void(SoundPlayer &)> &each)
 {
     hold().on = false;
     const QList<QPointer<SoundPlayer>> waiting = std::exchange(hold().waiting, {});
     for (const QPointer<SoundPlayer> &player : waiting)
         if (player && player->m_waiting)
-            player->startWaiting();
+            each(*player);
+}
+
+void SoundPlayer::releasePlays()
+{
+    endHold([](SoundPlayer &player) { player.startWaiting(); });
 }
 
 void SoundPlayer::dropHeldPlays()
 {
-    hold().on = false;
-    const QList<QPointer<SoundPlayer>> waiting = std::exchange(hold().waiting, {});
-    for (const QPointer<SoundPlayer> &player : waiting)
-        if (player && player->m_waiting)
-            player->finish(End::Stopped);
+    endHold([](SoundPlayer &player) { player.finish(End::Stopped); });
 }
 
 SoundPlayer::SoundPlayer(QObject *parent) : QObject(parent)

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 class QAudioSink;
@@ -61,6 +62,8 @@ class SoundPlayer final : public QObject
     enum class End { Reached, Stopped, Failed };
     bool open(std::unique_ptr<PcmConvert::FrameSource> source, qint64 frames);
     void startWaiting();
+    // Ends the hold, doing `each` to every play still waiting.
+    static void endHold(const std::function<void(SoundPlayer &)> &each);
     qint64 finish(End how);
     void checkEnd();
     qint64 soundUsecs() const;
