@@ -291,6 +291,10 @@ void frmMaint::btnNewNext_Click()
     for (int i = 0; i < LstTests->count(); ++i)
         listed << LstTests->item(i)->text();
 
+    if (const QString why = TestFiles::reservedNameReason(name); !why.isEmpty()) {
+        MsgBox(why, MsgButtons::Ok, MsgIcon::Information);
+        return;
+    }
     const QString folder = TestLibrary::TestPrefix + name;
     const TestFiles::Check check = TestFiles::checkTestName(Shared::AppDir, name, listed);
     switch (check.verdict) {
@@ -347,7 +351,7 @@ void frmMaint::btnEditTest_Click()
     QString entry;
     if (!selectedText(LstTests, entry))
         return;
-    if (TestFiles::isMadeByProgram(entry)) {
+    if (TestFiles::isMadeByProgram(Shared::AppDir, entry)) {
         MsgBox(TestFiles::MadeByProgram);
         return;
     }
@@ -364,7 +368,7 @@ void frmMaint::btnDeleteTest_Click()
     QString entry;
     if (!selectedText(LstTests, entry))
         return;
-    if (TestFiles::isMadeByProgram(entry)) {
+    if (TestFiles::isMadeByProgram(Shared::AppDir, entry)) {
         MsgBox(TestFiles::MadeByProgram);
         return;
     }

@@ -7,6 +7,7 @@
 #include "core/ui/widgets.h"
 #include "history/historystore.h"
 #include "history/programhistory.h"
+#include "history/trickyfolder.h"
 
 #include <QChart>
 #include <QChartView>
@@ -184,8 +185,13 @@ void ProgressReport::showReport()
     HistoryStore *s = store();
     const QString child = shownChild();
     const QString problem = s ? s->status() : u"The history is not available."_s;
-    lblStatus->setText(problem.isEmpty() ? QString() : u"The history cannot be written: "_s + problem);
-    btnNewHistory->setVisible(s && !problem.isEmpty());
+    QString status = problem.isEmpty() ? QString() : u"The history cannot be written: "_s + problem;
+    // A test of the adult's own that holds the tricky-words test's name keeps that test from being made.
+    if (s && !Shared::AppDir.isEmpty() && TrickyFolder::owner(Shared::AppDir) == TrickyFolder::Owner::User)
+        status += (status.isEmpty() ? QString() : u"\n"_s) + TrickyFolder::UsersOwnTest;
+    lblStatus->setText(status);
+    // Only a file that is unusable itself is put aside; one in use or read-only is kept as it is.
+    btnNewHistory->setVisible(s && s->canStartNew());
     btnForgetChild->setEnabled(s && !child.isEmpty());
     btnExportCsv->setEnabled(s != nullptr);
 

@@ -17,7 +17,8 @@ class QTreeWidget;
 // (or the results with no child chosen) a line of scores over time per test, the ten
 // most-missed words with the wrong spellings typed, and the tricky words due; printing (the
 // report and a paper version of a test) and a CSV export. When the history file cannot be
-// written it says why and offers to start a new one (the old file is kept aside).
+// written it says why, and when the file itself is unusable (damaged, from a newer version)
+// offers to start a new one (the old file is kept aside).
 class ProgressReport final : public QWidget
 {
     Q_OBJECT

@@ -1,6 +1,7 @@
 #include "authoring/testfiles.h"
 
 #include "core/platform/testlibrary.h"
+#include "history/trickyfolder.h"
 #include "voice/sentences.h"
 
 #include <QDir>
@@ -27,6 +28,19 @@ bool entryExists(const QString &path)
 {
     const QFileInfo info(path);
     return info.exists() || info.isSymLink();
+}
+
+bool isMadeByProgram(const QString &appDir, const QString &entry)
+{
+    return entry == QLatin1StringView(Tricky::FolderName) &&
+           TrickyFolder::owner(appDir) == TrickyFolder::Owner::Wordaroo;
+}
+
+QString reservedNameReason(const QString &name)
+{
+    if (name != TrickyFolder::reservedTestName())
+        return {};
+    return QStringLiteral("Tricky Words is the name of the test Wordaroo makes from the missed words.");
 }
 
 Check checkTestName(const QString &appDir, const QString &name, const QStringList &listed)

@@ -12,12 +12,12 @@ namespace TestFiles
 {
 
 // The tricky-words test is remade by the program from the history: never edited or
-// deleted by hand.
+// deleted by hand. A test of the user's that has its name is the user's to edit.
 inline const QString MadeByProgram = QStringLiteral("Test_Tricky Words is made by Wordaroo from the missed words.");
-inline bool isMadeByProgram(const QString &entry)
-{
-    return entry == QLatin1String("Test_Tricky Words");
-}
+bool isMadeByProgram(const QString &appDir, const QString &entry);
+// Empty when a new test may take the typed name (already trimmed), else why not: the
+// tricky-words test's name is the program's, whether or not that test exists now.
+QString reservedNameReason(const QString &name);
 
 // Removes leading and trailing blanks only (a tab or other control character stays,
 // so that the name check can refuse it).

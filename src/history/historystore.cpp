@@ -98,6 +98,21 @@ bool busy(const QSqlError &e)
     return code(e) == 5 || code(e) == 6;
 }
 
+const QString Damaged = u"history.db is damaged."_s;
+const QString NotAHistory = u"history.db is damaged or is not a Wordaroo history."_s;
+const QString IsFolder = u"history.db is a folder, not a file."_s;
+const QString IsLink = u"history.db is a link; Wordaroo keeps its history only in a file of its own folder."_s;
+const QString Newer = u"history.db was made by a newer Wordaroo"_s;
+
+// Whether the problem is the file itself, so that putting it aside and starting a new one
+// helps: damaged, not a history, from a newer Wordaroo, or a folder or link in its place.
+// A history that is only in use by another copy, read-only or on a full disk is never put
+// aside: it is sound, and the results are written once it can be.
+bool unusableFile(const QString &why)
+{
+    return why == Damaged || why == NotAHistory || why == IsFolder || why == IsLink || why.startsWith(Newer);
+}
+
 QString reasonFor(const QSqlError &e)
 {
     switch (code(e)) {
@@ -108,7 +123,7 @@ QString reasonFor(const QSqlError &e)
         return u"history.db cannot be written: the file or the program folder is read-only."_s;
     case 11:
     case 26:
-        return u"history.db is damaged."_s;
+        return Damaged;
     case 13:
         return u"history.db cannot be written: the disk is full."_s;
     case 14:
@@ -122,9 +137,8 @@ QString newerReason(int version)
 {
     if (version <= HistoryStore::SchemaVersion)
         return {};
-    return u"history.db was made by a newer Wordaroo (history version %1; this one knows up to %2)"
-           " and is left as it is."_s.arg(version)
-               .arg(HistoryStore::SchemaVersion);
+    return Newer + u" (history version %1; this one knows up to %2) and is left as it is."_s.arg(version).arg(
+                       HistoryStore::SchemaVersion);
 }
 
 // Binds a child id, or NULL for "no child".
@@ -162,8 +176,13 @@ class Connection
     {
         if (m_open)
             return {};
-        if (QString why = refusal(); !why.isEmpty())
+        bool settled = true;
+        if (QString why = refusal(&settled); !why.isEmpty())
             return why;
+        if (!settled) {
+            if (QString why = checkReadOnly(); !why.isEmpty())
+                return why;
+        }
         QSqlDatabase d = db();
         if (!d.open())
             return reasonFor(d.lastError());
@@ -256,16 +275,17 @@ class Connection
 
   private:
     // Looks at the file before SQLite does, so that nothing is ever written into a folder,
-    // a link, a file of something else or a history of a newer program.
-    QString refusal() const
+    // a link, a file of something else or a history of a newer program. settled: false for
+    // an existing file that opening would change (not in WAL mode, or of an older version).
+    QString refusal(bool *settled) const
     {
         for (const char *suffix : {"", "-wal", "-shm"}) {
             if (QFileInfo(m_path + QLatin1StringView(suffix)).isSymLink())
-                return u"history.db is a link; Wordaroo keeps its history only in a file of its own folder."_s;
+                return IsLink;
         }
         const QFileInfo fi(m_path);
         if (fi.isDir())
-            return u"history.db is a folder, not a file."_s;
+            return IsFolder;
         if (!fi.exists() || fi.size() == 0)
             return {};
         QFile f(m_path);
@@ -273,8 +293,34 @@ class Connection
             return u"history.db cannot be read."_s;
         const QByteArray head = f.read(100);
         if (head.size() < 100 || !head.startsWith(QByteArrayView("SQLite format 3\0", 16)))
-            return u"history.db is damaged or is not a Wordaroo history."_s;
-        return newerReason(qFromBigEndian<qint32>(head.constData() + 60));
+            return NotAHistory;
+        const int version = qFromBigEndian<qint32>(head.constData() + 60);
+        // Bytes 18 and 19: 2 when the file is in WAL mode.
+        *settled = head[18] == 2 && head[19] == 2 && version == HistoryStore::SchemaVersion;
+        return newerReason(version);
+    }
+
+    // Reads a file through a read-only connection before it is opened for writing (which
+    // changes its header), so that a damaged one is found, and put aside, exactly as it was.
+    QString checkReadOnly() const
+    {
+        const QString name = m_name + u"-check"_s;
+        QString why;
+        {
+            QSqlDatabase d = QSqlDatabase::addDatabase(u"QSQLITE"_s, name);
+            d.setDatabaseName(m_path);
+            d.setConnectOptions(u"QSQLITE_OPEN_READONLY;"_s + QLatin1StringView(ConnectOptions));
+            if (d.open()) {
+                QSqlQuery q(d);
+                const bool read = q.exec(u"PRAGMA quick_check"_s) && q.next();
+                const int err = code(q.lastError());
+                if ((read && q.value(0).toString() != u"ok"_s) || (!read && (err == 11 || err == 26)))
+                    why = Damaged;
+            }
+            d.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+        return why;
     }
 
     // All steps in one transaction, from the version read under the write lock: another copy
@@ -610,6 +656,13 @@ void HistoryStore::recordGame(const GameScore &game)
 bool HistoryStore::flush()
 {
     return d->flush();
+}
+
+bool HistoryStore::canStartNew() const
+{
+    d->readable(); // what is wrong with a file is found when it is opened
+    std::lock_guard g(d->lock);
+    return unusableFile(d->problem);
 }
 
 bool HistoryStore::startNewHistory()

@@ -93,7 +93,12 @@ class HistoryStore
     void recordGame(const History::GameScore &game);
     // Waits until every result recorded has been tried (again); true when all are in the file.
     bool flush();
-    // Puts the current file aside as "history.db.broken-<date>" and starts a new one.
+    // Whether the file itself is unusable (damaged, not a history, from a newer Wordaroo, a
+    // folder or link in its place), so that starting a new history is what helps; never for
+    // a history that is only in use by another copy or cannot be written for now.
+    bool canStartNew() const;
+    // Puts the current file aside, byte for byte as it was found, as
+    // "history.db.broken-<date>" and starts a new one.
     bool startNewHistory();
 
     // Children. The text returned is empty on success, else the reason for the adult.

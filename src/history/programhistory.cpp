@@ -145,6 +145,9 @@ QString refreshTrickyFolder()
     HistoryStore *s = state().store;
     if (!s || Shared::AppDir.isEmpty())
         return {};
-    return TrickyFolder::rebuild(Shared::AppDir, s->trickyDue(state().child, today()));
+    const QString why = TrickyFolder::rebuild(Shared::AppDir, s->trickyDue(state().child, today()));
+    if (!why.isEmpty())
+        qCWarning(lcHistory).noquote() << "The tricky-words test was not remade:" << why;
+    return why;
 }
 } // namespace ProgramHistory

@@ -40,6 +40,7 @@ void recordGame(const QString &game, int score);
 double slowestRecordMs();
 
 // Makes the tricky-words folder anew for the chosen child (see TrickyFolder); does
-// nothing without a store. Returns an empty text on success, else what went wrong.
+// nothing without a store. Returns an empty text on success, else what went wrong, which
+// is also logged (category "wordaroo.history").
 QString refreshTrickyFolder();
 } // namespace ProgramHistory

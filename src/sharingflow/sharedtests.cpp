@@ -3,6 +3,7 @@
 #include "core/platform/appstate.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/testlibrary.h"
+#include "history/trickyfolder.h"
 #include "sharing/testarchive.h"
 
 #include <QDir>
@@ -90,7 +91,12 @@ QString add(const QString &path, Ask ask)
         return {};
 
     auto ifExists = TestArchive::IfExists::Refuse;
-    if (TestArchive::uniqueTestName(Shared::AppDir, name) != name) {
+    if (name == TrickyFolder::reservedTestName()) {
+        // The name of the test Wordaroo makes: the shared one takes the next free name, never that folder.
+        const QString taken = name;
+        for (int n = 2; name == taken || TestArchive::uniqueTestName(Shared::AppDir, name) != name; ++n)
+            name = taken + QStringLiteral(" (") + QString::number(n) + QLatin1Char(')');
+    } else if (TestArchive::uniqueTestName(Shared::AppDir, name) != name) {
         if (MsgBox(QStringLiteral("The test: ") + name + QStringLiteral(" already exists.\n") +
                        QStringLiteral("Replace it with the shared one?"),
                    MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes)

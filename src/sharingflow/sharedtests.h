@@ -30,7 +30,8 @@ enum class Ask {
 
 // Adds path (a shared test file, or a folder of wave files) to Shared::AppDir. A test
 // of the same name is replaced only when the adult says so; otherwise the new one gets
-// the first free name of name + " (2)", " (3)" ... Every refusal is shown with its
+// the first free name of name + " (2)", " (3)" ... A test named "Tricky Words" (the
+// test Wordaroo makes from the missed words) always does. Every refusal is shown with its
 // reason. Returns the new test folder name ("Test_..."), or empty when nothing was added.
 QString add(const QString &path, Ask ask);
 } // namespace SharedTests

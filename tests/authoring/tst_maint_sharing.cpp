@@ -48,6 +48,7 @@ class TestMaintSharing : public QObject
     void sameName_data();
     void sameName();
     void refusalShowsWhy();
+    void trickyWordsNameNotTaken();
 };
 
 // Shared from one program folder, added to another: the words, the computer-voice
@@ -141,6 +142,22 @@ void TestMaintSharing::refusalShowsWhy()
     QCOMPARE(env.dialogs.boxes.first().text, TestArchive::inspect(file).message);
     QVERIFY(Maint::items(w->LstTests).isEmpty());
     QCOMPARE(QDir(env.appDir()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+}
+
+// A shared test named Tricky Words never takes the name of the test Wordaroo makes.
+void TestMaintSharing::trickyWordsNameNotTaken()
+{
+    QTemporaryDir outside;
+    TestEnv env;
+    const QString shared = env.makeTest(u"Test_Tricky Words"_s, {u"cat"_s});
+    const QString file = outside.path() + u"/Tricky.wordaroo"_s;
+    QVERIFY(TestArchive::exportTest(shared, file).ok());
+    QDir(shared).removeRecursively();
+
+    frmMaint *w = addShared(env, file);
+
+    QVERIFY(env.dialogs.boxes.isEmpty());
+    QCOMPARE(Maint::items(w->LstTests), QStringList{u"Test_Tricky Words (2)"_s});
 }
 
 QTEST_MAIN(TestMaintSharing)

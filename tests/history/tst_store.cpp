@@ -255,6 +255,9 @@ class tst_Store : public QObject
                                << "history.db is damaged or is not a Wordaroo history.";
         QTest::newRow("damaged tables") << "damaged"
                                         << "history.db is damaged.";
+        // Opening it for writing would turn it to WAL mode, changing its header.
+        QTest::newRow("damaged, made elsewhere") << "damaged elsewhere"
+                                                 << "history.db is damaged.";
         QTest::newRow("newer") << "newer"
                                << "history.db was made by a newer Wordaroo (history version 7; this one knows up "
                                   "to 1) and is left as it is.";
@@ -278,6 +281,8 @@ class tst_Store : public QObject
                 HistoryStore s(app());
                 s.recordRun(run({}, u"Test_A"_s, 0, {u"cat=cat"_s}));
             }
+            if (kind == u"damaged elsewhere")
+                QVERIFY(Other(db).exec(u"PRAGMA journal_mode=DELETE"_s));
             QFile f(db);
             QVERIFY(f.open(QIODevice::ReadWrite));
             bytes = f.readAll();
@@ -314,6 +319,11 @@ class tst_Store : public QObject
         QVERIFY(!aside.isEmpty());
         QCOMPARE(QFileInfo(app() + aside.first()).isDir() && kind != u"link", kind == u"folder");
         QCOMPARE(QFileInfo(app() + aside.first()).isSymLink(), kind == u"link");
+        if (!bytes.isEmpty()) {
+            QFile f(app() + aside.first());
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(), bytes); // kept aside as it was found
+        }
         QCOMPARE(Other(s.path()).value(u"SELECT count(*) FROM runs"_s).toInt(), 1);
     }
 };

@@ -1,9 +1,10 @@
-// The tricky-words folder: made from the due words' recordings, remade, removed, and never
-// led through a link.
+// The tricky-words folder: made from the due words' recordings, remade, removed, never
+// led through a link, and never taken from the user when a test of theirs has its name.
 #include "core/platform/testlibrary.h"
 #include "history/trickyfolder.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -28,6 +29,16 @@ class tst_TrickyFolder : public QObject
     {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    // Every file under dir with its contents.
+    static QStringList contents(const QString &dir)
+    {
+        QStringList out;
+        QDirIterator it(dir, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+        while (it.hasNext())
+            out << it.next() + u'=' + QString::fromUtf8(read(it.filePath()));
+        out.sort();
+        return out;
     }
     static Tricky::Word due(const QString &test, const QString &word, int minute)
     {
@@ -78,8 +89,6 @@ class tst_TrickyFolder : public QObject
         write(out + u"Test_Far/owl.wav"_s, "far owl");
         QVERIFY(QFile::link(out + u"secret.wav"_s, app() + u"Test_Animals/bee.wav"_s));
         QVERIFY(QFile::link(out + u"Test_Far"_s, app() + u"Test_Far"_s));
-        // an old tricky folder that is a link to a folder outside
-        QVERIFY(QFile::link(out, app() + u"Test_Tricky Words"_s));
         const QList<Tricky::Word> words = {due(u"Test_Animals"_s, u"bee"_s, 1), due(u"Test_Far"_s, u"owl"_s, 1),
                                            due(u"Test_Animals"_s, u"cat"_s, 1), due(u"../outside"_s, u"x"_s, 1)};
         QCOMPARE(TrickyFolder::rebuild(app(), words), QString());
@@ -87,6 +96,41 @@ class tst_TrickyFolder : public QObject
         QCOMPARE(TestLibrary::wordsOf(tricky()), QStringList{u"cat"_s});
         QCOMPARE(read(out + u"secret.wav"_s), QByteArray("outside")); // the outside folder is untouched
         QCOMPARE(read(out + u"Test_Far/owl.wav"_s), QByteArray("far owl"));
+    }
+
+    // files: what is at the folder's name ("name=contents"; "" an empty folder, "->" a link)
+    void usersOwnFolderNeverTouched_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<bool>("ours");
+        QTest::newRow("made by hand") << QStringList{u"owl.wav=mine"_s} << false;
+        QTest::newRow("named in the authoring window") << QStringList{u""_s} << false;
+        QTest::newRow("a link") << QStringList{u"->"_s} << false;
+        QTest::newRow("a copied one added to")
+            << QStringList{u".origins=cat\tTest_Animals\n"_s, u"cat.wav=x"_s, u"owl.wav=mine"_s} << false;
+        QTest::newRow("made before the mark")
+            << QStringList{u".origins=cat\tTest_Animals\n"_s, u"cat.wav=x"_s, u".sentences/cat.wav=y"_s} << true;
+    }
+    void usersOwnFolderNeverTouched()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(bool, ours);
+        QVERIFY(QDir().mkpath(m_outside.path() + u"/mine"_s));
+        for (const QString &f : files) {
+            if (f == u"->"_s) {
+                QVERIFY(QFile::link(m_outside.path() + u"/mine"_s, tricky().chopped(1)));
+                continue;
+            }
+            QVERIFY(QDir().mkpath(tricky()));
+            if (!f.isEmpty())
+                write(tricky() + f.section(u'=', 0, 0), f.section(u'=', 1).toUtf8());
+        }
+        const QStringList before = contents(tricky());
+        QCOMPARE(TrickyFolder::owner(app()) == TrickyFolder::Owner::Wordaroo, ours);
+        for (const QList<Tricky::Word> &words : {QList{due(u"Test_Animals"_s, u"dog"_s, 1)}, QList<Tricky::Word>{}})
+            QCOMPARE(TrickyFolder::rebuild(app(), words), ours ? QString() : TrickyFolder::UsersOwnTest);
+        QCOMPARE(contents(tricky()) == before, !ours);
+        QCOMPARE(QFileInfo(tricky().chopped(1)).isSymLink(), files == QStringList{u"->"_s});
     }
 };
 

@@ -29,6 +29,8 @@
 #include <QListWidget>
 #include <QPrinter>
 #include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -283,7 +285,7 @@ class TestHistoryWindows : public QObject
     void trickyTestNeverEditedOrDeleted()
     {
         QFETCH(QString, button);
-        env->makeTest(u"Test_Tricky Words"_s, {u"dog"_s});
+        QCOMPARE(TrickyFolder::rebuild(env->appDir(), {{u"Test_Animals"_s, u"dog"_s, {}, {}}}), QString());
         auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
         m->btnEdit_Click();
         m->LstTests->setCurrentItem(m->LstTests->findItems(u"Test_Tricky Words"_s, Qt::MatchExactly).first());
@@ -381,21 +383,80 @@ class TestHistoryWindows : public QObject
         QVERIFY(store->scores(u"Ann"_s).isEmpty());
     }
 
-    void badHistoryOffersANewOne()
+    // A history only in use by another copy is never put aside; an unusable file may be.
+    void newHistoryOfferedOnlyForAnUnusableFile_data()
     {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("status");
+        QTest::newRow("in use") << u"in use"_s << u"history.db is in use by another copy of Wordaroo."_s;
+        QTest::newRow("damaged") << u"damaged"_s << u"history.db is damaged."_s;
+        QTest::newRow("newer") << u"newer"_s << u"history.db was made by a newer Wordaroo"_s;
+        QTest::newRow("a folder") << u"folder"_s << u"history.db is a folder, not a file."_s;
+    }
+    void newHistoryOfferedOnlyForAnUnusableFile()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, status);
+        const QString db = env->appDir() + u"history.db"_s;
+        QCOMPARE(store->addChild(u"Ann"_s), QString());
         ProgramHistory::install(nullptr);
         store.reset();
-        QFile::remove(env->appDir() + u"history.db"_s);
-        QVERIFY(QDir().mkdir(env->appDir() + u"history.db"_s));
+        QFile f(db);
+        QVERIFY(f.open(QIODevice::ReadWrite));
+        QByteArray bytes = f.readAll();
+        if (file == u"damaged"_s)
+            bytes.replace(4096, bytes.size() - 4096, QByteArray(bytes.size() - 4096, '\x5a'));
+        bytes[63] = file == u"newer"_s ? 7 : bytes[63]; // the header's version
+        QVERIFY(f.seek(0) && f.write(bytes) == bytes.size());
+        f.close();
+        if (file == u"folder"_s)
+            QVERIFY(QFile::remove(db) && QDir().mkdir(db));
+        QSqlDatabase other = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"other"_s);
+        other.setDatabaseName(db);
+        QVERIFY(file != u"in use"_s || (other.open() && QSqlQuery(other).exec(u"BEGIN EXCLUSIVE"_s)));
         store = std::make_unique<HistoryStore>(env->appDir());
         ProgramHistory::install(store.get());
+        store->recordRun({QDateTime(Day1, QTime(9, 0)), {}, u"Test_Animals"_s, 100, false, {}});
+
         auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
         m->btnProgress->click();
-        QVERIFY(!m->pnlProgress->lblStatus->text().isEmpty());
-        QVERIFY(m->pnlProgress->btnNewHistory->isVisibleTo(m->pnlProgress));
-        m->pnlProgress->btnNewHistory->click();
-        QVERIFY(m->pnlProgress->lblStatus->text().isEmpty());
-        QVERIFY(QFileInfo(env->appDir() + u"history.db"_s).isFile());
+        ProgressReport *r = m->pnlProgress;
+        QVERIFY2(r->lblStatus->text().startsWith(u"The history cannot be written: "_s + status),
+                 qPrintable(r->lblStatus->text()));
+        QCOMPARE(r->btnNewHistory->isVisibleTo(r), file != u"in use"_s);
+        if (file == u"in use"_s) {
+            QVERIFY(QSqlQuery(other).exec(u"COMMIT"_s));
+            other.close();
+        } else {
+            r->btnNewHistory->click();
+            QVERIFY(r->lblStatus->text().isEmpty());
+            QVERIFY(QFileInfo(db).isFile());
+        }
+        other = QSqlDatabase();
+        QSqlDatabase::removeDatabase(u"other"_s);
+    }
+
+    // A test of the adult's own named Tricky Words is theirs: it stays as it is while words
+    // are due, the report says why no tricky-words test is made, and no new test takes the name.
+    void usersOwnTrickyWordsTestKept()
+    {
+        env->makeTest(u"Test_Tricky Words"_s, {u"owl"_s});
+        openStart();
+        takeTest({u"cat"_s, u"dgo"_s, u"hne"_s});
+        QVERIFY(store->flush());
+        TestUi::closeAllWindows();
+        openStart();
+        QCOMPARE(QDir(env->appDir() + u"Test_Tricky Words"_s).entryList({u"*.wav"_s}), QStringList{u"owl.wav"_s});
+
+        auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
+        m->btnProgress->click();
+        QCOMPARE(m->pnlProgress->lblStatus->text(), u"A test of your own is named Tricky Words: rename it so that "
+                                                    "Wordaroo can make the tricky-words test."_s);
+        m->btnMake_Click();
+        m->txtNewName->setText(u"Tricky Words"_s);
+        m->btnNewNext_Click();
+        QCOMPARE(env->dialogs.boxes.last().text,
+                 u"Tricky Words is the name of the test Wordaroo makes from the missed words."_s);
     }
 };
 
