@@ -184,14 +184,6 @@ void ProgressReport::showReport()
 {
     HistoryStore *s = store();
     const QString child = shownChild();
-    const QString problem = s ? s->status() : u"The history is not available."_s;
-    QString status = problem.isEmpty() ? QString() : u"The history cannot be written: "_s + problem;
-    // A test of the adult's own that holds the tricky-words test's name keeps that test from being made.
-    if (s && !Shared::AppDir.isEmpty() && TrickyFolder::owner(Shared::AppDir) == TrickyFolder::Owner::User)
-        status += (status.isEmpty() ? QString() : u"\n"_s) + TrickyFolder::UsersOwnTest;
-    lblStatus->setText(status);
-    // Only a file that is unusable itself is put aside; one in use or read-only is kept as it is.
-    btnNewHistory->setVisible(s && s->canStartNew());
     btnForgetChild->setEnabled(s && !child.isEmpty());
     btnExportCsv->setEnabled(s != nullptr);
 
@@ -268,6 +260,16 @@ void ProgressReport::showReport()
     const QList<Tricky::Word> due = s ? s->trickyDue(child, ProgramHistory::today()) : QList<Tricky::Word>();
     for (const Tricky::Word &w : due)
         lstTricky->addItem(w.word + u"  ("_s + w.test + u')');
+
+    // After the reads, which find what is wrong with the file.
+    const QString problem = s ? s->status() : u"The history is not available."_s;
+    QString status = problem.isEmpty() ? QString() : u"The history cannot be written: "_s + problem;
+    // A test of the adult's own that holds the tricky-words test's name keeps that test from being made.
+    if (s && !Shared::AppDir.isEmpty() && TrickyFolder::owner(Shared::AppDir) == TrickyFolder::Owner::User)
+        status += (status.isEmpty() ? QString() : u"\n"_s) + TrickyFolder::UsersOwnTest;
+    lblStatus->setText(status);
+    // Only a file that is unusable itself is put aside; one in use or read-only is kept as it is.
+    btnNewHistory->setVisible(s && s->canStartNew());
 }
 
 void ProgressReport::btnNewHistory_Click()

@@ -546,11 +546,12 @@ struct HistoryStore::Impl {
     }
 
     // What the caller's connection found: a failure is the problem now; success clears one
-    // when nothing is waiting to be written.
+    // when nothing is waiting to be written. Damage stays found until a new history is
+    // started: a later read that happens to miss the damaged pages does not mend the file.
     void note(const QString &why)
     {
         std::lock_guard g(lock);
-        if (!why.isEmpty() || queue.isEmpty())
+        if (!why.isEmpty() || (queue.isEmpty() && problem != Damaged))
             problem = why;
     }
 
@@ -683,10 +684,15 @@ bool HistoryStore::startNewHistory()
                         QFile::encodeName(aside + QLatin1StringView(suffix)).constData()) != 0)
             why = u"history.db cannot be put aside: %1"_s.arg(QString::fromLocal8Bit(std::strerror(errno)));
     }
-    if (why.isEmpty())
+    if (why.isEmpty()) {
+        {
+            std::lock_guard g(d->lock);
+            d->problem.clear(); // the damaged file is aside
+        }
         d->openReader();
-    else
+    } else {
         d->note(why);
+    }
     d->startWriter();
     return d->flush() && status().isEmpty();
 }
