@@ -92,40 +92,36 @@ void TestCommandLine::handOver()
     QCOMPARE(received.first().first().toString(), path);
 }
 
-// Another user of the machine neither hears a start's file nor hands one over, even
-// where the socket is within their reach.
+// Another user of the machine is neither told a start's file nor heard, even where the
+// socket is within their reach.
 void TestCommandLine::otherUser_data()
 {
-    QTest::addColumn<bool>("theyListen");
-    QTest::newRow("another user listens") << true;
-    QTest::newRow("another user connects") << false;
+    QTest::addColumn<QString>("script"); // the other user's side: it prints what it is told
+    QTest::newRow("another user listens") << u"s=socket.socket(socket.AF_UNIX);s.bind(sys.argv[1]);s.listen()\n"
+                                             u"s.settimeout(9);c=s.accept()[0];c.settimeout(2)\n"
+                                             u"print(c.recv(99).decode());c.sendall(b'ok\\n')"_s;
+    QTest::newRow("another user connects")
+        << u"c=socket.socket(socket.AF_UNIX);c.connect(sys.argv[1])\n"
+           u"c.sendall(b'/x/Them.wordaroo\\n');c.settimeout(2);print(c.recv(9).decode())"_s;
 }
 
 void TestCommandLine::otherUser()
 {
-    QFETCH(bool, theyListen);
+    QFETCH(QString, script);
     if (::geteuid() != 0 || !QFile::exists(u"/usr/bin/python3"_s))
         QSKIP("runs as root only, to be another user with setpriv (and needs /usr/bin/python3)");
+    const bool theyListen = script.contains(u"bind"_s);
     QTemporaryDir shared;
     QFile::setPermissions(shared.path(), QFileDevice::Permissions(0x7777));
     const QString name = shared.filePath(u"socket"_s);
-    // The other user's side: it prints what it was told.
-    const QString script = theyListen
-                               ? u"import socket,sys\ns=socket.socket(socket.AF_UNIX);s.bind(sys.argv[1])\n"
-                                 u"s.listen();s.settimeout(9);c=s.accept()[0];c.settimeout(2)\n"
-                                 u"print(c.recv(99).decode());c.sendall(b'ok\\n')"_s
-                               : u"import socket,sys\nc=socket.socket(socket.AF_UNIX);c.connect(sys.argv[1])\n"
-                                 u"c.sendall(b'/x/Them.wordaroo\\n');c.settimeout(2);print(c.recv(9).decode())"_s;
     SingleInstance running(name);
     QSignalSpy received(&running, &SingleInstance::fileReceived);
-    if (!theyListen) {
-        QVERIFY(running.listen());
-        running.deliver();
-        QFile::setPermissions(name, QFileDevice::Permissions(0x7777));
-    }
+    QVERIFY(theyListen || running.listen());
+    running.deliver();
+    QFile::setPermissions(name, QFileDevice::Permissions(0x7777));
     QProcess other;
     other.start(u"setpriv"_s, {u"--reuid=65534"_s, u"--regid=65534"_s, u"--clear-groups"_s, u"/usr/bin/python3"_s,
-                               u"-c"_s, script, name});
+                               u"-c"_s, u"import socket,sys\n"_s + script, name});
     if (theyListen) {
         QTRY_VERIFY(QFile::exists(name));
         QVERIFY(!SingleInstance::handOver(name, u"/home/gran/Lily.wordaroo"_s));
@@ -153,21 +149,18 @@ void TestCommandLine::claim()
     QFETCH(QString, file);
     QFETCH(bool, answering);
     QFETCH(StartClaim::Outcome, outcome);
-    QTemporaryDir runtime;
-    QTemporaryDir folder;
-    QVERIFY(QDir(folder.path()).mkpath(u".import-killed/x"_s));
+    QTemporaryDir runtime, folder;
+    const QDir dir(folder.path());
+    QVERIFY(dir.mkpath(u".import-killed/x"_s));
     const StartClaim first(runtime.path(), folder.path(), {});
     QCOMPARE(first.outcome(), StartClaim::Outcome::First);
-    QVERIFY(QDir(folder.path()).entryList(QDir::Hidden | QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
-    QVERIFY(QDir(folder.path()).mkdir(u".import-running"_s)); // the running program's import
-
+    QVERIFY(!dir.exists(u".import-killed"_s));
+    QVERIFY(dir.mkdir(u".import-running"_s)); // the running program's import
     SingleInstance running(first.serverName());
     QSignalSpy received(&running, &SingleInstance::fileReceived);
     QSignalSpy activated(&running, &SingleInstance::activated);
-    if (answering) {
-        QVERIFY(running.listen());
-        running.deliver();
-    }
+    QVERIFY(!answering || running.listen());
+    running.deliver();
     QElapsedTimer clock;
     clock.start();
     std::atomic<int> second = -1;
@@ -178,7 +171,7 @@ void TestCommandLine::claim()
     QCOMPARE(received.size(), answering && !file.isEmpty() ? 1 : 0);
     QCOMPARE(activated.size(), answering && file.isEmpty() ? 1 : 0);
     QVERIFY(answering || clock.elapsed() >= 2900);
-    QVERIFY(QFileInfo::exists(folder.filePath(u".import-running"_s)));
+    QVERIFY(dir.exists(u".import-running"_s));
 }
 
 // Neither end of a hand-over holds on to a peer that sends nothing or sends without end.
@@ -196,10 +189,8 @@ void TestCommandLine::peers()
     const QString name = SingleInstance::serverName(runtime.path(), u"/home/gran/wordaroo"_s);
     if (silentClient) {
         SingleInstance running(name);
-        QVERIFY(running.listen());
         QLocalSocket client;
-        client.connectToServer(name);
-        QVERIFY(client.waitForConnected());
+        QVERIFY(running.listen() && (client.connectToServer(name), client.waitForConnected()));
         QTRY_COMPARE_WITH_TIMEOUT(client.state(), QLocalSocket::UnconnectedState, 8000);
         return;
     }
