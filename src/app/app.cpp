@@ -50,7 +50,9 @@ class Offers final : public QObject
 
     void offer(const QString &path)
     {
-        m_pending << path;
+        // Starts made together with one file (a double click repeated) ask once.
+        if (path != m_current && !m_pending.contains(path))
+            m_pending << path;
         bringForward();
         if (m_login->isVisible())
             QTimer::singleShot(0, this, &Offers::next);
@@ -85,8 +87,9 @@ class Offers final : public QObject
         if (m_busy || m_pending.isEmpty() || !m_login || !m_login->isVisible() || Program::isEnding())
             return;
         m_busy = true;
-        const QString path = m_pending.takeFirst();
-        m_login->openShared(path);
+        m_current = m_pending.takeFirst();
+        m_login->openShared(m_current);
+        m_current.clear();
         m_busy = false;
         if (!m_pending.isEmpty())
             QTimer::singleShot(0, this, &Offers::next);
@@ -94,6 +97,7 @@ class Offers final : public QObject
 
     QPointer<frmLogin> m_login;
     QStringList m_pending;
+    QString m_current; // the file being offered now
     bool m_busy = false;
 };
 
