@@ -5,6 +5,7 @@
 #include "arcade/register.h"
 #include "authoring/register.h"
 #include "core/platform/appstate.h"
+#include "core/platform/dialogs.h"
 #include "core/platform/forms.h"
 #include "core/sound/realengine.h"
 #include "core/ui/widgets.h"
@@ -49,21 +50,15 @@ class Offers final : public QObject
 
     void offer(const QString &path)
     {
-        m_pending << path;
+        // Starts made together with one file (a double click repeated) ask once.
+        if (path != m_current && !m_pending.contains(path))
+            m_pending << path;
         bringForward();
         if (m_login->isVisible())
             QTimer::singleShot(0, this, &Offers::next);
     }
 
-  protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (watched == m_login && event->type() == QEvent::Show && !m_pending.isEmpty())
-            QTimer::singleShot(0, this, &Offers::next);
-        return false;
-    }
-
-  private:
+    // The program's window comes to the front: the start window, or the one in use.
     void bringForward()
     {
         QWidget *top = m_login->isVisible() ? m_login.data() : QApplication::activeWindow();
@@ -77,14 +72,24 @@ class Offers final : public QObject
         }
     }
 
+  protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched == m_login && event->type() == QEvent::Show && !m_pending.isEmpty())
+            QTimer::singleShot(0, this, &Offers::next);
+        return false;
+    }
+
+  private:
     // One file at a time: each asks its questions in turn.
     void next()
     {
         if (m_busy || m_pending.isEmpty() || !m_login || !m_login->isVisible() || Program::isEnding())
             return;
         m_busy = true;
-        const QString path = m_pending.takeFirst();
-        m_login->openShared(path);
+        m_current = m_pending.takeFirst();
+        m_login->openShared(m_current);
+        m_current.clear();
         m_busy = false;
         if (!m_pending.isEmpty())
             QTimer::singleShot(0, this, &Offers::next);
@@ -92,6 +97,7 @@ class Offers final : public QObject
 
     QPointer<frmLogin> m_login;
     QStringList m_pending;
+    QString m_current; // the file being offered now
     bool m_busy = false;
 };
 
@@ -141,11 +147,27 @@ int run(int argc, char **argv)
         std::fputs(args.error.toLocal8Bit().constData(), stderr);
         return CommandLine::UsageStatus;
     }
-    // A program of this folder runs already: it takes the file and this one ends.
-    const QString server =
-        SingleInstance::serverName(Shared::AppDir.isEmpty() ? Shared::programFolder() : Shared::AppDir);
-    if (!args.file.isEmpty() && SingleInstance::handOver(server, args.file))
+    // The folder is claimed before anything else is done. When a program of this user
+    // runs on it already, that program takes the file (or comes forward) and this start
+    // ends.
+    const StartClaim claim(SingleInstance::privateRuntimeFolder(),
+                           Shared::AppDir.isEmpty() ? Shared::programFolder() : Shared::AppDir, args.file);
+    switch (claim.outcome()) {
+    case StartClaim::Outcome::HandedOver:
         return 0;
+    case StartClaim::Outcome::NoAnswer:
+        std::fputs((StartClaim::NoAnswerMessage + QLatin1Char('\n')).toLocal8Bit().constData(), stderr);
+        MsgBox(StartClaim::NoAnswerMessage, MsgButtons::Ok, MsgIcon::Exclamation);
+        return StartClaim::NoAnswerStatus;
+    case StartClaim::Outcome::First:
+    case StartClaim::Outcome::Alone:
+        break;
+    }
+    // The first program listens at once, so that a start right after it finds it; what
+    // arrives waits until the start window can offer it.
+    SingleInstance instance(claim.serverName());
+    if (claim.outcome() == StartClaim::Outcome::First)
+        instance.listen();
 
     // The accessibility bus is reached before the program starts threads of its own, and
     // the sound server once they are done: where there is no session bus (or no sound
@@ -188,15 +210,15 @@ int run(int argc, char **argv)
     if (startObserver())
         startObserver()(login);
 
-    // Listening starts once the first window is up, so it never delays it.
-    SingleInstance instance(server);
+    // Files are offered once the first window is up.
     if (auto *start = qobject_cast<frmLogin *>(login)) {
         auto *offers = new Offers(start);
         QObject::connect(&instance, &SingleInstance::fileReceived, offers, &Offers::offer);
+        QObject::connect(&instance, &SingleInstance::activated, offers, &Offers::bringForward);
         QTimer::singleShot(0, &instance, [&instance, offers, file = args.file] {
-            instance.listen();
             if (!file.isEmpty())
                 offers->offer(file);
+            instance.deliver();
         });
     }
     const int code = QApplication::exec();

@@ -28,8 +28,20 @@ Parsed parse(const QStringList &arguments)
     if (arguments.size() > 1)
         return refuse(QStringLiteral("only one file can be given, not %1 arguments.").arg(arguments.size()));
     QString arg = arguments.first();
-    if (arg.startsWith(QStringLiteral("file://")))
-        arg = QUrl(arg).toLocalFile();
+    if (arg.startsWith(QStringLiteral("file:"), Qt::CaseInsensitive)) {
+        // An address names a file of this computer: no host, or "localhost". Its name is
+        // decoded before anything is checked, so what is checked is what is opened.
+        const QUrl url(arg, QUrl::StrictMode);
+        const QString host = url.host(QUrl::FullyDecoded);
+        if (!url.isValid() || (!host.isEmpty() && host.compare(QStringLiteral("localhost"), Qt::CaseInsensitive)) ||
+            url.hasQuery() || url.hasFragment() || !url.path().startsWith(QLatin1Char('/')))
+            return refuse(QStringLiteral("\"") + arguments.first() +
+                          QStringLiteral("\" is not the address of a file on this computer."));
+        arg = url.path(QUrl::FullyDecoded);
+    }
+    // No file name holds a NUL: the system would read the name only up to it.
+    if (arg.contains(QChar(0)))
+        return refuse(QStringLiteral("\"") + arguments.first() + QStringLiteral("\" names no file."));
     if (arg.isEmpty() || arg.startsWith(QLatin1Char('-')))
         return refuse(QStringLiteral("unknown option \"") + arguments.first() + QStringLiteral("\"."));
     if (!arg.endsWith(TestArchive::FileSuffix, Qt::CaseInsensitive))

@@ -103,7 +103,9 @@ void removeStale(const QString &appDir, int maxAgeSeconds)
     for (const QString &name : names) {
         struct stat st = {};
         const QString path = dir.filePath(name);
-        if (::lstat(native(path).constData(), &st) == 0 && st.st_mtime < limit)
+        // Another user's import into a shared folder is not this program's leftover.
+        if (::lstat(native(path).constData(), &st) == 0 && st.st_uid == ::geteuid() &&
+            (maxAgeSeconds <= 0 || st.st_mtime < limit))
             removeTree(path);
     }
 }

@@ -51,8 +51,9 @@ int openRegular(int dirFd, const QString &name, QString &why, bool *notPlain = n
 // themselves, never followed, and no other file system is entered.
 void removeTree(const QString &path);
 
-// Removes the ".import-*" entries of appDir older than maxAgeSeconds: what an import
-// interrupted by a crash or a power cut left behind.
+// Removes this user's ".import-*" entries of appDir older than maxAgeSeconds (0: all of
+// them): what an import interrupted by a crash or a power cut left behind. All of them
+// only when no other program can be importing into appDir now.
 void removeStale(const QString &appDir, int maxAgeSeconds = 3600);
 
 // A hidden folder appDir + ".import-XXXXXX" that is removed with all it holds when
