@@ -7,6 +7,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPlainTextEdit>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
 
 namespace
 {
@@ -48,6 +54,9 @@ class TestMaintSharing : public QObject
     void sameName_data();
     void sameName();
     void refusalShowsWhy();
+    void oneNormalForm_data();
+    void oneNormalForm();
+    void fullDiskNamed();
 };
 
 // Shared from one program folder, added to another: the words, the computer-voice
@@ -141,6 +150,96 @@ void TestMaintSharing::refusalShowsWhy()
     QCOMPARE(env.dialogs.boxes.first().text, TestArchive::inspect(file).message);
     QVERIFY(Maint::items(w->LstTests).isEmpty());
     QCOMPARE(QDir(env.appDir()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
+}
+
+// "café" typed with a ready-made "é" and with "e" and a combining accent is one word; a
+// test holding both files (made by hand) is not shared, since adding it would fail.
+void TestMaintSharing::oneNormalForm_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("shared");
+    QTest::newRow("typed twice") << u"typed"_s << true;
+    QTest::newRow("pasted list") << u"pasted"_s << true;
+    QTest::newRow("two files made by hand") << u"by hand"_s << false;
+}
+
+void TestMaintSharing::oneNormalForm()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, shared);
+    const QString composed = u"caf\u00e9"_s, decomposed = u"cafe\u0301"_s;
+    QTemporaryDir outside;
+    TestEnv env;
+    const QString dir =
+        env.makeTest(u"Test_Cafe"_s, how == u"by hand"_s ? QStringList{composed, decomposed} : QStringList{u"tea"_s});
+    frmMaint *w = selectPanel();
+    QVERIFY(Maint::select(w->LstTests, u"Test_Cafe"_s));
+    if (how != u"by hand"_s) {
+        w->btnEditTest_Click();
+        if (how == u"typed"_s) {
+            for (const QString &word : {decomposed, composed}) {
+                w->btnAddWord_Click();
+                w->txtWord->setText(word);
+                w->btnComputerVoice_Click();
+            }
+            QCOMPARE(env.dialogs.boxes.size(), 1); // the second: already recorded
+        } else {
+            w->btnTypeList_Click();
+            w->txtWordList->setPlainText(decomposed + u'\n' + composed);
+            w->btnAddTheseWords_Click();
+        }
+        QCOMPARE(Maint::items(w->List1), (QStringList{u"tea"_s, composed}));
+        w->btnFinishNewTest_Click();
+        w->btnEdit_Click();
+        QVERIFY(Maint::select(w->LstTests, u"Test_Cafe"_s));
+    }
+    env.dialogs.boxes.clear();
+    const QString file = outside.path() + u"/Cafe.wordaroo"_s;
+    env.dialogs.fileAnswers = {file};
+    TestUi::click(w->btnShareTest);
+
+    QCOMPARE(env.dialogs.boxes.size(), 1);
+    QCOMPARE(env.dialogs.boxes.first().icon, shared ? MsgIcon::Information : MsgIcon::Exclamation);
+    QCOMPARE(QFileInfo::exists(file), shared);
+    if (shared)
+        QCOMPARE(TestArchive::importInto(file, outside.path(), u"Test_Cafe"_s).message, QString());
+    else
+        QVERIFY2(env.dialogs.boxes.first().text.contains(u"twice"_s), qPrintable(env.dialogs.boxes.first().text));
+    QCOMPARE(QDir(outside.path()).entryList(QDir::Files | QDir::Hidden).size(), shared ? 1 : 0);
+}
+
+// A disk that refuses the file mid-way: the box gives the system's reason. The file size
+// limit stands in for a full disk (the system answers "File too large" instead of "No
+// space left on device"), and the old file at the name is kept.
+void TestMaintSharing::fullDiskNamed()
+{
+    QTemporaryDir outside;
+    TestEnv env;
+    const QString test = env.makeTest(u"Test_Animals"_s, {});
+    QVERIFY(ComputerVoice::synthesize(u"elephant"_s, test + u"/elephant.wav"_s, nullptr));
+    const QString file = outside.path() + u"/Animals.wordaroo"_s;
+    QFile old(file);
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    old.close();
+    frmMaint *w = selectPanel();
+    QVERIFY(Maint::select(w->LstTests, u"Test_Animals"_s));
+    env.dialogs.fileAnswers = {file};
+
+    rlimit saved{};
+    QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+    TestUi::click(w->btnShareTest);
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &saved) == 0);
+    std::signal(SIGXFSZ, oldHandler);
+
+    QCOMPARE(env.dialogs.boxes.size(), 1);
+    const QString text = env.dialogs.boxes.first().text;
+    QVERIFY2(text.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(text));
+    QVERIFY(old.open(QIODevice::ReadOnly) && old.readAll() == "old");
+    QCOMPARE(QDir(outside.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"Animals.wordaroo"_s});
 }
 
 QTEST_MAIN(TestMaintSharing)

@@ -6,6 +6,7 @@
 #include "voice/computervoice.h"
 
 #include <QPlainTextEdit>
+#include <QStringEncoder>
 
 #include <cmath>
 
@@ -65,6 +66,10 @@ class tst_MaintVoice : public QObject
     void wordList_data();
     void wordList();
     void wordListFromFileAndFailures();
+    void textFileEncodings_data();
+    void textFileEncodings();
+    void longWordsAndCancel_data();
+    void longWordsAndCancel();
     void guidedRecording();
     void cleanedOnSave_data();
     void cleanedOnSave();
@@ -154,6 +159,92 @@ void tst_MaintVoice::wordListFromFileAndFailures()
     QCOMPARE(items(w->List1), (QStringList{u"café"_s, u"ant"_s}));
     QVERIFY(env.dialogs.boxes.last().text.contains(u"\"bee\""_s));
     QCOMPARE(w->txtWordList->toPlainText(), u"bee"_s);
+}
+
+// Ordinary text files the adult picks: marked UTF-8 or UTF-16, or reached through a link.
+void tst_MaintVoice::textFileEncodings_data()
+{
+    QTest::addColumn<int>("encoding"); // QStringConverter::Encoding, written with its mark
+    QTest::addColumn<bool>("link");
+    QTest::newRow("UTF-8 with a mark") << int(QStringConverter::Utf8) << false;
+    QTest::newRow("UTF-16 LE with a mark") << int(QStringConverter::Utf16LE) << false;
+    QTest::newRow("UTF-16 BE with a mark") << int(QStringConverter::Utf16BE) << false;
+    QTest::newRow("picked through a link") << int(QStringConverter::Utf16LE) << true;
+}
+
+void tst_MaintVoice::textFileEncodings()
+{
+    QFETCH(int, encoding);
+    QFETCH(bool, link);
+    TestEnv env;
+    frmMaint *w = editTest(env, {});
+    w->btnTypeList_Click();
+    QFile f(env.appDir() + u"week.txt"_s);
+    QStringEncoder encoder(QStringConverter::Encoding(encoding), QStringConverter::Flag::WriteBom);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(encoder.encode(u"café\nbee\n"_s)) > 0);
+    f.close();
+    QString picked = f.fileName();
+    if (link)
+        QVERIFY(QFile::link(f.fileName(), picked = env.appDir() + u"link.txt"_s));
+    env.dialogs.fileAnswers = {picked};
+    w->btnOpenTextFile_Click();
+    QCOMPARE(env.dialogs.boxes.size(), 0);
+    QCOMPARE(w->txtWordList->toPlainText(), u"café\nbee\n"_s);
+}
+
+// A pasted line is no word for the computer voice; "Cancel" stops a long list after the
+// word being said, and the words made stay.
+void tst_MaintVoice::longWordsAndCancel_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<bool>("cancel");
+    QTest::addColumn<QString>("message"); // part of the one message; "" for none
+    QTest::newRow("41 letters refused, 40 said")
+        << QStringList{u"a"_s.repeated(40), u"b"_s.repeated(41)} << false << u"it has 41 letters"_s;
+    QStringList many;
+    for (int i = 0; i < 30; ++i)
+        many << u"word"_s + QChar(u'a' + i % 26) + QChar(u'a' + i / 26);
+    QTest::newRow("Cancel after the first word") << many << true << u""_s;
+}
+
+void tst_MaintVoice::longWordsAndCancel()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(bool, cancel);
+    QFETCH(QString, message);
+    TestEnv env;
+    frmMaint *w = editTest(env, {});
+    w->btnTypeList_Click();
+    w->txtWordList->setPlainText(lines.join(u'\n'));
+    QTimer clicker;
+    bool cancelEnabled = false;
+    connect(&clicker, &QTimer::timeout, w, [&] {
+        if (w->pbWordList->value() < 1)
+            return;
+        clicker.stop();
+        cancelEnabled = w->btnCancelWordList->isEnabled();
+        QTest::mouseClick(w->btnCancelWordList, Qt::LeftButton);
+    });
+    if (cancel)
+        clicker.start(1);
+    QTest::mouseClick(w->btnAddTheseWords, Qt::LeftButton);
+
+    const QStringList made = items(w->List1);
+    QStringList files;
+    for (const QString &word : made)
+        files << word + u".wav"_s;
+    files.sort();
+    QCOMPARE(QDir(Shared::TestDir).entryList(QDir::Files, QDir::Name), files);
+    QCOMPARE(env.dialogs.boxes.size(), message.isEmpty() ? 0 : 1);
+    if (!message.isEmpty())
+        QVERIFY2(env.dialogs.boxes.first().text.contains(message), qPrintable(env.dialogs.boxes.first().text));
+    if (cancel) {
+        QVERIFY(cancelEnabled);
+        QVERIFY2(!made.isEmpty() && made.size() <= 3, qPrintable(made.join(u' ')));
+        QCOMPARE(w->txtWordList->toPlainText(), lines.mid(made.size()).join(u'\n')); // the rest stay
+    } else {
+        QCOMPARE(made, QStringList{lines.first()});
+    }
 }
 
 void tst_MaintVoice::guidedRecording()
