@@ -737,8 +737,15 @@ Result importFolderOfWaves(const QString &folder, const QString &appDir, const Q
     qint64 total = 0;
     int copied = 0;
     static thread_local char buffer[64 * 1024];
+    // Each word is added in the one normal form of words; a second file of the same word
+    // written another way is left out.
+    QHash<QString, QString> byNormalName;
     for (const QString &file : files) {
+        const QString normal = TestLibrary::normalForm(file);
         QString why = wordFileProblem(file);
+        if (why.isEmpty() && byNormalName.contains(normal))
+            why = QStringLiteral("it is the same word as ") + quoted(byNormalName.value(normal)) +
+                  QStringLiteral(", written another way");
         Fd in;
         struct stat st = {};
         if (why.isEmpty())
@@ -753,7 +760,7 @@ Result importFolderOfWaves(const QString &folder, const QString &appDir, const Q
         if (total > MaxTotalBytes)
             return failure(what, {Problem::TooLarge, QStringLiteral("Its wave files are larger than ") +
                                                          megabytes(MaxTotalBytes) + QLatin1Char('.')});
-        Fd out(stage.create(file));
+        Fd out(stage.create(normal));
         int err = out ? 0 : errno;
         for (ssize_t n = 1; !err && n > 0;) {
             n = ::read(in.get(), buffer, sizeof buffer);
@@ -768,10 +775,11 @@ Result importFolderOfWaves(const QString &folder, const QString &appDir, const Q
                                                             QStringLiteral(" into the program folder failed: ") +
                                                             Staging::reason(err) + QLatin1Char('.')});
         if (!soundWhy.isEmpty()) {
-            stage.discard(file);
+            stage.discard(normal);
             done.skipped << file + QStringLiteral(": ") + soundWhy;
             continue;
         }
+        byNormalName.insert(normal, file);
         ++copied;
     }
     if (copied == 0)

@@ -103,8 +103,9 @@ Result importInto(const QString &file, const QString &appDir, const QString &tes
 
 // Adds a folder of wave files (for example one dropped on the start window) as the
 // test appDir + testFolderName, with the same unpacking rule as importInto: its
-// regular files whose names are word files are copied and checked; others, links and
-// recordings that cannot be read are left out and listed in skipped.
+// regular files whose names are word files are copied (named in the one normal form of
+// words) and checked; others, links, recordings that cannot be read and a second file of
+// the same word written another way are left out and listed in skipped.
 Result importFolderOfWaves(const QString &folder, const QString &appDir, const QString &testFolderName,
                            IfExists ifExists = IfExists::Refuse);
 
