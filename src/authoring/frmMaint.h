@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+#include <memory>
+
 class MMControl;
 class ProgressReport;
 class Picture;
@@ -224,4 +227,6 @@ class frmMaint final : public Form
     Take m_take = Take::Word;
     bool m_guided = false;
     QStringList m_guidedWords; // still to record, in list order
+    // While a word list is being made: set by "Cancel" to stop it after the current word.
+    std::shared_ptr<std::atomic<bool>> m_stopWordList;
 };

@@ -349,7 +349,7 @@ namespace
 bool acceptWord(QLineEdit *txtWord, QListWidget *List1, QString &word)
 {
     const QString typed = txtWord->text();
-    word = TestFiles::trimBlanks(typed);
+    word = TestLibrary::normalForm(TestFiles::trimBlanks(typed));
     QStringList listed;
     for (int i = 0; i < List1->count(); ++i)
         listed << List1->item(i)->text();
@@ -405,7 +405,7 @@ void frmMaint::btnComputerVoice_Click()
         return;
     MMControl1->setCommand(QStringLiteral("Close"));
     QString error;
-    if (!ComputerVoice::synthesize(word, Shared::TestDir + word + QStringLiteral(".wav"), &error)) {
+    if (!ComputerVoice::makeWord(Shared::TestDir, word, &error)) {
         MsgBox(QStringLiteral("The word \"") + TestFiles::printable(word) + QStringLiteral("\" was not added.\n") +
                    error,
                MsgButtons::Ok, MsgIcon::Exclamation);
@@ -637,6 +637,10 @@ void frmMaint::btnTypeList_Click()
 
 void frmMaint::btnCancelWordList_Click()
 {
+    if (m_stopWordList) {
+        *m_stopWordList = true; // the list ends after the word being said
+        return;
+    }
     showWordList();
 }
 
@@ -657,8 +661,9 @@ void frmMaint::btnOpenTextFile_Click()
 
 void frmMaint::wordListRunning(bool running)
 {
+    // "Cancel" stays enabled: it stops the list after the current word.
     for (QWidget *w : {static_cast<QWidget *>(txtWordList), static_cast<QWidget *>(btnAddTheseWords),
-                       static_cast<QWidget *>(btnOpenTextFile), static_cast<QWidget *>(btnCancelWordList)})
+                       static_cast<QWidget *>(btnOpenTextFile)})
         w->setEnabled(!running);
     pbWordList->setVisible(running);
 }
@@ -690,27 +695,34 @@ void frmMaint::btnAddTheseWords_Click()
         QPointer<QProgressBar> bar = pbWordList;
         const QString testDir = Shared::TestDir;
         const QStringList words = parsed.accepted;
-        QThread *worker = QThread::create([&batch, testDir, words, bar] {
-            batch = ComputerVoice::makeWords(testDir, words, [bar](int done, int) {
-                QMetaObject::invokeMethod(
-                    bar,
-                    [bar, done] {
-                        if (bar)
-                            bar->setValue(done);
-                    },
-                    Qt::QueuedConnection);
-            });
+        const auto stop = std::make_shared<std::atomic<bool>>(false);
+        m_stopWordList = stop;
+        QThread *worker = QThread::create([&batch, testDir, words, bar, stop] {
+            batch = ComputerVoice::makeWords(
+                testDir, words,
+                [bar](int done, int) {
+                    QMetaObject::invokeMethod(
+                        bar,
+                        [bar, done] {
+                            if (bar)
+                                bar->setValue(done);
+                        },
+                        Qt::QueuedConnection);
+                },
+                stop.get());
         });
-        const bool alive = waitFor([worker] {
+        const bool alive = waitFor([worker, stop] {
             QEventLoop loop;
             connect(worker, &QThread::finished, &loop, &QEventLoop::quit);
             worker->start();
             loop.exec();
+            *stop = true; // the program ending leaves the loop early: no more words are begun
             worker->wait();
         });
         delete worker;
         if (!alive)
             return;
+        m_stopWordList.reset();
         wordListRunning(false);
     }
 
@@ -724,6 +736,7 @@ void frmMaint::btnAddTheseWords_Click()
         notAdded.append({f.word, f.reason});
         leftOver << f.word;
     }
+    leftOver << batch.notTried; // stopped by "Cancel": not made, not failed
     if (!notAdded.isEmpty())
         MsgBox(WordListRules::refusalMessage(notAdded), MsgButtons::Ok, MsgIcon::Exclamation);
     if (batch.saved.isEmpty()) {

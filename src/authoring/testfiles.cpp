@@ -62,8 +62,11 @@ Check checkWord(const QString &word, const QStringList &listed)
 {
     if (word.isEmpty())
         return {Verdict::Empty, {}};
-    if (listed.contains(word, Qt::CaseSensitive))
-        return {Verdict::Listed, {}};
+    // Compared in the one normal form of words: "café" is listed however it was typed.
+    const QString normal = TestLibrary::normalForm(word);
+    for (const QString &entry : listed)
+        if (TestLibrary::normalForm(entry) == normal)
+            return {Verdict::Listed, {}};
     if (const QString reason = TestLibrary::unsafeWordReason(word); !reason.isEmpty())
         return {Verdict::Unsafe, reason};
     return {};

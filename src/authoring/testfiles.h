@@ -41,7 +41,8 @@ struct Check {
 // counts); the folder on disk is looked at as an entry, links not followed.
 Check checkTestName(const QString &appDir, const QString &name, const QStringList &listed);
 
-// A typed word (already trimmed) against the words listed for the test. Besides
+// A typed word (already trimmed) against the words listed for the test, compared in
+// their normal form (TestLibrary::normalForm). Besides
 // the general name rules, a word must be found again by the word listing: it cannot
 // begin with "." (hidden file) nor hold ".wav" (the listing cuts the name there).
 Check checkWord(const QString &word, const QStringList &listed);

@@ -99,8 +99,10 @@ Parsed read(const QByteArray &json, const QSet<QString> &held)
         if (!o.value(KeyWord).isString() || !o.value(KeyFile).isString() || !o.value(KeyVoice).isBool() ||
             (o.contains(KeySentence) && !o.value(KeySentence).isString()))
             return bad(QStringLiteral("Its manifest lists a word without its word, file or voice."));
-        TestArchive::Word w{o.value(KeyWord).toString(), o.value(KeyFile).toString(), o.value(KeySentence).toString(),
-                            o.value(KeyVoice).toBool()};
+        // In the normal form the archive gives its entries' names in, whatever wrote it.
+        TestArchive::Word w{TestLibrary::normalForm(o.value(KeyWord).toString()),
+                            TestLibrary::normalForm(o.value(KeyFile).toString()),
+                            TestLibrary::normalForm(o.value(KeySentence).toString()), o.value(KeyVoice).toBool()};
         if (const QString why = TestArchive::wordFileProblem(w.file); !why.isEmpty())
             return bad(QStringLiteral("Its manifest lists the file ") + quoted(w.file) +
                        QStringLiteral(", which cannot be a word file. ") + why);

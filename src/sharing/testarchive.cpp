@@ -1,6 +1,7 @@
 #include "sharing/testarchive.h"
 
 #include "core/platform/dirsearch.h"
+#include "core/platform/safefile.h"
 #include "core/platform/testlibrary.h"
 #include "sharing/manifest.h"
 #include "sharing/soundcheck.h"
@@ -9,13 +10,16 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QHash>
+#include <QRandomGenerator>
 
 #include <archive.h>
 #include <archive_entry.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <clocale>
+#include <cstring>
 #include <ctime>
 #include <fcntl.h>
 #include <functional>
@@ -295,17 +299,100 @@ struct ManifestReader {
     }
 };
 
+// The checks of a shared test that need nothing unpacked: its entries' names, kinds and
+// count, and its manifest against the recordings it holds.
+Outcome checkEntries(const QString &file, Manifest::Parsed &m)
+{
+    ManifestReader reader;
+    const Outcome o = walk(file, [&](archive *a, const Entry &e) { return reader.onEntry(a, e); });
+    if (o.failed())
+        return o;
+    m = checkManifest(reader.found, reader.json, reader.held);
+    return {m.problem, m.reason};
+}
+
 // ---- Writing an archive ------------------------------------------------------------
 
-la_ssize_t writeToFile(archive *a, void *client, const void *data, size_t size)
+// The new file beside the destination the archive is written into: hidden, in the same
+// folder so that the rename stays on one file system, removed unless put in place.
+class NewFile
 {
-    auto *file = static_cast<QSaveFile *>(client);
-    if (file->write(static_cast<const char *>(data), qint64(size)) != qint64(size)) {
-        archive_set_error(a, EIO, "%s", file->errorString().toLocal8Bit().constData());
-        return -1;
+  public:
+    explicit NewFile(const QString &destination)
+    {
+        const QString folder = QFileInfo(destination).absolutePath();
+        for (int attempt = 0; !m_fd && attempt < 100; ++attempt) {
+            m_path =
+                folder + QStringLiteral("/.wordaroo-") + QString::number(QRandomGenerator::global()->generate(), 36);
+            m_fd.reset(::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                              0666));
+            m_error = m_fd ? 0 : errno;
+            if (m_error != EEXIST)
+                break;
+        }
+        m_made = bool(m_fd);
     }
-    return la_ssize_t(size);
-}
+    ~NewFile()
+    {
+        if (m_made && !m_placed)
+            ::unlink(QFile::encodeName(m_path).constData());
+    }
+    NewFile(const NewFile &) = delete;
+    NewFile &operator=(const NewFile &) = delete;
+
+    int fd() const { return m_fd.get(); }
+    QString path() const { return m_path; }
+    // 0, or the error number of the first failure: making the file or writing to it.
+    int error() const { return m_error; }
+
+    // The archive writer's output: every failure keeps the system's error number.
+    static la_ssize_t write(archive *a, void *client, const void *data, size_t size)
+    {
+        auto *self = static_cast<NewFile *>(client);
+        if (!self->m_error)
+            self->m_error = Staging::writeAll(self->fd(), static_cast<const char *>(data), qint64(size));
+        if (self->m_error) {
+            archive_set_error(a, self->m_error, "%s", std::strerror(self->m_error));
+            return -1;
+        }
+        return la_ssize_t(size);
+    }
+
+    // Flushes the file to the disk and closes it (a full disk may show only here).
+    int finish()
+    {
+        if (!m_error && ::fsync(m_fd.get()) != 0)
+            m_error = errno;
+        if (const int err = m_fd.close(); !m_error)
+            m_error = err;
+        return m_error;
+    }
+
+    // Renames the finished file over destination, keeping the permissions of the file it
+    // replaces. Returns 0 or the error number.
+    int place(const QString &destination)
+    {
+        const QByteArray to = QFile::encodeName(destination);
+        struct stat st = {};
+        if (::lstat(to.constData(), &st) == 0 && S_ISREG(st.st_mode))
+            (void)::chmod(QFile::encodeName(m_path).constData(), st.st_mode & 07777);
+        if (::rename(QFile::encodeName(m_path).constData(), to.constData()) != 0)
+            return errno;
+        m_placed = true;
+        Fd dir(::open(QFile::encodeName(QFileInfo(destination).absolutePath()).constData(),
+                      O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (dir)
+            (void)::fsync(dir.get()); // the rename itself reaches the disk
+        return 0;
+    }
+
+  private:
+    Fd m_fd;
+    QString m_path;
+    int m_error = 0;
+    bool m_made = false;
+    bool m_placed = false;
+};
 
 // One file going into the archive: its name there and where it is read from.
 struct Member {
@@ -404,6 +491,9 @@ Result exportTest(const QString &testFolder, const QString &destinationFile)
                                                                         Staging::reason(errno) + QLatin1Char('.')});
     if (QFileInfo(destinationFile).isDir())
         return failure(what, {Problem::CannotWrite, quoted(destinationFile) + QStringLiteral(" is a folder.")});
+    // Never written through a link, nor into a device or a pipe.
+    if (const QString why = SafeFile::notPlainFileReason(destinationFile); !why.isEmpty())
+        return failure(what, {Problem::CannotWrite, why});
     Fd sentences(::openat(dir.get(), QFile::encodeName(SentenceFolder).constData(),
                           O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
 
@@ -432,13 +522,26 @@ Result exportTest(const QString &testFolder, const QString &destinationFile)
         return {};
     };
 
+    // Names go into the archive in the one normal form of words, the form they come back
+    // in when it is read: two files whose names differ only in how their letters are
+    // encoded would come back as one name twice.
+    QHash<QString, QString> byNormalName;
     for (const QString &file : DirSearch::find(folder, QStringLiteral("*.wav"), DirSearch::Kind::FilesOnly)) {
         if (const QString why = wordFileProblem(file); !why.isEmpty()) {
             done.skipped << file + QStringLiteral(": ") + why;
             continue;
         }
-        Word w{file.chopped(4), file, {}, false};
-        if (const QString why = take(dir.get(), file, file, &w); !why.isEmpty()) {
+        const QString normal = TestLibrary::normalForm(file);
+        if (byNormalName.contains(normal))
+            return failure(what, {Problem::Duplicate,
+                                  QStringLiteral("It holds the word ") + quoted(normal.chopped(4)) +
+                                      QStringLiteral(" twice, typed in two ways that look the same (") +
+                                      quoted(byNormalName.value(normal)) + QStringLiteral(" and ") + quoted(file) +
+                                      QStringLiteral(" are different file names). Delete one of them, then share ") +
+                                      QStringLiteral("the test.")});
+        byNormalName.insert(normal, file);
+        Word w{normal.chopped(4), normal, {}, false};
+        if (const QString why = take(dir.get(), file, normal, &w); !why.isEmpty()) {
             if (skip) {
                 done.skipped << file + QStringLiteral(": ") + why;
                 continue;
@@ -449,7 +552,7 @@ Result exportTest(const QString &testFolder, const QString &destinationFile)
                                                    QStringLiteral(". Record the word again, then share the test.")});
         }
         // A sentence is optional: one that is missing is no loss, one that is odd is left out.
-        const QString sentence = SentenceFolder + QLatin1Char('/') + file;
+        const QString sentence = SentenceFolder + QLatin1Char('/') + normal;
         struct stat st = {};
         if (sentences &&
             ::fstatat(sentences.get(), QFile::encodeName(file).constData(), &st, AT_SYMLINK_NOFOLLOW) == 0) {
@@ -470,32 +573,46 @@ Result exportTest(const QString &testFolder, const QString &destinationFile)
         return failure(what, {Problem::TooLarge, QStringLiteral("Its recordings are larger than ") +
                                                      megabytes(MaxTotalBytes) + QLatin1Char('.')});
 
-    // QSaveFile writes beside the destination and renames only on commit.
-    QSaveFile out(destinationFile);
+    // Written beside the destination and renamed over it only when complete and checked.
+    NewFile out(destinationFile);
     const auto writeFailed = [&](const QString &why) {
-        return failure(what,
-                       {Problem::CannotWrite, quoted(destinationFile) + QStringLiteral(" cannot be written: ") + why +
-                                                  (why.endsWith(QLatin1Char('.')) ? QString() : QStringLiteral("."))});
+        // The system's reason when the system refused (a full disk: "No space left on device").
+        const QString reason = out.error() ? Staging::reason(out.error()) : why;
+        return failure(
+            what, {Problem::CannotWrite, quoted(destinationFile) + QStringLiteral(" cannot be written: ") + reason +
+                                             (reason.endsWith(QLatin1Char('.')) ? QString() : QStringLiteral("."))});
     };
-    if (!out.open(QIODevice::WriteOnly))
-        return writeFailed(out.errorString());
-    const Utf8Names utf8;
-    std::unique_ptr<archive, decltype(&archive_write_free)> a(archive_write_new(), archive_write_free);
-    archive_write_set_format_zip(a.get());
-    archive_write_set_options(a.get(), "zip:hdrcharset=UTF-8");
-    if (archive_write_open2(a.get(), &out, nullptr, writeToFile, nullptr, nullptr) != ARCHIVE_OK)
-        return writeFailed(QString::fromLocal8Bit(archive_error_string(a.get())));
-    const QByteArray manifest = Manifest::write(name, words);
-    if (!addEntry(a.get(), ManifestName, manifest.size(), std::time(nullptr)) ||
-        archive_write_data(a.get(), manifest.constData(), size_t(manifest.size())) != manifest.size())
-        return writeFailed(QString::fromLocal8Bit(archive_error_string(a.get())));
-    for (const Member &m : members)
-        if (const Outcome o = addMember(a.get(), m); o.failed())
-            return o.problem == Problem::CannotWrite ? writeFailed(o.reason) : failure(what, o);
-    if (archive_write_close(a.get()) != ARCHIVE_OK)
-        return writeFailed(QString::fromLocal8Bit(archive_error_string(a.get())));
-    if (!out.commit())
-        return writeFailed(out.errorString());
+    if (out.error())
+        return writeFailed({});
+    {
+        const Utf8Names utf8;
+        std::unique_ptr<archive, decltype(&archive_write_free)> a(archive_write_new(), archive_write_free);
+        archive_write_set_format_zip(a.get());
+        archive_write_set_options(a.get(), "zip:hdrcharset=UTF-8");
+        const auto archiveError = [&] { return QString::fromLocal8Bit(archive_error_string(a.get())); };
+        if (archive_write_open2(a.get(), &out, nullptr, NewFile::write, nullptr, nullptr) != ARCHIVE_OK)
+            return writeFailed(archiveError());
+        const QByteArray manifest = Manifest::write(TestLibrary::normalForm(name), words);
+        if (!addEntry(a.get(), ManifestName, manifest.size(), std::time(nullptr)) ||
+            archive_write_data(a.get(), manifest.constData(), size_t(manifest.size())) != manifest.size())
+            return writeFailed(archiveError());
+        for (const Member &m : members)
+            if (const Outcome o = addMember(a.get(), m); o.failed())
+                return o.problem == Problem::CannotWrite ? writeFailed(o.reason) : failure(what, o);
+        if (archive_write_close(a.get()) != ARCHIVE_OK)
+            return writeFailed(archiveError());
+    }
+    if (out.finish())
+        return writeFailed({});
+    // The file is checked as adding it would check it: a file Wordaroo would refuse is
+    // never handed on.
+    Manifest::Parsed m;
+    if (const Outcome o = checkEntries(out.path(), m); o.failed())
+        return failure(
+            what, {o.problem, QStringLiteral("The file made from it would not be accepted when added: ") + o.reason});
+    if (const int err = out.place(destinationFile))
+        return failure(what, {Problem::CannotWrite, quoted(destinationFile) + QStringLiteral(" cannot be written: ") +
+                                                        Staging::reason(err) + QLatin1Char('.')});
     done.path = destinationFile;
     return done;
 }
@@ -507,14 +624,8 @@ Info inspect(const QString &file)
     const QString what = QStringLiteral("The shared test ") + quoted(QFileInfo(QDir::cleanPath(file)).fileName()) +
                          QStringLiteral(" cannot be added.");
     Info info;
-    ManifestReader reader;
-    Outcome o = walk(file, [&](archive *a, const Entry &e) { return reader.onEntry(a, e); });
     Manifest::Parsed m;
-    if (!o.failed()) {
-        m = checkManifest(reader.found, reader.json, reader.held);
-        o = {m.problem, m.reason};
-    }
-    if (o.failed()) {
+    if (const Outcome o = checkEntries(file, m); o.failed()) {
         static_cast<Result &>(info) = failure(what, o);
         return info;
     }
@@ -626,8 +737,15 @@ Result importFolderOfWaves(const QString &folder, const QString &appDir, const Q
     qint64 total = 0;
     int copied = 0;
     static thread_local char buffer[64 * 1024];
+    // Each word is added in the one normal form of words; a second file of the same word
+    // written another way is left out.
+    QHash<QString, QString> byNormalName;
     for (const QString &file : files) {
+        const QString normal = TestLibrary::normalForm(file);
         QString why = wordFileProblem(file);
+        if (why.isEmpty() && byNormalName.contains(normal))
+            why = QStringLiteral("it is the same word as ") + quoted(byNormalName.value(normal)) +
+                  QStringLiteral(", written another way");
         Fd in;
         struct stat st = {};
         if (why.isEmpty())
@@ -642,7 +760,7 @@ Result importFolderOfWaves(const QString &folder, const QString &appDir, const Q
         if (total > MaxTotalBytes)
             return failure(what, {Problem::TooLarge, QStringLiteral("Its wave files are larger than ") +
                                                          megabytes(MaxTotalBytes) + QLatin1Char('.')});
-        Fd out(stage.create(file));
+        Fd out(stage.create(normal));
         int err = out ? 0 : errno;
         for (ssize_t n = 1; !err && n > 0;) {
             n = ::read(in.get(), buffer, sizeof buffer);
@@ -657,10 +775,11 @@ Result importFolderOfWaves(const QString &folder, const QString &appDir, const Q
                                                             QStringLiteral(" into the program folder failed: ") +
                                                             Staging::reason(err) + QLatin1Char('.')});
         if (!soundWhy.isEmpty()) {
-            stage.discard(file);
+            stage.discard(normal);
             done.skipped << file + QStringLiteral(": ") + soundWhy;
             continue;
         }
+        byNormalName.insert(normal, file);
         ++copied;
     }
     if (copied == 0)

@@ -80,8 +80,11 @@ enum class IfExists { Refuse, Replace };
 // ".wav") and their sentences; only regular files, links are never followed. A word
 // recording that cannot be read refuses the export (the archive would be refused when
 // added); an unreadable sentence, a link or an odd name is left out and listed in
-// skipped. The archive goes to a temporary file beside the destination that replaces
-// it only when complete.
+// skipped. Names are written in the one normal form of words (TestLibrary::normalForm),
+// the form they come back in; two word files whose names differ only in that form refuse
+// the export. The archive goes to a new file beside the destination that replaces it only
+// when complete and when it passes the checks inspect makes; a destination that is a
+// link, a device or a pipe is refused. A refused write gives the system's reason.
 Result exportTest(const QString &testFolder, const QString &destinationFile);
 
 // Reads a shared test's manifest and checks its entries' names, kinds and count
@@ -100,8 +103,9 @@ Result importInto(const QString &file, const QString &appDir, const QString &tes
 
 // Adds a folder of wave files (for example one dropped on the start window) as the
 // test appDir + testFolderName, with the same unpacking rule as importInto: its
-// regular files whose names are word files are copied and checked; others, links and
-// recordings that cannot be read are left out and listed in skipped.
+// regular files whose names are word files are copied (named in the one normal form of
+// words) and checked; others, links, recordings that cannot be read and a second file of
+// the same word written another way are left out and listed in skipped.
 Result importFolderOfWaves(const QString &folder, const QString &appDir, const QString &testFolderName,
                            IfExists ifExists = IfExists::Refuse);
 

@@ -1,6 +1,7 @@
 #include "voice/computervoice.h"
 
 #include "core/platform/safefile.h"
+#include "core/platform/testlibrary.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -152,7 +153,7 @@ Outcome say(const QString &text, const QString &path, QString *error)
             *error = why;
         return outcome;
     };
-    const QByteArray utf8 = text.trimmed().toUtf8();
+    const QByteArray utf8 = TestLibrary::normalForm(text.trimmed()).toUtf8();
     if (utf8.isEmpty())
         return fail(Outcome::WordFailed, QStringLiteral("There is nothing to say."));
 
@@ -196,6 +197,27 @@ bool synthesize(const QString &text, const QString &path, QString *error)
     return say(text, path, error) == Outcome::Saved;
 }
 
+QString wordProblem(const QString &word)
+{
+    const qsizetype letters = word.trimmed().toUcs4().size();
+    if (letters <= MaxWordLetters)
+        return {};
+    return QStringLiteral("It is too long for the computer voice: it has %1 letters, and the computer voice says "
+                          "words of at most %2. Record it instead.")
+        .arg(letters)
+        .arg(MaxWordLetters);
+}
+
+bool makeWord(const QString &testDir, const QString &word, QString *error)
+{
+    if (const QString why = wordProblem(word); !why.isEmpty()) {
+        if (error)
+            *error = why;
+        return false;
+    }
+    return synthesize(word, testDir + word + QStringLiteral(".wav"), error);
+}
+
 bool isComputerVoice(const QString &path)
 {
     // Only plain files: a pipe or device would block the read.
@@ -211,13 +233,20 @@ bool isComputerVoice(const QString &path)
     return marked;
 }
 
-Batch makeWords(const QString &testDir, const QStringList &words, const Progress &progress)
+Batch makeWords(const QString &testDir, const QStringList &words, const Progress &progress,
+                const std::atomic<bool> *stop)
 {
     Batch batch;
     const int total = int(words.size());
     for (int i = 0; i < total; ++i) {
-        QString reason;
-        const Outcome outcome = say(words.at(i), testDir + words.at(i) + QStringLiteral(".wav"), &reason);
+        if (stop && stop->load()) {
+            batch.notTried = words.mid(i);
+            break;
+        }
+        QString reason = wordProblem(words.at(i));
+        const Outcome outcome = reason.isEmpty()
+                                    ? say(words.at(i), testDir + words.at(i) + QStringLiteral(".wav"), &reason)
+                                    : Outcome::WordFailed;
         if (outcome == Outcome::Saved)
             batch.saved << words.at(i);
         else

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <functional>
 
 // The computer voice: words and sentences spoken by a speech synthesizer linked into the
@@ -30,6 +31,17 @@ inline const QString StartFailed = QStringLiteral("The computer voice could not 
 // error (for a full disk, the system's own words).
 bool synthesize(const QString &text, const QString &path, QString *error);
 
+// Longest word the computer voice says: a longer "word" is a pasted line of text, which
+// takes the voice seconds and megabytes of speech.
+inline constexpr int MaxWordLetters = 40;
+
+// Why word is not said by the computer voice (too long), or empty when it may be.
+QString wordProblem(const QString &word);
+
+// Saves testDir + word + ".wav" in the computer voice (testDir ends with "/"): refused
+// with wordProblem's reason, otherwise as synthesize.
+bool makeWord(const QString &testDir, const QString &word, QString *error);
+
 // True when path is a wave file made by the computer voice (read back through libsndfile).
 bool isComputerVoice(const QString &path);
 
@@ -40,7 +52,8 @@ struct Failure {
 
 struct Batch {
     QStringList saved;     // words whose file now exists, in the order given
-    QList<Failure> failed; // the others, each with why
+    QList<Failure> failed; // words tried or refused in vain, each with why
+    QStringList notTried;  // words left when the batch was stopped, in the order given
 };
 
 // Called after each word with the number of words done so far and the total.
@@ -48,9 +61,12 @@ using Progress = std::function<void(int done, int total)>;
 
 // Saves testDir + word + ".wav" in the computer voice for each word (testDir ends with
 // "/"; words are expected to have passed the word rules). A word the voice cannot say
-// fails alone; when the voice cannot start or the disk refuses a file (full, read-only,
-// over quota) the words saved so far stay and every remaining word is reported with
-// that reason, without trying them.
-Batch makeWords(const QString &testDir, const QStringList &words, const Progress &progress = {});
+// or that is too long (wordProblem) fails alone; when the voice cannot start or the disk
+// refuses a file (full, read-only, over quota) the words saved so far stay and every
+// remaining word is reported with that reason, without trying them. When stop becomes
+// true (from any thread) the batch ends after the word being said: the words saved
+// stay, the rest are notTried.
+Batch makeWords(const QString &testDir, const QStringList &words, const Progress &progress = {},
+                const std::atomic<bool> *stop = nullptr);
 
 } // namespace ComputerVoice

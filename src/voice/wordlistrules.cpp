@@ -7,6 +7,8 @@
 #include <QStringDecoder>
 #include <QStringTokenizer>
 
+#include <optional>
+
 namespace WordListRules
 {
 namespace
@@ -55,10 +57,12 @@ Parsed parse(const QString &text, const QStringList &existingWords)
                                   .arg(MaxWords);
         return result;
     }
-    const QSet<QString> existing(existingWords.begin(), existingWords.end());
+    QSet<QString> existing;
+    for (const QString &word : existingWords)
+        existing.insert(TestLibrary::normalForm(word));
     QSet<QString> seen;
     for (const QStringView view : lines) {
-        const QString line = view.toString();
+        const QString line = TestLibrary::normalForm(view.toString());
         QString reason;
         if (existing.contains(line))
             reason = QStringLiteral("It is already a word of this test.");
@@ -99,7 +103,7 @@ bool readTextFile(const QString &path, QString *text, QString *error)
     // device), refused unread when too big.
     QByteArray bytes;
     QString why;
-    switch (SafeFile::readPlainFile(path, MaxBytes, &bytes, &why)) {
+    switch (SafeFile::readPlainFile(path, MaxBytes, &bytes, &why, nullptr, SafeFile::Links::Follow)) {
     case SafeFile::ReadStatus::Missing:
         return fail(QStringLiteral("The file does not exist."));
     case SafeFile::ReadStatus::Failed:
@@ -107,7 +111,17 @@ bool readTextFile(const QString &path, QString *text, QString *error)
     case SafeFile::ReadStatus::Ok:
         break;
     }
-    // Text never holds zero bytes; programs, pictures and archives do.
+    // A byte-order mark names the encoding; UTF-16 and UTF-32 text holds zero bytes.
+    const std::optional<QStringConverter::Encoding> marked = QStringConverter::encodingForData(bytes);
+    if (marked && *marked != QStringConverter::Utf8) {
+        QStringDecoder decoder(*marked); // drops the mark
+        QString decoded = decoder.decode(bytes);
+        if (decoder.hasError() || decoded.contains(QChar(0)))
+            return fail(QStringLiteral("This is not a text file: it is not written as its first bytes say."));
+        *text = decoded;
+        return true;
+    }
+    // Text without a mark never holds zero bytes; programs, pictures and archives do.
     if (bytes.contains('\0'))
         return fail(QStringLiteral("This is not a text file."));
     QStringDecoder utf8(QStringConverter::Utf8);

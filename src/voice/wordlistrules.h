@@ -25,8 +25,9 @@ struct Parsed {
     QString wholeRefusal;   // when set, nothing is added and this says why
 };
 
-// One word per line: each line is trimmed (blanks, tabs and carriage returns), empty
-// lines are skipped. Refused: words the test already has (exact comparison, letter case
+// One word per line: each line is trimmed (blanks, tabs and carriage returns) and put in
+// the one normal form of words (TestLibrary::normalForm), empty lines are skipped.
+// Refused: words the test already has (compared in that normal form, letter case
 // counts), a line repeated (its second and later copies), and names that cannot be word
 // files. Runs in time linear in the text.
 Parsed parse(const QString &text, const QStringList &existingWords);
@@ -35,9 +36,11 @@ Parsed parse(const QString &text, const QStringList &existingWords);
 // each line shown printably and shortened; empty when nothing was refused.
 QString refusalMessage(const QList<Refusal> &refused);
 
-// Reads a text file chosen as a word list: a plain file (not a link) of at most MaxBytes,
-// holding text (no zero bytes), decoded as UTF-8 (a byte-order mark dropped), or as Latin-1 when
-// it is not valid UTF-8. On failure returns false with a clear message.
+// Reads a text file chosen as a word list: a plain file of at most MaxBytes (the user
+// picked it, so it may be reached through a link), holding text. A byte-order mark says
+// how it is written (UTF-8, UTF-16 or UTF-32, either byte order) and is dropped; without
+// one the text is UTF-8, or Latin-1 when it is not valid UTF-8, and may hold no zero
+// bytes. On failure returns false with a clear message.
 bool readTextFile(const QString &path, QString *text, QString *error);
 
 } // namespace WordListRules

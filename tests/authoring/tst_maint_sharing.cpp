@@ -7,6 +7,13 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
 
 namespace
 {
@@ -49,6 +56,9 @@ class TestMaintSharing : public QObject
     void sameName();
     void refusalShowsWhy();
     void trickyWordsNameNotTaken();
+    void oneNormalForm_data();
+    void oneNormalForm();
+    void fullDiskNamed();
 };
 
 // Shared from one program folder, added to another: the words, the computer-voice
@@ -158,6 +168,69 @@ void TestMaintSharing::trickyWordsNameNotTaken()
 
     QVERIFY(env.dialogs.boxes.isEmpty());
     QCOMPARE(Maint::items(w->LstTests), QStringList{u"Test_Tricky Words (2)"_s});
+}
+
+// "café" typed with a ready-made "é" or with "e" and a combining accent is one word; a
+// test holding both files (made by hand) is not shared, since adding it would fail.
+void TestMaintSharing::oneNormalForm_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("typed twice") << u"typed"_s;
+    QTest::newRow("pasted list") << u"pasted"_s;
+    QTest::newRow("two files made by hand") << u"by hand"_s;
+}
+
+void TestMaintSharing::oneNormalForm()
+{
+    QFETCH(QString, how);
+    const QString composed = u"caf\u00e9"_s, decomposed = u"cafe\u0301"_s;
+    QTemporaryDir outside;
+    const QString file = outside.path() + u"/Cafe.wordaroo"_s;
+    TestEnv env;
+    const bool byHand = how == u"by hand"_s;
+    env.makeTest(u"Test_Cafe"_s, byHand ? QStringList{composed, decomposed} : QStringList{});
+    frmMaint *w = selectPanel();
+    w->btnEditTest_Click();
+    w->txtWordList->setPlainText(decomposed + u'\n' + composed);
+    for (const QString &word : {decomposed, composed}) {
+        w->txtWord->setText(word);
+        if (how == u"typed"_s)
+            w->btnComputerVoice_Click();
+    }
+    if (how == u"pasted"_s)
+        w->btnAddTheseWords_Click();
+    QCOMPARE(Maint::items(w->List1).size(), byHand ? 2 : 1);
+    w->btnFinishNewTest_Click();
+    w->btnEdit_Click();
+    env.dialogs.boxes.clear();
+    env.dialogs.fileAnswers = {file};
+    TestUi::click(w->btnShareTest);
+    QCOMPARE(QFileInfo::exists(file), !byHand);
+    QVERIFY2(byHand ? env.dialogs.boxes.last().text.contains(u"twice"_s)
+                    : TestArchive::importInto(file, env.appDir(), u"Test_Back"_s).ok(),
+             qPrintable(env.dialogs.boxes.last().text));
+}
+
+// A disk that refuses the file mid-way gives the system's reason. A file size limit stands
+// in for a full disk: the system then says "File too large", not "No space left on device".
+void TestMaintSharing::fullDiskNamed()
+{
+    TestEnv env;
+    QVERIFY(ComputerVoice::synthesize(u"elephant"_s, env.makeTest(u"Test_Animals"_s, {}) + u"/elephant.wav"_s, {}));
+    frmMaint *w = selectPanel();
+    env.dialogs.fileAnswers = {env.appDir() + u"A.wordaroo"_s};
+    rlimit saved{};
+    QVERIFY(::getrlimit(RLIMIT_FSIZE, &saved) == 0);
+    rlimit small = saved;
+    small.rlim_cur = 4096;
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
+    TestUi::click(w->btnShareTest);
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &saved) == 0);
+    std::signal(SIGXFSZ, oldHandler);
+    QVERIFY2(env.dialogs.boxes.last().text.endsWith(QString::fromLocal8Bit(std::strerror(EFBIG)) + u'.'),
+             qPrintable(env.dialogs.boxes.last().text));
+    QCOMPARE(QDir(env.appDir()).entryList(QDir::Files | QDir::Hidden).filter(u"ordaroo"_s), QStringList());
 }
 
 QTEST_MAIN(TestMaintSharing)

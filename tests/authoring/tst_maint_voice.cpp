@@ -6,6 +6,7 @@
 #include "voice/computervoice.h"
 
 #include <QPlainTextEdit>
+#include <QStringEncoder>
 
 #include <cmath>
 
@@ -65,6 +66,10 @@ class tst_MaintVoice : public QObject
     void wordList_data();
     void wordList();
     void wordListFromFileAndFailures();
+    void textFileEncodings_data();
+    void textFileEncodings();
+    void longWordsAndCancel_data();
+    void longWordsAndCancel();
     void guidedRecording();
     void cleanedOnSave_data();
     void cleanedOnSave();
@@ -154,6 +159,73 @@ void tst_MaintVoice::wordListFromFileAndFailures()
     QCOMPARE(items(w->List1), (QStringList{u"café"_s, u"ant"_s}));
     QVERIFY(env.dialogs.boxes.last().text.contains(u"\"bee\""_s));
     QCOMPARE(w->txtWordList->toPlainText(), u"bee"_s);
+}
+
+// Ordinary text files: UTF-8 or UTF-16 with a byte-order mark, or picked through a link.
+void tst_MaintVoice::textFileEncodings_data()
+{
+    QTest::addColumn<int>("encoding");
+    QTest::addColumn<bool>("link");
+    QTest::newRow("UTF-8") << int(QStringConverter::Utf8) << false;
+    QTest::newRow("UTF-16 LE") << int(QStringConverter::Utf16LE) << false;
+    QTest::newRow("UTF-16 BE through a link") << int(QStringConverter::Utf16BE) << true;
+}
+
+void tst_MaintVoice::textFileEncodings()
+{
+    QFETCH(int, encoding);
+    QFETCH(bool, link);
+    TestEnv env;
+    frmMaint *w = editTest(env, {});
+    QFile f(env.appDir() + u"week.txt"_s);
+    QStringEncoder encoder(QStringConverter::Encoding(encoding), QStringConverter::Flag::WriteBom);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(encoder.encode(u"café\nbee\n"_s)) > 0);
+    f.close();
+    env.dialogs.fileAnswers = {link ? env.appDir() + u"link.txt"_s : f.fileName()};
+    QVERIFY(!link || QFile::link(f.fileName(), env.dialogs.fileAnswers.first()));
+    w->btnTypeList_Click();
+    w->btnOpenTextFile_Click();
+    QCOMPARE(env.dialogs.boxes.size(), 0);
+    QCOMPARE(w->txtWordList->toPlainText(), u"café\nbee\n"_s);
+}
+
+// No word of more than 40 letters for the computer voice; "Cancel" stops a list after the
+// word being said, and the words made stay.
+void tst_MaintVoice::longWordsAndCancel_data()
+{
+    QTest::addColumn<QStringList>("lines");
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("41 letters") << QStringList{u"a"_s.repeated(40), u"b"_s.repeated(41)} << false;
+    QStringList many;
+    for (int i = 0; i < 30; ++i)
+        many << u"word"_s + QChar(u'a' + i % 26) + QChar(u'a' + i / 26);
+    QTest::newRow("Cancel") << many << true;
+}
+
+void tst_MaintVoice::longWordsAndCancel()
+{
+    QFETCH(QStringList, lines);
+    QFETCH(bool, cancel);
+    TestEnv env;
+    frmMaint *w = editTest(env, {});
+    w->btnTypeList_Click();
+    w->txtWordList->setPlainText(lines.join(u'\n'));
+    QTimer clicker;
+    bool cancelEnabled = false;
+    connect(&clicker, &QTimer::timeout, w, [&] {
+        if (w->pbWordList->value() >= 1 && !std::exchange(cancelEnabled, w->btnCancelWordList->isEnabled()))
+            QTest::mouseClick(w->btnCancelWordList, Qt::LeftButton);
+    });
+    if (cancel)
+        clicker.start(1);
+    QTest::mouseClick(w->btnAddTheseWords, Qt::LeftButton);
+    const QStringList made = items(w->List1);
+    QCOMPARE(QDir(Shared::TestDir).entryList(QDir::Files).size(), made.size());
+    QCOMPARE(w->txtWordList->toPlainText(), lines.mid(made.size()).join(u'\n')); // the rest stay
+    QCOMPARE(cancelEnabled, cancel);
+    QCOMPARE(env.dialogs.boxes.size(), cancel ? 0 : 1);
+    QVERIFY2(cancel ? made.size() <= 3 : env.dialogs.boxes.last().text.contains(u"it has 41 letters"_s),
+             qPrintable(made.join(u' ')));
 }
 
 void tst_MaintVoice::guidedRecording()

@@ -122,16 +122,19 @@ QString notPlainFileReason(const QString &path)
     return kindReason(path, st.st_mode);
 }
 
-ReadStatus readPlainFile(const QString &path, qint64 maxBytes, QByteArray *bytes, QString *error, int *systemError)
+ReadStatus readPlainFile(const QString &path, qint64 maxBytes, QByteArray *bytes, QString *error, int *systemError,
+                         Links links)
 {
+    const bool follow = links == Links::Follow;
     bytes->clear();
     if (systemError)
         *systemError = 0;
     const QByteArray name = QFile::encodeName(path);
-    // Looked at before it is opened: a FIFO or a device is never opened at all.
+    // Looked at before it is opened: a FIFO or a device is never opened at all (nor one
+    // that a followed link leads to).
     struct stat st {
     };
-    if (::lstat(name.constData(), &st) != 0) {
+    if ((follow ? ::stat(name.constData(), &st) : ::lstat(name.constData(), &st)) != 0) {
         const int err = errno;
         if (err == ENOENT)
             return ReadStatus::Missing;
@@ -143,9 +146,9 @@ ReadStatus readPlainFile(const QString &path, qint64 maxBytes, QByteArray *bytes
     if (st.st_size > maxBytes)
         return failed(error, systemError, tooBigReason(path, st.st_size, maxBytes));
 
-    // The file may have been swapped since: open without following a link and
-    // without blocking, and look again at what was opened.
-    const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    // The file may have been swapped since: open without blocking (and, for the program's own
+    // files, without following a link), and look again at what was opened.
+    const int fd = ::open(name.constData(), O_RDONLY | (follow ? 0 : O_NOFOLLOW) | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         const int err = errno;
         if (err == ENOENT)

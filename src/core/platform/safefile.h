@@ -18,10 +18,16 @@ enum class ReadStatus {
     Failed,  // the file exists but was not read: error says why
 };
 
+// Whether a symbolic link at the name is read through.
+enum class Links {
+    Refuse, // the program's own files: a link is refused
+    Follow, // a file the user picked: what the link leads to is read, when it is a plain file
+};
+
 // Reads the whole of a plain file of at most maxBytes. A bigger file is refused,
 // never read into memory. systemError receives errno for a system failure, else 0.
 ReadStatus readPlainFile(const QString &path, qint64 maxBytes, QByteArray *bytes, QString *error,
-                         int *systemError = nullptr);
+                         int *systemError = nullptr, Links links = Links::Refuse);
 
 enum class Destination {
     ProgramFolder, // the path must resolve inside Shared::AppDir

@@ -93,6 +93,11 @@ QString unsafeWordReason(const QString &word)
     return {};
 }
 
+QString normalForm(const QString &name)
+{
+    return name.normalized(QString::NormalizationForm_C);
+}
+
 } // namespace TestLibrary
 
 TestCatalogue &TestCatalogue::instance()

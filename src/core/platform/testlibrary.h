@@ -39,6 +39,11 @@ QString unsafeWordReason(const QString &word);
 
 // A name as a message may show it: control characters become "?".
 QString printable(const QString &name);
+
+// A word or name in the one form it is compared and saved in: Unicode's composed form
+// (NFC). "café" typed with a ready-made "é" or with "e" and a combining accent is one
+// word, one file name, the name an archive gives back.
+QString normalForm(const QString &name);
 } // namespace TestLibrary
 
 // Tells whoever lists the tests that test folders were made, changed or deleted
