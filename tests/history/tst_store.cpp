@@ -211,7 +211,7 @@ class tst_Store : public QObject
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray all = f.readAll();
         QVERIFY(!all.contains('\0'));
-        QVERIFY2(all.endsWith(",cat,Test_A," + field + ",no\r\n"), all.constData());
+        QVERIFY2(all.endsWith(QByteArray(",cat,Test_A," + field + ",no\r\n")), all.constData());
     }
 
     // Two mistakes; the tricky test taken right on three later days retires both words.
