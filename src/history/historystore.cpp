@@ -802,8 +802,9 @@ QString csvField(QString s)
     return s;
 }
 
-// Progress is told after this many runs, and the file written in pieces of about this size.
-constexpr qint64 CsvRunsPerReport = 2000;
+// The export reads this many runs at a time (and tells its progress after each batch), and
+// writes the file in pieces of about this size.
+constexpr qsizetype CsvRunsPerBatch = 500;
 constexpr qsizetype CsvPieceBytes = 1 << 20;
 } // namespace
 
@@ -823,73 +824,93 @@ QString HistoryStore::CsvExport::run(const QString &path, const Progress &progre
 {
     if (cancelled)
         *cancelled = false;
-    // Declared before the queries, which must end before their connection.
-    std::optional<Connection> c;
-    std::optional<QSqlQuery> q;
-    qint64 total = 0;
+    // The runs in time order first, then their lines a batch of runs at a time: sorting the
+    // whole export at once would take a long history's first minute with no way to cancel.
+    std::optional<Connection> c; // declared before its queries, which must end first
+    QList<qint64> runs;
     if (!dbPath.isEmpty()) {
         c.emplace(dbPath, connectionName, false);
         QString why;
-        QSqlQuery count = c->select(u"SELECT count(*) FROM runs"_s, {}, &why);
+        // One read transaction: every batch reads the history as it was when the export began.
+        if (why = c->open(); !why.isEmpty())
+            return why;
+        QSqlError err;
+        if (!c->exec(u"BEGIN"_s, &err))
+            return reasonFor(err);
+        QSqlQuery order = c->select(u"SELECT id FROM runs ORDER BY at, id"_s, {}, &why);
         if (!why.isEmpty())
             return why;
-        total = count.next() ? count.value(0).toLongLong() : 0;
-        count.finish();
-        q = c->select(u"SELECT r.id, r.at, c.name, r.test, r.percent, r.stopped, w.position, w.word, w.test,"
-                      " w.answer, w.right FROM runs r LEFT JOIN children c ON c.id = r.child"
-                      " LEFT JOIN run_words w ON w.run = r.id ORDER BY r.at, r.id, w.position"_s,
-                      {}, &why);
-        if (!why.isEmpty())
-            return why;
+        while (order.next())
+            runs.append(order.value(0).toLongLong());
+        if (order.lastError().isValid())
+            return reasonFor(order.lastError());
     }
     SafeFile::Writer f; // with no history yet: the heading line alone
     QString why;
     if (!f.open(path, &why, SafeFile::Destination::UserChosen))
         return why;
     const auto stop = [&](qint64 done) {
-        if (!progress || progress(done, total))
+        if (!progress || progress(done, runs.size()))
             return false;
         f.discard();
         if (cancelled)
             *cancelled = true;
         return true;
     };
-    if (stop(0))
-        return {};
     QByteArray piece = "When,Child,Test,Percent,Stopped,Position,Word,Word's Test,Answer,Right\r\n"_ba;
     const auto yesNo = [](const QVariant &v) { return v.toBool() ? "yes"_ba : "no"_ba; };
-    qint64 run = -1, done = 0;
-    QByteArray head;
-    while (q && q->next()) {
-        if (q->value(0).toLongLong() != run) {
-            if (++done % CsvRunsPerReport == 0 && stop(done))
-                return {};
-            run = q->value(0).toLongLong();
-            const QDateTime at = QDateTime::fromMSecsSinceEpoch(q->value(1).toLongLong());
-            head = (at.toString(Qt::ISODateWithMs) + u',' + csvField(q->value(2).toString()) + u',' +
-                    csvField(q->value(3).toString()) + u',' + q->value(4).toString() + u',')
-                       .toUtf8() +
-                   yesNo(q->value(5)) + ',';
+    const auto batchQuery = [&](qsizetype size) {
+        QStringList marks(size, u"?"_s);
+        QSqlQuery q(c->db());
+        q.setForwardOnly(true);
+        q.prepare(u"SELECT r.id, r.at, c.name, r.test, r.percent, r.stopped, w.position, w.word, w.test,"
+                  " w.answer, w.right FROM runs r LEFT JOIN children c ON c.id = r.child"
+                  " LEFT JOIN run_words w ON w.run = r.id WHERE r.id IN (%1)"
+                  " ORDER BY r.at, r.id, w.position"_s.arg(marks.join(u',')));
+        return q;
+    };
+    std::optional<QSqlQuery> q;
+    for (qsizetype from = 0; from < runs.size(); from += CsvRunsPerBatch) {
+        if (stop(from))
+            return {};
+        const qsizetype size = std::min<qsizetype>(CsvRunsPerBatch, runs.size() - from);
+        if (!q || size != CsvRunsPerBatch)
+            q = batchQuery(size);
+        for (qsizetype i = 0; i < size; ++i)
+            q->bindValue(int(i), runs[from + i]);
+        if (!q->exec())
+            return reasonFor(q->lastError());
+        qint64 run = -1;
+        QByteArray head;
+        while (q->next()) {
+            if (q->value(0).toLongLong() != run) {
+                run = q->value(0).toLongLong();
+                const QDateTime at = QDateTime::fromMSecsSinceEpoch(q->value(1).toLongLong());
+                head = (at.toString(Qt::ISODateWithMs) + u',' + csvField(q->value(2).toString()) + u',' +
+                        csvField(q->value(3).toString()) + u',' + q->value(4).toString() + u',')
+                           .toUtf8() +
+                       yesNo(q->value(5)) + ',';
+            }
+            if (q->value(6).isNull()) {
+                piece += head + ",,,,\r\n";
+            } else {
+                piece += head + QByteArray::number(q->value(6).toInt() + 1) + ',' +
+                         (csvField(q->value(7).toString()) + u',' + csvField(q->value(8).toString()) + u',' +
+                          csvField(q->value(9).toString()) + u',')
+                             .toUtf8() +
+                         yesNo(q->value(10)) + "\r\n";
+            }
         }
-        if (q->value(6).isNull()) {
-            piece += head + ",,,,\r\n";
-        } else {
-            piece += head + QByteArray::number(q->value(6).toInt() + 1) + ',' +
-                     (csvField(q->value(7).toString()) + u',' + csvField(q->value(8).toString()) + u',' +
-                      csvField(q->value(9).toString()) + u',')
-                         .toUtf8() +
-                     yesNo(q->value(10)) + "\r\n";
-        }
+        if (q->lastError().isValid())
+            return reasonFor(q->lastError());
         if (piece.size() >= CsvPieceBytes) {
             f.write(piece);
             piece.clear();
         }
     }
     f.write(piece);
-    if (q && q->lastError().isValid())
-        return reasonFor(q->lastError());
     // The last chance to cancel: once renamed, the file is the user's.
-    if (stop(done))
+    if (stop(runs.size()))
         return {};
     return f.commit(&why) ? QString() : why;
 }
