@@ -22,12 +22,16 @@
 #include <QListWidget>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTextDocument>
+#include <QThread>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QValueAxis>
 
 #include <algorithm>
+#include <atomic>
 
 using namespace Qt::StringLiterals;
 
@@ -51,6 +55,8 @@ constexpr Twips::Box lblPaperTest{120, 6465, 1100, 300};
 constexpr Twips::Box cboPaperTest{1220, 6420, 3000, 360};
 constexpr Twips::Box btnPrint{4340, 6405, 1500, 400};
 constexpr Twips::Box btnExportCsv{5960, 6405, 2000, 400};
+constexpr Twips::Box prgExport{5960, 6420, 2000, 360};
+constexpr Twips::Box btnCancelExport{8040, 6405, 1440, 400};
 
 // A line of more runs than this is drawn as averages over as many stretches of time; up
 // to the second figure each run is marked with a dot.
@@ -94,7 +100,29 @@ QString askCsvFile(const QString &suggested)
 {
     return QFileDialog::getSaveFileName(nullptr, u"Export as CSV"_s, suggested, u"CSV files (*.csv)"_s);
 }
+
+// Qt Charts draws its labels (the legend's names among them) as rich text: a test name is
+// escaped so that it shows as typed, and markup in it is never drawn or loads a picture.
+QString chartLabel(const QString &text)
+{
+    return text.toHtmlEscaped();
+}
+
+// A tooltip that is plain text as typed: marked as rich text, with the text escaped.
+QString plainToolTip(const QString &text)
+{
+    return u"<qt>"_s + text.toHtmlEscaped() + u"</qt>"_s;
+}
 } // namespace
+
+// What an export's thread and the panel share.
+struct ProgressReport::Export {
+    std::atomic<bool> cancel = false;
+    std::atomic<qint64> done = 0, total = 0;
+    // Set by the thread before it ends, read by the panel after.
+    QString why;
+    bool cancelled = false;
+};
 
 ProgressReport::ProgressReport(QWidget *parent) : QWidget(parent)
 {
@@ -144,6 +172,17 @@ ProgressReport::ProgressReport(QWidget *parent) : QWidget(parent)
     cboPaperTest = comboBox(this, u"cboPaperTest"_s, u"Paper test"_s, At::cboPaperTest);
     btnPrint = Ui::button(this, u"btnPrint"_s, u"Print..."_s, At::btnPrint);
     btnExportCsv = Ui::button(this, u"btnExportCsv"_s, u"Export as CSV..."_s, At::btnExportCsv);
+    prgExport = new QProgressBar(this);
+    prgExport->setObjectName(u"prgExport"_s);
+    prgExport->setAccessibleName(u"Export progress"_s);
+    prgExport->setRange(0, 1000);
+    Twips::place(prgExport, At::prgExport);
+    prgExport->hide();
+    btnCancelExport = Ui::button(this, u"btnCancelExport"_s, u"Cancel"_s, At::btnCancelExport);
+    btnCancelExport->hide();
+    m_exportTimer = new QTimer(this);
+    m_exportTimer->setInterval(100);
+    connect(m_exportTimer, &QTimer::timeout, this, &ProgressReport::showExportProgress);
 
     connect(cboChild, &QComboBox::activated, this, &ProgressReport::cboChild_Click);
     connect(btnForgetChild, &QPushButton::clicked, this, &ProgressReport::btnForgetChild_Click);
@@ -151,8 +190,18 @@ ProgressReport::ProgressReport(QWidget *parent) : QWidget(parent)
     connect(btnNewHistory, &QPushButton::clicked, this, &ProgressReport::btnNewHistory_Click);
     connect(btnPrint, &QPushButton::clicked, this, &ProgressReport::btnPrint_Click);
     connect(btnExportCsv, &QPushButton::clicked, this, &ProgressReport::btnExportCsv_Click);
+    connect(btnCancelExport, &QPushButton::clicked, this, &ProgressReport::btnCancelExport_Click);
     for (QPushButton *b : findChildren<QPushButton *>())
         b->setAutoDefault(false);
+}
+
+ProgressReport::~ProgressReport()
+{
+    if (!m_exportThread)
+        return;
+    m_export->cancel = true;
+    m_exportThread->wait();
+    delete m_exportThread;
 }
 
 QString ProgressReport::shownChild() const
@@ -185,7 +234,7 @@ void ProgressReport::showReport()
     HistoryStore *s = store();
     const QString child = shownChild();
     btnForgetChild->setEnabled(s && !child.isEmpty());
-    btnExportCsv->setEnabled(s != nullptr);
+    btnExportCsv->setEnabled(s != nullptr && !m_exportThread);
 
     // One chart for the panel's life: its lines are replaced, the score axis kept.
     QChart *chart = chtScores->chart();
@@ -217,7 +266,7 @@ void ProgressReport::showReport()
     const double span = first.isValid() ? double(last.toMSecsSinceEpoch()) - from : 0;
     for (const History::ScoreLine &line : lines) {
         auto *series = new QLineSeries;
-        series->setName(line.test);
+        series->setName(chartLabel(line.test));
         series->setPointsVisible(line.points.size() <= At::MaxMarkedPoints);
         QList<QPointF> points;
         if (line.points.size() <= At::MaxChartPoints || span <= 0) {
@@ -253,7 +302,8 @@ void ProgressReport::showReport()
     const QList<History::MissedWord> missed = s ? s->mostMissed(child) : QList<History::MissedWord>();
     for (const History::MissedWord &m : missed) {
         auto *item = new QTreeWidgetItem(lstMissed, {m.word, QString::number(m.misses), m.spellings.join(u", "_s)});
-        item->setToolTip(0, m.test);
+        item->setData(0, Qt::UserRole, m.test);
+        item->setToolTip(0, plainToolTip(m.test));
     }
 
     lstTricky->clear();
@@ -307,15 +357,79 @@ void ProgressReport::btnForgetChild_Click()
 void ProgressReport::btnExportCsv_Click()
 {
     HistoryStore *s = store();
-    if (!s)
+    if (!s || m_exportThread)
         return;
     const auto ask = chooseCsvFile ? chooseCsvFile : askCsvFile;
     const QString path = ask(QDir::homePath() + u"/Wordaroo history.csv"_s);
     if (path.isEmpty())
         return;
-    const QString why = s->exportCsv(path);
-    if (!why.isEmpty())
-        MsgBox(u"The history could not be exported: "_s + why, MsgButtons::Ok, MsgIcon::Exclamation);
+    // A long history takes a while: it is written on a thread of its own, reading on a
+    // connection of its own, while the panel shows how far it is and offers to cancel.
+    auto job = std::make_shared<Export>();
+    m_export = job;
+    const HistoryStore::CsvExport csv = s->csvExport();
+    m_exportThread = QThread::create([job, csv, path] {
+        job->why = csv.run(
+            path,
+            [job](qint64 done, qint64 total) {
+                job->done = done;
+                job->total = total;
+                return !job->cancel;
+            },
+            &job->cancelled);
+    });
+    connect(m_exportThread, &QThread::finished, this, &ProgressReport::exportEnded);
+    prgExport->setValue(0);
+    const bool hadFocus = btnExportCsv->hasFocus();
+    prgExport->show();
+    btnCancelExport->setEnabled(true);
+    btnCancelExport->show();
+    if (hadFocus)
+        btnCancelExport->setFocus();
+    btnExportCsv->hide();
+    btnExportCsv->setEnabled(false);
+    m_exportTimer->start();
+    m_exportThread->start(QThread::LowPriority);
+}
+
+void ProgressReport::btnCancelExport_Click()
+{
+    if (!m_exportThread)
+        return;
+    m_export->cancel = true;
+    btnCancelExport->setEnabled(false); // until the thread has stopped
+}
+
+bool ProgressReport::exporting() const
+{
+    return m_exportThread != nullptr;
+}
+
+void ProgressReport::showExportProgress()
+{
+    if (!m_export)
+        return;
+    const qint64 total = m_export->total;
+    prgExport->setValue(total > 0 ? int(m_export->done * 1000 / total) : 0);
+}
+
+void ProgressReport::exportEnded()
+{
+    m_exportThread->wait();
+    delete m_exportThread;
+    m_exportThread = nullptr;
+    const std::shared_ptr<Export> job = std::move(m_export);
+    m_exportTimer->stop();
+    const bool hadFocus = btnCancelExport->hasFocus();
+    btnExportCsv->show();
+    btnExportCsv->setEnabled(store() != nullptr);
+    if (hadFocus && isVisible())
+        btnExportCsv->setFocus();
+    prgExport->hide();
+    btnCancelExport->hide();
+    if (!job->why.isEmpty())
+        MsgBox(u"The history could not be exported: "_s + job->why, MsgButtons::Ok, MsgIcon::Exclamation);
+    Q_EMIT exportFinished();
 }
 
 void ProgressReport::btnPrint_Click()
@@ -341,7 +455,8 @@ QString ProgressReport::reportHtml() const
     for (int i = 0; i < lstMissed->topLevelItemCount(); ++i) {
         const QTreeWidgetItem *it = lstMissed->topLevelItem(i);
         h += u"<tr><td>%1</td><td>%2</td><td>%3</td><td>%4</td></tr>"_s.arg(
-            it->text(0).toHtmlEscaped(), it->toolTip(0).toHtmlEscaped(), it->text(1), it->text(2).toHtmlEscaped());
+            it->text(0).toHtmlEscaped(), it->data(0, Qt::UserRole).toString().toHtmlEscaped(), it->text(1),
+            it->text(2).toHtmlEscaped());
     }
     h += u"</table><h2>Tricky words due</h2><ul>"_s;
     for (int i = 0; i < lstTricky->count(); ++i)

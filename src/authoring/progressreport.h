@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class HistoryStore;
 class QChartView;
@@ -10,21 +11,27 @@ class QComboBox;
 class QLabel;
 class QListWidget;
 class QPrinter;
+class QProgressBar;
 class QPushButton;
+class QThread;
+class QTimer;
 class QTreeWidget;
 
 // The adult's view of the history, shown as a panel of the authoring window: for one child
 // (or the results with no child chosen) a line of scores over time per test, the ten
 // most-missed words with the wrong spellings typed, and the tricky words due; printing (the
-// report and a paper version of a test) and a CSV export. When the history file cannot be
-// written it says why, and when the file itself is unusable (damaged, from a newer version)
-// offers to start a new one (the old file is kept aside).
+// report and a paper version of a test) and a CSV export, written on a thread of its own
+// with a progress bar and "Cancel" while the window stays in use. When the history file
+// cannot be written it says why, and when the file itself is unusable (damaged, from a
+// newer version) offers to start a new one (the old file is kept aside).
 class ProgressReport final : public QWidget
 {
     Q_OBJECT
     Q_DISABLE_COPY(ProgressReport)
   public:
     explicit ProgressReport(QWidget *parent = nullptr);
+    // An export still running is cancelled: its file is left as it was.
+    ~ProgressReport() override;
 
     // Where the printed pages and the CSV file go; the program asks the adult, tests answer.
     static inline std::function<bool(QPrinter &printer)> choosePrinter;
@@ -39,6 +46,8 @@ class ProgressReport final : public QWidget
     QComboBox *cboPaperTest = nullptr;
     QPushButton *btnPrint = nullptr;
     QPushButton *btnExportCsv = nullptr;
+    QProgressBar *prgExport = nullptr;      // shown in btnExportCsv's place while an export runs
+    QPushButton *btnCancelExport = nullptr; // shown while an export runs
     QPushButton *btnForgetChild = nullptr;
     QPushButton *btnBack = nullptr;
 
@@ -48,18 +57,29 @@ class ProgressReport final : public QWidget
     void reload();
     // The report and the paper version of the test chosen in cboPaperTest.
     void printTo(QPrinter &printer) const;
+    bool exporting() const;
 
   Q_SIGNALS:
     void backClicked();
+    // An export ended: written, cancelled or failed (the failure has been shown).
+    void exportFinished();
 
   public Q_SLOTS:
     void cboChild_Click();
     void btnNewHistory_Click();
     void btnPrint_Click();
     void btnExportCsv_Click();
+    void btnCancelExport_Click();
     void btnForgetChild_Click();
 
   private:
+    struct Export;
+    std::shared_ptr<Export> m_export; // shared with its thread
+    QThread *m_exportThread = nullptr;
+    QTimer *m_exportTimer = nullptr;
+
+    void exportEnded();
+    void showExportProgress();
     void showReport();
     QString reportHtml() const;
     QString paperTestHtml() const;

@@ -1,5 +1,7 @@
 #include "history/historystore.h"
 
+#include "core/platform/safefile.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -848,48 +850,126 @@ namespace
 {
 QString csvField(QString s)
 {
-    // A leading formula sign would make a spreadsheet run what a child typed.
-    if (!s.isEmpty() && QStringView(u"=+-@").contains(s.front()))
+    // A NUL ends the text for many readers, which would lose the rest of the line.
+    s.remove(QChar(0));
+    // A leading formula sign would make a spreadsheet run what a child typed; a spreadsheet
+    // skips a leading tab or carriage return and then reads such a sign too.
+    if (!s.isEmpty() && QStringView(u"=+-@\t\r").contains(s.front()))
         s.prepend(u'\'');
     if (s.contains(u',') || s.contains(u'"') || s.contains(u'\n') || s.contains(u'\r'))
         s = u'"' + s.replace(u'"', u"\"\""_s) + u'"';
     return s;
 }
+
+// The export reads this many runs at a time (and tells its progress after each batch), and
+// writes the file in pieces of about this size.
+constexpr qsizetype CsvRunsPerBatch = 500;
+constexpr qsizetype CsvPieceBytes = 1 << 20;
 } // namespace
 
 QString HistoryStore::exportCsv(const QString &path) const
 {
-    QSqlQuery q = d->select(u"SELECT r.id, r.at, c.name, r.test, r.percent, r.stopped, w.position, w.word, w.test,"
-                            " w.answer, w.right FROM runs r LEFT JOIN children c ON c.id = r.child"
-                            " LEFT JOIN run_words w ON w.run = r.id ORDER BY r.at, r.id, w.position"_s,
-                            {});
-    if (!q.isActive() && !status().isEmpty())
-        return status();
-    QSaveFile f(path); // with no history yet: the heading line alone
-    if (!f.open(QIODevice::WriteOnly))
-        return u"%1 cannot be written: %2"_s.arg(path, f.errorString());
-    f.write("When,Child,Test,Percent,Stopped,Position,Word,Word's Test,Answer,Right\r\n");
-    const auto yesNo = [](const QVariant &v) { return v.toBool() ? "yes"_ba : "no"_ba; };
-    qint64 run = -1;
-    QByteArray head;
-    while (q.next()) {
-        if (q.value(0).toLongLong() != run) {
-            run = q.value(0).toLongLong();
-            const QDateTime at = QDateTime::fromMSecsSinceEpoch(q.value(1).toLongLong());
-            head = (at.toString(Qt::ISODateWithMs) + u',' + csvField(q.value(2).toString()) + u',' +
-                    csvField(q.value(3).toString()) + u',' + q.value(4).toString() + u',')
-                       .toUtf8() +
-                   yesNo(q.value(5)) + ',';
-        }
-        if (q.value(6).isNull()) {
-            f.write(head + ",,,,\r\n");
-            continue;
-        }
-        f.write(head + QByteArray::number(q.value(6).toInt() + 1) + ',' +
-                (csvField(q.value(7).toString()) + u',' + csvField(q.value(8).toString()) + u',' +
-                 csvField(q.value(9).toString()) + u',')
-                    .toUtf8() +
-                yesNo(q.value(10)) + "\r\n");
+    return csvExport().run(path);
+}
+
+HistoryStore::CsvExport HistoryStore::csvExport() const
+{
+    static std::atomic<int> exports;
+    d->flush();
+    return {d->readable() ? d->path : QString(), d->name + u"-export-%1"_s.arg(++exports)};
+}
+
+QString HistoryStore::CsvExport::run(const QString &path, const Progress &progress, bool *cancelled) const
+{
+    if (cancelled)
+        *cancelled = false;
+    // The runs in time order first, then their lines a batch of runs at a time: sorting the
+    // whole export at once would take a long history's first minute with no way to cancel.
+    std::optional<Connection> c; // declared before its queries, which must end first
+    QList<qint64> runs;
+    if (!dbPath.isEmpty()) {
+        c.emplace(dbPath, connectionName, false);
+        QString why;
+        // One read transaction: every batch reads the history as it was when the export began.
+        if (why = c->open(); !why.isEmpty())
+            return why;
+        QSqlError err;
+        if (!c->exec(u"BEGIN"_s, &err))
+            return reasonFor(err);
+        QSqlQuery order = c->select(u"SELECT id FROM runs ORDER BY at, id"_s, {}, &why);
+        if (!why.isEmpty())
+            return why;
+        while (order.next())
+            runs.append(order.value(0).toLongLong());
+        if (order.lastError().isValid())
+            return reasonFor(order.lastError());
     }
-    return f.commit() ? QString() : u"%1 cannot be written: %2"_s.arg(path, f.errorString());
+    SafeFile::Writer f; // with no history yet: the heading line alone
+    QString why;
+    if (!f.open(path, &why, SafeFile::Destination::UserChosen))
+        return why;
+    const auto stop = [&](qint64 done) {
+        if (!progress || progress(done, runs.size()))
+            return false;
+        f.discard();
+        if (cancelled)
+            *cancelled = true;
+        return true;
+    };
+    QByteArray piece = "When,Child,Test,Percent,Stopped,Position,Word,Word's Test,Answer,Right\r\n"_ba;
+    const auto yesNo = [](const QVariant &v) { return v.toBool() ? "yes"_ba : "no"_ba; };
+    const auto batchQuery = [&](qsizetype size) {
+        QStringList marks(size, u"?"_s);
+        QSqlQuery q(c->db());
+        q.setForwardOnly(true);
+        q.prepare(u"SELECT r.id, r.at, c.name, r.test, r.percent, r.stopped, w.position, w.word, w.test,"
+                  " w.answer, w.right FROM runs r LEFT JOIN children c ON c.id = r.child"
+                  " LEFT JOIN run_words w ON w.run = r.id WHERE r.id IN (%1)"
+                  " ORDER BY r.at, r.id, w.position"_s.arg(marks.join(u',')));
+        return q;
+    };
+    std::optional<QSqlQuery> q;
+    for (qsizetype from = 0; from < runs.size(); from += CsvRunsPerBatch) {
+        if (stop(from))
+            return {};
+        const qsizetype size = std::min<qsizetype>(CsvRunsPerBatch, runs.size() - from);
+        if (!q || size != CsvRunsPerBatch)
+            q = batchQuery(size);
+        for (qsizetype i = 0; i < size; ++i)
+            q->bindValue(int(i), runs[from + i]);
+        if (!q->exec())
+            return reasonFor(q->lastError());
+        qint64 run = -1;
+        QByteArray head;
+        while (q->next()) {
+            if (q->value(0).toLongLong() != run) {
+                run = q->value(0).toLongLong();
+                const QDateTime at = QDateTime::fromMSecsSinceEpoch(q->value(1).toLongLong());
+                head = (at.toString(Qt::ISODateWithMs) + u',' + csvField(q->value(2).toString()) + u',' +
+                        csvField(q->value(3).toString()) + u',' + q->value(4).toString() + u',')
+                           .toUtf8() +
+                       yesNo(q->value(5)) + ',';
+            }
+            if (q->value(6).isNull()) {
+                piece += head + ",,,,\r\n";
+            } else {
+                piece += head + QByteArray::number(q->value(6).toInt() + 1) + ',' +
+                         (csvField(q->value(7).toString()) + u',' + csvField(q->value(8).toString()) + u',' +
+                          csvField(q->value(9).toString()) + u',')
+                             .toUtf8() +
+                         yesNo(q->value(10)) + "\r\n";
+            }
+        }
+        if (q->lastError().isValid())
+            return reasonFor(q->lastError());
+        if (piece.size() >= CsvPieceBytes) {
+            f.write(piece);
+            piece.clear();
+        }
+    }
+    f.write(piece);
+    // The last chance to cancel: once renamed, the file is the user's.
+    if (stop(runs.size()))
+        return {};
+    return f.commit(&why) ? QString() : why;
 }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 // What the program remembers of every test, study session and game, per child, in one
@@ -112,8 +113,23 @@ class HistoryStore
     QList<History::ScoreLine> scores(const QString &child) const;
     QList<History::MissedWord> mostMissed(const QString &child, int count = 10) const;
     QList<Tricky::Word> trickyDue(const QString &child, QDate today) const;
-    // Every test run, one line per word; the text returned is empty on success.
+    // Every test run, one line per word, written to a place the user chose; the text
+    // returned is empty on success.
     QString exportCsv(const QString &path) const;
+
+    // The same export, to be run on a thread of its own while the store goes on being used:
+    // made on the store's thread (the results recorded so far are written first), it reads
+    // on a connection of its own. run() calls progress(runs written, runs in all) now and
+    // then; when progress returns false it stops, leaves the file at path as it was and
+    // sets *cancelled. The text returned is empty on success or cancel, else the reason.
+    struct CsvExport {
+        using Progress = std::function<bool(qint64 done, qint64 total)>;
+        QString run(const QString &path, const Progress &progress = {}, bool *cancelled = nullptr) const;
+
+        QString dbPath;         // empty: there is no history file yet, so the heading line alone
+        QString connectionName; // unique to this export
+    };
+    CsvExport csvExport() const;
 
   private:
     struct Impl;

@@ -188,6 +188,32 @@ class tst_Store : public QObject
         QCOMPARE(rows[4], QByteArray("2024-03-05T09:00:00.000,Ann,Test_Animals,66,no,1,cat,Test_Animals,CAT ,yes\r"));
     }
 
+    // What a child typed reaches a spreadsheet as text: nothing in it runs, and a NUL,
+    // which would end the line for many readers, is left out.
+    void csvFieldsGuarded_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QByteArray>("field");
+        QTest::newRow("formula") << u"=1+1"_s << "'=1+1"_ba;
+        QTest::newRow("tab, then formula") << u"\t=1+1"_s << "'\t=1+1"_ba;
+        QTest::newRow("carriage return, then formula") << u"\r=1+1"_s << "\"'\r=1+1\""_ba;
+        QTest::newRow("NUL") << QString(u"c"_s + QChar(0) + u"t"_s) << "ct"_ba;
+    }
+    void csvFieldsGuarded()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QByteArray, field);
+        HistoryStore s(app());
+        s.recordRun({Start, {}, u"Test_A"_s, 0, false, {{u"cat"_s, answer, false, {}}}});
+        const QString csv = app() + u"out.csv"_s;
+        QCOMPARE(s.exportCsv(csv), QString());
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray all = f.readAll();
+        QVERIFY(!all.contains('\0'));
+        QVERIFY2(all.endsWith(QByteArray(",cat,Test_A," + field + ",no\r\n")), all.constData());
+    }
+
     // Two mistakes; the tricky test taken right on three later days retires both words.
     void trickyWordsRetire()
     {

@@ -23,19 +23,23 @@
 #include <QChartView>
 #include <QComboBox>
 #include <QDir>
+#include <QGraphicsTextItem>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QListWidget>
 #include <QPrinter>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
 #include <QTreeWidget>
 #include <qpa/qwindowsysteminterface.h>
 
+#include <algorithm>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -381,6 +385,83 @@ class TestHistoryWindows : public QObject
         QVERIFY(env->dialogs.boxes[1].text.startsWith(u"Forget Ann?"_s));
         QVERIFY(store->children().isEmpty());
         QVERIFY(store->scores(u"Ann"_s).isEmpty());
+    }
+
+    // Test names show in the chart as typed (Qt Charts draws its labels as rich text), and
+    // so does the missed word's tooltip naming its test: no markup drawn, no picture loaded.
+    void chartLabelsArePlainText_data()
+    {
+        QTest::addColumn<QString>("test");
+        QTest::newRow("markup and a picture") << u"<font size=7 color=red><b>BIG<img src=x.png>"_s;
+        QTest::newRow("ampersand") << u"Tom &amp; Jerry"_s;
+    }
+    void chartLabelsArePlainText()
+    {
+        QFETCH(QString, test);
+        store->recordRun({QDateTime(Day1, QTime(9, 0)), {}, test, 0, false, {{u"cat"_s, u"kat"_s, false, {}}}});
+        QVERIFY(store->flush());
+        auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
+        m->btnProgress->click();
+        TestUi::settle(50);
+        QStringList shown;
+        for (const QGraphicsItem *item : m->pnlProgress->chtScores->scene()->items())
+            if (const auto *text = dynamic_cast<const QGraphicsTextItem *>(item))
+                shown << text->toPlainText();
+        // The legend shortens a long name with "...".
+        const auto showsName = [&](const QString &t) {
+            return t == test || (t.endsWith(u"..."_s) && t.size() > 3 && test.startsWith(t.chopped(3)));
+        };
+        QVERIFY2(std::any_of(shown.cbegin(), shown.cend(), showsName), qPrintable(shown.join(u" | "_s)));
+        const QString tip = m->pnlProgress->lstMissed->topLevelItem(0)->toolTip(0);
+        QTextDocument shownTip; // as a tooltip shows it
+        Qt::mightBeRichText(tip) ? shownTip.setHtml(tip) : shownTip.setPlainText(tip);
+        QCOMPARE(shownTip.toPlainText(), test);
+    }
+
+    // A long history is exported behind the window: the click returns at once with a progress
+    // bar and "Cancel"; a cancelled export leaves the file that was there, and no part of its own.
+    void exportRunsBehindTheWindow_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("finished") << false;
+        QTest::newRow("cancelled") << true;
+    }
+    void exportRunsBehindTheWindow()
+    {
+        QFETCH(bool, cancel);
+        constexpr int Runs = 3000;
+        for (int i = 0; i < Runs; ++i)
+            store->recordRun({QDateTime(Day1, QTime(9, 0)).addSecs(i),
+                              {},
+                              u"Test_Animals"_s,
+                              50,
+                              false,
+                              {{u"cat"_s, u"cat"_s, true, {}}, {u"dog"_s, u"dgo"_s, false, {}}}});
+        QVERIFY(store->flush());
+        const QString csv = env->appDir() + u"history.csv"_s;
+        QFile old(csv);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("an earlier export") > 0);
+        old.close();
+        ProgressReport::chooseCsvFile = [&](const QString &) { return csv; };
+        auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
+        m->btnProgress->click();
+        m->pnlProgress->btnExportCsv->click();
+        ProgressReport::chooseCsvFile = nullptr;
+        auto *stop = m->pnlProgress->findChild<QPushButton *>(u"btnCancelExport"_s);
+        QVERIFY(stop && stop->isVisible());
+        QVERIFY(m->pnlProgress->findChild<QProgressBar *>(u"prgExport"_s)->isVisible());
+        if (cancel)
+            stop->click();
+        QTRY_VERIFY_WITH_TIMEOUT(!stop->isVisible(), 20000);
+        QVERIFY(m->pnlProgress->btnExportCsv->isVisible());
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        const QByteArray written = old.readAll();
+        if (cancel)
+            QCOMPARE(written, "an earlier export"_ba);
+        else
+            QCOMPARE(written.count('\n'), 1 + 2 * Runs);
+        QCOMPARE(QDir(env->appDir()).entryList({u".tmp*"_s}, QDir::Files | QDir::Hidden), QStringList());
+        QCOMPARE(env->dialogs.boxes.size(), 0);
     }
 
     // A history only in use by another copy is never put aside; an unusable file may be.

@@ -203,6 +203,19 @@ ReadStatus readPlainFile(const QString &path, qint64 maxBytes, QByteArray *bytes
 bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, Destination where, AtName atName,
                  int *systemError)
 {
+    Writer file;
+    return file.open(path, error, where, atName, systemError) && file.write(bytes) && file.commit(error, systemError);
+}
+
+Writer::~Writer()
+{
+    discard();
+}
+
+bool Writer::open(const QString &path, QString *error, Destination where, AtName atName, int *systemError)
+{
+    discard();
+    m_writeError = 0;
     if (systemError)
         *systemError = 0;
     auto systemFailure = [&](int err) {
@@ -257,34 +270,74 @@ bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, D
         return systemFailure(EEXIST);
     if (existed)
         (void)::fchmod(fd, mode); // the replacement keeps the old file's permissions
+    m_path = path;
+    m_temp = temp;
+    m_atName = atName;
+    m_fd = fd;
+    return true;
+}
 
+bool Writer::write(const QByteArray &bytes)
+{
+    if (m_fd < 0 || m_writeError != 0)
+        return false;
+    if (writeAll(m_fd, bytes))
+        return true;
+    m_writeError = errno;
+    return false;
+}
+
+bool Writer::commit(QString *error, int *systemError)
+{
+    if (systemError)
+        *systemError = 0;
+    if (m_fd < 0)
+        return refused(error, QStringLiteral("%1 was not opened for writing.").arg(shown(m_path)));
+    const QString path = m_path;
     auto fail = [&](int err) {
-        if (fd >= 0)
-            ::close(fd);
-        ::unlink(temp.constData());
-        return systemFailure(err);
+        discard();
+        if (systemError)
+            *systemError = err;
+        return refused(error, cannotWrite(path, err));
     };
-    if (!writeAll(fd, bytes) || ::fsync(fd) != 0)
+    if (m_writeError != 0)
+        return fail(m_writeError);
+    if (::fsync(m_fd) != 0)
         return fail(errno);
-    const int closed = ::close(fd);
-    fd = -1;
+    const int closed = ::close(m_fd);
+    m_fd = -1;
     if (closed != 0)
         return fail(errno);
 
     // Looked at again right before the rename: a link or folder put there meanwhile
     // is not replaced (the rename would replace a link itself, never its target).
-    if (::lstat(name.constData(), &st) == 0 && !replaceable(path, st, atName, error)) {
-        ::unlink(temp.constData());
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {
+    };
+    if (::lstat(name.constData(), &st) == 0 && !replaceable(path, st, m_atName, error)) {
+        discard();
         return false;
     }
-    if (::rename(temp.constData(), name.constData()) != 0)
+    if (::rename(m_temp.constData(), name.constData()) != 0)
         return fail(errno);
-    const int dir = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    m_temp.clear();
+    const int dir =
+        ::open(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         (void)::fsync(dir); // the rename itself reaches the disk
         ::close(dir);
     }
     return true;
+}
+
+void Writer::discard()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+    if (!m_temp.isEmpty())
+        ::unlink(m_temp.constData());
+    m_temp.clear();
 }
 
 } // namespace SafeFile

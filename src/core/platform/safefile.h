@@ -51,6 +51,37 @@ bool replaceFile(const QString &path, const QByteArray &bytes, QString *error,
                  Destination where = Destination::ProgramFolder, AtName atName = AtName::PlainFileOnly,
                  int *systemError = nullptr);
 
+// A file written a piece at a time with the guards of replaceFile: the pieces go to a
+// temporary file in the destination's folder, and nothing shows at the destination until
+// commit() renames the finished file over it. A writer discarded, or destroyed before its
+// commit, removes its temporary file and leaves the destination as it was. Use one writer
+// from one thread at a time.
+class Writer
+{
+  public:
+    Writer() = default;
+    ~Writer();
+    Writer(const Writer &) = delete;
+    Writer &operator=(const Writer &) = delete;
+
+    // Checks the destination as replaceFile does and makes the temporary file.
+    bool open(const QString &path, QString *error, Destination where = Destination::ProgramFolder,
+              AtName atName = AtName::PlainFileOnly, int *systemError = nullptr);
+    // Adds bytes to the file; false once a write failed (commit() then says why).
+    bool write(const QByteArray &bytes);
+    // Flushes the file to disk and renames it over the destination.
+    bool commit(QString *error, int *systemError = nullptr);
+    // Removes the temporary file; the destination is not touched.
+    void discard();
+
+  private:
+    QString m_path;
+    QByteArray m_temp;
+    AtName m_atName = AtName::PlainFileOnly;
+    int m_fd = -1;
+    int m_writeError = 0; // errno of the first failed write
+};
+
 // Why path cannot be read or written as a plain file ("... is a symbolic link, not a
 // plain file"), or an empty text when it is a plain file or does not exist.
 QString notPlainFileReason(const QString &path);
