@@ -14,7 +14,7 @@ namespace
 frmMaint *selectPanel()
 {
     frmMaint *w = Maint::open();
-    w->btnEdit_Click();
+    w->pnlStart->btnEdit_Click();
     return w;
 }
 
@@ -24,17 +24,17 @@ frmMaint *addShared(TestEnv &env, const QString &file, const QList<MsgResult> &a
     frmMaint *w = selectPanel();
     env.dialogs.fileAnswers = {file};
     env.dialogs.answers = answers;
-    TestUi::click(w->btnAddShared);
+    TestUi::click(w->pnlSelectTest->btnAddShared);
     return w;
 }
 
 QStringList wordsShown(frmMaint *w, const QString &test)
 {
-    Maint::select(w->LstTests, test);
-    w->btnEditTest_Click();
-    const QStringList words = Maint::items(w->List1);
-    w->btnFinishNewTest_Click();
-    w->btnEdit_Click();
+    Maint::select(w->pnlSelectTest->LstTests, test);
+    w->pnlSelectTest->btnEditTest_Click();
+    const QStringList words = Maint::items(w->pnlWordList->List1);
+    w->pnlWordList->btnFinishNewTest_Click();
+    w->pnlStart->btnEdit_Click();
     return words;
 }
 } // namespace
@@ -64,9 +64,9 @@ void TestMaintSharing::roundTrip()
         QVERIFY(QDir(test).mkdir(u".sentences"_s));
         TestEnv::writeWave(test + u"/.sentences/dog.wav"_s);
         frmMaint *w = selectPanel();
-        QVERIFY(Maint::select(w->LstTests, u"Test_Animals"_s));
+        QVERIFY(Maint::select(w->pnlSelectTest->LstTests, u"Test_Animals"_s));
         env.dialogs.fileAnswers = {outside.path() + u"/For Gran"_s}; // the suffix is added
-        TestUi::click(w->btnShareTest);
+        TestUi::click(w->pnlSelectTest->btnShareTest);
 
         QVERIFY(env.dialogs.files.first().text.endsWith(u"/Animals.wordaroo"_s)); // the suggested name
         QVERIFY(QFileInfo(file).isFile());
@@ -77,8 +77,8 @@ void TestMaintSharing::roundTrip()
     frmMaint *w = addShared(env, file);
 
     QVERIFY(env.dialogs.boxes.isEmpty());
-    QCOMPARE(Maint::items(w->LstTests), QStringList{u"Test_Animals"_s});
-    QCOMPARE(Maint::selected(w->LstTests), u"Test_Animals"_s);
+    QCOMPARE(Maint::items(w->pnlSelectTest->LstTests), QStringList{u"Test_Animals"_s});
+    QCOMPARE(Maint::selected(w->pnlSelectTest->LstTests), u"Test_Animals"_s);
     QCOMPARE(wordsShown(w, u"Test_Animals"_s), QStringList({u"cat"_s, u"dog"_s}));
     const QString dir = env.appDir() + u"Test_Animals/"_s;
     QVERIFY(ComputerVoice::isComputerVoice(dir + u"cat.wav"_s));
@@ -118,8 +118,8 @@ void TestMaintSharing::sameName()
     QCOMPARE(env.dialogs.boxes.size(), 1);
     QCOMPARE(env.dialogs.boxes.first().text, u"The test: Animals already exists.\nReplace it with the shared one?"_s);
     QCOMPARE(env.dialogs.boxes.first().buttons, MsgButtons::YesNo);
-    QCOMPARE(Maint::items(w->LstTests), tests);
-    QCOMPARE(Maint::selected(w->LstTests), tests.last());
+    QCOMPARE(Maint::items(w->pnlSelectTest->LstTests), tests);
+    QCOMPARE(Maint::selected(w->pnlSelectTest->LstTests), tests.last());
     QCOMPARE(wordsShown(w, u"Test_Animals"_s), animalsWords);
     if (answer == MsgResult::No)
         QCOMPARE(wordsShown(w, u"Test_Animals (3)"_s), QStringList({u"cat"_s, u"dog"_s}));
@@ -139,7 +139,7 @@ void TestMaintSharing::refusalShowsWhy()
 
     QCOMPARE(env.dialogs.boxes.size(), 1);
     QCOMPARE(env.dialogs.boxes.first().text, TestArchive::inspect(file).message);
-    QVERIFY(Maint::items(w->LstTests).isEmpty());
+    QVERIFY(Maint::items(w->pnlSelectTest->LstTests).isEmpty());
     QCOMPARE(QDir(env.appDir()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
 

@@ -2,8 +2,17 @@
 // runs recorded and read back, the tricky-words test coming and going over simulated
 // days, practising the missed words, typing during spoken directions, and the report.
 #include "authoring/frmMaint.h"
+#include "authoring/newnamepanel.h"
+#include "authoring/optionspanel.h"
 #include "authoring/progressreport.h"
+#include "authoring/recordpanel.h"
 #include "authoring/register.h"
+#include "authoring/reviewsoundpanel.h"
+#include "authoring/selecttestpanel.h"
+#include "authoring/startpanel.h"
+#include "authoring/typewordpanel.h"
+#include "authoring/wordlistpanel.h"
+#include "authoring/wordlistspanel.h"
 #include "core/platform/appstate.h"
 #include "core/platform/forms.h"
 #include "core/platform/settings.h"
@@ -98,7 +107,7 @@ class TestHistoryWindows : public QObject
         if (out.isEmpty())
             return;
         auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
-        m->btnProgress->click();
+        m->pnlStart->btnProgress->click();
         m->pnlProgress->cboPaperTest->setCurrentText(u"Test_Animals"_s);
         TestUi::settle(100);
         QVERIFY(m->grab().save(out + u"/progress_report.png"_s));
@@ -285,8 +294,9 @@ class TestHistoryWindows : public QObject
         QFETCH(QString, button);
         env->makeTest(u"Test_Tricky Words"_s, {u"dog"_s});
         auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
-        m->btnEdit_Click();
-        m->LstTests->setCurrentItem(m->LstTests->findItems(u"Test_Tricky Words"_s, Qt::MatchExactly).first());
+        m->pnlStart->btnEdit_Click();
+        m->pnlSelectTest->LstTests->setCurrentItem(
+            m->pnlSelectTest->LstTests->findItems(u"Test_Tricky Words"_s, Qt::MatchExactly).first());
         m->findChild<QPushButton *>(button)->click();
         QCOMPARE(env->dialogs.boxes.size(), 1);
         QCOMPARE(env->dialogs.boxes[0].text, u"Test_Tricky Words is made by Wordaroo from the missed words."_s);
@@ -304,13 +314,13 @@ class TestHistoryWindows : public QObject
     {
         QFETCH(QString, name);
         auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
-        m->btnOptions_Click();
+        m->pnlStart->btnOptions_Click();
         env->dialogs.inputAnswers = {name};
-        m->btnAddChild->click();
+        m->pnlOptions->btnAddChild->click();
         QCOMPARE(env->dialogs.boxes.size(), 1);
         QCOMPARE(env->dialogs.boxes[0].text, HistoryStore::nameProblem(name));
         QVERIFY(store->children().isEmpty());
-        QCOMPARE(m->lstChildren->count(), 0);
+        QCOMPARE(m->pnlOptions->lstChildren->count(), 0);
     }
 
     // A known history: Ann took Test_Animals twice (33%, then 66%), missing "dog" twice.
@@ -336,8 +346,8 @@ class TestHistoryWindows : public QObject
         setDay(Day1.addDays(1));
 
         auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
-        QCOMPARE(m->btnProgress->text().remove(u'&'), u"See How the Children Are Doing"_s);
-        m->btnProgress->click();
+        QCOMPARE(m->pnlStart->btnProgress->text().remove(u'&'), u"See How the Children Are Doing"_s);
+        m->pnlStart->btnProgress->click();
         ProgressReport *r = m->pnlProgress;
         QVERIFY(Panels::isShown(r));
         QCOMPARE(r->cboChild->currentText(), u"Ann"_s);
@@ -390,7 +400,7 @@ class TestHistoryWindows : public QObject
         store = std::make_unique<HistoryStore>(env->appDir());
         ProgramHistory::install(store.get());
         auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
-        m->btnProgress->click();
+        m->pnlStart->btnProgress->click();
         QVERIFY(!m->pnlProgress->lblStatus->text().isEmpty());
         QVERIFY(m->pnlProgress->btnNewHistory->isVisibleTo(m->pnlProgress));
         m->pnlProgress->btnNewHistory->click();
