@@ -59,8 +59,9 @@ inline void type(QWidget *w, const QString &text)
 inline QString shownPanel(frmMaint *w)
 {
     QStringList shown;
-    for (QWidget *p : {w->pnlStart, w->pnlNewName, w->pnlSelectTest, w->pnlWordList, w->pnlTypeWord, w->pnlRecord,
-                       w->pnlReviewSound, w->pnlOptions, w->pnlWordLists})
+    for (QWidget *p :
+         std::initializer_list<QWidget *>{w->pnlStart, w->pnlNewName, w->pnlSelectTest, w->pnlWordList, w->pnlTypeWord,
+                                          w->pnlRecord, w->pnlReviewSound, w->pnlOptions, w->pnlWordLists})
         if (Panels::isShown(p))
             shown << p->objectName();
     return shown.join(u'+');
