@@ -188,11 +188,6 @@ void frmLogin::setOuterWidth(int twips)
     setFixedSize(w, menuHeight + h);
 }
 
-bool frmLogin::isExpanded() const
-{
-    return btnSeeWords->text() == HideWords;
-}
-
 void frmLogin::loadChildren()
 {
     const QStringList children = ProgramHistory::children();
@@ -270,13 +265,14 @@ void frmLogin::LstTests_Click()
 
 void frmLogin::btnSeeWords_Click()
 {
-    if (btnSeeWords->text() == SeeWords) {
-        setOuterWidth(ExpandedWidth);
-        btnSeeWords->setText(HideWords);
-    } else {
-        setOuterWidth(CollapsedWidth);
-        btnSeeWords->setText(SeeWords);
-    }
+    setExpanded(!m_expanded);
+}
+
+void frmLogin::setExpanded(bool expanded)
+{
+    m_expanded = expanded;
+    setOuterWidth(expanded ? ExpandedWidth : CollapsedWidth);
+    btnSeeWords->setText(expanded ? HideWords : SeeWords);
     btnSeeWords->setAccessibleName(btnSeeWords->text());
 }
 

@@ -30,7 +30,8 @@ class frmLogin final : public Form
     static inline const QString SeeWords = QStringLiteral("See Test Words >>");
     static inline const QString HideWords = QStringLiteral("Hide Test Words <<");
 
-    bool isExpanded() const;
+    // Whether the test's words show beside the list (the wider window).
+    bool isExpanded() const { return m_expanded; }
 
     // The configuration password gate: true when no password is set or the one typed
     // matches; otherwise the adult has been told why not.
@@ -61,6 +62,8 @@ class frmLogin final : public Form
   private:
     void Form_Load();
     void setOuterWidth(int twips);
+    // Shows or hides the word list beside the tests, and captions the button to match.
+    void setExpanded(bool expanded);
     void setSelectionFromList();
     void openAuthoring();
     // Shows the child drop-down above the test list when a child exists.
@@ -82,4 +85,5 @@ class frmLogin final : public Form
     Picture *Image1 = nullptr;
     QTimer *Timer1 = nullptr;
     MMControl *MMControl1 = nullptr;
+    bool m_expanded = false;
 };

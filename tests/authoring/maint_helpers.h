@@ -2,7 +2,16 @@
 // Shared by the authoring window's tests: open it as the program does, drive it
 // with the keyboard, and read its state.
 #include "authoring/frmMaint.h"
+#include "authoring/newnamepanel.h"
+#include "authoring/optionspanel.h"
+#include "authoring/recordpanel.h"
 #include "authoring/register.h"
+#include "authoring/reviewsoundpanel.h"
+#include "authoring/selecttestpanel.h"
+#include "authoring/startpanel.h"
+#include "authoring/typewordpanel.h"
+#include "authoring/wordlistpanel.h"
+#include "authoring/wordlistspanel.h"
 #include "core/platform/appstate.h"
 #include "core/ui/layout.h"
 #include "testsupport.h"
@@ -50,8 +59,9 @@ inline void type(QWidget *w, const QString &text)
 inline QString shownPanel(frmMaint *w)
 {
     QStringList shown;
-    for (QWidget *p : {w->pnlStart, w->pnlNewName, w->pnlSelectTest, w->pnlWordList, w->pnlTypeWord, w->pnlRecord,
-                       w->pnlReviewSound, w->pnlOptions, w->pnlWordLists})
+    for (QWidget *p :
+         std::initializer_list<QWidget *>{w->pnlStart, w->pnlNewName, w->pnlSelectTest, w->pnlWordList, w->pnlTypeWord,
+                                          w->pnlRecord, w->pnlReviewSound, w->pnlOptions, w->pnlWordLists})
         if (Panels::isShown(p))
             shown << p->objectName();
     return shown.join(u'+');
@@ -102,19 +112,19 @@ inline QStringList snapshot(const QString &appDir)
 
 inline void makeTest(frmMaint *w, const QString &name)
 {
-    w->btnMake_Click();
-    w->txtNewName->setText(name);
-    w->btnNewNext_Click();
+    w->pnlStart->btnMake_Click();
+    w->pnlNewName->txtNewName->setText(name);
+    w->pnlNewName->btnNewNext_Click();
 }
 
 // From pnlTypeWord: record a word and save it.
 inline void recordWord(frmMaint *w, const QString &word)
 {
-    w->txtWord->setText(word);
-    w->btnRecordWord_Click();
-    w->btnBeginRecord_Click();
-    w->btnBeginRecord_Click();
-    w->btnSaveWord_Click();
+    w->pnlTypeWord->txtWord->setText(word);
+    w->pnlTypeWord->btnRecordWord_Click();
+    w->pnlRecord->btnBeginRecord_Click();
+    w->pnlRecord->btnBeginRecord_Click();
+    w->pnlReviewSound->btnSaveWord_Click();
 }
 
 } // namespace Maint

@@ -110,7 +110,7 @@ void tst_AudioAuthoring::initTestCase()
 int tst_AudioAuthoring::recordTone(frmMaint *w, const QString &tone)
 {
     enter(w);
-    if (w->btnBeginRecord->text() != frmMaint::StopCaption)
+    if (w->pnlRecord->btnBeginRecord->text() != RecordPanel::StopCaption)
         return -1;
     waitMs(250); // the input flows before the tone starts
     m_speaker->setCommand(u"Close"_s);
@@ -122,7 +122,7 @@ int tst_AudioAuthoring::recordTone(frmMaint *w, const QString &tone)
     t.start();
     while (t.elapsed() < 900) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        loudest = std::max(loudest, w->pbLevel->value());
+        loudest = std::max(loudest, w->pnlRecord->pbLevel->value());
     }
     enter(w);
     return loudest;
@@ -163,10 +163,10 @@ void tst_AudioAuthoring::makeATestFromTheMicrophone()
     const int loudest = recordTone(w, low);
     QVERIFY2(loudest >= 50, qPrintable(QString::number(loudest)));
     QCOMPARE(shownPanel(w), u"pnlReviewSound"_s);
-    QVERIFY(!w->tmrLevel->isActive());
+    QVERIFY(!w->pnlRecord->tmrLevel->isActive());
     QElapsedTimer listening;
     listening.start();
-    w->btnListen_Click(); // plays the recording to its end
+    w->pnlReviewSound->btnListen_Click(); // plays the recording to its end
     QVERIFY2(listening.elapsed() >= 800, qPrintable(QString::number(listening.elapsed())));
     QCOMPARE(w->MMControl1->Error(), 0);
     enter(w);
@@ -181,22 +181,22 @@ void tst_AudioAuthoring::makeATestFromTheMicrophone()
     enter(w);
     QVERIFY(recordTone(w, high) > 0);
     enter(w);
-    QCOMPARE(items(w->List1), (QStringList{u"sun"_s, u"moon"_s}));
+    QCOMPARE(items(w->pnlWordList->List1), (QStringList{u"sun"_s, u"moon"_s}));
 
     // "sun" again, now a shorter, different tone: the file holds only the new one.
-    select(w->List1, u"sun"_s);
+    select(w->pnlWordList->List1, u"sun"_s);
     env.dialogs.answers = {MsgResult::Yes};
-    w->btnReRecordWord_Click();
+    w->pnlWordList->btnReRecordWord_Click();
     QCOMPARE(shownPanel(w), u"pnlRecord"_s);
     QVERIFY(recordTone(w, mid) > 0);
     enter(w);
-    QCOMPARE(items(w->List1), (QStringList{u"moon"_s, u"sun"_s}));
+    QCOMPARE(items(w->pnlWordList->List1), (QStringList{u"moon"_s, u"sun"_s}));
 
     // "moon" deleted.
-    select(w->List1, u"moon"_s);
+    select(w->pnlWordList->List1, u"moon"_s);
     env.dialogs.answers = {MsgResult::Yes};
-    w->btnDelWord_Click();
-    QCOMPARE(items(w->List1), (QStringList{u"sun"_s}));
+    w->pnlWordList->btnDelWord_Click();
+    QCOMPARE(items(w->pnlWordList->List1), (QStringList{u"sun"_s}));
 
     QCOMPARE(QDir(dir).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList{u"sun.wav"_s});
     const Heard sun2 = hear(dir + u"sun.wav"_s);
@@ -210,8 +210,8 @@ void tst_AudioAuthoring::makeATestFromTheMicrophone()
     QVERIFY(env.dialogs.boxes.size() == 2); // the two confirmations, no failure
 
     // Back on the start window, the new test is listed with its word.
-    w->btnFinishNewTest_Click();
-    w->btnExit_Click();
+    w->pnlWordList->btnFinishNewTest_Click();
+    w->pnlStart->btnExit_Click();
     TestUi::settle();
     QVERIFY(login->isVisible());
     QCOMPARE(items(login->findChild<QListWidget *>(u"lstTests"_s)), QStringList{u"Test_Sounds"_s});

@@ -78,9 +78,9 @@ void tst_MaintFiles::newName()
     if (typed == u"Birds"_s) {                    // made in this window, then typed again
         makeTest(w, typed);
         recordWord(w, u"owl"_s);
-        w->btnFinishNewTest_Click();
+        w->pnlWordList->btnFinishNewTest_Click();
     }
-    const QStringList listed = items(w->LstTests);
+    const QStringList listed = items(w->pnlSelectTest->LstTests);
     const QStringList before = snapshot(env.appDir());
 
     makeTest(w, typed);
@@ -88,7 +88,7 @@ void tst_MaintFiles::newName()
         QVERIFY(env.dialogs.boxes.isEmpty());
         QVERIFY(QFileInfo(env.appDir() + folder).isDir());
         QCOMPARE(Shared::TestDir, env.appDir() + folder + u'/');
-        QVERIFY(items(w->LstTests).contains(folder));
+        QVERIFY(items(w->pnlSelectTest->LstTests).contains(folder));
         QCOMPARE(shownPanel(w), u"pnlTypeWord"_s);
         return;
     }
@@ -99,10 +99,10 @@ void tst_MaintFiles::newName()
     QCOMPARE(box.buttons, MsgButtons::Ok);
     QCOMPARE(box.title, u"Wordaroo"_s);
     QCOMPARE(shownPanel(w), u"pnlNewName"_s);
-    QCOMPARE(w->enterButton(), w->btnNewNext);
-    QCOMPARE(w->txtNewName->text(), typed);
+    QCOMPARE(w->enterButton(), w->pnlNewName->btnNewNext);
+    QCOMPARE(w->pnlNewName->txtNewName->text(), typed);
     QCOMPARE(snapshot(env.appDir()), before);
-    QCOMPARE(items(w->LstTests), listed);
+    QCOMPARE(items(w->pnlSelectTest->LstTests), listed);
 }
 
 void tst_MaintFiles::deleteTest_data()
@@ -127,25 +127,25 @@ void tst_MaintFiles::deleteTest()
     env.makeTest(u"Test_Fruit "_s, {u"pear"_s, u"plum"_s});
     env.makeTest(u"Test_Zoo"_s, {});
     frmMaint *w = open();
-    w->btnEdit_Click();
-    QCOMPARE(selected(w->LstTests), u"Test_Fruit"_s);
-    QVERIFY(select(w->LstTests, entry));
+    w->pnlStart->btnEdit_Click();
+    QCOMPARE(selected(w->pnlSelectTest->LstTests), u"Test_Fruit"_s);
+    QVERIFY(select(w->pnlSelectTest->LstTests, entry));
     env.dialogs.answers = {answer};
-    w->btnDeleteTest_Click();
+    w->pnlSelectTest->btnDeleteTest_Click();
     QCOMPARE(env.dialogs.boxes.size(), 1);
     const ScriptedDialogs::Box box = env.dialogs.boxes.first();
     QCOMPARE(box.text, u"Are you sure you want to delete\n\n"_s + entry.trimmed());
     QCOMPARE(box.title, u"Delete Test"_s);
     QCOMPARE(box.buttons, MsgButtons::YesNo);
     QCOMPARE(box.icon, MsgIcon::Question);
-    QCOMPARE(items(w->LstTests), listedAfter);
+    QCOMPARE(items(w->pnlSelectTest->LstTests), listedAfter);
     QCOMPARE(QFileInfo::exists(env.appDir() + entry), answer == MsgResult::No);
     QVERIFY(QFileInfo(env.appDir() + u"Test_Fruit/apple.wav"_s).isFile());
     QCOMPARE(shownPanel(w), u"pnlSelectTest"_s);
     if (answer == MsgResult::Yes) {
         QCOMPARE(env.sound.lines(), QStringList{u"Close (wait)"_s}); // nothing held open
         QCOMPARE(QDir::currentPath() + u'/', env.appDir());
-        QCOMPARE(selected(w->LstTests), listedAfter.first());
+        QCOMPARE(selected(w->pnlSelectTest->LstTests), listedAfter.first());
     }
 }
 
@@ -161,18 +161,18 @@ void tst_MaintFiles::deleteNeverFollowsLinks()
     QVERIFY(QFile::link(outside.filePath(u"keep.wav"_s), holder + u"dog.wav"_s));
     QVERIFY(QFile::link(outside.path(), holder + u"dir.wav"_s));
     frmMaint *w = open();
-    w->btnEdit_Click();
+    w->pnlStart->btnEdit_Click();
     for (const QString &entry : {u"Test_Linked"_s, u"Test_Holder"_s}) {
-        QVERIFY(select(w->LstTests, entry));
+        QVERIFY(select(w->pnlSelectTest->LstTests, entry));
         env.dialogs.answers = {MsgResult::Yes};
-        w->btnDeleteTest_Click();
+        w->pnlSelectTest->btnDeleteTest_Click();
     }
     QCOMPARE(env.dialogs.boxes.size(), 2); // the confirmations, no failure
     QVERIFY(!QFileInfo(env.appDir() + u"Test_Linked"_s).isSymLink());
     QVERIFY(!QFileInfo::exists(env.appDir() + u"Test_Holder"_s));
     QVERIFY(QFileInfo(outside.filePath(u"keep.wav"_s)).isFile());
-    QCOMPARE(w->LstTests->count(), 0);
-    w->btnEditTest_Click(); // nothing selected: nothing happens
+    QCOMPARE(w->pnlSelectTest->LstTests->count(), 0);
+    w->pnlSelectTest->btnEditTest_Click(); // nothing selected: nothing happens
     QCOMPARE(shownPanel(w), u"pnlSelectTest"_s);
 }
 
@@ -183,16 +183,16 @@ void tst_MaintFiles::deleteStopsAtSubFolder()
     const QString dir = env.makeTest(u"Test_Nested"_s, {u"cat"_s});
     QDir().mkpath(dir + u"inner"_s);
     frmMaint *w = open();
-    w->btnEdit_Click();
+    w->pnlStart->btnEdit_Click();
     env.dialogs.answers = {MsgResult::Yes};
-    w->btnDeleteTest_Click();
+    w->pnlSelectTest->btnDeleteTest_Click();
     QCOMPARE(env.dialogs.boxes.size(), 2);
     const QString report = env.dialogs.boxes.last().text;
     QVERIFY2(report.contains(u"was not deleted"_s) && report.contains(u"inner"_s), qPrintable(report));
     QVERIFY(QFileInfo(dir + u"cat.wav"_s).isFile());
-    QCOMPARE(items(w->LstTests), QStringList{u"Test_Nested"_s});
-    w->btnEditTest_Click(); // the window goes on
-    QCOMPARE(items(w->List1), QStringList{u"cat"_s});
+    QCOMPARE(items(w->pnlSelectTest->LstTests), QStringList{u"Test_Nested"_s});
+    w->pnlSelectTest->btnEditTest_Click(); // the window goes on
+    QCOMPARE(items(w->pnlWordList->List1), QStringList{u"cat"_s});
 }
 
 void tst_MaintFiles::optionsShowStored_data()
@@ -216,10 +216,10 @@ void tst_MaintFiles::optionsShowStored()
         store(env, u"TheWord"_s, u"Sesame Open"_s);
     }
     frmMaint *w = open();
-    TestUi::click(w->btnOptions);
+    TestUi::click(w->pnlStart->btnOptions);
     QCOMPARE(shownPanel(w), u"pnlOptions"_s);
-    QCOMPARE(w->chkPassword->isChecked(), checked);
-    QCOMPARE(w->txtPassword->text(), checked ? u"Sesame Open"_s : QString());
+    QCOMPARE(w->pnlOptions->chkPassword->isChecked(), checked);
+    QCOMPARE(w->pnlOptions->txtPassword->text(), checked ? u"Sesame Open"_s : QString());
 }
 
 // Checked writes both keys, exactly as typed; unchecked writes "false" and keeps
@@ -248,11 +248,11 @@ void tst_MaintFiles::optionsSave()
     store(env, u"Protect"_s, u"True"_s);
     store(env, u"TheWord"_s, u"old"_s);
     frmMaint *w = open();
-    TestUi::click(w->btnOptions);
-    QCOMPARE(w->txtPassword->text(), u"old"_s);
-    w->chkPassword->setChecked(check);
-    w->txtPassword->setFocus();
-    w->txtPassword->clear();
+    TestUi::click(w->pnlStart->btnOptions);
+    QCOMPARE(w->pnlOptions->txtPassword->text(), u"old"_s);
+    w->pnlOptions->chkPassword->setChecked(check);
+    w->pnlOptions->txtPassword->setFocus();
+    w->pnlOptions->txtPassword->clear();
     type(w, typed);
     enter(w);
     QCOMPARE(shownPanel(w), u"pnlStart"_s);
@@ -260,7 +260,7 @@ void tst_MaintFiles::optionsSave()
     QCOMPARE(setting(env, u"TheWord"_s), theWord);
     // What the box shows is what the start window will compare with.
     if (check)
-        QCOMPARE(w->txtPassword->text(), theWord);
+        QCOMPARE(w->pnlOptions->txtPassword->text(), theWord);
 }
 
 // Cancel writes nothing; the boxes keep their text for the window's life; a new
@@ -269,26 +269,26 @@ void tst_MaintFiles::optionsKeepTheirBoxes()
 {
     TestEnv env;
     frmMaint *w = open();
-    w->btnOptions_Click();
-    w->chkPassword->setChecked(true);
-    w->txtPassword->setText(u"typed"_s);
-    w->btnCancelOptions_Click();
+    w->pnlStart->btnOptions_Click();
+    w->pnlOptions->chkPassword->setChecked(true);
+    w->pnlOptions->txtPassword->setText(u"typed"_s);
+    w->pnlOptions->btnCancelOptions_Click();
     QVERIFY(!QFileInfo::exists(env.appDir() + u"spell.ini"_s));
-    w->btnOptions_Click();
-    QVERIFY(w->chkPassword->isChecked());
-    w->btnSaveOptions_Click();
-    w->btnOptions_Click();
-    w->chkPassword->setChecked(false);
-    w->btnSaveOptions_Click();
-    w->btnOptions_Click();
-    QCOMPARE(w->txtPassword->text(), u"typed"_s);
+    w->pnlStart->btnOptions_Click();
+    QVERIFY(w->pnlOptions->chkPassword->isChecked());
+    w->pnlOptions->btnSaveOptions_Click();
+    w->pnlStart->btnOptions_Click();
+    w->pnlOptions->chkPassword->setChecked(false);
+    w->pnlOptions->btnSaveOptions_Click();
+    w->pnlStart->btnOptions_Click();
+    QCOMPARE(w->pnlOptions->txtPassword->text(), u"typed"_s);
     delete w;
     w = open();
-    w->btnOptions_Click();
-    QVERIFY(!w->chkPassword->isChecked());
-    QCOMPARE(w->txtPassword->text(), QString());
-    w->chkPassword->setChecked(true);
-    w->btnSaveOptions_Click();
+    w->pnlStart->btnOptions_Click();
+    QVERIFY(!w->pnlOptions->chkPassword->isChecked());
+    QCOMPARE(w->pnlOptions->txtPassword->text(), QString());
+    w->pnlOptions->chkPassword->setChecked(true);
+    w->pnlOptions->btnSaveOptions_Click();
     QCOMPARE(setting(env, u"TheWord"_s), QString());
 }
 
@@ -301,11 +301,11 @@ void tst_MaintFiles::optionsNeverWriteThroughALink()
     QVERIFY(link.ok());
     const QByteArray before = link.state();
     frmMaint *w = open();
-    w->btnOptions_Click();
+    w->pnlStart->btnOptions_Click();
     QCOMPARE(env.dialogs.boxes.size(), 1); // reading it is refused too
-    w->chkPassword->setChecked(true);
-    w->txtPassword->setText(u"pw"_s);
-    TestUi::click(w->btnSaveOptions);
+    w->pnlOptions->chkPassword->setChecked(true);
+    w->pnlOptions->txtPassword->setText(u"pw"_s);
+    TestUi::click(w->pnlOptions->btnSaveOptions);
     QCOMPARE(shownPanel(w), u"pnlStart"_s);
     QCOMPARE(env.dialogs.boxes.size(), 2);
     QVERIFY(env.dialogs.boxes[1].text.startsWith(u"WriteSetting: \n"_s));
@@ -332,12 +332,12 @@ void tst_MaintFiles::passwordGateEndToEnd()
     create->trigger();
     auto *w = Forms::find<frmMaint>(Windows::Maint);
     QVERIFY(w && !login->isVisible() && env.dialogs.prompts.isEmpty());
-    w->btnOptions_Click();
-    w->chkPassword->setChecked(true);
-    w->txtPassword->setText(u"Kanga Roo"_s);
-    w->btnSaveOptions_Click();
+    w->pnlStart->btnOptions_Click();
+    w->pnlOptions->chkPassword->setChecked(true);
+    w->pnlOptions->txtPassword->setText(u"Kanga Roo"_s);
+    w->pnlOptions->btnSaveOptions_Click();
     makeTest(w, u"Birds"_s);
-    w->btnExit_Click();
+    w->pnlStart->btnExit_Click();
     TestUi::settle();
     QVERIFY(login->isVisible());
     QCOMPARE(items(login->findChild<QListWidget *>(u"lstTests"_s)), (QStringList{u"Test_Birds"_s, u"Test_Fruit"_s}));
@@ -351,10 +351,10 @@ void tst_MaintFiles::passwordGateEndToEnd()
     create->trigger();
     w = Forms::find<frmMaint>(Windows::Maint);
     QVERIFY(w);
-    w->btnOptions_Click();
-    QCOMPARE(w->txtPassword->text(), u"Kanga Roo"_s);
-    w->chkPassword->setChecked(false);
-    w->btnSaveOptions_Click();
+    w->pnlStart->btnOptions_Click();
+    QCOMPARE(w->pnlOptions->txtPassword->text(), u"Kanga Roo"_s);
+    w->pnlOptions->chkPassword->setChecked(false);
+    w->pnlOptions->btnSaveOptions_Click();
     w->close();
     TestUi::settle();
 

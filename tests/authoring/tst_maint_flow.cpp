@@ -51,8 +51,8 @@ void tst_MaintFlow::enterWalksAWordThrough()
     QCOMPARE(w->windowTitle(), u"Wordaroo Configuration"_s);
     QCOMPARE(w->client->size(), QSize(Twips::px(5460), Twips::px(3720)));
     QCOMPARE(shownPanel(w), u"pnlStart"_s);
-    QCOMPARE(items(w->LstTests), (QStringList{u"Test_animals"_s, u"Test_Birds"_s}));
-    QVERIFY(w->LstTests->selectedItems().isEmpty());
+    QCOMPARE(items(w->pnlSelectTest->LstTests), (QStringList{u"Test_animals"_s, u"Test_Birds"_s}));
+    QVERIFY(w->pnlSelectTest->LstTests->selectedItems().isEmpty());
     QVERIFY(w->MMControl1->Wait); // the window's first command waits
     // The start panel has no ENTER button: ENTER presses the focused (first) button.
     QCOMPARE(enterName(w), u"btnMake"_s);
@@ -63,31 +63,32 @@ void tst_MaintFlow::enterWalksAWordThrough()
     enter(w);
     QCOMPARE(shownPanel(w), u"pnlTypeWord"_s);
     QCOMPARE(Shared::TestDir, env.appDir() + u"Test_Spring/"_s);
-    QVERIFY(items(w->LstTests).contains(u"Test_Spring"_s));
+    QVERIFY(items(w->pnlSelectTest->LstTests).contains(u"Test_Spring"_s));
     type(w, u"tulip"_s);
     enter(w);
     QCOMPARE(shownPanel(w), u"pnlRecord"_s);
-    QCOMPARE(w->lblWordToRecord->text(), u"tulip"_s);
+    QCOMPARE(w->pnlRecord->lblWordToRecord->text(), u"tulip"_s);
 
     enter(w);
-    QCOMPARE(w->btnBeginRecord->text(), u"Stop Recording"_s);
-    QCOMPARE(w->btnBeginRecord->palette().color(QPalette::Button), QColor(255, 128, 128));
-    QCOMPARE(w->lblRecording->text(), u"Recording Now....Press ENTER to Stop Recording"_s);
-    QVERIFY(w->pbLevel->isVisible() && w->lblElapsed->isVisible() && w->tmrLevel->isActive());
-    w->tmrLevel_Timer(); // the test device hears silence
-    QCOMPARE(w->lblElapsed->text(), u"Recorded: 0:00.0"_s);
+    QCOMPARE(w->pnlRecord->btnBeginRecord->text(), u"Stop Recording"_s);
+    QCOMPARE(w->pnlRecord->btnBeginRecord->palette().color(QPalette::Button), QColor(255, 128, 128));
+    QCOMPARE(w->pnlRecord->lblRecording->text(), u"Recording Now....Press ENTER to Stop Recording"_s);
+    QVERIFY(w->pnlRecord->pbLevel->isVisible() && w->pnlRecord->lblElapsed->isVisible() &&
+            w->pnlRecord->tmrLevel->isActive());
+    w->pnlRecord->tmrLevel_Timer(); // the test device hears silence
+    QCOMPARE(w->pnlRecord->lblElapsed->text(), u"Recorded: 0:00.0"_s);
 
     enter(w);
     QCOMPARE(shownPanel(w), u"pnlReviewSound"_s);
-    QCOMPARE(w->btnBeginRecord->text(), u"Begin Recording Now"_s);
-    QCOMPARE(w->btnBeginRecord->palette().color(QPalette::Button), QColor(128, 255, 128));
-    QCOMPARE(w->lblRecording->text(), u"When ready press ENTER to begin Recording"_s);
-    QVERIFY(!w->tmrLevel->isActive() && !w->pbLevel->isVisibleTo(w->pnlRecord));
+    QCOMPARE(w->pnlRecord->btnBeginRecord->text(), u"Begin Recording Now"_s);
+    QCOMPARE(w->pnlRecord->btnBeginRecord->palette().color(QPalette::Button), QColor(128, 255, 128));
+    QCOMPARE(w->pnlRecord->lblRecording->text(), u"When ready press ENTER to begin Recording"_s);
+    QVERIFY(!w->pnlRecord->tmrLevel->isActive() && !w->pnlRecord->pbLevel->isVisibleTo(w->pnlRecord));
 
     enter(w);
     QCOMPARE(shownPanel(w), u"pnlWordList"_s);
-    QCOMPARE(items(w->List1), QStringList{u"tulip"_s});
-    QCOMPARE(w->txtWord->text(), QString());
+    QCOMPARE(items(w->pnlWordList->List1), QStringList{u"tulip"_s});
+    QCOMPARE(w->pnlTypeWord->txtWord->text(), QString());
     const QString file = env.appDir() + u"Test_Spring/tulip.wav"_s;
     QVERIFY(QFileInfo(file).isFile());
     // The load's wait applies to the first command only.
@@ -136,7 +137,7 @@ void tst_MaintFlow::transitions()
     frmMaint *w = open();
     for (const QString &p : presses) {
         if (p.startsWith(u'+')) {
-            w->txtWord->setText(p.mid(1));
+            w->pnlTypeWord->txtWord->setText(p.mid(1));
         } else if (p == u"mnuHelp"_s) {
             w->mnuHelp->trigger();
             QCOMPARE(env.dialogs.helpOpened, QStringList{u"Spell.HLP"_s});
@@ -157,7 +158,7 @@ void tst_MaintFlow::hiddenPanelsTakeNoInput()
     TestEnv env;
     env.makeTest(u"Test_Fruit"_s, {u"apple"_s});
     frmMaint *w = open();
-    w->txtNewName->setText(u"kept"_s);
+    w->pnlNewName->txtNewName->setText(u"kept"_s);
     // The word list's access keys and typing reach nothing from the start panel.
     for (const int k : {Qt::Key_A, Qt::Key_D, Qt::Key_R, Qt::Key_F}) {
         QTest::keyClick(keyTarget(w), Qt::Key(k), Qt::AltModifier);
@@ -165,26 +166,26 @@ void tst_MaintFlow::hiddenPanelsTakeNoInput()
     }
     type(w, u"xyz"_s);
     QCOMPARE(shownPanel(w), u"pnlStart"_s);
-    QCOMPARE(w->txtNewName->text(), u"kept"_s);
+    QCOMPARE(w->pnlNewName->txtNewName->text(), u"kept"_s);
     QVERIFY(env.dialogs.boxes.isEmpty() && env.sound.log.isEmpty());
 
     // Shown, the word list answers its access key; typing then reaches txtWord only.
-    w->btnEdit_Click();
-    w->btnEditTest_Click();
+    w->pnlStart->btnEdit_Click();
+    w->pnlSelectTest->btnEditTest_Click();
     QTest::keyClick(keyTarget(w), Qt::Key_A, Qt::AltModifier);
     QTRY_COMPARE(shownPanel(w), u"pnlTypeWord"_s);
     type(w, u"plum"_s);
-    QCOMPARE(w->txtWord->text(), u"plum"_s);
-    QCOMPARE(w->txtNewName->text(), u"kept"_s);
+    QCOMPARE(w->pnlTypeWord->txtWord->text(), u"plum"_s);
+    QCOMPARE(w->pnlNewName->txtNewName->text(), u"kept"_s);
 
     // The select panel has no ENTER button: the word list's (now hidden) Add Word,
     // which was the last one, is not pressed.
-    w->btnRecordWord_Click();
-    w->btnBeginRecord_Click();
-    w->btnBeginRecord_Click();
-    w->btnSaveWord_Click();
-    w->btnFinishNewTest_Click();
-    w->btnEdit_Click();
+    w->pnlTypeWord->btnRecordWord_Click();
+    w->pnlRecord->btnBeginRecord_Click();
+    w->pnlRecord->btnBeginRecord_Click();
+    w->pnlReviewSound->btnSaveWord_Click();
+    w->pnlWordList->btnFinishNewTest_Click();
+    w->pnlStart->btnEdit_Click();
     enter(w);
     QCOMPARE(shownPanel(w), u"pnlSelectTest"_s);
 }
@@ -203,8 +204,8 @@ void tst_MaintFlow::exitAndCloseBoxReturnToStart()
     Forms::registerFactory(Windows::Login, [] { return new StubLogin; });
     auto *login = qobject_cast<StubLogin *>(Forms::load(Windows::Login));
     frmMaint *w = open();
-    w->btnMake_Click();
-    closeBox ? void(w->close()) : w->btnExit_Click();
+    w->pnlStart->btnMake_Click();
+    closeBox ? void(w->close()) : w->pnlStart->btnExit_Click();
     TestUi::settle();
     QVERIFY(!Forms::find(Windows::Maint));
     QCOMPARE(login->loads, 1);
@@ -241,21 +242,21 @@ void tst_MaintFlow::typedWord()
     TestEnv env;
     env.makeTest(u"Test_Fruit"_s, {u"apple"_s});
     frmMaint *w = open();
-    w->btnEdit_Click();
-    w->btnEditTest_Click();
-    w->btnAddWord_Click();
+    w->pnlStart->btnEdit_Click();
+    w->pnlSelectTest->btnEditTest_Click();
+    w->pnlWordList->btnAddWord_Click();
     const QStringList before = snapshot(env.appDir());
-    w->txtWord->setText(typed);
-    w->btnRecordWord_Click();
-    QCOMPARE(w->txtWord->text(), textAfter);
+    w->pnlTypeWord->txtWord->setText(typed);
+    w->pnlTypeWord->btnRecordWord_Click();
+    QCOMPARE(w->pnlTypeWord->txtWord->text(), textAfter);
     if (!word.isEmpty()) {
         QVERIFY(env.dialogs.boxes.isEmpty());
-        QCOMPARE(w->lblWordToRecord->text(), word);
+        QCOMPARE(w->pnlRecord->lblWordToRecord->text(), word);
         QCOMPARE(shownPanel(w), u"pnlRecord"_s);
-        w->btnBeginRecord_Click();
-        w->btnBeginRecord_Click();
-        w->btnSaveWord_Click();
-        QCOMPARE(items(w->List1), (QStringList{u"apple"_s, word}));
+        w->pnlRecord->btnBeginRecord_Click();
+        w->pnlRecord->btnBeginRecord_Click();
+        w->pnlReviewSound->btnSaveWord_Click();
+        QCOMPARE(items(w->pnlWordList->List1), (QStringList{u"apple"_s, word}));
         const QStringList onDisk = TestLibrary::wordsOf(Shared::TestDir);
         QVERIFY(onDisk.size() == 2 && onDisk.contains(word));
         return;
@@ -266,7 +267,7 @@ void tst_MaintFlow::typedWord()
     QCOMPARE(box.icon, typed.trimmed().isEmpty() ? MsgIcon::None : MsgIcon::Information);
     QCOMPARE(box.title, u"Wordaroo"_s);
     QCOMPARE(shownPanel(w), u"pnlTypeWord"_s);
-    QCOMPARE(w->txtWord->hasSelectedText(), message.startsWith(u"This word"_s));
+    QCOMPARE(w->pnlTypeWord->txtWord->hasSelectedText(), message.startsWith(u"This word"_s));
     QVERIFY(env.sound.log.isEmpty()); // refused before recording
     QCOMPARE(snapshot(env.appDir()), before);
 }
@@ -276,28 +277,28 @@ void tst_MaintFlow::reRecordMovesTheWordToTheEnd()
     TestEnv env;
     env.makeTest(u"Test_Fruit"_s, {u"apple"_s, u"banana"_s, u"cherry"_s});
     frmMaint *w = open();
-    w->btnEdit_Click();
-    w->btnEditTest_Click();
-    select(w->List1, u"apple"_s);
-    w->btnReRecordWord_Click(); // answered No
+    w->pnlStart->btnEdit_Click();
+    w->pnlSelectTest->btnEditTest_Click();
+    select(w->pnlWordList->List1, u"apple"_s);
+    w->pnlWordList->btnReRecordWord_Click(); // answered No
     QCOMPARE(env.dialogs.boxes.value(0).text, u"Record apple again?"_s);
     QCOMPARE(env.dialogs.boxes.value(0).title, u"Re-Record?"_s);
     QCOMPARE(shownPanel(w), u"pnlWordList"_s);
-    QCOMPARE(w->List1->count(), 3);
+    QCOMPARE(w->pnlWordList->List1->count(), 3);
 
     env.dialogs.answers = {MsgResult::Yes};
-    w->btnReRecordWord_Click();
-    QCOMPARE(items(w->List1), (QStringList{u"banana"_s, u"cherry"_s}));
+    w->pnlWordList->btnReRecordWord_Click();
+    QCOMPARE(items(w->pnlWordList->List1), (QStringList{u"banana"_s, u"cherry"_s}));
     QCOMPARE(shownPanel(w), u"pnlRecord"_s);
-    QCOMPARE(w->lblWordToRecord->text(), u"apple"_s);
+    QCOMPARE(w->pnlRecord->lblWordToRecord->text(), u"apple"_s);
     // Recorded twice (once again from the review), listed once, at the end.
-    w->btnBeginRecord_Click();
-    w->btnBeginRecord_Click();
-    w->btnReRecord_Click();
-    w->btnBeginRecord_Click();
-    w->btnBeginRecord_Click();
-    w->btnSaveWord_Click();
-    QCOMPARE(items(w->List1), (QStringList{u"banana"_s, u"cherry"_s, u"apple"_s}));
+    w->pnlRecord->btnBeginRecord_Click();
+    w->pnlRecord->btnBeginRecord_Click();
+    w->pnlReviewSound->btnReRecord_Click();
+    w->pnlRecord->btnBeginRecord_Click();
+    w->pnlRecord->btnBeginRecord_Click();
+    w->pnlReviewSound->btnSaveWord_Click();
+    QCOMPARE(items(w->pnlWordList->List1), (QStringList{u"banana"_s, u"cherry"_s, u"apple"_s}));
     QCOMPARE(env.sound.lines().value(1), u"Open "_s + Shared::TestDir + u"apple.wav"_s);
 }
 
@@ -317,25 +318,25 @@ void tst_MaintFlow::deleteWord()
     TestEnv env;
     const QString dir = env.makeTest(u"Test_Fruit"_s, {u"apple"_s, u"banana"_s});
     frmMaint *w = open();
-    w->btnEdit_Click();
-    w->btnEditTest_Click();
+    w->pnlStart->btnEdit_Click();
+    w->pnlSelectTest->btnEditTest_Click();
     if (!fileThere)
         QFile::remove(dir + u"banana.wav"_s);
-    w->txtWord->setText(u"left over"_s);
-    select(w->List1, u"banana"_s);
+    w->pnlTypeWord->txtWord->setText(u"left over"_s);
+    select(w->pnlWordList->List1, u"banana"_s);
     env.dialogs.answers = {answer};
-    w->btnDelWord_Click();
+    w->pnlWordList->btnDelWord_Click();
     QCOMPARE(env.dialogs.boxes.size(), 1);
     QCOMPARE(env.dialogs.boxes.first().text, u"Are you sure you want to delete\n\nbanana"_s);
     QCOMPARE(env.dialogs.boxes.first().title, u"Delete Word?"_s);
     const QStringList listed =
         answer == MsgResult::Yes ? QStringList{u"apple"_s} : QStringList{u"apple"_s, u"banana"_s};
-    QCOMPARE(items(w->List1), listed);
+    QCOMPARE(items(w->pnlWordList->List1), listed);
     QCOMPARE(env.sound.lines(), answer == MsgResult::Yes ? QStringList{u"Close (wait)"_s} : QStringList());
     QCOMPARE(QFileInfo::exists(dir + u"banana.wav"_s), answer == MsgResult::No);
     QVERIFY(QFileInfo::exists(dir + u"apple.wav"_s));
     // A missing file ends the operation before the word box is cleared.
-    QCOMPARE(w->txtWord->text(), answer == MsgResult::Yes && fileThere ? QString() : u"left over"_s);
+    QCOMPARE(w->pnlTypeWord->txtWord->text(), answer == MsgResult::Yes && fileThere ? QString() : u"left over"_s);
 }
 
 // Listen returns when the word has played; a save that writes nothing is reported
@@ -345,28 +346,28 @@ void tst_MaintFlow::listenWaitsAndFailedSaveStays()
     TestEnv env;
     frmMaint *w = open();
     makeTest(w, u"Fruit"_s);
-    w->txtWord->setText(u"kiwi"_s);
-    w->btnRecordWord_Click();
-    w->btnBeginRecord_Click();
-    w->btnBeginRecord_Click();
+    w->pnlTypeWord->txtWord->setText(u"kiwi"_s);
+    w->pnlTypeWord->btnRecordWord_Click();
+    w->pnlRecord->btnBeginRecord_Click();
+    w->pnlRecord->btnBeginRecord_Click();
     env.sound.clear();
     env.sound.setDuration(Shared::TestDir + u"kiwi.wav"_s, 300);
     QElapsedTimer t;
     t.start();
-    w->btnListen_Click();
+    w->pnlReviewSound->btnListen_Click();
     QVERIFY(t.elapsed() >= 250);
     QCOMPARE(env.sound.lines(), (QStringList{u"Play (wait)"_s, u"Prev"_s}));
 
     QVERIFY(QDir(Shared::TestDir).removeRecursively());
-    w->btnSaveWord_Click();
+    w->pnlReviewSound->btnSaveWord_Click();
     QCOMPARE(env.dialogs.boxes.size(), 1);
     QVERIFY(env.dialogs.boxes.first().text.startsWith(u"The recording of \"kiwi\" could not be saved."_s));
     QCOMPARE(shownPanel(w), u"pnlReviewSound"_s);
     QCOMPARE(enterName(w), u"btnSaveWord"_s);
-    QCOMPARE(w->List1->count(), 0);
+    QCOMPARE(w->pnlWordList->List1->count(), 0);
     QVERIFY(QDir().mkpath(Shared::TestDir));
-    w->btnSaveWord_Click();
-    QCOMPARE(items(w->List1), QStringList{u"kiwi"_s});
+    w->pnlReviewSound->btnSaveWord_Click();
+    QCOMPARE(items(w->pnlWordList->List1), QStringList{u"kiwi"_s});
 }
 
 // With no sound server or microphone nothing reaches the device: Save Word says so,
@@ -377,10 +378,10 @@ void tst_MaintFlow::saveWithNothingRecordedSaysSo()
     env.sound.setRecordsNothing(true);
     frmMaint *w = open();
     makeTest(w, u"Fruit"_s);
-    w->txtWord->setText(u"kiwi"_s);
-    w->btnRecordWord_Click();
-    w->btnBeginRecord_Click();
-    w->btnBeginRecord_Click();
+    w->pnlTypeWord->txtWord->setText(u"kiwi"_s);
+    w->pnlTypeWord->btnRecordWord_Click();
+    w->pnlRecord->btnBeginRecord_Click();
+    w->pnlRecord->btnBeginRecord_Click();
     env.sound.clear();
     enter(w);
     QCOMPARE(env.dialogs.boxes.size(), 1);
@@ -389,16 +390,16 @@ void tst_MaintFlow::saveWithNothingRecordedSaysSo()
     QCOMPARE(env.dialogs.boxes.first().icon, MsgIcon::Information);
     QCOMPARE(shownPanel(w), u"pnlReviewSound"_s);
     QCOMPARE(enterName(w), u"btnSaveWord"_s);
-    QCOMPARE(w->List1->count(), 0);
+    QCOMPARE(w->pnlWordList->List1->count(), 0);
     QVERIFY(env.sound.lines().isEmpty()); // no Save sent
     QVERIFY(!QFile::exists(Shared::TestDir + u"kiwi.wav"_s));
 
     env.sound.setRecordsNothing(false);
-    w->btnReRecord_Click();
-    w->btnBeginRecord_Click();
-    w->btnBeginRecord_Click();
-    w->btnSaveWord_Click();
-    QCOMPARE(items(w->List1), QStringList{u"kiwi"_s});
+    w->pnlReviewSound->btnReRecord_Click();
+    w->pnlRecord->btnBeginRecord_Click();
+    w->pnlRecord->btnBeginRecord_Click();
+    w->pnlReviewSound->btnSaveWord_Click();
+    QCOMPARE(items(w->pnlWordList->List1), QStringList{u"kiwi"_s});
     QVERIFY(QFile::exists(Shared::TestDir + u"kiwi.wav"_s));
 }
 

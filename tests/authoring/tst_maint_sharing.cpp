@@ -21,7 +21,7 @@ namespace
 frmMaint *selectPanel()
 {
     frmMaint *w = Maint::open();
-    w->btnEdit_Click();
+    w->pnlStart->btnEdit_Click();
     return w;
 }
 
@@ -31,17 +31,17 @@ frmMaint *addShared(TestEnv &env, const QString &file, const QList<MsgResult> &a
     frmMaint *w = selectPanel();
     env.dialogs.fileAnswers = {file};
     env.dialogs.answers = answers;
-    TestUi::click(w->btnAddShared);
+    TestUi::click(w->pnlSelectTest->btnAddShared);
     return w;
 }
 
 QStringList wordsShown(frmMaint *w, const QString &test)
 {
-    Maint::select(w->LstTests, test);
-    w->btnEditTest_Click();
-    const QStringList words = Maint::items(w->List1);
-    w->btnFinishNewTest_Click();
-    w->btnEdit_Click();
+    Maint::select(w->pnlSelectTest->LstTests, test);
+    w->pnlSelectTest->btnEditTest_Click();
+    const QStringList words = Maint::items(w->pnlWordList->List1);
+    w->pnlWordList->btnFinishNewTest_Click();
+    w->pnlStart->btnEdit_Click();
     return words;
 }
 } // namespace
@@ -75,9 +75,9 @@ void TestMaintSharing::roundTrip()
         QVERIFY(QDir(test).mkdir(u".sentences"_s));
         TestEnv::writeWave(test + u"/.sentences/dog.wav"_s);
         frmMaint *w = selectPanel();
-        QVERIFY(Maint::select(w->LstTests, u"Test_Animals"_s));
+        QVERIFY(Maint::select(w->pnlSelectTest->LstTests, u"Test_Animals"_s));
         env.dialogs.fileAnswers = {outside.path() + u"/For Gran"_s}; // the suffix is added
-        TestUi::click(w->btnShareTest);
+        TestUi::click(w->pnlSelectTest->btnShareTest);
 
         QVERIFY(env.dialogs.files.first().text.endsWith(u"/Animals.wordaroo"_s)); // the suggested name
         QVERIFY(QFileInfo(file).isFile());
@@ -88,8 +88,8 @@ void TestMaintSharing::roundTrip()
     frmMaint *w = addShared(env, file);
 
     QVERIFY(env.dialogs.boxes.isEmpty());
-    QCOMPARE(Maint::items(w->LstTests), QStringList{u"Test_Animals"_s});
-    QCOMPARE(Maint::selected(w->LstTests), u"Test_Animals"_s);
+    QCOMPARE(Maint::items(w->pnlSelectTest->LstTests), QStringList{u"Test_Animals"_s});
+    QCOMPARE(Maint::selected(w->pnlSelectTest->LstTests), u"Test_Animals"_s);
     QCOMPARE(wordsShown(w, u"Test_Animals"_s), QStringList({u"cat"_s, u"dog"_s}));
     const QString dir = env.appDir() + u"Test_Animals/"_s;
     QVERIFY(ComputerVoice::isComputerVoice(dir + u"cat.wav"_s));
@@ -129,8 +129,8 @@ void TestMaintSharing::sameName()
     QCOMPARE(env.dialogs.boxes.size(), 1);
     QCOMPARE(env.dialogs.boxes.first().text, u"The test: Animals already exists.\nReplace it with the shared one?"_s);
     QCOMPARE(env.dialogs.boxes.first().buttons, MsgButtons::YesNo);
-    QCOMPARE(Maint::items(w->LstTests), tests);
-    QCOMPARE(Maint::selected(w->LstTests), tests.last());
+    QCOMPARE(Maint::items(w->pnlSelectTest->LstTests), tests);
+    QCOMPARE(Maint::selected(w->pnlSelectTest->LstTests), tests.last());
     QCOMPARE(wordsShown(w, u"Test_Animals"_s), animalsWords);
     if (answer == MsgResult::No)
         QCOMPARE(wordsShown(w, u"Test_Animals (3)"_s), QStringList({u"cat"_s, u"dog"_s}));
@@ -150,7 +150,7 @@ void TestMaintSharing::refusalShowsWhy()
 
     QCOMPARE(env.dialogs.boxes.size(), 1);
     QCOMPARE(env.dialogs.boxes.first().text, TestArchive::inspect(file).message);
-    QVERIFY(Maint::items(w->LstTests).isEmpty());
+    QVERIFY(Maint::items(w->pnlSelectTest->LstTests).isEmpty());
     QCOMPARE(QDir(env.appDir()).entryList(QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
 }
 
@@ -167,7 +167,7 @@ void TestMaintSharing::trickyWordsNameNotTaken()
     frmMaint *w = addShared(env, file);
 
     QVERIFY(env.dialogs.boxes.isEmpty());
-    QCOMPARE(Maint::items(w->LstTests), QStringList{u"Test_Tricky Words (2)"_s});
+    QCOMPARE(Maint::items(w->pnlSelectTest->LstTests), QStringList{u"Test_Tricky Words (2)"_s});
 }
 
 // "café" typed with a ready-made "é" or with "e" and a combining accent is one word; a
@@ -190,21 +190,21 @@ void TestMaintSharing::oneNormalForm()
     const bool byHand = how == u"by hand"_s;
     env.makeTest(u"Test_Cafe"_s, byHand ? QStringList{composed, decomposed} : QStringList{});
     frmMaint *w = selectPanel();
-    w->btnEditTest_Click();
-    w->txtWordList->setPlainText(decomposed + u'\n' + composed);
+    w->pnlSelectTest->btnEditTest_Click();
+    w->pnlWordLists->txtWordList->setPlainText(decomposed + u'\n' + composed);
     for (const QString &word : {decomposed, composed}) {
-        w->txtWord->setText(word);
+        w->pnlTypeWord->txtWord->setText(word);
         if (how == u"typed"_s)
-            w->btnComputerVoice_Click();
+            w->pnlTypeWord->btnComputerVoice_Click();
     }
     if (how == u"pasted"_s)
-        w->btnAddTheseWords_Click();
-    QCOMPARE(Maint::items(w->List1).size(), byHand ? 2 : 1);
-    w->btnFinishNewTest_Click();
-    w->btnEdit_Click();
+        w->pnlWordLists->btnAddTheseWords_Click();
+    QCOMPARE(Maint::items(w->pnlWordList->List1).size(), byHand ? 2 : 1);
+    w->pnlWordList->btnFinishNewTest_Click();
+    w->pnlStart->btnEdit_Click();
     env.dialogs.boxes.clear();
     env.dialogs.fileAnswers = {file};
-    TestUi::click(w->btnShareTest);
+    TestUi::click(w->pnlSelectTest->btnShareTest);
     QCOMPARE(QFileInfo::exists(file), !byHand);
     QVERIFY2(byHand ? env.dialogs.boxes.last().text.contains(u"twice"_s)
                     : TestArchive::importInto(file, env.appDir(), u"Test_Back"_s).ok(),
@@ -225,7 +225,7 @@ void TestMaintSharing::fullDiskNamed()
     small.rlim_cur = 4096;
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
-    TestUi::click(w->btnShareTest);
+    TestUi::click(w->pnlSelectTest->btnShareTest);
     QVERIFY(::setrlimit(RLIMIT_FSIZE, &saved) == 0);
     std::signal(SIGXFSZ, oldHandler);
     QVERIFY2(env.dialogs.boxes.last().text.endsWith(QString::fromLocal8Bit(std::strerror(EFBIG)) + u'.'),

@@ -51,9 +51,9 @@ frmMaint *editTest(TestEnv &env, const QStringList &computer, const QStringList 
     for (const QString &word : computer)
         ComputerVoice::synthesize(word, dir + word + u".wav"_s, nullptr);
     frmMaint *w = open();
-    w->btnEdit_Click();
-    select(w->LstTests, u"Test_Week"_s);
-    w->btnEditTest_Click();
+    w->pnlStart->btnEdit_Click();
+    select(w->pnlSelectTest->LstTests, u"Test_Week"_s);
+    w->pnlSelectTest->btnEditTest_Click();
     return w;
 }
 } // namespace
@@ -81,17 +81,17 @@ void tst_MaintVoice::computerVoiceButton()
 {
     TestEnv env;
     frmMaint *w = editTest(env, {}, {u"cat"_s});
-    w->btnAddWord_Click();
-    w->txtWord->setText(u"cat"_s); // the checks of "Record Word": a listed word is refused
-    w->btnComputerVoice_Click();
+    w->pnlWordList->btnAddWord_Click();
+    w->pnlTypeWord->txtWord->setText(u"cat"_s); // the checks of "Record Word": a listed word is refused
+    w->pnlTypeWord->btnComputerVoice_Click();
     QCOMPARE(env.dialogs.boxes.size(), 1);
     QCOMPARE(shownPanel(w), u"pnlTypeWord"_s);
-    w->txtWord->setText(u" dog "_s);
+    w->pnlTypeWord->txtWord->setText(u" dog "_s);
     accessKey(w, Qt::Key_C);
     QCOMPARE(shownPanel(w) + enterName(w), u"pnlWordListbtnAddWord"_s);
-    QCOMPARE(items(w->List1), (QStringList{u"cat"_s, u"dog"_s}));
-    QCOMPARE(descriptions(w->List1), (QStringList{u"recorded"_s, u"computer voice"_s}));
-    QVERIFY(!w->List1->item(1)->icon().isNull());
+    QCOMPARE(items(w->pnlWordList->List1), (QStringList{u"cat"_s, u"dog"_s}));
+    QCOMPARE(descriptions(w->pnlWordList->List1), (QStringList{u"recorded"_s, u"computer voice"_s}));
+    QVERIFY(!w->pnlWordList->List1->item(1)->icon().isNull());
     QVERIFY(ComputerVoice::isComputerVoice(Shared::TestDir + u"dog.wav"_s));
 }
 
@@ -127,16 +127,16 @@ void tst_MaintVoice::wordList()
     frmMaint *w = editTest(env, {}, {u"cat"_s});
     accessKey(w, Qt::Key_L);
     QCOMPARE(shownPanel(w), u"pnlWordLists"_s);
-    w->txtWordList->setPlainText(text);
-    QTest::mouseClick(w->btnAddTheseWords, Qt::LeftButton);
-    QCOMPARE(items(w->List1), listed);
+    w->pnlWordLists->txtWordList->setPlainText(text);
+    QTest::mouseClick(w->pnlWordLists->btnAddTheseWords, Qt::LeftButton);
+    QCOMPARE(items(w->pnlWordList->List1), listed);
     QCOMPARE(env.dialogs.boxes.size(), message.isEmpty() ? 0 : 1);
     if (!message.isEmpty())
         QVERIFY2(env.dialogs.boxes.first().text.contains(message), qPrintable(env.dialogs.boxes.first().text));
     QCOMPARE(shownPanel(w), panel);
-    QCOMPARE(w->txtWordList->toPlainText(), left);
-    QVERIFY(w->pbWordList->isHidden());
-    QCOMPARE(descriptions(w->List1).count(u"computer voice"_s), listed.size() - 1);
+    QCOMPARE(w->pnlWordLists->txtWordList->toPlainText(), left);
+    QVERIFY(w->pnlWordLists->pbWordList->isHidden());
+    QCOMPARE(descriptions(w->pnlWordList->List1).count(u"computer voice"_s), listed.size() - 1);
     QCOMPARE(QDir(Shared::TestDir).entryList(QDir::Files).size(), listed.size()); // nothing else made
 }
 
@@ -144,21 +144,21 @@ void tst_MaintVoice::wordListFromFileAndFailures()
 {
     TestEnv env;
     frmMaint *w = editTest(env, {});
-    w->btnTypeList_Click();
+    w->pnlWordList->btnTypeList_Click();
     QFile f(env.appDir() + u"week.txt"_s);
     QVERIFY(f.open(QIODevice::WriteOnly) && f.write("caf\xe9\nbee\nant\n") == 13); // Latin-1
     f.close();
     env.dialogs.fileAnswers = {f.fileName(), env.appDir()}; // then a folder
-    w->btnOpenTextFile_Click();
-    w->btnOpenTextFile_Click();
+    w->pnlWordLists->btnOpenTextFile_Click();
+    w->pnlWordLists->btnOpenTextFile_Click();
     QCOMPARE(env.dialogs.boxes.size(), 1);
-    QCOMPARE(w->txtWordList->toPlainText(), u"café\nbee\nant\n"_s);
+    QCOMPARE(w->pnlWordLists->txtWordList->toPlainText(), u"café\nbee\nant\n"_s);
     // A word whose file cannot be written fails alone and is reported; the others are saved.
     QVERIFY(QDir(Shared::TestDir).mkdir(u"bee.wav"_s));
-    w->btnAddTheseWords_Click();
-    QCOMPARE(items(w->List1), (QStringList{u"café"_s, u"ant"_s}));
+    w->pnlWordLists->btnAddTheseWords_Click();
+    QCOMPARE(items(w->pnlWordList->List1), (QStringList{u"café"_s, u"ant"_s}));
     QVERIFY(env.dialogs.boxes.last().text.contains(u"\"bee\""_s));
-    QCOMPARE(w->txtWordList->toPlainText(), u"bee"_s);
+    QCOMPARE(w->pnlWordLists->txtWordList->toPlainText(), u"bee"_s);
 }
 
 // Ordinary text files: UTF-8 or UTF-16 with a byte-order mark, or picked through a link.
@@ -183,10 +183,10 @@ void tst_MaintVoice::textFileEncodings()
     f.close();
     env.dialogs.fileAnswers = {link ? env.appDir() + u"link.txt"_s : f.fileName()};
     QVERIFY(!link || QFile::link(f.fileName(), env.dialogs.fileAnswers.first()));
-    w->btnTypeList_Click();
-    w->btnOpenTextFile_Click();
+    w->pnlWordList->btnTypeList_Click();
+    w->pnlWordLists->btnOpenTextFile_Click();
     QCOMPARE(env.dialogs.boxes.size(), 0);
-    QCOMPARE(w->txtWordList->toPlainText(), u"café\nbee\n"_s);
+    QCOMPARE(w->pnlWordLists->txtWordList->toPlainText(), u"café\nbee\n"_s);
 }
 
 // No word of more than 40 letters for the computer voice; "Cancel" stops a list after the
@@ -208,20 +208,21 @@ void tst_MaintVoice::longWordsAndCancel()
     QFETCH(bool, cancel);
     TestEnv env;
     frmMaint *w = editTest(env, {});
-    w->btnTypeList_Click();
-    w->txtWordList->setPlainText(lines.join(u'\n'));
+    w->pnlWordList->btnTypeList_Click();
+    w->pnlWordLists->txtWordList->setPlainText(lines.join(u'\n'));
     QTimer clicker;
     bool cancelEnabled = false;
     connect(&clicker, &QTimer::timeout, w, [&] {
-        if (w->pbWordList->value() >= 1 && !std::exchange(cancelEnabled, w->btnCancelWordList->isEnabled()))
-            QTest::mouseClick(w->btnCancelWordList, Qt::LeftButton);
+        if (w->pnlWordLists->pbWordList->value() >= 1 &&
+            !std::exchange(cancelEnabled, w->pnlWordLists->btnCancelWordList->isEnabled()))
+            QTest::mouseClick(w->pnlWordLists->btnCancelWordList, Qt::LeftButton);
     });
     if (cancel)
         clicker.start(1);
-    QTest::mouseClick(w->btnAddTheseWords, Qt::LeftButton);
-    const QStringList made = items(w->List1);
+    QTest::mouseClick(w->pnlWordLists->btnAddTheseWords, Qt::LeftButton);
+    const QStringList made = items(w->pnlWordList->List1);
     QCOMPARE(QDir(Shared::TestDir).entryList(QDir::Files).size(), made.size());
-    QCOMPARE(w->txtWordList->toPlainText(), lines.mid(made.size()).join(u'\n')); // the rest stay
+    QCOMPARE(w->pnlWordLists->txtWordList->toPlainText(), lines.mid(made.size()).join(u'\n')); // the rest stay
     QCOMPARE(cancelEnabled, cancel);
     QCOMPARE(env.dialogs.boxes.size(), cancel ? 0 : 1);
     QVERIFY2(cancel ? made.size() <= 3 : env.dialogs.boxes.last().text.contains(u"it has 41 letters"_s),
@@ -232,26 +233,27 @@ void tst_MaintVoice::guidedRecording()
 {
     TestEnv env;
     frmMaint *w = editTest(env, {u"one"_s, u"three"_s, u"four"_s}, {u"two"_s});
-    QCOMPARE(items(w->List1), (QStringList{u"four"_s, u"one"_s, u"three"_s, u"two"_s}));
+    QCOMPARE(items(w->pnlWordList->List1), (QStringList{u"four"_s, u"one"_s, u"three"_s, u"two"_s}));
     env.sound.setRecordedSamples(take(400, -12));
     accessKey(w, Qt::Key_W);
     QStringList asked;
     for (int i = 0; i < 2; ++i) {
         QCOMPARE(shownPanel(w) + enterName(w), u"pnlRecordbtnBeginRecord"_s);
-        QVERIFY(w->btnBackToList->isVisible());
-        asked << w->lblWordToRecord->text();
+        QVERIFY(w->pnlRecord->btnBackToList->isVisible());
+        asked << w->pnlRecord->lblWordToRecord->text();
         for (int n = 0; n < 3; ++n)
             enter(w); // start, stop, save: on to the next word
     }
     QCOMPARE(asked, (QStringList{u"four"_s, u"one"_s}));
-    QCOMPARE(w->lblWordToRecord->text(), u"three"_s);
-    QTest::mouseClick(w->btnBackToList, Qt::LeftButton);
+    QCOMPARE(w->pnlRecord->lblWordToRecord->text(), u"three"_s);
+    QTest::mouseClick(w->pnlRecord->btnBackToList, Qt::LeftButton);
     QCOMPARE(shownPanel(w) + enterName(w), u"pnlWordListbtnAddWord"_s);
-    QCOMPARE(items(w->List1), (QStringList{u"four"_s, u"one"_s, u"three"_s, u"two"_s}));
-    QCOMPARE(descriptions(w->List1), (QStringList{u"recorded"_s, u"recorded"_s, u"computer voice"_s, u"recorded"_s}));
+    QCOMPARE(items(w->pnlWordList->List1), (QStringList{u"four"_s, u"one"_s, u"three"_s, u"two"_s}));
+    QCOMPARE(descriptions(w->pnlWordList->List1),
+             (QStringList{u"recorded"_s, u"recorded"_s, u"computer voice"_s, u"recorded"_s}));
     // Again: only "three" is left, then the word list.
-    w->btnRecordComputerWords_Click();
-    QCOMPARE(w->lblWordToRecord->text(), u"three"_s);
+    w->pnlWordList->btnRecordComputerWords_Click();
+    QCOMPARE(w->pnlRecord->lblWordToRecord->text(), u"three"_s);
     for (int n = 0; n < 3; ++n)
         enter(w);
     QCOMPARE(shownPanel(w), u"pnlWordList"_s);
@@ -286,7 +288,7 @@ void tst_MaintVoice::cleanedOnSave()
     const QString path = Shared::TestDir + u"bird.wav"_s;
     if (toneDb < -60) { // not saved; the adult stays to record it again
         QCOMPARE(shownPanel(w), u"pnlReviewSound"_s);
-        QVERIFY(!QFile::exists(path) && items(w->List1).isEmpty());
+        QVERIFY(!QFile::exists(path) && items(w->pnlWordList->List1).isEmpty());
         return;
     }
     QCOMPARE(shownPanel(w), u"pnlWordList"_s);
@@ -309,39 +311,39 @@ void tst_MaintVoice::sentences()
     makeTest(w, u"Sounds"_s);
     const QString sentence = Shared::TestDir + u".sentences/their.wav"_s;
     for (const QString &word : {u"their"_s, u"there"_s}) {
-        w->btnAddWord_Click();
-        w->txtWord->setText(word);
-        w->btnRecordWord_Click();
+        w->pnlWordList->btnAddWord_Click();
+        w->pnlTypeWord->txtWord->setText(word);
+        w->pnlTypeWord->btnRecordWord_Click();
         enter(w);
         enter(w);
         accessKey(w, Qt::Key_S); // saves the word, then records its sentence
-        QCOMPARE(items(w->List1).last(), word);
+        QCOMPARE(items(w->pnlWordList->List1).last(), word);
         QCOMPARE(shownPanel(w), u"pnlRecord"_s);
-        QCOMPARE(w->lblWordToRecord->text(), word + u" (sentence)"_s);
-        QVERIFY(w->txtSentence->isVisible() && w->btnSentenceVoice->isVisible());
+        QCOMPARE(w->pnlRecord->lblWordToRecord->text(), word + u" (sentence)"_s);
+        QVERIFY(w->pnlRecord->txtSentence->isVisible() && w->pnlRecord->btnSentenceVoice->isVisible());
     }
     // The second sentence typed for the computer voice; an empty one is refused.
-    w->btnSentenceVoice_Click();
+    w->pnlRecord->btnSentenceVoice_Click();
     QCOMPARE(env.dialogs.boxes.size(), 1);
-    w->txtSentence->setText(u"Put it over there."_s);
-    w->btnSentenceVoice_Click();
+    w->pnlRecord->txtSentence->setText(u"Put it over there."_s);
+    w->pnlRecord->btnSentenceVoice_Click();
     QVERIFY(ComputerVoice::isComputerVoice(Shared::TestDir + u".sentences/there.wav"_s));
     QCOMPARE(shownPanel(w), u"pnlWordList"_s);
     QVERIFY(!QFile::exists(sentence));
     // The first recorded through the same panels.
-    select(w->List1, u"their"_s);
+    select(w->pnlWordList->List1, u"their"_s);
     env.dialogs.answers = {MsgResult::Yes};
-    w->btnReRecordWord_Click();
+    w->pnlWordList->btnReRecordWord_Click();
     enter(w);
     enter(w);
-    w->btnAddSentence_Click();
+    w->pnlReviewSound->btnAddSentence_Click();
     env.sound.clear();
     for (int n = 0; n < 3; ++n)
         enter(w);
     QCOMPARE(env.sound.lines().mid(0, 4), (QStringList{u"Close"_s, u"Open "_s + sentence, u"Record"_s, u"Stop"_s}));
     QVERIFY(QFile::exists(sentence) && !ComputerVoice::isComputerVoice(sentence));
     QCOMPARE(shownPanel(w), u"pnlWordList"_s);
-    QCOMPARE(items(w->List1), (QStringList{u"there"_s, u"their"_s}));
+    QCOMPARE(items(w->pnlWordList->List1), (QStringList{u"there"_s, u"their"_s}));
 }
 
 void tst_MaintVoice::deletingRemovesSentences()
@@ -355,15 +357,15 @@ void tst_MaintVoice::deletingRemovesSentences()
     TestEnv::writeWave(env.appDir() + u"outside.wav"_s);
     QVERIFY(QFile::link(env.appDir() + u"outside.wav"_s, dir + u".sentences/three.wav"_s));
     frmMaint *w = open();
-    w->btnEdit_Click();
-    w->btnEditTest_Click();
-    select(w->List1, u"one"_s);
+    w->pnlStart->btnEdit_Click();
+    w->pnlSelectTest->btnEditTest_Click();
+    select(w->pnlWordList->List1, u"one"_s);
     env.dialogs.answers = {MsgResult::Yes, MsgResult::Yes};
-    w->btnDelWord_Click();
+    w->pnlWordList->btnDelWord_Click();
     QVERIFY(!QFile::exists(dir + u".sentences/one.wav"_s) && QFile::exists(dir + u".sentences/two.wav"_s));
-    w->btnFinishNewTest_Click();
-    w->btnEdit_Click();
-    w->btnDeleteTest_Click();
+    w->pnlWordList->btnFinishNewTest_Click();
+    w->pnlStart->btnEdit_Click();
+    w->pnlSelectTest->btnDeleteTest_Click();
     QVERIFY(!QFileInfo::exists(dir));
     QVERIFY(QFile::exists(env.appDir() + u"outside.wav"_s));
     QCOMPARE(env.dialogs.boxes.size(), 2); // the two questions only

@@ -2,8 +2,17 @@
 // runs recorded and read back, the tricky-words test coming and going over simulated
 // days, practising the missed words, typing during spoken directions, and the report.
 #include "authoring/frmMaint.h"
+#include "authoring/newnamepanel.h"
+#include "authoring/optionspanel.h"
 #include "authoring/progressreport.h"
+#include "authoring/recordpanel.h"
 #include "authoring/register.h"
+#include "authoring/reviewsoundpanel.h"
+#include "authoring/selecttestpanel.h"
+#include "authoring/startpanel.h"
+#include "authoring/typewordpanel.h"
+#include "authoring/wordlistpanel.h"
+#include "authoring/wordlistspanel.h"
 #include "core/platform/appstate.h"
 #include "core/platform/forms.h"
 #include "core/platform/settings.h"
@@ -104,7 +113,7 @@ class TestHistoryWindows : public QObject
         if (out.isEmpty())
             return;
         auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
-        m->btnProgress->click();
+        m->pnlStart->btnProgress->click();
         m->pnlProgress->cboPaperTest->setCurrentText(u"Test_Animals"_s);
         TestUi::settle(100);
         QVERIFY(m->grab().save(out + u"/progress_report.png"_s));
@@ -291,8 +300,9 @@ class TestHistoryWindows : public QObject
         QFETCH(QString, button);
         QCOMPARE(TrickyFolder::rebuild(env->appDir(), {{u"Test_Animals"_s, u"dog"_s, {}, {}}}), QString());
         auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
-        m->btnEdit_Click();
-        m->LstTests->setCurrentItem(m->LstTests->findItems(u"Test_Tricky Words"_s, Qt::MatchExactly).first());
+        m->pnlStart->btnEdit_Click();
+        m->pnlSelectTest->LstTests->setCurrentItem(
+            m->pnlSelectTest->LstTests->findItems(u"Test_Tricky Words"_s, Qt::MatchExactly).first());
         m->findChild<QPushButton *>(button)->click();
         QCOMPARE(env->dialogs.boxes.size(), 1);
         QCOMPARE(env->dialogs.boxes[0].text, u"Test_Tricky Words is made by Wordaroo from the missed words."_s);
@@ -310,13 +320,13 @@ class TestHistoryWindows : public QObject
     {
         QFETCH(QString, name);
         auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
-        m->btnOptions_Click();
+        m->pnlStart->btnOptions_Click();
         env->dialogs.inputAnswers = {name};
-        m->btnAddChild->click();
+        m->pnlOptions->btnAddChild->click();
         QCOMPARE(env->dialogs.boxes.size(), 1);
         QCOMPARE(env->dialogs.boxes[0].text, HistoryStore::nameProblem(name));
         QVERIFY(store->children().isEmpty());
-        QCOMPARE(m->lstChildren->count(), 0);
+        QCOMPARE(m->pnlOptions->lstChildren->count(), 0);
     }
 
     // A known history: Ann took Test_Animals twice (33%, then 66%), missing "dog" twice.
@@ -342,8 +352,8 @@ class TestHistoryWindows : public QObject
         setDay(Day1.addDays(1));
 
         auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
-        QCOMPARE(m->btnProgress->text().remove(u'&'), u"See How the Children Are Doing"_s);
-        m->btnProgress->click();
+        QCOMPARE(m->pnlStart->btnProgress->text().remove(u'&'), u"See How the Children Are Doing"_s);
+        m->pnlStart->btnProgress->click();
         ProgressReport *r = m->pnlProgress;
         QVERIFY(Panels::isShown(r));
         QCOMPARE(r->cboChild->currentText(), u"Ann"_s);
@@ -401,7 +411,7 @@ class TestHistoryWindows : public QObject
         store->recordRun({QDateTime(Day1, QTime(9, 0)), {}, test, 0, false, {{u"cat"_s, u"kat"_s, false, {}}}});
         QVERIFY(store->flush());
         auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
-        m->btnProgress->click();
+        m->pnlStart->btnProgress->click();
         TestUi::settle(50);
         QStringList shown;
         for (const QGraphicsItem *item : m->pnlProgress->chtScores->scene()->items())
@@ -444,7 +454,7 @@ class TestHistoryWindows : public QObject
         old.close();
         ProgressReport::chooseCsvFile = [&](const QString &) { return csv; };
         auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
-        m->btnProgress->click();
+        m->pnlStart->btnProgress->click();
         m->pnlProgress->btnExportCsv->click();
         ProgressReport::chooseCsvFile = nullptr;
         auto *stop = m->pnlProgress->findChild<QPushButton *>(u"btnCancelExport"_s);
@@ -501,7 +511,7 @@ class TestHistoryWindows : public QObject
             store->recordRun({QDateTime(Day1, QTime(9, 0)), {}, u"Test_Animals"_s, 100, false, {}});
 
         auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
-        m->btnProgress->click();
+        m->pnlStart->btnProgress->click();
         ProgressReport *r = m->pnlProgress;
         QVERIFY2(r->lblStatus->text().startsWith(u"The history cannot be written: "_s + status),
                  qPrintable(r->lblStatus->text()));
@@ -531,12 +541,12 @@ class TestHistoryWindows : public QObject
         QCOMPARE(QDir(env->appDir() + u"Test_Tricky Words"_s).entryList({u"*.wav"_s}), QStringList{u"owl.wav"_s});
 
         auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
-        m->btnProgress->click();
+        m->pnlStart->btnProgress->click();
         QCOMPARE(m->pnlProgress->lblStatus->text(), u"A test of your own is named Tricky Words: rename it so that "
                                                     "Wordaroo can make the tricky-words test."_s);
-        m->btnMake_Click();
-        m->txtNewName->setText(u"Tricky Words"_s);
-        m->btnNewNext_Click();
+        m->pnlStart->btnMake_Click();
+        m->pnlNewName->txtNewName->setText(u"Tricky Words"_s);
+        m->pnlNewName->btnNewNext_Click();
         QCOMPARE(env->dialogs.boxes.last().text,
                  u"Tricky Words is the name of the test Wordaroo makes from the missed words."_s);
     }

@@ -5,7 +5,16 @@
 #include "arcade/frmScramble.h"
 #include "arcade/register.h"
 #include "authoring/frmMaint.h"
+#include "authoring/newnamepanel.h"
+#include "authoring/optionspanel.h"
+#include "authoring/recordpanel.h"
 #include "authoring/register.h"
+#include "authoring/reviewsoundpanel.h"
+#include "authoring/selecttestpanel.h"
+#include "authoring/startpanel.h"
+#include "authoring/typewordpanel.h"
+#include "authoring/wordlistpanel.h"
+#include "authoring/wordlistspanel.h"
 #include "core/platform/appstate.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/forms.h"
@@ -138,11 +147,11 @@ void TestPlainText::windows()
         rain->btnStart_Click();
         rain->Timer1->stop();
     } else if (auto *maint = qobject_cast<frmMaint *>(w)) {
-        maint->btnEdit_Click();
-        maint->btnEditTest_Click();
-        maint->btnAddWord_Click();
-        maint->txtWord->setText(Hack + u" too"_s);
-        maint->btnRecordWord_Click();
+        maint->pnlStart->btnEdit_Click();
+        maint->pnlSelectTest->btnEditTest_Click();
+        maint->pnlWordList->btnAddWord_Click();
+        maint->pnlTypeWord->txtWord->setText(Hack + u" too"_s);
+        maint->pnlTypeWord->btnRecordWord_Click();
     }
     QVERIFY(env.dialogs.boxes.isEmpty());
     QCOMPARE(shownAt(w), shown);

@@ -51,14 +51,16 @@ class Form : public QDialog
     // library stops a closed window's sounds through it.
     static void addCloseHook(std::function<void(Form *)> hook);
 
-  protected:
     // Runs something that lets other events run (a sound played to its end, a nested
     // event loop) as a handler of this window, so that a window closed meanwhile is
     // deleted only after its handlers have returned; tells whether it is still alive.
+    // Public so that the parts of a window (the authoring window's panels) wait as
+    // handlers of their window.
     bool waitFor(const std::function<void()> &wait);
     // Lets the window process its pending events once; tells whether it is still alive.
     bool letEventsRun();
 
+  protected:
     // In which order leaving shows the next window and closes this one.
     enum class LeaveOrder { ShowFirst, CloseFirst };
     // Leaves this window for next, once: a second call (a queued click, the close box

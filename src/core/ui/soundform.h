@@ -17,7 +17,7 @@ class SoundForm : public Form
 
     MMControl *const MMControl1;
 
-  protected:
+    // Public, like Form::waitFor, for the parts of a window.
     // Plays a wave file from its start on MMControl1 to its end (PlayWave with
     // waiting); false when the window was closed or the program ended meanwhile.
     bool playToEnd(const QString &path);

@@ -1,7 +1,4 @@
-// The options panel of the authoring window: the configuration password, kept in
-// the settings file and checked by the start window, and the children whose results
-// the history keeps.
-#include "authoring/frmMaint.h"
+#include "authoring/optionspanel.h"
 
 #include "core/platform/dialogs.h"
 #include "core/platform/inifile.h"
@@ -38,33 +35,44 @@ constexpr double ButtonPoints = 9.75;
 } // namespace At
 } // namespace
 
-void frmMaint::buildOptionsPanel()
+OptionsPanel::OptionsPanel(SoundForm *window, AuthoringSession *session, QWidget *parent)
+    : MaintPanel(window, session, parent, QStringLiteral("pnlOptions"), At::pnlOptions)
 {
-    pnlOptions = Ui::panel(client, QStringLiteral("pnlOptions"), At::pnlOptions);
-    chkPassword = Ui::checkBox(pnlOptions, QStringLiteral("chkPassword"),
+    chkPassword = Ui::checkBox(this, QStringLiteral("chkPassword"),
                                QStringLiteral("Password Protect This Test Configuration Screen"), At::chkPassword);
-    Label1 = Ui::label(pnlOptions, QStringLiteral("Label1"), QStringLiteral("Password"), At::Label1);
-    txtPassword = Ui::textBox(pnlOptions, QStringLiteral("txtPassword"), At::txtPassword);
+    Label1 = Ui::label(this, QStringLiteral("Label1"), QStringLiteral("Password"), At::Label1);
+    txtPassword = Ui::textBox(this, QStringLiteral("txtPassword"), At::txtPassword);
     txtPassword->setAccessibleName(QStringLiteral("Password"));
     // The settings file keeps values up to its limit; a longer password would be read
     // back cut and never match again.
     txtPassword->setMaxLength(IniFile::MaxValueLength);
-    lblChildren = Ui::label(pnlOptions, QStringLiteral("lblChildren"), QStringLiteral("Children"), At::lblChildren);
-    lstChildren = Ui::list(pnlOptions, QStringLiteral("lstChildren"), At::lstChildren);
+    lblChildren = Ui::label(this, QStringLiteral("lblChildren"), QStringLiteral("Children"), At::lblChildren);
+    lstChildren = Ui::list(this, QStringLiteral("lstChildren"), At::lstChildren);
     lstChildren->setAccessibleName(QStringLiteral("Children"));
     lblChildren->setBuddy(lstChildren);
-    btnAddChild = Ui::button(pnlOptions, QStringLiteral("btnAddChild"), QStringLiteral("Add Child"), At::btnAddChild);
+    btnAddChild = Ui::button(this, QStringLiteral("btnAddChild"), QStringLiteral("Add Child"), At::btnAddChild);
     btnRemoveChild =
-        Ui::button(pnlOptions, QStringLiteral("btnRemoveChild"), QStringLiteral("Remove Child"), At::btnRemoveChild);
-    btnSaveOptions = Ui::pictureButton(pnlOptions, QStringLiteral("btnSaveOptions"), QStringLiteral("Save Options"),
-                                       QStringLiteral(":/art/maint_saveoptions.svg"), At::btnSaveOptions);
-    btnCancelOptions = Ui::pictureButton(pnlOptions, QStringLiteral("btnCancelOptions"), QStringLiteral("Cancel"),
-                                         QStringLiteral(":/art/maint_cancel.svg"), At::btnCancelOptions);
+        Ui::button(this, QStringLiteral("btnRemoveChild"), QStringLiteral("Remove Child"), At::btnRemoveChild);
+    btnSaveOptions = Ui::pictureButton(this, QStringLiteral("btnSaveOptions"), QStringLiteral("Save Options"),
+                                       MaintArt::path("maint_saveoptions"), At::btnSaveOptions);
+    btnCancelOptions = Ui::pictureButton(this, QStringLiteral("btnCancelOptions"), QStringLiteral("Cancel"),
+                                         MaintArt::path("maint_cancel"), At::btnCancelOptions);
     for (QPushButton *b : {btnSaveOptions, btnCancelOptions})
         b->setFont(Fonts::sized(At::ButtonPoints, true));
+    enterOnlyPressesEnterButton();
+
+    connect(btnSaveOptions, &QPushButton::clicked, this, &OptionsPanel::btnSaveOptions_Click);
+    connect(btnCancelOptions, &QPushButton::clicked, this, &OptionsPanel::btnCancelOptions_Click);
+    connect(btnAddChild, &QPushButton::clicked, this, &OptionsPanel::btnAddChild_Click);
+    connect(btnRemoveChild, &QPushButton::clicked, this, &OptionsPanel::btnRemoveChild_Click);
 }
 
-void frmMaint::btnOptions_Click()
+QWidget *OptionsPanel::focusOnShow() const
+{
+    return btnSaveOptions;
+}
+
+void OptionsPanel::reload()
 {
     // Only while protection is on are the stored values shown; otherwise the controls
     // keep what they show (empty in a new window, as last left after a cancel).
@@ -73,37 +81,29 @@ void frmMaint::btnOptions_Click()
         txtPassword->setText(Settings::password());
     }
     loadChildren();
-    Panels::show(pnlOptions);
-    Panels::hide(pnlStart);
-    setEnterButton(btnSaveOptions);
-    btnSaveOptions->setFocus();
 }
 
-void frmMaint::loadChildren()
+void OptionsPanel::loadChildren()
 {
     lstChildren->clear();
     lstChildren->addItems(ProgramHistory::children());
 }
 
-void frmMaint::btnSaveOptions_Click()
+void OptionsPanel::btnSaveOptions_Click()
 {
     // Switched off, the old password stays in the file; nothing reads it then. A
     // failed write has shown the settings error box; the panel closes all the same.
     Settings::saveProtection(chkPassword->isChecked(), txtPassword->text());
-    Panels::show(pnlStart);
-    Panels::hide(pnlOptions);
-    setEnterButton(nullptr);
+    Q_EMIT switchTo(MaintPage::Start);
 }
 
-void frmMaint::btnCancelOptions_Click()
+void OptionsPanel::btnCancelOptions_Click()
 {
-    Panels::show(pnlStart);
-    Panels::hide(pnlOptions);
-    setEnterButton(nullptr);
+    Q_EMIT switchTo(MaintPage::Start);
 }
 
 // Children are kept by the history at once; the password waits for "Save Options".
-void frmMaint::btnAddChild_Click()
+void OptionsPanel::btnAddChild_Click()
 {
     HistoryStore *store = ProgramHistory::store();
     if (!store) {
@@ -122,7 +122,7 @@ void frmMaint::btnAddChild_Click()
     Q_EMIT TestCatalogue::instance().changed();
 }
 
-void frmMaint::btnRemoveChild_Click()
+void OptionsPanel::btnRemoveChild_Click()
 {
     HistoryStore *store = ProgramHistory::store();
     QString name;

@@ -1,0 +1,54 @@
+#include "authoring/authoringsession.h"
+
+#include "core/platform/appstate.h"
+#include "voice/sentences.h"
+
+void AuthoringSession::setTest(const QString &entry)
+{
+    m_test = entry;
+    Q_EMIT changed();
+}
+
+void AuthoringSession::setWord(const QString &word)
+{
+    m_word = word;
+    Q_EMIT wordChanged(m_word);
+    Q_EMIT changed();
+}
+
+void AuthoringSession::setTake(Take take)
+{
+    m_take = take;
+    Q_EMIT changed();
+}
+
+void AuthoringSession::setRecording(Recording recording)
+{
+    m_recording = recording;
+    Q_EMIT changed();
+}
+
+QString AuthoringSession::takePath() const
+{
+    return m_take == Take::Sentence ? Sentences::pathFor(Shared::TestDir, m_word)
+                                    : Shared::TestDir + m_word + QStringLiteral(".wav");
+}
+
+void AuthoringSession::startGuided(const QStringList &words)
+{
+    m_guided = true;
+    m_guidedWords = words;
+    Q_EMIT changed();
+}
+
+QString AuthoringSession::nextGuided()
+{
+    return m_guidedWords.isEmpty() ? QString() : m_guidedWords.takeFirst();
+}
+
+void AuthoringSession::endGuided()
+{
+    m_guided = false;
+    m_guidedWords.clear();
+    Q_EMIT changed();
+}

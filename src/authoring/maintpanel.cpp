@@ -1,0 +1,48 @@
+#include "authoring/maintpanel.h"
+
+#include "core/ui/layout.h"
+#include "core/ui/soundform.h"
+
+#include <QListWidget>
+#include <QPushButton>
+
+MaintPanel::MaintPanel(SoundForm *window, AuthoringSession *session, QWidget *parent, const QString &name,
+                       const Twips::Box &at)
+    : QWidget(parent), m_window(window), m_session(session)
+{
+    setObjectName(name);
+    Twips::place(this, at);
+}
+
+MMControl &MaintPanel::device() const
+{
+    return *m_window->MMControl1;
+}
+
+void MaintPanel::enterOnlyPressesEnterButton()
+{
+    for (QPushButton *b : findChildren<QPushButton *>())
+        b->setAutoDefault(false);
+}
+
+bool MaintPanel::selectedText(QListWidget *list, QString &text)
+{
+    const QList<QListWidgetItem *> items = list->selectedItems();
+    if (items.isEmpty())
+        return false;
+    text = items.first()->text();
+    return true;
+}
+
+QStringList MaintPanel::entries(const QListWidget *list)
+{
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i)
+        out << list->item(i)->text();
+    return out;
+}
+
+QString MaintArt::path(const char *name)
+{
+    return QStringLiteral(":/art/") + QLatin1String(name) + QStringLiteral(".svg");
+}

@@ -1,0 +1,177 @@
+#include "authoring/selecttestpanel.h"
+
+#include "authoring/authoringsession.h"
+#include "authoring/testfiles.h"
+#include "core/platform/appstate.h"
+#include "core/platform/dialogs.h"
+#include "core/platform/testlibrary.h"
+#include "core/sound/mmcontrol.h"
+#include "core/ui/layout.h"
+#include "core/ui/widgets.h"
+#include "sharingflow/sharedtests.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+namespace
+{
+// The panel's geometry in twips.
+namespace At
+{
+constexpr Twips::Box pnlSelectTest{0, 30, 5700, 3315};
+constexpr Twips::Box Label2{555, 60, 4890, 660};
+constexpr Twips::Box LstTests{525, 420, 3075, 2460};
+constexpr Twips::Box btnDeleteTest{3720, 405, 1515, 420};
+constexpr Twips::Box btnEditTest{3720, 945, 1515, 420};
+constexpr Twips::Box btnCancelSelect{3720, 1485, 1515, 420};
+// Below the list: sharing is not editing, so it keeps apart from the column.
+constexpr Twips::Box btnShareTest{525, 2955, 1500, 360};
+constexpr Twips::Box btnAddShared{2100, 2955, 3135, 360};
+
+constexpr double ButtonPoints = 9.75; // bold
+constexpr double PromptPoints = 12;
+constexpr double TestsPoints = 9.75;
+} // namespace At
+} // namespace
+
+SelectTestPanel::SelectTestPanel(SoundForm *window, AuthoringSession *session, QWidget *parent)
+    : MaintPanel(window, session, parent, QStringLiteral("pnlSelectTest"), At::pnlSelectTest)
+{
+    Label2 = Ui::label(this, QStringLiteral("Label2"), QStringLiteral("Select the test you want to edit or delete:"),
+                       At::Label2);
+    Label2->setFont(Fonts::sized(At::PromptPoints));
+    LstTests = Ui::list(this, QStringLiteral("LstTests"), At::LstTests);
+    LstTests->setAccessibleName(QStringLiteral("Tests"));
+    LstTests->setFont(Fonts::sized(At::TestsPoints));
+    btnDeleteTest = Ui::button(this, QStringLiteral("btnDeleteTest"), QStringLiteral("Delete Test"), At::btnDeleteTest);
+    btnEditTest = Ui::button(this, QStringLiteral("btnEditTest"), QStringLiteral("Edit Test"), At::btnEditTest);
+    btnCancelSelect =
+        Ui::button(this, QStringLiteral("btnCancelSelect"), QStringLiteral("Cancel"), At::btnCancelSelect);
+    btnShareTest = Ui::button(this, QStringLiteral("btnShareTest"), QStringLiteral("Share Test..."), At::btnShareTest);
+    btnAddShared =
+        Ui::button(this, QStringLiteral("btnAddShared"), QStringLiteral("Add a Shared Test..."), At::btnAddShared);
+    const QFont buttonFont = Fonts::sized(At::ButtonPoints, true);
+    for (QPushButton *b : {btnDeleteTest, btnEditTest, btnCancelSelect, btnShareTest, btnAddShared})
+        b->setFont(buttonFont);
+    // The prompt label lies under the list's top edge; the list stays clickable.
+    LstTests->raise();
+
+    connect(btnDeleteTest, &QPushButton::clicked, this, &SelectTestPanel::btnDeleteTest_Click);
+    connect(btnEditTest, &QPushButton::clicked, this, &SelectTestPanel::btnEditTest_Click);
+    connect(btnCancelSelect, &QPushButton::clicked, this, &SelectTestPanel::btnCancelSelect_Click);
+    connect(btnShareTest, &QPushButton::clicked, this, &SelectTestPanel::btnShareTest_Click);
+    connect(btnAddShared, &QPushButton::clicked, this, &SelectTestPanel::btnAddShared_Click);
+    // A test added here (or anywhere else) is listed at once.
+    connect(&TestCatalogue::instance(), &TestCatalogue::changed, this, &SelectTestPanel::LoadTests);
+
+    // Listed, but nothing selected until the user picks a test.
+    TestLibrary::fillTestList(LstTests, TestLibrary::listTests(Shared::AppDir));
+}
+
+QStringList SelectTestPanel::listedTests() const
+{
+    return entries(LstTests);
+}
+
+void SelectTestPanel::addTest(const QString &entry)
+{
+    TestLibrary::addSorted(LstTests, entry);
+}
+
+void SelectTestPanel::LoadTests()
+{
+    if (TestLibrary::fillTestList(LstTests, TestLibrary::listTests(Shared::AppDir)))
+        LstTests->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
+}
+
+void SelectTestPanel::btnEditTest_Click()
+{
+    QString entry;
+    if (!selectedText(LstTests, entry))
+        return;
+    if (TestFiles::isMadeByProgram(Shared::AppDir, entry)) {
+        MsgBox(TestFiles::MadeByProgram);
+        return;
+    }
+    Shared::TestDir = Shared::AppDir + entry + QLatin1Char('/');
+    session().setTest(entry);
+    Q_EMIT testChosen();
+    Q_EMIT switchTo(MaintPage::WordList);
+}
+
+void SelectTestPanel::btnDeleteTest_Click()
+{
+    QString entry;
+    if (!selectedText(LstTests, entry))
+        return;
+    if (TestFiles::isMadeByProgram(Shared::AppDir, entry)) {
+        MsgBox(TestFiles::MadeByProgram);
+        return;
+    }
+    // A protected built-in test of that exact name is never deleted.
+    if (entry == QLatin1String("Test1")) {
+        MsgBox(QStringLiteral("You can't delete Test1"));
+        return;
+    }
+    if (MsgBox(QStringLiteral("Are you sure you want to delete\n\n") + entry.trimmed(), MsgButtons::YesNo,
+               MsgIcon::Question, QStringLiteral("Delete Test")) != MsgResult::Yes)
+        return;
+
+    // No word file of the test may stay open in the device.
+    device().setCommand(QStringLiteral("Close"));
+
+    const TestFiles::Removal r = TestFiles::removeTest(Shared::AppDir, entry);
+    QDir::setCurrent(Shared::AppDir);
+    LoadTests();
+
+    if (!r.subFolders.isEmpty()) {
+        MsgBox(QStringLiteral("The test ") + entry.trimmed() +
+                   QStringLiteral(" was not deleted, because its folder holds other folders:\n") +
+                   r.subFolders.join(QStringLiteral(", ")),
+               MsgButtons::Ok, MsgIcon::Exclamation);
+    } else if (!r.leftOver.isEmpty()) {
+        MsgBox(QStringLiteral("The test ") + entry.trimmed() +
+                   QStringLiteral(" could not be deleted completely. These files are still there:\n") +
+                   r.leftOver.join(QStringLiteral(", ")),
+               MsgButtons::Ok, MsgIcon::Exclamation);
+    } else if (!r.removed) {
+        MsgBox(QStringLiteral("The test ") + entry.trimmed() + QStringLiteral(" could not be deleted.\n") + r.error,
+               MsgButtons::Ok, MsgIcon::Exclamation);
+    }
+}
+
+void SelectTestPanel::btnCancelSelect_Click()
+{
+    Q_EMIT switchTo(MaintPage::Start);
+}
+
+void SelectTestPanel::btnShareTest_Click()
+{
+    QString entry;
+    if (!selectedText(LstTests, entry)) {
+        MsgBox(QStringLiteral("Please select the test you want to share."), MsgButtons::Ok, MsgIcon::Information);
+        return;
+    }
+    const QString file =
+        SaveFileBox(QStringLiteral("Share Test"), SharedTests::suggestedFile(SharedTests::documentsFolder(), entry),
+                    SharedTests::FileFilter);
+    if (!file.isEmpty())
+        SharedTests::share(entry, file);
+}
+
+void SelectTestPanel::btnAddShared_Click()
+{
+    const QString file =
+        OpenFileBox(QStringLiteral("Add a Shared Test"), SharedTests::documentsFolder(), SharedTests::FileFilter);
+    if (file.isEmpty())
+        return;
+    // A test that is replaced may be the one whose word is open in the device.
+    device().setCommand(QStringLiteral("Close"));
+    const QString added = SharedTests::add(file, SharedTests::Ask::No);
+    // The list was filled again when the tests changed; the new test is selected.
+    const QList<QListWidgetItem *> found = LstTests->findItems(added, Qt::MatchExactly);
+    if (!added.isEmpty() && !found.isEmpty())
+        LstTests->setCurrentItem(found.first(), QItemSelectionModel::ClearAndSelect);
+}

@@ -1,0 +1,41 @@
+#pragma once
+#include "authoring/maintpanel.h"
+
+class QLabel;
+
+// pnlSelectTest: the list of tests, to edit, delete, share one, or add a shared one.
+class SelectTestPanel final : public MaintPanel
+{
+    Q_OBJECT
+    Q_DISABLE_COPY(SelectTestPanel)
+  public:
+    SelectTestPanel(SoundForm *window, AuthoringSession *session, QWidget *parent);
+
+    QLabel *Label2 = nullptr;
+    QListWidget *LstTests = nullptr;
+    QPushButton *btnDeleteTest = nullptr;
+    QPushButton *btnEditTest = nullptr;
+    QPushButton *btnCancelSelect = nullptr;
+    QPushButton *btnShareTest = nullptr; // the selected test as one file to give away
+    QPushButton *btnAddShared = nullptr; // a test someone shared, added from its file
+
+    void reload() override { LoadTests(); }
+    // The tests listed, as listed.
+    QStringList listedTests() const;
+    // Lists a test just made, in its sorted place.
+    void addTest(const QString &entry);
+
+  public Q_SLOTS:
+    // Lists the tests again and selects the first.
+    void LoadTests();
+
+    void btnDeleteTest_Click();
+    void btnEditTest_Click();
+    void btnCancelSelect_Click();
+    void btnShareTest_Click();
+    void btnAddShared_Click();
+
+  Q_SIGNALS:
+    // The selected test was chosen for editing: its words are to be shown.
+    void testChosen();
+};
