@@ -21,7 +21,7 @@ SafeFile::Destination destinationOf(const QString &path)
 
 } // namespace
 
-RealSoundDevice::RealSoundDevice(std::shared_ptr<SoundServer> server, QObject *parent)
+RealSoundDevice::RealSoundDevice(const std::shared_ptr<SoundServer> &server, QObject *parent)
     : SoundDevice(parent), m_player(server), m_recorder(server)
 {
     connect(&m_player, &SoundPlayer::failed, this, &RealSoundDevice::fail);

@@ -15,7 +15,7 @@ class RealSoundDevice final : public SoundDevice
     Q_OBJECT
     Q_DISABLE_COPY(RealSoundDevice)
   public:
-    explicit RealSoundDevice(std::shared_ptr<SoundServer> server, QObject *parent = nullptr);
+    explicit RealSoundDevice(const std::shared_ptr<SoundServer> &server, QObject *parent = nullptr);
     ~RealSoundDevice() override;
 
     bool open(const QString &path) override;
