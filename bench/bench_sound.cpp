@@ -10,21 +10,22 @@
 #include "core/sound/sound_pcm.h"
 
 #include <QApplication>
-#include <QAudioDevice>
-#include <QAudioSource>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QMediaDevices>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <pulse/simple.h>
 #include <sndfile.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <thread>
 #include <vector>
 
 namespace
@@ -66,49 +67,62 @@ void writeTone(const QString &path, int ms)
     sf_close(f);
 }
 
-// Records the mic in 5 ms fragments and notes when the first sound arrives.
-class Ear : public QObject
+// Records the mic in 5 ms fragments on a thread of its own and notes when the first
+// sound arrives.
+class Ear
 {
   public:
     Ear()
     {
-        QAudioFormat f;
-        f.setSampleRate(44100);
-        f.setChannelCount(1);
-        f.setSampleFormat(QAudioFormat::Int16);
-        m_source = new QAudioSource(QMediaDevices::defaultAudioInput(), f, this);
-        m_source->setBufferSize(f.bytesForDuration(5000));
-        m_io = m_source->start();
-        if (m_io)
-            connect(m_io, &QIODevice::readyRead, this, [this] { onData(); });
-        m_clock.start();
+        const pa_sample_spec spec{PA_SAMPLE_S16NE, Rate, 1};
+        pa_buffer_attr attr{};
+        attr.maxlength = uint32_t(-1);
+        attr.fragsize = uint32_t(Rate / 200 * 2);
+        m_mic = pa_simple_new(nullptr, "bench_sound", PA_STREAM_RECORD, nullptr, "ear", &spec, nullptr, &attr, nullptr);
+        if (m_mic)
+            m_thread = std::thread([this] { listen(); });
     }
-    bool ok() const { return m_io != nullptr; }
-    void arm() { m_armedAt = m_clock.nsecsElapsed(), m_heardAt = -1; }
-    qint64 now() const { return m_clock.nsecsElapsed(); }
+    ~Ear()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+        if (m_mic)
+            pa_simple_free(m_mic);
+    }
+    bool ok() const { return m_mic != nullptr; }
+    void arm() { m_heardAt = -1, m_armed = true; }
+    static qint64 now()
+    {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
     qint64 heardAt() const { return m_heardAt; }
 
   private:
-    void onData()
+    static constexpr uint32_t Rate = 44100;
+    void listen()
     {
-        const QByteArray d = m_io->readAll();
-        const qint64 arrived = m_clock.nsecsElapsed();
-        if (m_armedAt < 0 || m_heardAt >= 0)
-            return;
-        const auto *x = reinterpret_cast<const qint16 *>(d.constData());
-        const qint64 n = d.size() / 2;
-        for (qint64 i = 0; i < n; ++i)
-            if (std::abs(int(x[i])) > 1000) {
-                // The samples after it in this fragment were captured later still.
-                m_heardAt = arrived - (n - i) * 1000000000LL / 44100;
+        std::vector<qint16> fragment(Rate / 200);
+        while (!m_stop) {
+            if (pa_simple_read(m_mic, fragment.data(), fragment.size() * 2, nullptr) < 0)
                 return;
-            }
+            const qint64 arrived = now();
+            if (!m_armed || m_heardAt >= 0)
+                continue;
+            const auto n = qint64(fragment.size());
+            for (qint64 i = 0; i < n; ++i)
+                if (std::abs(int(fragment[size_t(i)])) > 1000) {
+                    // The samples after it in this fragment were captured later still.
+                    m_heardAt = arrived - (n - i) * 1000000000LL / Rate;
+                    break;
+                }
+        }
     }
-    QAudioSource *m_source = nullptr;
-    QIODevice *m_io = nullptr;
-    QElapsedTimer m_clock;
-    qint64 m_armedAt = -1;
-    qint64 m_heardAt = -1;
+    pa_simple *m_mic = nullptr;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false}, m_armed{false};
+    std::atomic<qint64> m_heardAt{-1};
 };
 
 } // namespace
@@ -142,7 +156,7 @@ int main(int argc, char *argv[])
         writeTone(second, 1000);
 
         Ear ear;
-        if (!ear.ok() || QMediaDevices::audioOutputs().isEmpty()) {
+        if (!ear.ok() || !engine.hasOutput()) {
             std::printf("bench_sound: no speaker or mic on the sound server; nothing measured\n");
             code = 0;
         } else {

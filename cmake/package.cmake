@@ -97,12 +97,12 @@ Scramble, with the same words.
 
 Each user runs a copy of the program folder in ~/.local/share/wordaroo, where
 the tests and settings are kept.")
-# dpkg-shlibdeps finds the libraries the program links. What it loads without linking:
-# the X11 platform plugin and the image format and SVG icon plugins come with the Qt
-# libraries it links (libqt6gui6, libqt6svg6), sound goes through the PulseAudio
-# client in libqt6multimedia6, and the fonts it asks for by name (src/core/ui/layout.cpp
-# and the pictures' DejaVu Sans) are packages of their own, as is the SQLite driver
-# that Qt SQL loads for history.db. It starts without a sound server, but is silent then.
+# dpkg-shlibdeps finds the libraries the program links, the sound server's client
+# libpulse0 among them. What it loads without linking: the X11 platform plugin and the
+# image format and SVG icon plugins come with the Qt libraries it links (libqt6gui6,
+# libqt6svg6), and the fonts it asks for by name (src/core/ui/layout.cpp and the
+# pictures' DejaVu Sans) are packages of their own, as is the SQLite driver that Qt SQL
+# loads for history.db. It starts without a sound server, but is silent then.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, fonts-dejavu-core, fonts-liberation | fonts-liberation2, fonts-urw-base35")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse")

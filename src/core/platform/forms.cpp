@@ -30,11 +30,6 @@ QList<std::function<void()>> &endHooks()
     static QList<std::function<void()>> hooks;
     return hooks;
 }
-QList<std::function<void(Form *)>> &closeHooks()
-{
-    static QList<std::function<void(Form *)>> hooks;
-    return hooks;
-}
 } // namespace
 
 Form::Form(Windows::Id id, QWidget *parent) : Form(Windows::name(id), parent) {}
@@ -68,9 +63,12 @@ void Form::closeEvent(QCloseEvent *event)
     }
     m_loaded = false;
     unregister(this);
-    // A closed window's sounds stop with it (and so does any wait for them).
-    for (const auto &hook : closeHooks())
-        hook(this);
+    // What the window owns lets go with it: its sounds stop (and so does any wait for
+    // them). A copy: a release may end a wait whose handler goes on.
+    const auto parts = m_parts;
+    for (const auto &[part, release] : parts)
+        if (part)
+            release();
     if (m_handlers > 0 && testAttribute(Qt::WA_DeleteOnClose)) {
         setAttribute(Qt::WA_DeleteOnClose, false);
         m_deletePending = true;
@@ -130,17 +128,10 @@ Form::HandlerScope::~HandlerScope()
     }
 }
 
-void Form::addCloseHook(std::function<void(Form *)> hook)
+void Form::releaseOnClose(QObject *part, std::function<void()> release)
 {
-    closeHooks().append(std::move(hook));
-}
-
-Form *Form::owning(QObject *object)
-{
-    for (QObject *o = object; o; o = o->parent())
-        if (auto *form = qobject_cast<Form *>(o))
-            return form;
-    return nullptr;
+    m_parts.removeIf([](const auto &p) { return p.first.isNull(); });
+    m_parts.append({part, std::move(release)});
 }
 
 namespace Forms

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 // Base of every window of the program. A Form registers itself in the program-wide
 // collection of loaded windows (in load order) when it is created and leaves it when
@@ -45,11 +46,10 @@ class Form : public QDialog
       private:
         QPointer<Form> m_form;
     };
-    // The window that owns an object (its nearest Form ancestor), or nullptr.
-    static Form *owning(QObject *object);
-    // Runs for every window as it closes (after its unload handler agreed); the sound
-    // library stops a closed window's sounds through it.
-    static void addCloseHook(std::function<void(Form *)> hook);
+    // Something of this window that must let go as the window closes (a sound control
+    // stops its sound, which ends any wait for it): release runs when the window is
+    // unloaded (after its unload handler agreed), if part still exists then.
+    void releaseOnClose(QObject *part, std::function<void()> release);
 
     // Runs something that lets other events run (a sound played to its end, a nested
     // event loop) as a handler of this window, so that a window closed meanwhile is
@@ -83,6 +83,7 @@ class Form : public QDialog
     bool m_closing = false; // inside closeEvent
     bool m_leaving = false;
     std::optional<Windows::Id> m_showAfterClose;
+    QList<std::pair<QPointer<QObject>, std::function<void()>>> m_parts; // released on close
 };
 
 namespace Forms

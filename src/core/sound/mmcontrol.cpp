@@ -166,19 +166,21 @@ std::optional<MMCommand> parseCommand(const QString &word)
 
 MMControl::MMControl(QObject *parent) : QObject(parent)
 {
-    // The first control ties sound to the windows' lifetimes: the program's end stops
-    // every sound, and a closed window's sounds stop with it (and any wait for them).
+    // The first control ties sound to the program's lifetime: its end stops every sound.
     static const bool hooked = [] {
         Program::addEndHook(&MMControl::closeAll);
-        Form::addCloseHook([](Form *form) {
-            for (MMControl *control : form->findChildren<MMControl *>())
-                control->release();
-        });
         return true;
     }();
     Q_UNUSED(hooked)
     setObjectName(QStringLiteral("MMControl1"));
     controls().append(this);
+}
+
+MMControl::MMControl(Form *window) : MMControl(static_cast<QObject *>(window))
+{
+    m_window = window;
+    if (window)
+        window->releaseOnClose(this, [this] { release(); });
 }
 
 MMControl::~MMControl()
@@ -237,7 +239,7 @@ void MMControl::setCommand(const QString &command)
         return;
     // A window that has been closed makes no more sound, even if a handler of it
     // is still finishing.
-    if (const Form *form = Form::owning(parent()); form && !form->isLoaded() && parsed != MMCommand::Close)
+    if (m_window && !m_window->isLoaded() && parsed != MMCommand::Close)
         return;
     if (observer())
         observer()(*this, command);
@@ -328,7 +330,7 @@ void MMControl::playWaiting()
     // and can be closed, but no input is handled (see InputHold), and the wait cursor
     // shows for exactly that time. The window may be closed during the wait: it is
     // deleted only after this returns.
-    const Form::HandlerScope scope(Form::owning(parent()));
+    const Form::HandlerScope scope(m_window);
     QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
     QPointer<SoundDevice> device = m_device.get();
     if (device->isPlaying() && !Program::isEnding()) {

@@ -2,6 +2,7 @@
 #include "core/sound/soundengine.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <functional>
@@ -20,12 +21,18 @@ std::optional<MMCommand> parseCommand(const QString &word);
 // only. A failing command is kept in the error state and never raised; a word that
 // names no command is a fault of the program, caught by an assertion in debug builds
 // and kept as error 261 otherwise.
+class Form;
+
 class MMControl : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY(MMControl)
   public:
+    // A control outside any window (it lives until it is deleted).
     explicit MMControl(QObject *parent = nullptr);
+    // A window's control: the window releases it when it closes (its sound stops, and
+    // any wait for it ends), and it makes no more sound once its window is closed.
+    explicit MMControl(Form *window);
     ~MMControl() override;
 
     QString DeviceType;
@@ -65,7 +72,7 @@ class MMControl : public QObject
 
     // Closes every control of the program (the program is ending).
     static void closeAll();
-    // Stops and closes this control's sound without a command (its window has closed).
+    // Stops and closes this control's sound without a command (its window closes).
     void release();
 
     // Sees every command as it is carried out, with the control's settings at that
@@ -81,6 +88,7 @@ class MMControl : public QObject
     void run(MMCommand command, bool wait);
     void playWaiting();
 
+    QPointer<Form> m_window;
     std::unique_ptr<SoundDevice> m_device;
     QString m_command;
     bool m_open = false;

@@ -1,14 +1,10 @@
 #include "core/sound/realengine.h"
 
-#include "core/sound/sound_audio.h"
 #include "core/sound/sound_device.h"
 #include "core/sound/sound_player.h"
+#include "core/sound/sound_server.h"
 
-#include <QAudioDevice>
-#include <QCoreApplication>
-#include <QMediaDevices>
-
-RealSoundEngine::RealSoundEngine(Start start)
+RealSoundEngine::RealSoundEngine(Start start) : m_server(std::make_shared<SoundServer>())
 {
     if (start == Start::Held)
         SoundPlayer::holdPlays();
@@ -20,7 +16,8 @@ void RealSoundEngine::release()
 {
     // Connecting to the sound server takes a moment: do it before the first prompt
     // is due rather than on it.
-    (void)QMediaDevices::defaultAudioOutput();
+    QString error;
+    (void)m_server->connect(error);
     SoundPlayer::releasePlays();
 }
 
@@ -28,13 +25,21 @@ RealSoundEngine::~RealSoundEngine()
 {
     // Plays still held when the program ends are never heard.
     SoundPlayer::dropHeldPlays();
-    // Sinks and sources of finished sounds are deleted late; let them go now.
-    SoundAudio::deleteRetired();
-    if (QCoreApplication::instance())
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+bool RealSoundEngine::hasOutput()
+{
+    QString error;
+    return m_server->connect(error) && m_server->hasOutput();
+}
+
+bool RealSoundEngine::hasInput()
+{
+    QString error;
+    return m_server->connect(error) && m_server->hasInput();
 }
 
 std::unique_ptr<SoundDevice> RealSoundEngine::createDevice(MMControl *)
 {
-    return std::make_unique<RealSoundDevice>();
+    return std::make_unique<RealSoundDevice>(m_server);
 }

@@ -1,9 +1,13 @@
 #pragma once
 #include "core/sound/soundengine.h"
 
-// The engine over the desktop's sound server: libsndfile decodes, QAudioSink plays,
-// QAudioSource records (see RealSoundDevice). With no server or device every command
-// fails at once and silently.
+#include <memory>
+
+class SoundServer;
+
+// The engine over the desktop's sound server: libsndfile decodes, libpulse plays and
+// records (see RealSoundDevice), all devices sharing one connection to the server.
+// With no server or device every command fails at once and silently.
 class RealSoundEngine final : public SoundEngine
 {
   public:
@@ -17,5 +21,11 @@ class RealSoundEngine final : public SoundEngine
 
     // Connects to the server and starts the plays held until now.
     void release();
+    // Whether the server is reached and has a sink to play on / a source to record from.
+    bool hasOutput();
+    bool hasInput();
     std::unique_ptr<SoundDevice> createDevice(MMControl *owner) override;
+
+  private:
+    std::shared_ptr<SoundServer> m_server;
 };

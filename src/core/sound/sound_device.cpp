@@ -1,7 +1,6 @@
 #include "core/sound/sound_device.h"
 
 #include "core/platform/appstate.h"
-#include "core/sound/sound_audio.h"
 
 #include <QFileInfo>
 
@@ -22,7 +21,8 @@ SafeFile::Destination destinationOf(const QString &path)
 
 } // namespace
 
-RealSoundDevice::RealSoundDevice(QObject *parent) : SoundDevice(parent)
+RealSoundDevice::RealSoundDevice(const std::shared_ptr<SoundServer> &server, QObject *parent)
+    : SoundDevice(parent), m_player(server), m_recorder(server)
 {
     connect(&m_player, &SoundPlayer::failed, this, &RealSoundDevice::fail);
     connect(&m_player, &SoundPlayer::ended, this, [this](bool reachedEnd, qint64 heard) {
@@ -36,11 +36,6 @@ RealSoundDevice::RealSoundDevice(QObject *parent) : SoundDevice(parent)
 }
 
 RealSoundDevice::~RealSoundDevice() = default;
-
-void RealSoundDevice::deleteRetired()
-{
-    SoundAudio::deleteRetired();
-}
 
 void RealSoundDevice::setError(const QString &message)
 {

@@ -8,14 +8,14 @@
 // a player and a recorder. The sound of an opened file is never decoded whole: its
 // header is checked at Open and its frames are decoded as they play. A recording is
 // held in memory until Save writes it. Everything runs on the thread of the event
-// loop and never blocks beyond a round trip to the server; with no server or device
-// every command fails at once. Nothing ticks while nothing plays or records.
+// loop and never waits for the server; with no server or device every command fails
+// at once. Nothing ticks while nothing plays or records.
 class RealSoundDevice final : public SoundDevice
 {
     Q_OBJECT
     Q_DISABLE_COPY(RealSoundDevice)
   public:
-    explicit RealSoundDevice(QObject *parent = nullptr);
+    explicit RealSoundDevice(const std::shared_ptr<SoundServer> &server, QObject *parent = nullptr);
     ~RealSoundDevice() override;
 
     bool open(const QString &path) override;
@@ -43,10 +43,6 @@ class RealSoundDevice final : public SoundDevice
     qint64 positionFrames() const { return m_pos; }
     // Whether a recording has not been saved yet.
     bool isDirty() const { return m_dirty; }
-
-    // Deletes the stopped sinks and sources still waiting to be deleted (at the end of
-    // the program, outside any event handler).
-    static void deleteRetired();
 
   private:
     qint64 frames() const { return m_fromFile ? m_fileFrames : m_sound.frames(); }

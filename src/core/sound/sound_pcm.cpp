@@ -409,50 +409,6 @@ Pcm convert(const Pcm &in, int rate, int channels)
     return out;
 }
 
-void appendMono(QByteArray &mono16, const char *raw, qint64 bytes, SampleKind kind, int channels)
-{
-    if (channels < 1)
-        return;
-    const int width = kind == SampleKind::UInt8 ? 1 : kind == SampleKind::Int16 ? 2 : 4;
-    const qint64 frames = bytes / (qint64(width) * channels);
-    if (frames <= 0)
-        return;
-    const qsizetype at = mono16.size();
-    mono16.resize(at + qsizetype(frames * 2));
-    auto *dst = reinterpret_cast<qint16 *>(mono16.data() + at);
-    for (qint64 i = 0; i < frames; ++i) {
-        double sum = 0;
-        for (int c = 0; c < channels; ++c) {
-            const char *p = raw + (i * channels + c) * width;
-            switch (kind) {
-            case SampleKind::UInt8:
-                sum += (int(static_cast<unsigned char>(*p)) - 128) * 256.0;
-                break;
-            case SampleKind::Int16: {
-                qint16 v;
-                std::memcpy(&v, p, 2);
-                sum += v;
-                break;
-            }
-            case SampleKind::Int32: {
-                qint32 v;
-                std::memcpy(&v, p, 4);
-                sum += v / 65536.0;
-                break;
-            }
-            case SampleKind::Float: {
-                float v;
-                std::memcpy(&v, p, 4);
-                if (std::isfinite(v))
-                    sum += double(std::clamp(v, -1.0f, 1.0f)) * 32767.0;
-                break;
-            }
-            }
-        }
-        dst[i] = clamp16(std::lround(sum / channels));
-    }
-}
-
 float peak(const QByteArray &data16, int channels, qint64 lastFrames)
 {
     if (channels < 1)

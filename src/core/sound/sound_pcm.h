@@ -82,10 +82,6 @@ class Converter final : public FrameSource
 Pcm toMono(const Pcm &in);
 // The sound at another rate and channel count (linear interpolation; 1 or 2 channels).
 Pcm convert(const Pcm &in, int rate, int channels);
-// Appends raw device samples (Int16, Int32, Float or UInt8, any channel count) to a
-// mono 16-bit buffer.
-enum class SampleKind { UInt8, Int16, Int32, Float };
-void appendMono(QByteArray &mono16, const char *raw, qint64 bytes, SampleKind kind, int channels);
 // Largest absolute sample of the last frames of a 16-bit buffer, 0..1.
 float peak(const QByteArray &data16, int channels, qint64 lastFrames);
 

@@ -1,93 +1,125 @@
 #include "core/sound/sound_player.h"
 
-#include "core/sound/sound_audio.h"
-#include "core/sound/sound_pulselock.h"
+#include "core/sound/sound_server.h"
 #include "core/sound/soundengine.h"
 
-#include <QAudioDevice>
-#include <QAudioSink>
-#include <QIODevice>
 #include <QList>
-#include <QMediaDevices>
+#include <QPointer>
+
+#include <pulse/error.h>
+#include <pulse/stream.h>
+#include <pulse/timeval.h>
 
 #include <algorithm>
 #include <cstring>
 #include <utility>
 
-// What a sink plays: the frames of a source, decoded as the sink asks for them, then a
-// little silence. The silence keeps the stream from running dry before the end of the
-// sound has been heard and the sink is stopped; a stream that runs dry makes Qt 6.4
-// start a drain whose late callback can reach a sink that is already gone.
-class PlayStream final : public QIODevice
-{
-  public:
-    PlayStream(std::unique_ptr<PcmConvert::FrameSource> source, qint64 frames, qint64 padBytes, QObject *parent)
-        : QIODevice(parent), m_source(std::move(source)), m_bytesPerFrame(2 * qint64(m_source->channels())),
-          m_rate(m_source->rate()), m_frames(frames), m_padBytes(padBytes), m_total(frames * m_bytesPerFrame + padBytes)
-    {
-    }
-    qint64 size() const override { return m_total; }
-    bool atEnd() const override { return pos() >= m_total; }
-    // The length of the sound: what was expected, until the source ends early.
-    qint64 soundUsecs() const { return m_rate > 0 ? m_frames * 1000000 / m_rate : 0; }
-    // The play is over: the file goes now rather than with the sink, later.
-    void release() { m_source.reset(); }
+// A playback stream and what it plays: the frames of a source, decoded as the server's
+// thread asks for them, then a little silence. Everything here is touched under the
+// loop's lock only (the server's thread in its callbacks, the program's thread in a
+// SoundServer::Lock).
+struct SoundPlayer::Stream {
+    SoundPlayer *owner = nullptr;
+    quint64 generation = 0;
+    pa_stream *pa = nullptr;
+    std::unique_ptr<PcmConvert::FrameSource> source;
+    qint64 bytesPerFrame = 2;
+    int rate = 0;
+    qint64 frames = 0; // to play: as expected, until the source ends early
+    qint64 decoded = 0;
+    qint64 padLeft = 0; // bytes of silence still to write
+    bool sourceEnded = false;
+    bool triggered = false;
 
-  protected:
-    qint64 readData(char *out, qint64 max) override
+    qint64 soundUsecs() const { return rate > 0 ? frames * 1000000 / rate : 0; }
+
+    // Fills out with the next bytes of the sound, then of the silence; 0 at the end.
+    size_t fill(char *out, size_t max)
     {
-        qint64 done = 0;
-        while (done < max) {
-            if (m_pendingAt < m_pending.size()) {
-                const qint64 n = std::min<qint64>(m_pending.size() - m_pendingAt, max - done);
-                std::memcpy(out + done, m_pending.constData() + m_pendingAt, size_t(n));
-                m_pendingAt += n;
-                done += n;
-                continue;
+        size_t done = 0;
+        while (done < max && !sourceEnded && source) {
+            const qint64 want = std::min(qint64(max - done) / bytesPerFrame, frames - decoded);
+            if (want <= 0)
+                break;
+            const qint64 got = source->read(reinterpret_cast<qint16 *>(out + done), want);
+            if (got <= 0) {
+                // The data ended before its header said: the silence follows at once.
+                sourceEnded = true;
+                frames = decoded;
+                break;
             }
-            if (decode())
-                continue;
-            const qint64 n = std::clamp<qint64>(m_total - (pos() + done), 0, max - done);
-            std::memset(out + done, 0, size_t(n));
-            done += n;
-            break;
+            decoded += got;
+            done += size_t(got * bytesPerFrame);
         }
-        return done;
+        if (decoded >= frames && source)
+            source.reset(); // the file goes as soon as it has all been read
+        const size_t pad = std::min<size_t>(max - done, size_t(padLeft));
+        std::memset(out + done, 0, pad);
+        padLeft -= qint64(pad);
+        return done + pad;
     }
-    qint64 writeData(const char *, qint64) override { return -1; }
 
-  private:
-    // The next block of the sound; false once it has all been given.
-    bool decode()
+    static void write(pa_stream *s, size_t nbytes, void *data)
     {
-        constexpr qint64 Block = 2048;
-        const qint64 want = std::min(Block, m_frames - m_decoded);
-        if (m_ended || !m_source || want <= 0)
-            return false;
-        m_pending.resize(qsizetype(want * m_bytesPerFrame));
-        const qint64 got = m_source->read(reinterpret_cast<qint16 *>(m_pending.data()), want);
-        m_pending.resize(qsizetype(std::max<qint64>(got, 0) * m_bytesPerFrame));
-        m_pendingAt = 0;
-        m_decoded += std::max<qint64>(got, 0);
-        if (got < want) {
-            // The data ended before its header said: the silence follows at once.
-            m_ended = true;
-            m_frames = m_decoded;
-            m_total = m_frames * m_bytesPerFrame + m_padBytes;
+        auto *self = static_cast<Stream *>(data);
+        while (nbytes > 0) {
+            void *buffer = nullptr;
+            size_t size = nbytes;
+            if (pa_stream_begin_write(s, &buffer, &size) < 0 || !buffer)
+                return; // the stream is failing: its state says so
+            size = std::min(size, nbytes);
+            size -= size % size_t(self->bytesPerFrame);
+            const size_t filled = size > 0 ? self->fill(static_cast<char *>(buffer), size) : 0;
+            if (filled == 0) {
+                pa_stream_cancel_write(s);
+                // All written: a sound shorter than the stream's start-up buffer starts now.
+                if (!std::exchange(self->triggered, true))
+                    if (pa_operation *op = pa_stream_trigger(s, nullptr, nullptr))
+                        pa_operation_unref(op);
+                return;
+            }
+            if (pa_stream_write(s, buffer, filled, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+                return;
+            nbytes -= filled;
         }
-        return got > 0;
     }
 
-    std::unique_ptr<PcmConvert::FrameSource> m_source;
-    qint64 m_bytesPerFrame;
-    int m_rate;
-    qint64 m_frames;
-    qint64 m_padBytes;
-    qint64 m_total;
-    qint64 m_decoded = 0;
-    bool m_ended = false;
-    QByteArray m_pending;
-    qint64 m_pendingAt = 0;
+    // What has been heard, by the server's last account of the stream (what the sink
+    // had read, less its latency, when it answered) and the time since: that account is
+    // taken on the server's clock, so nothing is guessed but the time it took to arrive.
+    // -1 before the first account; `read` is what the sink had read then.
+    qint64 heardUsecs(qint64 &read) const
+    {
+        const pa_timing_info *info = pa_stream_get_timing_info(pa);
+        if (!info || info->read_index_corrupt)
+            return -1;
+        read = info->read_index > 0
+                   ? qint64(pa_bytes_to_usec(uint64_t(info->read_index), pa_stream_get_sample_spec(pa)))
+                   : 0;
+        qint64 heard = read - qint64(info->sink_usec);
+        if (info->playing)
+            heard += qint64(pa_timeval_age(&info->timestamp));
+        return std::max<qint64>(0, heard);
+    }
+    // Asks the server for a fresh account, for the next look.
+    void askTiming() const
+    {
+        if (pa_stream_get_state(pa) == PA_STREAM_READY)
+            if (pa_operation *op = pa_stream_update_timing_info(pa, nullptr, nullptr))
+                pa_operation_unref(op);
+    }
+
+    static void state(pa_stream *s, void *data)
+    {
+        auto *self = static_cast<Stream *>(data);
+        const pa_stream_state_t st = pa_stream_get_state(s);
+        if (st != PA_STREAM_FAILED && st != PA_STREAM_TERMINATED)
+            return;
+        const int error = pa_context_errno(pa_stream_get_context(s));
+        SoundServer::postTo(self->owner, [owner = self->owner, generation = self->generation, error] {
+            owner->streamFailed(generation, error);
+        });
+    }
 };
 
 namespace
@@ -127,7 +159,8 @@ void SoundPlayer::dropHeldPlays()
     endHold([](SoundPlayer &player) { player.finish(End::Stopped); });
 }
 
-SoundPlayer::SoundPlayer(QObject *parent) : QObject(parent)
+SoundPlayer::SoundPlayer(std::shared_ptr<SoundServer> server, QObject *parent)
+    : QObject(parent), m_server(std::move(server))
 {
     m_endCheck.setSingleShot(true);
     m_endCheck.setTimerType(Qt::PreciseTimer);
@@ -138,7 +171,7 @@ SoundPlayer::~SoundPlayer()
 {
     m_endCheck.stop();
     m_playing = false;
-    SoundAudio::retire(m_sink, this);
+    closeStream();
 }
 
 bool SoundPlayer::start(std::unique_ptr<PcmConvert::FrameSource> source, qint64 frames)
@@ -150,7 +183,7 @@ bool SoundPlayer::start(std::unique_ptr<PcmConvert::FrameSource> source, qint64 
     m_frames = frames;
     m_waiting = std::move(source);
     m_playing = true;
-    m_lastProcessed = -1;
+    m_heardUsecs = -1;
     hold().waiting.removeAll(nullptr);
     hold().waiting.append(this);
     return true;
@@ -167,88 +200,116 @@ void SoundPlayer::startWaiting()
 
 bool SoundPlayer::open(std::unique_ptr<PcmConvert::FrameSource> source, qint64 frames)
 {
-    const QAudioDevice out = QMediaDevices::defaultAudioOutput();
-    if (out.isNull()) {
+    if (!m_server->connect(m_error))
+        return false;
+    if (!m_server->hasOutput()) {
         m_error = QStringLiteral("No sound output device.");
         return false;
     }
     m_sourceRate = source->rate();
     m_frames = frames;
-    QAudioFormat format = SoundAudio::int16Format(source->rate(), source->channels());
+    pa_sample_spec spec{PA_SAMPLE_S16NE, uint32_t(source->rate()), uint8_t(source->channels())};
     qint64 playFrames = frames;
-    if (!out.isFormatSupported(format)) {
-        // The output cannot take the source's own format: convert it as it plays.
-        const QAudioFormat preferred = out.preferredFormat();
-        const int rate = preferred.sampleRate() > 0 ? preferred.sampleRate() : 48000;
-        const int channels = std::clamp(preferred.channelCount(), 1, 2);
-        format = SoundAudio::int16Format(rate, channels);
-        if (!out.isFormatSupported(format)) {
-            m_error = QStringLiteral("The sound device cannot play this format.");
-            return false;
-        }
-        qCDebug(lcSound) << "converting" << source->rate() << "Hz," << source->channels() << "channels to" << rate
-                         << "Hz," << channels << "channels for" << out.description();
-        playFrames = frames * rate / std::max(1, source->rate());
-        source = std::make_unique<PcmConvert::Converter>(std::move(source), rate, channels);
+    if (!pa_sample_spec_valid(&spec)) {
+        // A rate the server does not take: converted as it plays.
+        spec.rate = 48000;
+        qCDebug(lcSound) << "converting" << source->rate() << "Hz to" << spec.rate << "Hz";
+        playFrames = frames * spec.rate / std::max(1, source->rate());
+        source = std::make_unique<PcmConvert::Converter>(std::move(source), int(spec.rate), int(spec.channels));
     }
 
-    auto *sink = new QAudioSink(out, format);
-    auto *stream =
-        new PlayStream(std::move(source), playFrames, format.bytesForDuration(qint64(PaddingMs) * 1000), sink);
-    stream->open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-    sink->setBufferSize(qsizetype(format.bytesForDuration(qint64(SinkBufferMs) * 1000)));
-    sink->start(stream);
-    if (sink->state() == QAudio::StoppedState || sink->error() != QAudio::NoError) {
-        m_error = SoundAudio::errorText(sink->error());
-        SoundAudio::retire(sink, this);
+    auto stream = std::make_unique<Stream>();
+    stream->owner = this;
+    stream->generation = ++m_generation;
+    stream->bytesPerFrame = qint64(pa_frame_size(&spec));
+    stream->rate = int(spec.rate);
+    stream->frames = playFrames;
+    stream->padLeft = qint64(pa_usec_to_bytes(pa_usec_t(PaddingMs) * 1000, &spec));
+    stream->source = std::move(source);
+
+    const SoundServer::Lock lock(*m_server);
+    stream->pa = pa_stream_new(m_server->context(), "Sound", &spec, nullptr);
+    if (!stream->pa) {
+        m_error = QStringLiteral("The sound device could not be opened.");
         return false;
     }
-    qCDebug(lcSound) << "playing" << frames << "frames at" << format.sampleRate() << "Hz on" << out.description();
-    connect(sink, &QAudioSink::stateChanged, this, [this, sink](QAudio::State state) {
-        // The server went away or the device failed mid-play.
-        if (m_playing && sink == m_sink && state == QAudio::StoppedState)
-            giveUp(SoundAudio::errorText(sink->error()));
-    });
-    m_sink = sink;
-    m_stream = stream;
+    // Latency asked for explicitly: the server keeps BufferMs of sound ahead of what is
+    // heard, starts playing once it has that much, and asks for more as it plays.
+    pa_buffer_attr attr{};
+    attr.maxlength = uint32_t(-1);
+    attr.tlength = uint32_t(pa_usec_to_bytes(pa_usec_t(BufferMs) * 1000, &spec));
+    attr.prebuf = uint32_t(-1);
+    attr.minreq = uint32_t(-1);
+    attr.fragsize = uint32_t(-1);
+    pa_stream_set_state_callback(stream->pa, &Stream::state, stream.get());
+    pa_stream_set_write_callback(stream->pa, &Stream::write, stream.get());
+    const auto flags = pa_stream_flags_t(PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
+    if (pa_stream_connect_playback(stream->pa, nullptr, &attr, flags, nullptr, nullptr) < 0) {
+        m_error = QStringLiteral("The sound device could not be opened: %1.")
+                      .arg(QString::fromUtf8(pa_strerror(pa_context_errno(m_server->context()))));
+        pa_stream_set_state_callback(stream->pa, nullptr, nullptr);
+        pa_stream_set_write_callback(stream->pa, nullptr, nullptr);
+        pa_stream_unref(stream->pa);
+        return false;
+    }
+    qCDebug(lcSound) << "playing" << frames << "frames at" << spec.rate << "Hz," << spec.channels << "channels";
+    m_stream = std::move(stream);
     m_playing = true;
-    m_playUsecs = stream->soundUsecs();
-    m_lastProcessed = -1;
+    m_heardUsecs = -1;
+    m_lastRead = -1;
     m_lastProgressMs = 0;
     m_clock.start();
-    m_endCheck.start(int(std::clamp<qint64>(m_playUsecs / 1000, 1, EndCheckMs)));
+    m_endCheck.start(int(std::clamp<qint64>(m_stream->soundUsecs() / 1000, 1, EndCheckMs)));
     return true;
 }
 
-qint64 SoundPlayer::soundUsecs() const
+void SoundPlayer::closeStream()
 {
-    return m_stream ? m_stream->soundUsecs() : m_playUsecs;
+    if (!m_stream)
+        return;
+    {
+        const SoundServer::Lock lock(*m_server);
+        // With its callbacks gone, the server's thread no longer reaches the stream.
+        pa_stream_set_state_callback(m_stream->pa, nullptr, nullptr);
+        pa_stream_set_write_callback(m_stream->pa, nullptr, nullptr);
+        if (PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream->pa)))
+            pa_stream_disconnect(m_stream->pa);
+        pa_stream_unref(m_stream->pa);
+        m_stream->source.reset();
+    }
+    m_stream.reset();
 }
 
 void SoundPlayer::checkEnd()
 {
-    if (!m_playing || !m_sink)
+    if (!m_playing || !m_stream)
         return;
     const qint64 elapsedMs = m_clock.elapsed();
-    // The sink's idle state comes well before the end is heard; what the server has
-    // played, less its latency, says when the sound has really ended.
-    const qint64 processed = m_sink->processedUSecs();
-    if (processed > m_lastProcessed) {
-        m_lastProcessed = processed;
-        m_lastProgressMs = elapsedMs;
+    qint64 playUsecs = 0;
+    {
+        const SoundServer::Lock lock(*m_server);
+        qint64 read = 0;
+        m_heardUsecs = std::max(m_heardUsecs, m_stream->heardUsecs(read));
+        // Progress is what the sink reads, as the server says: a stream that hangs
+        // says nothing new.
+        if (read > m_lastRead) {
+            m_lastRead = read;
+            m_lastProgressMs = elapsedMs;
+        }
+        playUsecs = m_stream->soundUsecs();
+        m_stream->askTiming();
     }
-    const qint64 playUsecs = soundUsecs();
-    const qint64 remaining = playUsecs - m_lastProcessed;
+    const qint64 remaining = playUsecs - m_heardUsecs;
     if (remaining <= 1000) {
         const qint64 heard = finish(End::Reached);
         Q_EMIT ended(true, heard);
         return;
     }
-    // A device that stops taking the sound (removed, or its stream killed: Qt 6.4 then
-    // keeps its state) must not keep a waiting window for ever.
+    // A device that stops taking the sound without the server killing its stream (a
+    // server that hangs) must not keep a waiting window for ever.
     if (elapsedMs - m_lastProgressMs > StallMs || elapsedMs > playUsecs / 1000 + 5000) {
         giveUp(QStringLiteral("The sound stopped before its end (%1 of %2 ms played).")
-                   .arg(std::max<qint64>(0, m_lastProcessed) / 1000)
+                   .arg(std::max<qint64>(0, m_heardUsecs) / 1000)
                    .arg(playUsecs / 1000));
         return;
     }
@@ -256,10 +317,17 @@ void SoundPlayer::checkEnd()
     m_endCheck.start(int(std::clamp<qint64>(remaining / 1000, 1, EndCheckMs)));
 }
 
+void SoundPlayer::streamFailed(quint64 generation, int paError)
+{
+    if (!m_playing || !m_stream || generation != m_generation)
+        return; // a stream closed already
+    giveUp(QStringLiteral("The sound device stopped: %1.").arg(QString::fromUtf8(pa_strerror(paError))));
+}
+
 void SoundPlayer::giveUp(const QString &message)
 {
     m_error = message;
-    qCDebug(lcSound) << "play failed:" << message << "- server locks given back so far:" << PulseLock::mendedCount();
+    qCDebug(lcSound) << "play failed:" << message;
     Q_EMIT failed(message);
     const qint64 heard = finish(End::Failed);
     Q_EMIT ended(false, heard);
@@ -278,16 +346,15 @@ qint64 SoundPlayer::finish(End how)
     m_endCheck.stop();
     qint64 heard = m_frames;
     if (how != End::Reached) {
-        qint64 processed = std::max<qint64>(0, m_lastProcessed);
-        if (m_sink && m_sink->state() != QAudio::StoppedState)
-            processed = std::max(processed, m_sink->processedUSecs());
-        heard = std::min(m_frames, qint64(double(processed) * m_sourceRate / 1e6));
+        qint64 usecs = std::max<qint64>(0, m_heardUsecs);
+        if (m_stream) {
+            const SoundServer::Lock lock(*m_server);
+            qint64 read = 0;
+            usecs = std::max(usecs, m_stream->heardUsecs(read));
+        }
+        heard = std::min(m_frames, qint64(double(usecs) * m_sourceRate / 1e6));
     }
     m_waiting.reset();
-    if (m_stream)
-        m_stream->release();
-    SoundAudio::retire(m_sink, this);
-    m_sink = nullptr;
-    m_stream = nullptr;
+    closeStream();
     return heard;
 }

@@ -3,27 +3,26 @@
 
 #include <QElapsedTimer>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QTimer>
 
 #include <functional>
 #include <memory>
 
-class QAudioSink;
-class PlayStream;
+class SoundServer;
 
-// Plays one sound at a time on the default output, pulled from a frame source a
-// block at a time (a file is decoded as it plays, never held whole), and says when it
-// has been heard to its end. A device that stops taking the sound is given up on.
-// Starting never blocks beyond a round trip to the server; with no server or output
-// it fails at once.
+// Plays one sound at a time on the server's default sink, pulled from a frame source a
+// block at a time by the server's thread (a file is decoded as it plays, never held
+// whole), and says when it has been heard to its end: by what the sink has read, less
+// its latency, as the server accounts for it. A stream the server kills (its device removed, the
+// server gone) or that stops making progress is given up on. Starting never blocks;
+// with no server or output it fails at once.
 class SoundPlayer final : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY(SoundPlayer)
   public:
-    explicit SoundPlayer(QObject *parent = nullptr);
+    explicit SoundPlayer(std::shared_ptr<SoundServer> server, QObject *parent = nullptr);
     ~SoundPlayer() override;
 
     // Plays at most `frames` frames of the source; returns at once. False, with
@@ -44,13 +43,15 @@ class SoundPlayer final : public QObject
     bool isPlaying() const { return m_playing; }
     QString error() const { return m_error; }
 
-    // How long a sink buffers: 50 ms or less never reaches its end on PulseAudio.
-    static constexpr int SinkBufferMs = 150;
+    // How much sound the stream keeps ahead of what is heard (the latency asked of
+    // the server): short enough that a stop is heard at once.
+    static constexpr int BufferMs = 150;
     // How often a play looks whether it has been heard to its end (then more often near
     // the end), and how long it may make no progress before it is given up as failed.
     static constexpr int EndCheckMs = 250;
     static constexpr int StallMs = 1500;
-    // Silence played after the sound, which is stopped before the silence is heard.
+    // Silence written after the sound, which is stopped before the silence is heard:
+    // the stream never runs dry while its end is still to be heard.
     static constexpr int PaddingMs = 250;
 
   Q_SIGNALS:
@@ -59,6 +60,7 @@ class SoundPlayer final : public QObject
     void failed(const QString &message);
 
   private:
+    struct Stream; // the server's stream and what feeds it, in the .cpp
     enum class End { Reached, Stopped, Failed };
     bool open(std::unique_ptr<PcmConvert::FrameSource> source, qint64 frames);
     void startWaiting();
@@ -66,19 +68,22 @@ class SoundPlayer final : public QObject
     static void endHold(const std::function<void(SoundPlayer &)> &each);
     qint64 finish(End how);
     void checkEnd();
-    qint64 soundUsecs() const;
+    // The server killed the stream (posted from its thread).
+    void streamFailed(quint64 generation, int paError);
     void giveUp(const QString &message);
+    void closeStream();
 
+    std::shared_ptr<SoundServer> m_server;
+    std::unique_ptr<Stream> m_stream;
+    quint64 m_generation = 0;
     std::unique_ptr<PcmConvert::FrameSource> m_waiting; // held, until plays are released
-    QPointer<QAudioSink> m_sink;
-    QPointer<PlayStream> m_stream;
     bool m_playing = false;
     QString m_error;
-    qint64 m_frames = 0;    // of the source, to be played
-    int m_sourceRate = 0;   // frames of the source per second
-    qint64 m_playUsecs = 0; // length of what is played
+    qint64 m_frames = 0;      // of the source, to be played
+    int m_sourceRate = 0;     // frames of the source per second
+    qint64 m_heardUsecs = -1; // at the last look
+    qint64 m_lastRead = -1;   // what the sink had read, at the last look
     QTimer m_endCheck;
     QElapsedTimer m_clock;
-    qint64 m_lastProcessed = -1;
     qint64 m_lastProgressMs = 0;
 };

@@ -1,104 +1,147 @@
 #include "core/sound/sound_recorder.h"
 
-#include "core/sound/sound_audio.h"
 #include "core/sound/sound_pcm.h"
+#include "core/sound/sound_server.h"
 #include "core/sound/soundengine.h"
 
-#include <QAudioDevice>
-#include <QAudioSource>
-#include <QIODevice>
-#include <QMediaDevices>
+#include <pulse/error.h>
+#include <pulse/stream.h>
 
-SoundRecorder::SoundRecorder(QObject *parent) : QObject(parent) {}
+#include <algorithm>
+
+// A recording stream and the take it fills. Everything here is touched under the
+// loop's lock only (the server's thread in its callbacks, the program's thread in a
+// SoundServer::Lock).
+struct SoundRecorder::Stream {
+    SoundRecorder *owner = nullptr;
+    quint64 generation = 0;
+    pa_stream *pa = nullptr;
+    QByteArray take; // mono 16-bit
+    qint64 maxBytes = 0;
+
+    // Moves what the server has delivered into the take.
+    void drain()
+    {
+        while (pa_stream_readable_size(pa) > 0) {
+            const void *data = nullptr;
+            size_t size = 0;
+            if (pa_stream_peek(pa, &data, &size) < 0 || size == 0)
+                return;
+            const qsizetype room = qsizetype(std::max<qint64>(0, maxBytes - take.size()));
+            const qsizetype n = std::min(qsizetype(size), room) & ~qsizetype(1);
+            if (data)
+                take.append(static_cast<const char *>(data), n);
+            else
+                take.append(n, '\0'); // a hole in what the server kept: silence
+            pa_stream_drop(pa);
+        }
+    }
+
+    static void read(pa_stream *, size_t, void *data) { static_cast<Stream *>(data)->drain(); }
+
+    static void state(pa_stream *s, void *data)
+    {
+        auto *self = static_cast<Stream *>(data);
+        const pa_stream_state_t st = pa_stream_get_state(s);
+        if (st != PA_STREAM_FAILED && st != PA_STREAM_TERMINATED)
+            return;
+        const int error = pa_context_errno(pa_stream_get_context(s));
+        SoundServer::postTo(self->owner, [owner = self->owner, generation = self->generation, error] {
+            owner->streamFailed(generation, error);
+        });
+    }
+};
+
+SoundRecorder::SoundRecorder(std::shared_ptr<SoundServer> server, QObject *parent)
+    : QObject(parent), m_server(std::move(server))
+{
+    m_check.setInterval(CheckMs);
+    connect(&m_check, &QTimer::timeout, this, &SoundRecorder::check);
+}
 
 SoundRecorder::~SoundRecorder()
 {
-    m_recording = false;
-    if (m_io)
-        disconnect(m_io, nullptr, this, nullptr);
-    SoundAudio::retire(m_source, this);
+    stop(false);
 }
 
 bool SoundRecorder::start(qint64 maxMs, QString &error)
 {
     stop(false);
     m_take.clear();
-    const QAudioDevice in = QMediaDevices::defaultAudioInput();
-    if (in.isNull()) {
+    if (!m_server->connect(error))
+        return false;
+    if (!m_server->hasInput()) {
         error = QStringLiteral("No sound input device.");
         return false;
     }
-    QAudioFormat format = SoundAudio::int16Format(RecordRate, 1);
-    if (!in.isFormatSupported(format))
-        format = in.preferredFormat(); // converted to 16-bit mono as it arrives
-    if (!format.isValid() || format.sampleFormat() == QAudioFormat::Unknown) {
-        error = QStringLiteral("The sound input has no usable format.");
-        return false;
-    }
+    const pa_sample_spec spec{PA_SAMPLE_S16NE, uint32_t(RecordRate), 1};
+    auto stream = std::make_unique<Stream>();
+    stream->owner = this;
+    stream->generation = ++m_generation;
+    stream->maxBytes = std::max<qint64>(0, maxMs) * RecordRate / 1000 * 2;
 
-    auto *source = new QAudioSource(in, format);
-    source->setBufferSize(qsizetype(format.bytesForDuration(qint64(50) * 1000)));
-    QIODevice *io = source->start();
-    if (!io || source->state() == QAudio::StoppedState || source->error() != QAudio::NoError) {
-        error = SoundAudio::errorText(source->error());
-        SoundAudio::retire(source, this);
+    const SoundServer::Lock lock(*m_server);
+    stream->pa = pa_stream_new(m_server->context(), "Recording", &spec, nullptr);
+    if (!stream->pa) {
+        error = QStringLiteral("The sound input could not be opened.");
         return false;
     }
-    qCDebug(lcSound) << "recording from" << in.description() << "at" << format.sampleRate() << "Hz";
-    m_source = source;
-    m_io = io;
-    m_format = format;
-    m_maxFrames = std::max<qint64>(0, maxMs) * format.sampleRate() / 1000;
+    // The server delivers the sound in fragments of FragmentMs.
+    pa_buffer_attr attr{};
+    attr.maxlength = uint32_t(-1);
+    attr.tlength = uint32_t(-1);
+    attr.prebuf = uint32_t(-1);
+    attr.minreq = uint32_t(-1);
+    attr.fragsize = uint32_t(pa_usec_to_bytes(pa_usec_t(FragmentMs) * 1000, &spec));
+    pa_stream_set_state_callback(stream->pa, &Stream::state, stream.get());
+    pa_stream_set_read_callback(stream->pa, &Stream::read, stream.get());
+    if (pa_stream_connect_record(stream->pa, nullptr, &attr, PA_STREAM_ADJUST_LATENCY) < 0) {
+        error = QStringLiteral("The sound input could not be opened: %1.")
+                    .arg(QString::fromUtf8(pa_strerror(pa_context_errno(m_server->context()))));
+        pa_stream_set_state_callback(stream->pa, nullptr, nullptr);
+        pa_stream_set_read_callback(stream->pa, nullptr, nullptr);
+        pa_stream_unref(stream->pa);
+        return false;
+    }
+    qCDebug(lcSound) << "recording at" << RecordRate << "Hz";
+    m_stream = std::move(stream);
     m_recording = true;
     m_clock.start();
+    m_lastFrames = 0;
     m_lastInputMs = 0;
-    connect(io, &QIODevice::readyRead, this, &SoundRecorder::onData);
-    connect(source, &QAudioSource::stateChanged, this, [this, source](QAudio::State state) {
-        // The input went away mid-recording: keep what was recorded.
-        if (m_recording && source == m_source && state == QAudio::StoppedState)
-            giveUp(SoundAudio::errorText(source->error()));
-    });
+    m_check.start();
     return true;
 }
 
-void SoundRecorder::onData()
+qint64 SoundRecorder::frames() const
+{
+    if (!m_stream)
+        return m_take.size() / 2;
+    const SoundServer::Lock lock(*m_server);
+    return m_stream->take.size() / 2;
+}
+
+void SoundRecorder::check()
 {
     if (!m_recording)
         return;
-    if (drain() > 0)
+    const qint64 now = frames();
+    if (now > m_lastFrames) {
+        m_lastFrames = now;
         m_lastInputMs = m_clock.elapsed();
-    if (frames() >= m_maxFrames)
+    }
+    if (now * 2 >= m_stream->maxBytes)
         giveUp(QStringLiteral("The recording is too long (%1 minutes at most).").arg(SoundFile::MaxSeconds / 60));
     else if (m_clock.elapsed() - m_lastInputMs > StallMs)
-        // The input was removed: Qt 6.4 goes on asking it for data without a word.
+        // A source that stops delivering without the server ending the stream.
         giveUp(QStringLiteral("The sound input stopped delivering sound."));
 }
 
-qint64 SoundRecorder::drain()
+void SoundRecorder::streamFailed(quint64 generation, int paError)
 {
-    if (!m_recording || !m_io)
-        return 0;
-    const QByteArray raw = m_io->readAll();
-    if (raw.isEmpty())
-        return 0;
-    PcmConvert::SampleKind kind = PcmConvert::SampleKind::Int16;
-    switch (m_format.sampleFormat()) {
-    case QAudioFormat::UInt8:
-        kind = PcmConvert::SampleKind::UInt8;
-        break;
-    case QAudioFormat::Int32:
-        kind = PcmConvert::SampleKind::Int32;
-        break;
-    case QAudioFormat::Float:
-        kind = PcmConvert::SampleKind::Float;
-        break;
-    default:
-        break;
-    }
-    PcmConvert::appendMono(m_take, raw.constData(), raw.size(), kind, m_format.channelCount());
-    if (frames() > m_maxFrames)
-        m_take.truncate(qsizetype(m_maxFrames * 2));
-    return raw.size();
+    if (!m_recording || !m_stream || generation != m_generation)
+        return; // a stream closed already
+    giveUp(QStringLiteral("The sound input stopped: %1.").arg(QString::fromUtf8(pa_strerror(paError))));
 }
 
 void SoundRecorder::giveUp(const QString &message)
@@ -110,23 +153,29 @@ void SoundRecorder::giveUp(const QString &message)
 
 void SoundRecorder::stop(bool keep)
 {
-    if (!m_recording)
-        return;
-    if (keep)
-        drain();
+    m_check.stop();
     m_recording = false;
-    if (m_io)
-        disconnect(m_io, nullptr, this, nullptr);
-    SoundAudio::retire(m_source, this);
-    m_source = nullptr;
-    m_io = nullptr;
-    if (!keep)
-        m_take.clear();
+    if (!m_stream)
+        return;
+    {
+        const SoundServer::Lock lock(*m_server);
+        pa_stream_set_state_callback(m_stream->pa, nullptr, nullptr);
+        pa_stream_set_read_callback(m_stream->pa, nullptr, nullptr);
+        const bool good = PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream->pa));
+        if (keep && good)
+            m_stream->drain();
+        if (good)
+            pa_stream_disconnect(m_stream->pa);
+        pa_stream_unref(m_stream->pa);
+        m_take = keep ? std::move(m_stream->take) : QByteArray();
+    }
+    m_stream.reset();
 }
 
 float SoundRecorder::level() const
 {
-    if (!m_recording)
+    if (!m_recording || !m_stream)
         return 0.0f;
-    return PcmConvert::peak(m_take, 1, qint64(rate()) / 20);
+    const SoundServer::Lock lock(*m_server);
+    return PcmConvert::peak(m_stream->take, 1, qint64(RecordRate) / 20);
 }
