@@ -4,7 +4,8 @@
 #include "app/singleinstance.h"
 #include "arcade/register.h"
 #include "authoring/register.h"
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
+#include "core/platform/dialogs.h"
 #include "core/platform/forms.h"
 #include "core/sound/realengine.h"
 #include "core/ui/widgets.h"
@@ -142,8 +143,11 @@ int run(int argc, char **argv)
         return CommandLine::UsageStatus;
     }
     // A program of this folder runs already: it takes the file and this one ends.
-    const QString server =
-        SingleInstance::serverName(Shared::AppDir.isEmpty() ? Shared::programFolder() : Shared::AppDir);
+    // The program lives in the folder it was started from (a test that fixed a folder of
+    // its own beforehand keeps it); that folder stays as it is from here on.
+    if (ProgramFolder::path().isEmpty())
+        ProgramFolder::fix(ProgramFolder::ofExecutable());
+    const QString server = SingleInstance::serverName(ProgramFolder::path());
     if (!args.file.isEmpty() && SingleInstance::handOver(server, args.file))
         return 0;
 
@@ -162,14 +166,16 @@ int run(int argc, char **argv)
 
     QApplication::setFont(Fonts::sized(Fonts::DefaultPoints));
 
-    // One history for the whole run, in the program folder the start window uses.
-    Shared::setAppDir(Shared::AppDir.isEmpty() ? Shared::programFolder() : Shared::AppDir);
-    HistoryStore history(Shared::AppDir);
-    ProgramHistory::install(&history);
-    const struct Uninstall {
-        ~Uninstall() { ProgramHistory::install(nullptr); }
-    } uninstall;
+    // One history for the whole run, in the program folder, and the one context every
+    // window is made on.
+    HistoryStore store(ProgramFolder::path());
+    ProgramHistory history(ProgramFolder::path(), &store);
+    AppContext context(&sound, &dialogs(), history);
 
+    Forms::setContext(&context);
+    const struct Unset {
+        ~Unset() { Forms::setContext(nullptr); }
+    } unset;
     Shell::registerWindows();
     Learning::registerWindows();
     Authoring::registerWindows();

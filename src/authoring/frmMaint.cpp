@@ -2,7 +2,7 @@
 
 #include "authoring/progressreport.h"
 #include "authoring/testfiles.h"
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/testlibrary.h"
 #include "core/sound/mmcontrol.h"
@@ -74,7 +74,7 @@ QString art(const char *name)
 }
 } // namespace
 
-frmMaint::frmMaint(QWidget *parent) : Form(Windows::Maint, parent)
+frmMaint::frmMaint(AppContext &context, QWidget *parent) : Form(Windows::Maint, parent), m_ctx(context)
 {
     setWindowTitle(QStringLiteral("Wordaroo Configuration"));
     setFont(Fonts::sized(Fonts::DefaultPoints));
@@ -221,7 +221,7 @@ void frmMaint::connectHandlers()
         connect(button, &QPushButton::clicked, this, slot);
     connect(tmrLevel, &QTimer::timeout, this, &frmMaint::tmrLevel_Timer);
     // A test added here (or anywhere else) is listed at once.
-    connect(&TestCatalogue::instance(), &TestCatalogue::changed, this, &frmMaint::LoadTests);
+    connect(&m_ctx.catalogue, &TestCatalogue::changed, this, &frmMaint::LoadTests);
 
     // On a panel with an ENTER button, ENTER presses that button wherever the focus
     // is; only the start and select panels, which have none, let ENTER press the
@@ -241,12 +241,12 @@ void frmMaint::Form_Load()
     Ui::centreOnScreen(this);
 
     // Listed, but nothing selected until the user picks a test.
-    TestLibrary::fillTestList(LstTests, TestLibrary::listTests(Shared::AppDir));
+    TestLibrary::fillTestList(LstTests, TestLibrary::listTests(m_ctx.AppDir));
 }
 
 void frmMaint::LoadTests()
 {
-    if (TestLibrary::fillTestList(LstTests, TestLibrary::listTests(Shared::AppDir)))
+    if (TestLibrary::fillTestList(LstTests, TestLibrary::listTests(m_ctx.AppDir)))
         LstTests->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
 }
 
@@ -292,7 +292,7 @@ void frmMaint::btnNewNext_Click()
         listed << LstTests->item(i)->text();
 
     const QString folder = TestLibrary::TestPrefix + name;
-    const TestFiles::Check check = TestFiles::checkTestName(Shared::AppDir, name, listed);
+    const TestFiles::Check check = TestFiles::checkTestName(m_ctx.AppDir, name, listed);
     switch (check.verdict) {
     case TestFiles::Verdict::Empty:
         MsgBox(QStringLiteral("A test name is required for creating a new spelling test."), MsgButtons::Ok,
@@ -317,14 +317,14 @@ void frmMaint::btnNewNext_Click()
         break;
     }
 
-    const QString path = Shared::AppDir + folder;
-    if (!QDir(Shared::AppDir).mkdir(folder)) {
+    const QString path = m_ctx.AppDir + folder;
+    if (!QDir(m_ctx.AppDir).mkdir(folder)) {
         MsgBox(QStringLiteral("The test \"") + name +
                    QStringLiteral("\" could not be created in the program folder.\nPlease try a different name."),
                MsgButtons::Ok, MsgIcon::Information);
         return;
     }
-    Shared::TestDir = path + QLatin1Char('/');
+    m_ctx.setTestDir(path + QLatin1Char('/'));
     TestLibrary::addSorted(LstTests, folder);
     List1->clear();
 
@@ -354,8 +354,8 @@ void frmMaint::btnEditTest_Click()
     Panels::show(pnlWordList);
     Panels::hide(pnlSelectTest);
     setEnterButton(btnAddWord);
-    Shared::TestDir = Shared::AppDir + entry + QLatin1Char('/');
-    Module1::LoadWordList(List1);
+    m_ctx.setTestDir(m_ctx.AppDir + entry + QLatin1Char('/'));
+    Module1::LoadWordList(List1, m_ctx.TestDir());
     decorateAll();
 }
 
@@ -380,8 +380,8 @@ void frmMaint::btnDeleteTest_Click()
     // No word file of the test may stay open in the device.
     MMControl1->setCommand(QStringLiteral("Close"));
 
-    const TestFiles::Removal r = TestFiles::removeTest(Shared::AppDir, entry);
-    QDir::setCurrent(Shared::AppDir);
+    const TestFiles::Removal r = TestFiles::removeTest(m_ctx.AppDir, entry);
+    QDir::setCurrent(m_ctx.AppDir);
     LoadTests();
 
     if (!r.subFolders.isEmpty()) {
@@ -418,7 +418,7 @@ void frmMaint::btnShareTest_Click()
         SaveFileBox(QStringLiteral("Share Test"), SharedTests::suggestedFile(SharedTests::documentsFolder(), entry),
                     SharedTests::FileFilter);
     if (!file.isEmpty())
-        SharedTests::share(entry, file);
+        SharedTests::share(m_ctx, entry, file);
 }
 
 void frmMaint::btnAddShared_Click()
@@ -429,7 +429,7 @@ void frmMaint::btnAddShared_Click()
         return;
     // A test that is replaced may be the one whose word is open in the device.
     MMControl1->setCommand(QStringLiteral("Close"));
-    const QString added = SharedTests::add(file, SharedTests::Ask::No);
+    const QString added = SharedTests::add(m_ctx, file, SharedTests::Ask::No);
     // The list was filled again when the tests changed; the new test is selected.
     const QList<QListWidgetItem *> found = LstTests->findItems(added, Qt::MatchExactly);
     if (!added.isEmpty() && !found.isEmpty())
@@ -454,7 +454,7 @@ void frmMaint::Form_Unload(bool &keepOpen)
     stopLevelMeter();
     // The start window lists the tests again (a new one at once, a deleted one gone)
     // and comes back.
-    Q_EMIT TestCatalogue::instance().changed();
+    Q_EMIT m_ctx.catalogue.changed();
     if (Form *login = Forms::find(Windows::Login))
         login->show();
 }

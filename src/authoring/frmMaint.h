@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 
+class AppContext;
 class MMControl;
 class ProgressReport;
 class Picture;
@@ -29,7 +30,7 @@ class frmMaint final : public Form
     Q_OBJECT
     Q_DISABLE_COPY(frmMaint)
   public:
-    explicit frmMaint(QWidget *parent = nullptr);
+    explicit frmMaint(AppContext &context, QWidget *parent = nullptr);
     ~frmMaint() override;
 
     // The client area's size in twips, below the menu bar (larger while the report shows).
@@ -181,6 +182,7 @@ class frmMaint final : public Form
     void Form_Unload(bool &keepOpen) override;
 
   private:
+    AppContext &m_ctx;
     void Form_Load();
     void buildStartPanels();
     void buildWordPanels();

@@ -3,6 +3,8 @@
 // the history keeps.
 #include "authoring/frmMaint.h"
 
+#include "core/platform/appcontext.h"
+
 #include "core/platform/dialogs.h"
 #include "core/platform/inifile.h"
 #include "core/platform/settings.h"
@@ -82,7 +84,7 @@ void frmMaint::btnOptions_Click()
 void frmMaint::loadChildren()
 {
     lstChildren->clear();
-    lstChildren->addItems(ProgramHistory::children());
+    lstChildren->addItems(m_ctx.history.children());
 }
 
 void frmMaint::btnSaveOptions_Click()
@@ -105,7 +107,7 @@ void frmMaint::btnCancelOptions_Click()
 // Children are kept by the history at once; the password waits for "Save Options".
 void frmMaint::btnAddChild_Click()
 {
-    HistoryStore *store = ProgramHistory::store();
+    HistoryStore *store = m_ctx.history.store();
     if (!store) {
         MsgBox(QStringLiteral("The history is not available, so no child can be added."), MsgButtons::Ok,
                MsgIcon::Exclamation);
@@ -119,12 +121,12 @@ void frmMaint::btnAddChild_Click()
         return;
     }
     loadChildren();
-    Q_EMIT TestCatalogue::instance().changed();
+    Q_EMIT m_ctx.catalogue.changed();
 }
 
 void frmMaint::btnRemoveChild_Click()
 {
-    HistoryStore *store = ProgramHistory::store();
+    HistoryStore *store = m_ctx.history.store();
     QString name;
     if (!store || !selectedText(lstChildren, name))
         return;
@@ -133,8 +135,8 @@ void frmMaint::btnRemoveChild_Click()
         return;
     if (const QString why = store->forgetChild(name); !why.isEmpty())
         MsgBox(why, MsgButtons::Ok, MsgIcon::Exclamation, QStringLiteral("Remove Child"));
-    if (ProgramHistory::child() == name)
-        ProgramHistory::setChild(QString());
+    if (m_ctx.history.child() == name)
+        m_ctx.history.setChild(QString());
     loadChildren();
-    Q_EMIT TestCatalogue::instance().changed();
+    Q_EMIT m_ctx.catalogue.changed();
 }

@@ -2,6 +2,8 @@
 // size while it shows and returns to its own size after.
 #include "authoring/frmMaint.h"
 
+#include "core/platform/appcontext.h"
+
 #include "authoring/progressreport.h"
 #include "core/ui/layout.h"
 
@@ -18,7 +20,7 @@ constexpr Twips::Box pnlProgress{0, 0, 9600, 6900};
 
 void frmMaint::buildProgressPanel()
 {
-    pnlProgress = new ProgressReport(client);
+    pnlProgress = new ProgressReport(m_ctx, client);
     Twips::place(pnlProgress, At::pnlProgress);
     connect(pnlProgress, &ProgressReport::backClicked, this, &frmMaint::btnProgressBack_Click);
 }

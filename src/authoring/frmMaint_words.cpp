@@ -3,7 +3,7 @@
 #include "authoring/frmMaint.h"
 
 #include "authoring/testfiles.h"
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/forms.h"
 #include "core/sound/mmcontrol.h"
@@ -270,13 +270,13 @@ void frmMaint::setTake(Take take)
 
 QString frmMaint::takePath() const
 {
-    return m_take == Take::Sentence ? Sentences::pathFor(Shared::TestDir, txtWord->text())
-                                    : Shared::TestDir + txtWord->text() + QStringLiteral(".wav");
+    return m_take == Take::Sentence ? Sentences::pathFor(m_ctx.TestDir(), txtWord->text())
+                                    : m_ctx.TestDir() + txtWord->text() + QStringLiteral(".wav");
 }
 
 void frmMaint::decorate(QListWidgetItem *item) const
 {
-    const bool computer = ComputerVoice::isComputerVoice(Shared::TestDir + item->text() + QStringLiteral(".wav"));
+    const bool computer = ComputerVoice::isComputerVoice(m_ctx.TestDir() + item->text() + QStringLiteral(".wav"));
     item->setIcon(QIcon(art(computer ? "word_computer" : "word_recorded")));
     item->setData(Qt::AccessibleDescriptionRole, computer ? ComputerText : RecordedText);
 }
@@ -405,7 +405,7 @@ void frmMaint::btnComputerVoice_Click()
         return;
     MMControl1->setCommand(QStringLiteral("Close"));
     QString error;
-    if (!ComputerVoice::synthesize(word, Shared::TestDir + word + QStringLiteral(".wav"), &error)) {
+    if (!ComputerVoice::synthesize(word, m_ctx.TestDir() + word + QStringLiteral(".wav"), &error)) {
         MsgBox(QStringLiteral("The word \"") + TestFiles::printable(word) + QStringLiteral("\" was not added.\n") +
                    error,
                MsgButtons::Ok, MsgIcon::Exclamation);
@@ -431,7 +431,7 @@ void frmMaint::btnBeginRecord_Click()
         MMControl1->setCommand(QStringLiteral("Close"));
         if (m_take == Take::Sentence) {
             QString why;
-            if (!Sentences::prepare(Shared::TestDir, &why)) {
+            if (!Sentences::prepare(m_ctx.TestDir(), &why)) {
                 setRecordingLook(false);
                 MsgBox(QStringLiteral("The sentence cannot be recorded.\n") + why, MsgButtons::Ok,
                        MsgIcon::Exclamation);
@@ -557,7 +557,7 @@ void frmMaint::btnRecordComputerWords_Click()
     m_guidedWords.clear();
     for (int i = 0; i < List1->count(); ++i) {
         const QString word = List1->item(i)->text();
-        if (ComputerVoice::isComputerVoice(Shared::TestDir + word + QStringLiteral(".wav")))
+        if (ComputerVoice::isComputerVoice(m_ctx.TestDir() + word + QStringLiteral(".wav")))
             m_guidedWords << word;
     }
     if (m_guidedWords.isEmpty()) {
@@ -574,7 +574,7 @@ void frmMaint::nextGuidedWord()
     while (!m_guidedWords.isEmpty()) {
         const QString word = m_guidedWords.takeFirst();
         if (List1->findItems(word, Qt::MatchExactly).isEmpty() ||
-            !ComputerVoice::isComputerVoice(Shared::TestDir + word + QStringLiteral(".wav")))
+            !ComputerVoice::isComputerVoice(m_ctx.TestDir() + word + QStringLiteral(".wav")))
             continue;
         // As "Re-Record Word" does, without the question; the word keeps its place in
         // the list, so stopping half-way leaves the list as it was.
@@ -619,8 +619,8 @@ void frmMaint::btnSentenceVoice_Click()
     }
     QString error;
     MMControl1->setCommand(QStringLiteral("Close"));
-    if (!Sentences::prepare(Shared::TestDir, &error) ||
-        !ComputerVoice::synthesize(sentence, Sentences::pathFor(Shared::TestDir, txtWord->text()), &error)) {
+    if (!Sentences::prepare(m_ctx.TestDir(), &error) ||
+        !ComputerVoice::synthesize(sentence, Sentences::pathFor(m_ctx.TestDir(), txtWord->text()), &error)) {
         MsgBox(QStringLiteral("The sentence was not saved.\n") + error, MsgButtons::Ok, MsgIcon::Exclamation);
         return;
     }
@@ -688,7 +688,7 @@ void frmMaint::btnAddTheseWords_Click()
         pbWordList->setValue(0);
         wordListRunning(true);
         QPointer<QProgressBar> bar = pbWordList;
-        const QString testDir = Shared::TestDir;
+        const QString testDir = m_ctx.TestDir();
         const QStringList words = parsed.accepted;
         QThread *worker = QThread::create([&batch, testDir, words, bar] {
             batch = ComputerVoice::makeWords(testDir, words, [bar](int done, int) {
@@ -762,10 +762,10 @@ void frmMaint::btnDelWord_Click()
     if (MsgBox(QStringLiteral("Are you sure you want to delete\n\n") + word.trimmed(), MsgButtons::YesNo,
                MsgIcon::Question, QStringLiteral("Delete Word?")) != MsgResult::Yes)
         return;
-    const QString path = Shared::TestDir + word + QStringLiteral(".wav");
+    const QString path = m_ctx.TestDir() + word + QStringLiteral(".wav");
     delete List1->takeItem(List1->row(List1->selectedItems().first()));
     MMControl1->setCommand(QStringLiteral("Close"));
-    Sentences::remove(Shared::TestDir, word); // the sentence goes with its word
+    Sentences::remove(m_ctx.TestDir(), word); // the sentence goes with its word
     if (!TestFiles::entryExists(path))
         return;
     TestFiles::deleteWordFile(path);

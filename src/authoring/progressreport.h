@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class AppContext;
 class HistoryStore;
 class QChartView;
 class QComboBox;
@@ -23,7 +24,7 @@ class ProgressReport final : public QWidget
     Q_OBJECT
     Q_DISABLE_COPY(ProgressReport)
   public:
-    explicit ProgressReport(QWidget *parent = nullptr);
+    explicit ProgressReport(AppContext &context, QWidget *parent = nullptr);
 
     // Where the printed pages and the CSV file go; the program asks the adult, tests answer.
     static inline std::function<bool(QPrinter &printer)> choosePrinter;
@@ -59,6 +60,7 @@ class ProgressReport final : public QWidget
     void btnForgetChild_Click();
 
   private:
+    AppContext &m_ctx;
     void showReport();
     QString reportHtml() const;
     QString paperTestHtml() const;

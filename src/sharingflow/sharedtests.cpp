@@ -1,6 +1,6 @@
 #include "sharingflow/sharedtests.h"
 
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/testlibrary.h"
 #include "sharing/testarchive.h"
@@ -45,12 +45,12 @@ bool isOffer(const QString &path)
     return isFolder(path) || path.endsWith(TestArchive::FileSuffix, Qt::CaseInsensitive);
 }
 
-QString share(const QString &testFolderName, const QString &file)
+QString share(const AppContext &context, const QString &testFolderName, const QString &file)
 {
     QString target = file;
     if (!target.endsWith(TestArchive::FileSuffix, Qt::CaseInsensitive))
         target += TestArchive::FileSuffix;
-    const TestArchive::Result r = TestArchive::exportTest(Shared::AppDir + testFolderName, target);
+    const TestArchive::Result r = TestArchive::exportTest(context.AppDir + testFolderName, target);
     if (!r.ok()) {
         MsgBox(r.message, MsgButtons::Ok, MsgIcon::Exclamation, QStringLiteral("Share Test"));
         return {};
@@ -63,7 +63,7 @@ QString share(const QString &testFolderName, const QString &file)
     return r.path;
 }
 
-QString add(const QString &path, Ask ask)
+QString add(AppContext &context, const QString &path, Ask ask)
 {
     const bool folder = isFolder(path);
     QString name;
@@ -90,23 +90,23 @@ QString add(const QString &path, Ask ask)
         return {};
 
     auto ifExists = TestArchive::IfExists::Refuse;
-    if (TestArchive::uniqueTestName(Shared::AppDir, name) != name) {
+    if (TestArchive::uniqueTestName(context.AppDir, name) != name) {
         if (MsgBox(QStringLiteral("The test: ") + name + QStringLiteral(" already exists.\n") +
                        QStringLiteral("Replace it with the shared one?"),
                    MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes)
             ifExists = TestArchive::IfExists::Replace;
         else
-            name = TestArchive::uniqueTestName(Shared::AppDir, name);
+            name = TestArchive::uniqueTestName(context.AppDir, name);
     }
 
     QString folderName = TestLibrary::TestPrefix + name;
-    const TestArchive::Result r = folder ? TestArchive::importFolderOfWaves(path, Shared::AppDir, folderName, ifExists)
-                                         : TestArchive::importInto(path, Shared::AppDir, folderName, ifExists);
+    const TestArchive::Result r = folder ? TestArchive::importFolderOfWaves(path, context.AppDir, folderName, ifExists)
+                                         : TestArchive::importInto(path, context.AppDir, folderName, ifExists);
     if (!r.ok()) {
         MsgBox(r.message, MsgButtons::Ok, MsgIcon::Exclamation);
         return {};
     }
-    Q_EMIT TestCatalogue::instance().changed();
+    Q_EMIT context.catalogue.changed();
     if (!r.skipped.isEmpty())
         MsgBox(QStringLiteral("The test ") + name + QStringLiteral(" was added without these files:\n") +
                    listOf(r.skipped),

@@ -3,7 +3,7 @@
 // with the keyboard, and read its state.
 #include "authoring/frmMaint.h"
 #include "authoring/register.h"
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/ui/layout.h"
 #include "testsupport.h"
 

@@ -87,7 +87,7 @@ void tst_MaintVoice::computerVoiceButton()
     QCOMPARE(items(w->List1), (QStringList{u"cat"_s, u"dog"_s}));
     QCOMPARE(descriptions(w->List1), (QStringList{u"recorded"_s, u"computer voice"_s}));
     QVERIFY(!w->List1->item(1)->icon().isNull());
-    QVERIFY(ComputerVoice::isComputerVoice(Shared::TestDir + u"dog.wav"_s));
+    QVERIFY(ComputerVoice::isComputerVoice(env.context.TestDir() + u"dog.wav"_s));
 }
 
 void tst_MaintVoice::wordList_data()
@@ -132,7 +132,7 @@ void tst_MaintVoice::wordList()
     QCOMPARE(w->txtWordList->toPlainText(), left);
     QVERIFY(w->pbWordList->isHidden());
     QCOMPARE(descriptions(w->List1).count(u"computer voice"_s), listed.size() - 1);
-    QCOMPARE(QDir(Shared::TestDir).entryList(QDir::Files).size(), listed.size()); // nothing else made
+    QCOMPARE(QDir(env.context.TestDir()).entryList(QDir::Files).size(), listed.size()); // nothing else made
 }
 
 void tst_MaintVoice::wordListFromFileAndFailures()
@@ -149,7 +149,7 @@ void tst_MaintVoice::wordListFromFileAndFailures()
     QCOMPARE(env.dialogs.boxes.size(), 1);
     QCOMPARE(w->txtWordList->toPlainText(), u"café\nbee\nant\n"_s);
     // A word whose file cannot be written fails alone and is reported; the others are saved.
-    QVERIFY(QDir(Shared::TestDir).mkdir(u"bee.wav"_s));
+    QVERIFY(QDir(env.context.TestDir()).mkdir(u"bee.wav"_s));
     w->btnAddTheseWords_Click();
     QCOMPARE(items(w->List1), (QStringList{u"café"_s, u"ant"_s}));
     QVERIFY(env.dialogs.boxes.last().text.contains(u"\"bee\""_s));
@@ -211,7 +211,7 @@ void tst_MaintVoice::cleanedOnSave()
     QCOMPARE(env.dialogs.boxes.size(), message.isEmpty() ? 0 : 1);
     if (!message.isEmpty())
         QCOMPARE(env.dialogs.boxes.first().text, message);
-    const QString path = Shared::TestDir + u"bird.wav"_s;
+    const QString path = env.context.TestDir() + u"bird.wav"_s;
     if (toneDb < -60) { // not saved; the adult stays to record it again
         QCOMPARE(shownPanel(w), u"pnlReviewSound"_s);
         QVERIFY(!QFile::exists(path) && items(w->List1).isEmpty());
@@ -235,7 +235,7 @@ void tst_MaintVoice::sentences()
     env.sound.setRecordedSamples(take(400, -6));
     frmMaint *w = open();
     makeTest(w, u"Sounds"_s);
-    const QString sentence = Shared::TestDir + u".sentences/their.wav"_s;
+    const QString sentence = env.context.TestDir() + u".sentences/their.wav"_s;
     for (const QString &word : {u"their"_s, u"there"_s}) {
         w->btnAddWord_Click();
         w->txtWord->setText(word);
@@ -253,7 +253,7 @@ void tst_MaintVoice::sentences()
     QCOMPARE(env.dialogs.boxes.size(), 1);
     w->txtSentence->setText(u"Put it over there."_s);
     w->btnSentenceVoice_Click();
-    QVERIFY(ComputerVoice::isComputerVoice(Shared::TestDir + u".sentences/there.wav"_s));
+    QVERIFY(ComputerVoice::isComputerVoice(env.context.TestDir() + u".sentences/there.wav"_s));
     QCOMPARE(shownPanel(w), u"pnlWordList"_s);
     QVERIFY(!QFile::exists(sentence));
     // The first recorded through the same panels.

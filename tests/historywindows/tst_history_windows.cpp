@@ -4,7 +4,7 @@
 #include "authoring/frmMaint.h"
 #include "authoring/progressreport.h"
 #include "authoring/register.h"
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/forms.h"
 #include "core/platform/settings.h"
 #include "core/ui/layout.h"
@@ -117,7 +117,7 @@ class TestHistoryWindows : public QObject
         Shell::registerWindows();
         Learning::registerWindows();
         Authoring::registerWindows();
-        ProgramHistory::setClock([this] { return clock; });
+        env->history.setClock([this] { return clock; });
     }
     void init()
     {
@@ -125,13 +125,13 @@ class TestHistoryWindows : public QObject
         env->makePrompts();
         env->makeTest(u"Test_Animals"_s, {u"cat"_s, u"dog"_s, u"hen"_s});
         store = std::make_unique<HistoryStore>(env->appDir());
-        ProgramHistory::install(store.get());
+        env->history.install(store.get());
         setDay(Day1);
     }
     void cleanup()
     {
         TestUi::closeAllWindows();
-        ProgramHistory::install(nullptr);
+        env->history.install(nullptr);
         store.reset();
         env.reset();
     }
@@ -162,7 +162,7 @@ class TestHistoryWindows : public QObject
 
         // A new run of the program starts with the child chosen last.
         TestUi::closeAllWindows();
-        ProgramHistory::setChild(QString());
+        env->history.setChild(QString());
         login = openStart();
         QCOMPARE(login->findChild<QComboBox *>(u"cboChild"_s)->currentText(), u"Ben"_s);
         login->findChild<QPushButton *>(u"btnOK"_s)->click();
@@ -186,7 +186,7 @@ class TestHistoryWindows : public QObject
         QCOMPARE(missed.size(), 2);
         QCOMPARE(missed[0].spellings + missed[1].spellings, (QStringList{u"dgo"_s, u"hne"_s}));
         QVERIFY(store->scores(QString()).isEmpty()); // nothing for "no child"
-        QVERIFY(ProgramHistory::slowestRecordMs() < 5.0);
+        QVERIFY(env->history.slowestRecordMs() < 5.0);
     }
 
     // Missed on day 1, the words come back as a test of their own; right on three later
@@ -248,8 +248,7 @@ class TestHistoryWindows : public QObject
         QFETCH(int, window);
         QFETCH(QString, direction);
         QFETCH(QString, typedBefore);
-        Shared::TestName = u"Test_Animals"_s;
-        Shared::TestDir = env->appDir() + Shared::TestName + u'/';
+        env->context.selectTest(u"Test_Animals"_s);
         auto *w = qobject_cast<SoundForm *>(Forms::show(Windows::Id(window)));
         QApplication::setActiveWindow(w);
         QVERIFY(QTest::qWaitForWindowActive(w));
@@ -383,12 +382,12 @@ class TestHistoryWindows : public QObject
 
     void badHistoryOffersANewOne()
     {
-        ProgramHistory::install(nullptr);
+        env->history.install(nullptr);
         store.reset();
         QFile::remove(env->appDir() + u"history.db"_s);
         QVERIFY(QDir().mkdir(env->appDir() + u"history.db"_s));
         store = std::make_unique<HistoryStore>(env->appDir());
-        ProgramHistory::install(store.get());
+        env->history.install(store.get());
         auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
         m->btnProgress->click();
         QVERIFY(!m->pnlProgress->lblStatus->text().isEmpty());

@@ -1,6 +1,6 @@
 // The spelling test window driven through its real controls, with the test sound
 // engine logging every command sent to the window's multimedia control.
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/forms.h"
 #include "core/sound/mmcontrol.h"
 #include "core/ui/layout.h"
@@ -93,9 +93,8 @@ void TestTestWindow::init()
 frmTest *TestTestWindow::open(const QStringList &words)
 {
     env->makePrompts();
-    Shared::TestName = QStringLiteral("Test_Words");
-    dir = env->makeTest(Shared::TestName, words);
-    Shared::TestDir = dir;
+    dir = env->makeTest(QStringLiteral("Test_Words"), words);
+    env->context.selectTest(QStringLiteral("Test_Words"));
     w = qobject_cast<frmTest *>(Forms::show(Windows::Test));
     return w;
 }

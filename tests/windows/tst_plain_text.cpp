@@ -6,7 +6,7 @@
 #include "arcade/register.h"
 #include "authoring/frmMaint.h"
 #include "authoring/register.h"
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/forms.h"
 #include "learning/frmReview.h"
@@ -120,9 +120,8 @@ void TestPlainText::windows()
     QFETCH(QStringList, shown);
     TestEnv env;
     env.makePrompts();
-    Shared::TestName = HackTest;
-    Shared::TestDir = env.makeTest(HackTest, {Hack});
-    Shared::TestWords = {Hack};
+    env.makeTest(HackTest, {Hack});
+    env.context.selectTest(HackTest, {Hack});
 
     Form *w = Forms::show(Windows::Id(window));
     QVERIFY(w);

@@ -1,6 +1,6 @@
 #include "core/platform/safefile.h"
 
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 
 #include <QDir>
 #include <QFile>
@@ -220,7 +220,7 @@ bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, D
         return systemFailure(ENOTDIR);
     if (where == Destination::ProgramFolder) {
         // Links among the folders are resolved first: what counts is where the file lands.
-        const QString root = QFileInfo(Shared::AppDir).canonicalFilePath();
+        const QString root = QFileInfo(ProgramFolder::path()).canonicalFilePath();
         if (root.isEmpty() || !inside(QFileInfo(folder).canonicalFilePath(), root))
             return refused(error,
                            QStringLiteral("%1 is outside the program folder, so it is not written.").arg(shown(path)));

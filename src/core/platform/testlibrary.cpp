@@ -1,6 +1,5 @@
 #include "core/platform/testlibrary.h"
 
-#include "core/platform/appstate.h"
 #include "core/platform/dirsearch.h"
 
 #include <QListWidget>
@@ -95,19 +94,13 @@ QString unsafeWordReason(const QString &word)
 
 } // namespace TestLibrary
 
-TestCatalogue &TestCatalogue::instance()
-{
-    static TestCatalogue catalogue;
-    return catalogue;
-}
-
 namespace Module1
 {
 
-void LoadWordList(QListWidget *list)
+void LoadWordList(QListWidget *list, const QString &testDir)
 {
     list->clear();
-    list->addItems(TestLibrary::wordsOf(Shared::TestDir));
+    list->addItems(TestLibrary::wordsOf(testDir));
 }
 
 } // namespace Module1
