@@ -109,8 +109,7 @@ int main(int argc, char **argv)
         history.recordRun(run);
     }
     store.flush();
-    std::printf("slowest record call on the user-interface thread: %.3f ms (200 runs)\n",
-                history.slowestRecordMs());
+    std::printf("slowest record call on the user-interface thread: %.3f ms (200 runs)\n", history.slowestRecordMs());
     Forms::setContext(nullptr);
     return 0;
 }

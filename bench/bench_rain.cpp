@@ -16,9 +16,9 @@
 #include "arcade/register.h"
 #include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
-#include "history/programhistory.h"
 #include "core/platform/forms.h"
 #include "core/sound/realengine.h"
+#include "history/programhistory.h"
 #include "testengine.h"
 
 #include <QApplication>

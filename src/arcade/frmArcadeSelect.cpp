@@ -24,7 +24,8 @@ constexpr Twips::Box btnExit{3120, 300, 1560, 930};
 } // namespace At
 } // namespace
 
-frmArcadeSelect::frmArcadeSelect(AppContext &context, QWidget *parent) : Form(Windows::ArcadeSelect, parent), m_ctx(context)
+frmArcadeSelect::frmArcadeSelect(AppContext &context, QWidget *parent)
+    : Form(Windows::ArcadeSelect, parent), m_ctx(context)
 {
     setWindowTitle(QStringLiteral("Arcade Alley"));
     Twips::setClientSize(this, At::Width, At::Height);

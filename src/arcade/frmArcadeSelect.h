@@ -31,6 +31,7 @@ class frmArcadeSelect : public Form
   protected:
     // The close box does what "Exit" does: the activity menu comes back.
     void Form_Unload(bool &keepOpen) override;
+
   private:
     AppContext &m_ctx;
 };

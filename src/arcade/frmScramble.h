@@ -58,6 +58,7 @@ class frmScramble : public SoundForm
   protected:
     // The close box does what "End Game" does.
     void Form_Unload(bool &keepOpen) override;
+
   private:
     AppContext &m_ctx;
 };

@@ -1,5 +1,7 @@
 #include "history/historystore.h"
 
+#include "history/historylog.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -504,6 +506,9 @@ struct HistoryStore::Impl {
     void note(const QString &why)
     {
         std::lock_guard g(lock);
+        // A new problem is logged once; the same one found again is not.
+        if (!why.isEmpty() && why != problem)
+            qCWarning(lcHistory).noquote() << why;
         if (!why.isEmpty() || queue.isEmpty())
             problem = why;
     }
@@ -807,8 +812,13 @@ QString HistoryStore::exportCsv(const QString &path) const
     if (!q.isActive() && !status().isEmpty())
         return status();
     QSaveFile f(path); // with no history yet: the heading line alone
+    const auto cannotWrite = [&] {
+        const QString why = u"%1 cannot be written: %2"_s.arg(path, f.errorString());
+        qCWarning(lcHistory).noquote() << why;
+        return why;
+    };
     if (!f.open(QIODevice::WriteOnly))
-        return u"%1 cannot be written: %2"_s.arg(path, f.errorString());
+        return cannotWrite();
     f.write("When,Child,Test,Percent,Stopped,Position,Word,Word's Test,Answer,Right\r\n");
     const auto yesNo = [](const QVariant &v) { return v.toBool() ? "yes"_ba : "no"_ba; };
     qint64 run = -1;
@@ -832,5 +842,5 @@ QString HistoryStore::exportCsv(const QString &path) const
                     .toUtf8() +
                 yesNo(q.value(10)) + "\r\n");
     }
-    return f.commit() ? QString() : u"%1 cannot be written: %2"_s.arg(path, f.errorString());
+    return f.commit() ? QString() : cannotWrite();
 }

@@ -1,6 +1,7 @@
 #include "history/programhistory.h"
 
 #include "core/run/testrun.h"
+#include "history/historylog.h"
 #include "history/historystore.h"
 #include "history/trickyfolder.h"
 
@@ -98,5 +99,8 @@ QString ProgramHistory::refreshTrickyFolder()
     HistoryStore *s = m_store;
     if (!s || m_appDir.isEmpty())
         return {};
-    return TrickyFolder::rebuild(m_appDir, s->trickyDue(m_child, today()));
+    const QString why = TrickyFolder::rebuild(m_appDir, s->trickyDue(m_child, today()));
+    if (!why.isEmpty())
+        qCWarning(lcHistory).noquote() << "the tricky words' folder was not made:" << why;
+    return why;
 }

@@ -40,8 +40,7 @@ constexpr double WordPoints = 18;
 } // namespace
 
 frmReview::frmReview(AppContext &context, const StudyRequest &request, QWidget *parent)
-    : SoundForm(Windows::Review, parent), m_chain(new PlayChain(*MMControl1, this)), m_ctx(context),
-      m_request(request)
+    : SoundForm(Windows::Review, parent), m_chain(new PlayChain(*MMControl1, this)), m_ctx(context), m_request(request)
 {
     setWindowTitle(QStringLiteral("Study Time"));
     const QFont big = Fonts::sized(At::WordPoints, true);

@@ -28,8 +28,9 @@ void registerWindows()
         return w;
     });
     // Opened from the activity menu, the study window studies the chosen test.
-    Forms::registerFactory(Windows::Review,
-                           [](AppContext &ctx) { return makeStudy(ctx, {ctx.TestName(), ctx.TestDir(), std::nullopt}); });
+    Forms::registerFactory(Windows::Review, [](AppContext &ctx) {
+        return makeStudy(ctx, {ctx.TestName(), ctx.TestDir(), std::nullopt});
+    });
 }
 
 Form *loadStudy(AppContext &ctx, const StudyRequest &request)

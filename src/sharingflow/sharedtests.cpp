@@ -7,7 +7,10 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QStandardPaths>
+
+Q_LOGGING_CATEGORY(lcSharing, "wordaroo.sharing", QtInfoMsg)
 
 namespace SharedTests
 {
@@ -52,6 +55,7 @@ QString share(const AppContext &context, const QString &testFolderName, const QS
         target += TestArchive::FileSuffix;
     const TestArchive::Result r = TestArchive::exportTest(context.AppDir + testFolderName, target);
     if (!r.ok()) {
+        qCWarning(lcSharing).noquote() << "not shared:" << r.message;
         MsgBox(r.message, MsgButtons::Ok, MsgIcon::Exclamation, QStringLiteral("Share Test"));
         return {};
     }
@@ -71,6 +75,7 @@ QString add(AppContext &context, const QString &path, Ask ask)
         name = TestArchive::testNameOf(QFileInfo(QDir::cleanPath(path)).fileName());
         const QString why = TestLibrary::unsafeNameReason(name);
         if (!why.isEmpty()) {
+            qCWarning(lcSharing).noquote() << "not added:" << path << why;
             MsgBox(QStringLiteral("The folder cannot be added as a test, because its name cannot be a test name.\n") +
                        why,
                    MsgButtons::Ok, MsgIcon::Exclamation);
@@ -79,6 +84,7 @@ QString add(AppContext &context, const QString &path, Ask ask)
     } else {
         const TestArchive::Info info = TestArchive::inspect(path);
         if (!info.ok()) {
+            qCWarning(lcSharing).noquote() << "not added:" << info.message;
             MsgBox(info.message, MsgButtons::Ok, MsgIcon::Exclamation);
             return {};
         }
@@ -103,6 +109,7 @@ QString add(AppContext &context, const QString &path, Ask ask)
     const TestArchive::Result r = folder ? TestArchive::importFolderOfWaves(path, context.AppDir, folderName, ifExists)
                                          : TestArchive::importInto(path, context.AppDir, folderName, ifExists);
     if (!r.ok()) {
+        qCWarning(lcSharing).noquote() << "not added:" << r.message;
         MsgBox(r.message, MsgButtons::Ok, MsgIcon::Exclamation);
         return {};
     }

@@ -5,6 +5,8 @@
 #include "core/sound/mmcontrol.h"
 #include "core/ui/layout.h"
 #include "core/ui/widgets.h"
+#include "history/historystore.h"
+#include "history/programhistory.h"
 #include "learning/frmTest.h"
 #include "learning/register.h"
 #include "testsupport.h"
@@ -56,6 +58,7 @@ class TestTestWindow : public QObject
     void missingWord();
     void repeatWord();
     void oneWordTest();
+    void emptyTest_data();
     void emptyTest();
     void stopTest_data();
     void stopTest();
@@ -272,8 +275,21 @@ void TestTestWindow::oneWordTest()
     QCOMPARE(env->sound.played().last(), env->appDir() + u"whoopie.wav"_s);
 }
 
+void TestTestWindow::emptyTest_data()
+{
+    QTest::addColumn<bool>("stopped");
+    QTest::newRow("an answer typed") << false;
+    QTest::newRow("Stop Test") << true;
+}
+
+// A test with no words scores nothing: it says so, plays no reaction and records no run.
 void TestTestWindow::emptyTest()
 {
+    QFETCH(bool, stopped);
+    HistoryStore store(env->appDir());
+    env->history.install(&store);
+    QCOMPARE(store.addChild(u"Ann"_s), QString());
+    env->history.setChild(u"Ann"_s);
     QVERIFY(open({}));
     w->Timer1_Timer();
     QCOMPARE(env->dialogs.boxes.size(), 1);
@@ -281,13 +297,19 @@ void TestTestWindow::emptyTest()
     QCOMPARE(w->lblProgress->text(), QStringLiteral("Word 1"));
 
     env->sound.clear();
-    answer(QStringLiteral("zebra"));
+    if (stopped)
+        TestUi::click(w->btnStopTest);
+    else
+        answer(QStringLiteral("zebra"));
     QVERIFY(w->resultsShown());
-    // Finish prompt only: no score, no reaction, no smiley.
-    QCOMPARE(env->sound.played(), QStringList{env->appDir() + u"finishtest.wav"_s});
-    QCOMPARE(w->lblScore->text(), QStringLiteral("You scored a 100%"));
+    // At most the finish prompt: no score, no reaction, no smiley.
+    QCOMPARE(env->sound.played(), stopped ? QStringList() : QStringList{env->appDir() + u"finishtest.wav"_s});
+    QCOMPARE(w->lblScore->text(), QStringLiteral("This test has no words yet."));
     QVERIFY(w->picSmile->isHidden());
-    QCOMPARE(items(w->lstYours), QStringList{u"zebra"_s});
+    QCOMPARE(items(w->lstYours), stopped ? QStringList() : QStringList{u"zebra"_s});
+    QVERIFY(store.flush());
+    QVERIFY(store.scores(u"Ann"_s).isEmpty());
+    env->history.install(nullptr);
 }
 
 void TestTestWindow::stopTest_data()

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -13,6 +14,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcFiles, "wordaroo.files", QtInfoMsg)
 
 namespace SafeFile
 {
@@ -197,8 +200,10 @@ ReadStatus readPlainFile(const QString &path, qint64 maxBytes, QByteArray *bytes
     return status;
 }
 
-bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, Destination where, AtName atName,
-                 int *systemError)
+namespace
+{
+bool replace(const QString &path, const QByteArray &bytes, QString *error, Destination where, AtName atName,
+             int *systemError)
 {
     if (systemError)
         *systemError = 0;
@@ -282,6 +287,20 @@ bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, D
         ::close(dir);
     }
     return true;
+}
+} // namespace
+
+bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, Destination where, AtName atName,
+                 int *systemError)
+{
+    QString why;
+    if (replace(path, bytes, &why, where, atName, systemError))
+        return true;
+    // Logged here, once, whoever asked for the write and whatever they show the user.
+    qCWarning(lcFiles).noquote() << why;
+    if (error)
+        *error = why;
+    return false;
 }
 
 } // namespace SafeFile

@@ -16,7 +16,8 @@ SafeFile::Destination destinationOf(const QString &path)
 {
     // As written, not resolved: "AppDir/../elsewhere" is meant for the program folder too,
     // and is refused.
-    const bool meant = !ProgramFolder::path().isEmpty() && QFileInfo(path).absoluteFilePath().startsWith(ProgramFolder::path());
+    const bool meant =
+        !ProgramFolder::path().isEmpty() && QFileInfo(path).absoluteFilePath().startsWith(ProgramFolder::path());
     return meant ? SafeFile::Destination::ProgramFolder : SafeFile::Destination::UserChosen;
 }
 
