@@ -117,11 +117,11 @@ class TestHistoryWindows : public QObject
         Shell::registerWindows();
         Learning::registerWindows();
         Authoring::registerWindows();
-        env->history.setClock([this] { return clock; });
     }
     void init()
     {
         env = std::make_unique<TestEnv>();
+        env->history.setClock([this] { return clock; });
         env->makePrompts();
         env->makeTest(u"Test_Animals"_s, {u"cat"_s, u"dog"_s, u"hen"_s});
         store = std::make_unique<HistoryStore>(env->appDir());

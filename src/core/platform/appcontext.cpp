@@ -39,9 +39,14 @@ AppContext::AppContext(SoundEngine *soundEngine, DialogService *dialogService, P
 {
 }
 
-void AppContext::selectTest(const QString &name, const QStringList &words)
+void AppContext::selectTest(const QString &name)
 {
     m_testName = name;
     m_testDir = AppDir + name + QLatin1Char('/');
+}
+
+void AppContext::selectTest(const QString &name, const QStringList &words)
+{
+    selectTest(name);
     m_testWords = words;
 }

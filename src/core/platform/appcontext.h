@@ -51,9 +51,11 @@ class AppContext
     // games start from them.
     const QStringList &TestWords() const { return m_testWords; }
 
-    // The start window chooses a test (an empty name: none): TestName, TestDir and the
-    // words it lists.
-    void selectTest(const QString &name, const QStringList &words = {});
+    // The start window chooses a test (an empty name: none): TestName and TestDir; the
+    // words stay as they were listed until setTestWords.
+    void selectTest(const QString &name);
+    // The same, with the words it lists.
+    void selectTest(const QString &name, const QStringList &words);
     // The start window lists the chosen test's words.
     void setTestWords(const QStringList &words) { m_testWords = words; }
     // The authoring window works on the test in folder dir (with the trailing "/").
