@@ -5,7 +5,7 @@
 //   shows. Target: under 50 ms for each whole listing.
 //
 //   bench_listing --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/dirsearch.h"
 #include "core/platform/testlibrary.h"
 
@@ -65,10 +65,10 @@ class Library
 void BM_LoadWordList(benchmark::State &state)
 {
     const int words = int(state.range(0));
-    Shared::TestDir = Library::get().wordDir(words);
+    const QString testDir = Library::get().wordDir(words);
     QListWidget list;
     for (auto _ : state)
-        Module1::LoadWordList(&list);
+        Module1::LoadWordList(&list, testDir);
     if (list.count() != words)
         state.SkipWithError("wrong number of words listed");
     state.SetComplexityN(words);

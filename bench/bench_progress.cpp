@@ -11,7 +11,8 @@
 #include "authoring/progressreport.h"
 #include "authoring/register.h"
 #include "authoring/startpanel.h"
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
+#include "core/platform/dialogs.h"
 #include "core/platform/forms.h"
 #include "core/run/testrun.h"
 #include "history/historystore.h"
@@ -58,11 +59,11 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     const int reps = argc > 1 ? std::max(1, atoi(argv[1])) : 20;
     QTemporaryDir dir;
-    Shared::setAppDir(dir.path());
+    ProgramFolder::fix(dir.path());
 
     QRandomGenerator rnd(7);
     {
-        HistoryStore filling(Shared::AppDir);
+        HistoryStore filling(ProgramFolder::path());
         QElapsedTimer t;
         t.start();
         if (filling.addChild(u"Ann"_s).size())
@@ -74,9 +75,11 @@ int main(int argc, char **argv)
         std::printf("10,000 runs recorded in %.1f s\n", double(t.elapsed()) / 1000);
     }
 
-    HistoryStore store(Shared::AppDir);
-    ProgramHistory::install(&store);
-    ProgramHistory::setClock([] { return Start.addDays(1000); });
+    HistoryStore store(ProgramFolder::path());
+    ProgramHistory history(ProgramFolder::path(), &store);
+    history.setClock([] { return Start.addDays(1000); });
+    AppContext context(nullptr, &dialogs(), history);
+    Forms::setContext(&context);
     Authoring::registerWindows();
     auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
 
@@ -97,20 +100,18 @@ int main(int argc, char **argv)
     print("report opens, processor time of the thread", cpu);
 
     // Record calls as the test window makes them, on this thread.
-    Shared::TestName = u"Test_3"_s;
     QStringList words;
     for (int w = 0; w < 20; ++w)
         words << u"word3_%1"_s.arg(w);
     for (int i = 0; i < 200; ++i) {
-        TestRun run(words);
+        TestRun run(words, u"Test_3"_s, ProgramFolder::path() + u"Test_3/"_s);
         for (const QString &w : words)
             run.answer(rnd.bounded(6) ? w : w.left(2));
         run.score();
-        ProgramHistory::recordRun(run);
+        history.recordRun(run);
     }
     store.flush();
-    std::printf("slowest record call on the user-interface thread: %.3f ms (200 runs)\n",
-                ProgramHistory::slowestRecordMs());
-    ProgramHistory::install(nullptr);
+    std::printf("slowest record call on the user-interface thread: %.3f ms (200 runs)\n", history.slowestRecordMs());
+    Forms::setContext(nullptr);
     return 0;
 }

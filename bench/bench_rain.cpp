@@ -14,9 +14,11 @@
 //   of the logging test engine.
 #include "arcade/frmRain.h"
 #include "arcade/register.h"
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
+#include "core/platform/dialogs.h"
 #include "core/platform/forms.h"
 #include "core/sound/realengine.h"
+#include "history/programhistory.h"
 #include "testengine.h"
 
 #include <QApplication>
@@ -186,15 +188,17 @@ int main(int argc, char *argv[])
     }
 
     QTemporaryDir dir;
-    Shared::setAppDir(dir.path());
+    ProgramFolder::fix(dir.path());
+    ProgramHistory history(ProgramFolder::path());
+    AppContext context(real ? static_cast<SoundEngine *>(real.get()) : logging.get(), &dialogs(), history);
+    Forms::setContext(&context);
     const QStringList words{QStringLiteral("rain"), QStringLiteral("cloud"), QStringLiteral("puddle"),
                             QStringLiteral("umbrella"), QStringLiteral("splash")};
-    Shared::TestName = QStringLiteral("Test_Weather");
-    Shared::TestDir = Shared::AppDir + Shared::TestName + QLatin1Char('/');
-    QDir().mkpath(Shared::TestDir);
+    context.selectTest(QStringLiteral("Test_Weather"), words);
+    QDir().mkpath(context.TestDir());
     for (const QString &w : words)
-        writeWave(Shared::TestDir + w + QStringLiteral(".wav"), 700);
-    writeWave(Shared::AppDir + QStringLiteral("splash.wav"), 400);
+        writeWave(context.TestDir() + w + QStringLiteral(".wav"), 700);
+    writeWave(context.AppDir + QStringLiteral("splash.wav"), 400);
 
     Arcade::registerWindows();
     Forms::registerFactory(Windows::ArcadeSelect, [] { return new Form(Windows::ArcadeSelect); });

@@ -5,7 +5,7 @@
 // (it varies less with other load on a shared machine). Target: 40 words in under 3 s.
 //
 //   bench_voice [runs]
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "voice/computervoice.h"
 
 #include <QDir>
@@ -28,7 +28,7 @@ int main(int argc, char **argv)
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
 
     QTemporaryDir root;
-    Shared::AppDir = root.path() + QLatin1Char('/'); // word files are written only inside the program folder
+    ProgramFolder::fix(root.path()); // word files are written only inside the program folder
     QElapsedTimer timer;
     timer.start();
     QString error;

@@ -4,7 +4,7 @@
 #include "app/singleinstance.h"
 #include "arcade/register.h"
 #include "authoring/register.h"
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/forms.h"
 #include "core/sound/realengine.h"
@@ -147,11 +147,14 @@ int run(int argc, char **argv)
         std::fputs(args.error.toLocal8Bit().constData(), stderr);
         return CommandLine::UsageStatus;
     }
+    // The program lives in the folder it was started from (a test that fixed a folder of
+    // its own beforehand keeps it); that folder stays as it is from here on.
+    if (ProgramFolder::path().isEmpty())
+        ProgramFolder::fix(ProgramFolder::ofExecutable());
     // The folder is claimed before anything else is done. When a program of this user
     // runs on it already, that program takes the file (or comes forward) and this start
     // ends.
-    const StartClaim claim(SingleInstance::privateRuntimeFolder(),
-                           Shared::AppDir.isEmpty() ? Shared::programFolder() : Shared::AppDir, args.file);
+    const StartClaim claim(SingleInstance::privateRuntimeFolder(), ProgramFolder::path(), args.file);
     switch (claim.outcome()) {
     case StartClaim::Outcome::HandedOver:
         return 0;
@@ -184,14 +187,16 @@ int run(int argc, char **argv)
 
     QApplication::setFont(Fonts::sized(Fonts::DefaultPoints));
 
-    // One history for the whole run, in the program folder the start window uses.
-    Shared::setAppDir(Shared::AppDir.isEmpty() ? Shared::programFolder() : Shared::AppDir);
-    HistoryStore history(Shared::AppDir);
-    ProgramHistory::install(&history);
-    const struct Uninstall {
-        ~Uninstall() { ProgramHistory::install(nullptr); }
-    } uninstall;
+    // One history for the whole run, in the program folder, and the one context every
+    // window is made on.
+    HistoryStore store(ProgramFolder::path());
+    ProgramHistory history(ProgramFolder::path(), &store);
+    AppContext context(&sound, &dialogs(), history);
 
+    Forms::setContext(&context);
+    const struct Unset {
+        ~Unset() { Forms::setContext(nullptr); }
+    } unset;
     Shell::registerWindows();
     Learning::registerWindows();
     Authoring::registerWindows();

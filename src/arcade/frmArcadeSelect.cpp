@@ -1,6 +1,6 @@
 #include "arcade/frmArcadeSelect.h"
 
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/sound/mmcontrol.h"
 #include "core/sound/playwave.h"
 #include "core/ui/layout.h"
@@ -24,7 +24,8 @@ constexpr Twips::Box btnExit{3120, 300, 1560, 930};
 } // namespace At
 } // namespace
 
-frmArcadeSelect::frmArcadeSelect(QWidget *parent) : Form(Windows::ArcadeSelect, parent)
+frmArcadeSelect::frmArcadeSelect(AppContext &context, QWidget *parent)
+    : Form(Windows::ArcadeSelect, parent), m_ctx(context)
 {
     setWindowTitle(QStringLiteral("Arcade Alley"));
     Twips::setClientSize(this, At::Width, At::Height);
@@ -66,7 +67,7 @@ void frmArcadeSelect::btnExit_Click()
 
 void frmArcadeSelect::picProf_Click()
 {
-    Module1::PlayWave(*MMControl1, Shared::AppDir + QStringLiteral("arcadedir.wav"));
+    Module1::PlayWave(*MMControl1, m_ctx.AppDir + QStringLiteral("arcadedir.wav"));
 }
 
 void frmArcadeSelect::Form_Unload(bool &keepOpen)

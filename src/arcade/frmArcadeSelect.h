@@ -1,6 +1,7 @@
 #pragma once
 #include "core/platform/forms.h"
 
+class AppContext;
 class MMControl;
 class Picture;
 class QPushButton;
@@ -13,7 +14,7 @@ class frmArcadeSelect : public Form
     Q_OBJECT
     Q_DISABLE_COPY(frmArcadeSelect)
   public:
-    explicit frmArcadeSelect(QWidget *parent = nullptr);
+    explicit frmArcadeSelect(AppContext &context, QWidget *parent = nullptr);
 
     QPushButton *btnRain = nullptr;
     QPushButton *btnScramble = nullptr;
@@ -30,4 +31,7 @@ class frmArcadeSelect : public Form
   protected:
     // The close box does what "Exit" does: the activity menu comes back.
     void Form_Unload(bool &keepOpen) override;
+
+  private:
+    AppContext &m_ctx;
 };

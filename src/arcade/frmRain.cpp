@@ -1,7 +1,7 @@
 #include "arcade/frmRain.h"
 
 #include "arcade/startwords.h"
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/rnd.h"
 #include "core/sound/mmcontrol.h"
@@ -88,7 +88,7 @@ Twips::Box umbrellaAt(int u)
 }
 } // namespace
 
-frmRain::frmRain(QWidget *parent) : SoundForm(Windows::Rain, parent)
+frmRain::frmRain(AppContext &context, QWidget *parent) : SoundForm(Windows::Rain, parent), m_ctx(context)
 {
     setWindowTitle(QStringLiteral("Raining Words"));
     Twips::setClientSize(this, At::Width, At::Height);
@@ -208,7 +208,7 @@ void frmRain::btnStart_Click()
 {
     const HandlerScope running(this);
     // A test without words has nothing to play: the start panel stays.
-    if (!startWordsPlayable())
+    if (!startWordsPlayable(m_ctx))
         return;
     GameOver = false;
     m_interval = Rain::levelInterval(List1->currentRow(), m_interval);
@@ -245,7 +245,7 @@ void frmRain::NextWord()
     txtWord->clear();
 
     const std::optional<QString> word =
-        order.next(startWindowWords(), chkRandom->isChecked(), CurrentWord, programDraw());
+        order.next(startWindowWords(m_ctx), chkRandom->isChecked(), CurrentWord, programDraw());
     if (!word) {
         // The start window's list has been emptied: nothing more can fall.
         Timer1->stop();
@@ -255,7 +255,7 @@ void frmRain::NextWord()
     setAlignment(Rain::drawAlignment(programDraw()));
     lblWord->setText(CurrentWord);
     lblWord->setAccessibleName(CurrentWord);
-    Module1::PlayWave(*MMControl1, Shared::TestDir + CurrentWord + QStringLiteral(".wav"));
+    Module1::PlayWave(*MMControl1, m_ctx.TestDir() + CurrentWord + QStringLiteral(".wav"));
     enableTimer();
     txtWord->setFocus();
 }
@@ -329,7 +329,7 @@ bool frmRain::playSplash()
 {
     // The splash has its own command sequence, from the program folder, always waiting.
     // "Open" replaces whatever the control still holds (the falling word's recording).
-    QString folder = Shared::AppDir;
+    QString folder = m_ctx.AppDir;
     if (folder.endsWith(QLatin1Char('/')))
         folder.chop(1);
     MMControl &mm = *MMControl1;
@@ -379,13 +379,13 @@ void frmRain::Command4_Click()
 
 void frmRain::picProf_Click()
 {
-    Module1::PlayWave(*MMControl1, Shared::AppDir + QStringLiteral("raindir.wav"));
+    Module1::PlayWave(*MMControl1, m_ctx.AppDir + QStringLiteral("raindir.wav"));
 }
 
 void frmRain::Form_Unload(bool &keepOpen)
 {
     Q_UNUSED(keepOpen)
-    ProgramHistory::recordGame(QStringLiteral("Raining Words"), Score);
+    m_ctx.history.recordGame(m_ctx.TestName(), QStringLiteral("Raining Words"), Score);
     // The window is only deleted later: no tick may run on a closed window.
     Timer1->stop();
     // Closed through its frame: like "Stop Game", the chooser comes back.

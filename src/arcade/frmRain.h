@@ -2,6 +2,7 @@
 #include "arcade/gamerules.h"
 #include "core/ui/soundform.h"
 
+class AppContext;
 class Picture;
 class QCheckBox;
 class QLabel;
@@ -18,7 +19,7 @@ class frmRain : public SoundForm
     Q_OBJECT
     Q_DISABLE_COPY(frmRain)
   public:
-    explicit frmRain(QWidget *parent = nullptr);
+    explicit frmRain(AppContext &context, QWidget *parent = nullptr);
     ~frmRain() override;
 
     // Window state, fresh with every window.
@@ -75,6 +76,7 @@ class frmRain : public SoundForm
     bool eventFilter(QObject *watched, QEvent *event) override;
 
   private:
+    AppContext &m_ctx;
     void placeWord();
     void setAlignment(int alignment);
     // Starts the fall timer; inside a tick after a catch it just keeps running, so a

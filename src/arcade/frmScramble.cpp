@@ -1,7 +1,7 @@
 #include "arcade/frmScramble.h"
 
 #include "arcade/startwords.h"
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/sound/mmcontrol.h"
 #include "core/sound/playwave.h"
@@ -58,7 +58,7 @@ QLabel *scoreLine(QWidget *parent, const QString &name, const QString &text, con
 }
 } // namespace
 
-frmScramble::frmScramble(QWidget *parent) : SoundForm(Windows::Scramble, parent)
+frmScramble::frmScramble(AppContext &context, QWidget *parent) : SoundForm(Windows::Scramble, parent), m_ctx(context)
 {
     setWindowTitle(QStringLiteral("Scramble"));
     Twips::setClientSize(this, At::Width, At::Height);
@@ -138,7 +138,7 @@ void frmScramble::btnStart_Click()
 {
     const HandlerScope running(this);
     // A test without words has nothing to play: the start panel stays.
-    if (!startWordsPlayable())
+    if (!startWordsPlayable(m_ctx))
         return;
     Panels::hide(pnlStart, Panels::OffLeftNear);
     NextWord();
@@ -148,7 +148,7 @@ void frmScramble::NextWord()
 {
     Helped = false;
     const std::optional<QString> word =
-        order.next(startWindowWords(), chkRandom->isChecked(), CurrentWord, programDraw());
+        order.next(startWindowWords(m_ctx), chkRandom->isChecked(), CurrentWord, programDraw());
     if (!word)
         return; // the start window's list has been emptied: the puzzle stays as it is
     CurrentWord = *word;
@@ -169,14 +169,14 @@ void frmScramble::txtWord_Change()
     // Re-entered from NextWord and the helps: always the word of this moment.
     if (txtWord->text() != CurrentWord)
         return;
-    if (!playToEnd(Shared::AppDir + (Helped ? QStringLiteral("Correct.wav") : QStringLiteral("figureout.wav"))))
+    if (!playToEnd(m_ctx.AppDir + (Helped ? QStringLiteral("Correct.wav") : QStringLiteral("figureout.wav"))))
         return;
     ++Score;
     lblScore->setText(scoreText(Score));
     lblScore->setAccessibleName(QStringLiteral("Words solved") + lblScore->text());
     if (!letEventsRun()) // the new score is drawn before anything else
         return;
-    if (Scramble::earnsPraise(Score) && !playToEnd(Shared::AppDir + QStringLiteral("great.wav")))
+    if (Scramble::earnsPraise(Score) && !playToEnd(m_ctx.AppDir + QStringLiteral("great.wav")))
         return;
     NextWord();
 }
@@ -197,7 +197,7 @@ void frmScramble::btnHearHint_Click()
 {
     const HandlerScope running(this);
     Helped = true;
-    const QString path = Shared::TestDir + CurrentWord + QStringLiteral(".wav");
+    const QString path = m_ctx.TestDir() + CurrentWord + QStringLiteral(".wav");
     if (!QFileInfo(path).isFile()) {
         MsgBox(QStringLiteral("Missing Sound File for the word: ") + CurrentWord);
         return;
@@ -209,11 +209,11 @@ void frmScramble::btnHearHint_Click()
 void frmScramble::btnSolveIt_Click()
 {
     const HandlerScope running(this);
-    if (!playToEnd(Shared::AppDir + QStringLiteral("wordis.wav")))
+    if (!playToEnd(m_ctx.AppDir + QStringLiteral("wordis.wav")))
         return;
     // The leading blank keeps the answer from counting as solved.
     txtWord->setText(QLatin1Char(' ') + CurrentWord);
-    if (!letEventsRun() || !playToEnd(Shared::TestDir + CurrentWord + QStringLiteral(".wav")))
+    if (!letEventsRun() || !playToEnd(m_ctx.TestDir() + CurrentWord + QStringLiteral(".wav")))
         return;
     NextWord();
 }
@@ -225,13 +225,13 @@ void frmScramble::btnExit_Click()
 
 void frmScramble::picProf_Click()
 {
-    Module1::PlayWave(*MMControl1, Shared::AppDir + QStringLiteral("scrambledir.wav"));
+    Module1::PlayWave(*MMControl1, m_ctx.AppDir + QStringLiteral("scrambledir.wav"));
 }
 
 void frmScramble::Form_Unload(bool &keepOpen)
 {
     Q_UNUSED(keepOpen)
-    ProgramHistory::recordGame(QStringLiteral("Scramble"), Score);
+    m_ctx.history.recordGame(m_ctx.TestName(), QStringLiteral("Scramble"), Score);
     // Closed through its frame: like "End Game", the chooser comes back.
     leaveTo(Windows::ArcadeSelect);
 }

@@ -2,6 +2,7 @@
 #include "arcade/gamerules.h"
 #include "core/ui/soundform.h"
 
+class AppContext;
 class Picture;
 class QCheckBox;
 class QLabel;
@@ -17,7 +18,7 @@ class frmScramble : public SoundForm
     Q_OBJECT
     Q_DISABLE_COPY(frmScramble)
   public:
-    explicit frmScramble(QWidget *parent = nullptr);
+    explicit frmScramble(AppContext &context, QWidget *parent = nullptr);
     ~frmScramble() override;
 
     // Window state, fresh with every window.
@@ -57,4 +58,7 @@ class frmScramble : public SoundForm
   protected:
     // The close box does what "End Game" does.
     void Form_Unload(bool &keepOpen) override;
+
+  private:
+    AppContext &m_ctx;
 };

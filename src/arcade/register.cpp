@@ -3,6 +3,7 @@
 #include "arcade/frmArcadeSelect.h"
 #include "arcade/frmRain.h"
 #include "arcade/frmScramble.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/forms.h"
 
 namespace Arcade
@@ -10,9 +11,9 @@ namespace Arcade
 
 void registerWindows()
 {
-    Forms::registerFactory(Windows::ArcadeSelect, [] { return new frmArcadeSelect; });
-    Forms::registerFactory(Windows::Rain, [] { return new frmRain; });
-    Forms::registerFactory(Windows::Scramble, [] { return new frmScramble; });
+    Forms::registerFactory(Windows::ArcadeSelect, [](AppContext &ctx) { return new frmArcadeSelect(ctx); });
+    Forms::registerFactory(Windows::Rain, [](AppContext &ctx) { return new frmRain(ctx); });
+    Forms::registerFactory(Windows::Scramble, [](AppContext &ctx) { return new frmScramble(ctx); });
 }
 
 } // namespace Arcade

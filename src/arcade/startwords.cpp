@@ -1,21 +1,21 @@
 #include "arcade/startwords.h"
 
 #include "arcade/gamerules.h"
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/ui/layout.h"
 
 namespace Arcade
 {
 
-QStringList startWindowWords()
+QStringList startWindowWords(const AppContext &context)
 {
-    return Shared::TestWords;
+    return context.TestWords();
 }
 
-bool startWordsPlayable()
+bool startWordsPlayable(const AppContext &context)
 {
-    if (hasPlayableWord(startWindowWords()))
+    if (hasPlayableWord(startWindowWords(context)))
         return true;
     MsgBox(QStringLiteral("This test has no words yet, so there is nothing to play.\n"
                           "Please choose a test with words."),

@@ -1,6 +1,6 @@
 #include "authoring/authoringsession.h"
 
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "voice/sentences.h"
 
 void AuthoringSession::setTest(const QString &entry)
@@ -30,8 +30,8 @@ void AuthoringSession::setRecording(Recording recording)
 
 QString AuthoringSession::takePath() const
 {
-    return m_take == Take::Sentence ? Sentences::pathFor(Shared::TestDir, m_word)
-                                    : Shared::TestDir + m_word + QStringLiteral(".wav");
+    return m_take == Take::Sentence ? Sentences::pathFor(m_ctx.TestDir(), m_word)
+                                    : m_ctx.TestDir() + m_word + QStringLiteral(".wav");
 }
 
 void AuthoringSession::startGuided(const QStringList &words)

@@ -7,12 +7,17 @@
 // being made, what is recorded for it (the word or its sentence), whether a
 // recording runs, and the words a guided recording still has to visit. The panels
 // read and change it; those that show part of it follow changed().
+class AppContext;
+
 class AuthoringSession final : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY(AuthoringSession)
   public:
-    explicit AuthoringSession(QObject *parent = nullptr) : QObject(parent) {}
+    explicit AuthoringSession(AppContext &context, QObject *parent = nullptr) : QObject(parent), m_ctx(context) {}
+
+    // The program's context: the folder of the test being edited is its TestDir.
+    AppContext &context() const { return m_ctx; }
 
     // What the record and review panels record now: the word or its sentence.
     enum class Take { Word, Sentence };
@@ -49,6 +54,7 @@ class AuthoringSession final : public QObject
     void changed();
 
   private:
+    AppContext &m_ctx;
     QString m_test;
     QString m_word;
     Take m_take = Take::Word;

@@ -11,6 +11,7 @@
 #include "authoring/typewordpanel.h"
 #include "authoring/wordlistpanel.h"
 #include "authoring/wordlistspanel.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/testlibrary.h"
 #include "core/sound/mmcontrol.h"
@@ -34,7 +35,7 @@ constexpr Twips::Box pnlProgress{0, 0, 9600, 6900};
 } // namespace At
 } // namespace
 
-frmMaint::frmMaint(QWidget *parent) : SoundForm(Windows::Maint, parent)
+frmMaint::frmMaint(AppContext &context, QWidget *parent) : SoundForm(Windows::Maint, parent), m_ctx(context)
 {
     setWindowTitle(QStringLiteral("Wordaroo Configuration"));
     setFont(Fonts::sized(Fonts::DefaultPoints));
@@ -49,7 +50,7 @@ frmMaint::frmMaint(QWidget *parent) : SoundForm(Windows::Maint, parent)
     client->setObjectName(QStringLiteral("client"));
     setClientTwips(At::ClientWidth, At::ClientHeight);
 
-    session = new AuthoringSession(this);
+    session = new AuthoringSession(m_ctx, this);
     pnlStart = new StartPanel(this, session, client);
     pnlSelectTest = new SelectTestPanel(this, session, client);
     pnlNewName = new NewNamePanel(this, session, pnlSelectTest, client);
@@ -59,7 +60,7 @@ frmMaint::frmMaint(QWidget *parent) : SoundForm(Windows::Maint, parent)
     pnlRecord = new RecordPanel(this, session, pnlWordList, client);
     pnlReviewSound = new ReviewSoundPanel(this, session, pnlWordList, client);
     pnlOptions = new OptionsPanel(this, session, client);
-    pnlProgress = new ProgressReport(client);
+    pnlProgress = new ProgressReport(m_ctx, client);
     Twips::place(pnlProgress, At::pnlProgress);
 
     for (MaintPanel *p : {static_cast<MaintPanel *>(pnlStart), static_cast<MaintPanel *>(pnlSelectTest),
@@ -182,7 +183,7 @@ void frmMaint::Form_Unload(bool &keepOpen)
     pnlRecord->stopLevelMeter();
     // The start window lists the tests again (a new one at once, a deleted one gone)
     // and comes back.
-    Q_EMIT TestCatalogue::instance().changed();
+    Q_EMIT m_ctx.catalogue.changed();
     if (Form *login = Forms::find(Windows::Login))
         login->show();
 }

@@ -2,6 +2,7 @@
 #include "authoring/maintpanel.h"
 #include "core/ui/soundform.h"
 
+class AppContext;
 class AuthoringSession;
 class NewNamePanel;
 class OptionsPanel;
@@ -28,7 +29,7 @@ class frmMaint final : public SoundForm
     Q_OBJECT
     Q_DISABLE_COPY(frmMaint)
   public:
-    explicit frmMaint(QWidget *parent = nullptr);
+    explicit frmMaint(AppContext &context, QWidget *parent = nullptr);
     ~frmMaint() override;
 
     // The client area's size in twips, below the menu bar (larger while the report shows).
@@ -74,4 +75,5 @@ class frmMaint final : public SoundForm
     void setEnterButton(QPushButton *button);
 
     bool m_wide = false; // the report's size
+    AppContext &m_ctx;
 };

@@ -1,5 +1,7 @@
 #include "authoring/maintpanel.h"
 
+#include "authoring/authoringsession.h"
+
 #include "core/ui/layout.h"
 #include "core/ui/soundform.h"
 
@@ -45,4 +47,9 @@ QStringList MaintPanel::entries(const QListWidget *list)
 QString MaintArt::path(const char *name)
 {
     return QStringLiteral(":/art/") + QLatin1String(name) + QStringLiteral(".svg");
+}
+
+AppContext &MaintPanel::ctx() const
+{
+    return m_session->context();
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <QWidget>
 
+class AppContext;
 class AuthoringSession;
 class MMControl;
 class QListWidget;
@@ -51,6 +52,7 @@ class MaintPanel : public QWidget
   protected:
     SoundForm *form() const { return m_window; }
     AuthoringSession &session() const { return *m_session; }
+    AppContext &ctx() const;
     MMControl &device() const;
     // ENTER presses the panel's ENTER button wherever the focus is: no button of the
     // panel is pressed by ENTER for having the focus.

@@ -3,7 +3,7 @@
 #include "authoring/authoringsession.h"
 #include "authoring/selecttestpanel.h"
 #include "authoring/testfiles.h"
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/testlibrary.h"
 #include "core/ui/layout.h"
@@ -60,7 +60,7 @@ void NewNamePanel::btnNewNext_Click()
         return;
     }
     const QString folder = TestLibrary::TestPrefix + name;
-    const TestFiles::Check check = TestFiles::checkTestName(Shared::AppDir, name, listed);
+    const TestFiles::Check check = TestFiles::checkTestName(ctx().AppDir, name, listed);
     switch (check.verdict) {
     case TestFiles::Verdict::Empty:
         MsgBox(QStringLiteral("A test name is required for creating a new spelling test."), MsgButtons::Ok,
@@ -85,14 +85,14 @@ void NewNamePanel::btnNewNext_Click()
         break;
     }
 
-    const QString path = Shared::AppDir + folder;
-    if (!QDir(Shared::AppDir).mkdir(folder)) {
+    const QString path = ctx().AppDir + folder;
+    if (!QDir(ctx().AppDir).mkdir(folder)) {
         MsgBox(QStringLiteral("The test \"") + name +
                    QStringLiteral("\" could not be created in the program folder.\nPlease try a different name."),
                MsgButtons::Ok, MsgIcon::Information);
         return;
     }
-    Shared::TestDir = path + QLatin1Char('/');
+    ctx().setTestDir(path + QLatin1Char('/'));
     session().setTest(folder);
     m_tests->addTest(folder);
     Q_EMIT testMade();

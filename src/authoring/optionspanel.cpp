@@ -1,5 +1,7 @@
 #include "authoring/optionspanel.h"
 
+#include "core/platform/appcontext.h"
+
 #include "core/platform/dialogs.h"
 #include "core/platform/inifile.h"
 #include "core/platform/settings.h"
@@ -86,7 +88,7 @@ void OptionsPanel::reload()
 void OptionsPanel::loadChildren()
 {
     lstChildren->clear();
-    lstChildren->addItems(ProgramHistory::children());
+    lstChildren->addItems(ctx().history.children());
 }
 
 void OptionsPanel::btnSaveOptions_Click()
@@ -105,7 +107,7 @@ void OptionsPanel::btnCancelOptions_Click()
 // Children are kept by the history at once; the password waits for "Save Options".
 void OptionsPanel::btnAddChild_Click()
 {
-    HistoryStore *store = ProgramHistory::store();
+    HistoryStore *store = ctx().history.store();
     if (!store) {
         MsgBox(QStringLiteral("The history is not available, so no child can be added."), MsgButtons::Ok,
                MsgIcon::Exclamation);
@@ -119,12 +121,12 @@ void OptionsPanel::btnAddChild_Click()
         return;
     }
     loadChildren();
-    Q_EMIT TestCatalogue::instance().changed();
+    Q_EMIT ctx().catalogue.changed();
 }
 
 void OptionsPanel::btnRemoveChild_Click()
 {
-    HistoryStore *store = ProgramHistory::store();
+    HistoryStore *store = ctx().history.store();
     QString name;
     if (!store || !selectedText(lstChildren, name))
         return;
@@ -133,8 +135,8 @@ void OptionsPanel::btnRemoveChild_Click()
         return;
     if (const QString why = store->forgetChild(name); !why.isEmpty())
         MsgBox(why, MsgButtons::Ok, MsgIcon::Exclamation, QStringLiteral("Remove Child"));
-    if (ProgramHistory::child() == name)
-        ProgramHistory::setChild(QString());
+    if (ctx().history.child() == name)
+        ctx().history.setChild(QString());
     loadChildren();
-    Q_EMIT TestCatalogue::instance().changed();
+    Q_EMIT ctx().catalogue.changed();
 }

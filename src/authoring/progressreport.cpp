@@ -1,6 +1,6 @@
 #include "authoring/progressreport.h"
 
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/testlibrary.h"
 #include "core/ui/layout.h"
@@ -68,11 +68,6 @@ constexpr int PrintedChartWidth = 480;
 
 const QString NoChild = u"No child chosen"_s;
 
-HistoryStore *store()
-{
-    return ProgramHistory::store();
-}
-
 QLabel *heading(QWidget *parent, const QString &name, const QString &text, const Twips::Box &at)
 {
     QLabel *l = Ui::label(parent, name, text, at);
@@ -124,7 +119,7 @@ struct ProgressReport::Export {
     bool cancelled = false;
 };
 
-ProgressReport::ProgressReport(QWidget *parent) : QWidget(parent)
+ProgressReport::ProgressReport(AppContext &context, QWidget *parent) : QWidget(parent), m_ctx(context)
 {
     setObjectName(u"pnlProgress"_s);
     setAutoFillBackground(true);
@@ -214,13 +209,13 @@ void ProgressReport::reload()
 {
     const QString was = cboChild->currentText();
     cboChild->clear();
-    cboChild->addItems(ProgramHistory::children());
+    cboChild->addItems(m_ctx.history.children());
     cboChild->addItem(NoChild);
     const int keep = cboChild->findText(was);
     cboChild->setCurrentIndex(keep >= 0 ? keep : 0);
 
     cboPaperTest->clear();
-    cboPaperTest->addItems(TestLibrary::listTests(Shared::AppDir));
+    cboPaperTest->addItems(TestLibrary::listTests(m_ctx.AppDir));
     showReport();
 }
 
@@ -231,7 +226,7 @@ void ProgressReport::cboChild_Click()
 
 void ProgressReport::showReport()
 {
-    HistoryStore *s = store();
+    HistoryStore *s = m_ctx.history.store();
     const QString child = shownChild();
     btnForgetChild->setEnabled(s && !child.isEmpty());
     btnExportCsv->setEnabled(s != nullptr && !m_exportThread);
@@ -294,7 +289,7 @@ void ProgressReport::showReport()
     first = first.toLocalTime();
     last = last.toLocalTime();
     if (!first.isValid())
-        first = last = QDateTime(ProgramHistory::today(), QTime(12, 0));
+        first = last = QDateTime(m_ctx.history.today(), QTime(12, 0));
     // A day either side, so that a single day's runs are not drawn on the axis's edge.
     x->setRange(first.addDays(-1), last.addDays(1));
 
@@ -307,7 +302,7 @@ void ProgressReport::showReport()
     }
 
     lstTricky->clear();
-    const QList<Tricky::Word> due = s ? s->trickyDue(child, ProgramHistory::today()) : QList<Tricky::Word>();
+    const QList<Tricky::Word> due = s ? s->trickyDue(child, m_ctx.history.today()) : QList<Tricky::Word>();
     for (const Tricky::Word &w : due)
         lstTricky->addItem(w.word + u"  ("_s + w.test + u')');
 
@@ -315,7 +310,7 @@ void ProgressReport::showReport()
     const QString problem = s ? s->status() : u"The history is not available."_s;
     QString status = problem.isEmpty() ? QString() : u"The history cannot be written: "_s + problem;
     // A test of the adult's own that holds the tricky-words test's name keeps that test from being made.
-    if (s && !Shared::AppDir.isEmpty() && TrickyFolder::owner(Shared::AppDir) == TrickyFolder::Owner::User)
+    if (s && !m_ctx.AppDir.isEmpty() && TrickyFolder::owner(m_ctx.AppDir) == TrickyFolder::Owner::User)
         status += (status.isEmpty() ? QString() : u"\n"_s) + TrickyFolder::UsersOwnTest;
     lblStatus->setText(status);
     // Only a file that is unusable itself is put aside; one in use or read-only is kept as it is.
@@ -324,7 +319,7 @@ void ProgressReport::showReport()
 
 void ProgressReport::btnNewHistory_Click()
 {
-    HistoryStore *s = store();
+    HistoryStore *s = m_ctx.history.store();
     if (!s)
         return;
     if (!s->startNewHistory()) {
@@ -338,7 +333,7 @@ void ProgressReport::btnNewHistory_Click()
 
 void ProgressReport::btnForgetChild_Click()
 {
-    HistoryStore *s = store();
+    HistoryStore *s = m_ctx.history.store();
     const QString child = shownChild();
     if (!s || child.isEmpty())
         return;
@@ -348,15 +343,15 @@ void ProgressReport::btnForgetChild_Click()
     const QString why = s->forgetChild(child);
     if (!why.isEmpty())
         MsgBox(why, MsgButtons::Ok, MsgIcon::Exclamation);
-    if (ProgramHistory::child() == child)
-        ProgramHistory::setChild(QString());
+    if (m_ctx.history.child() == child)
+        m_ctx.history.setChild(QString());
     reload();
-    TestCatalogue::instance().changed();
+    m_ctx.catalogue.changed();
 }
 
 void ProgressReport::btnExportCsv_Click()
 {
-    HistoryStore *s = store();
+    HistoryStore *s = m_ctx.history.store();
     if (!s || m_exportThread)
         return;
     const auto ask = chooseCsvFile ? chooseCsvFile : askCsvFile;
@@ -422,7 +417,7 @@ void ProgressReport::exportEnded()
     m_exportTimer->stop();
     const bool hadFocus = btnCancelExport->hasFocus();
     btnExportCsv->show();
-    btnExportCsv->setEnabled(store() != nullptr);
+    btnExportCsv->setEnabled(m_ctx.history.store() != nullptr);
     if (hadFocus && isVisible())
         btnExportCsv->setFocus();
     prgExport->hide();
@@ -446,7 +441,7 @@ QString ProgressReport::reportHtml() const
 {
     const QString child = shownChild();
     QString h = u"<h1>How %1 is doing</h1>"_s.arg((child.isEmpty() ? NoChild : child).toHtmlEscaped());
-    h += u"<p>%1</p>"_s.arg(QLocale().toString(ProgramHistory::today(), QLocale::LongFormat));
+    h += u"<p>%1</p>"_s.arg(QLocale().toString(m_ctx.history.today(), QLocale::LongFormat));
     const QSize size = chtScores->size();
     h += u"<p><img src=\"chart:scores\" width=\"%1\" height=\"%2\"></p>"_s.arg(At::PrintedChartWidth)
              .arg(At::PrintedChartWidth * size.height() / std::max(1, size.width()));
@@ -469,7 +464,7 @@ QString ProgressReport::paperTestHtml() const
     const QString test = cboPaperTest->currentText();
     if (test.isEmpty())
         return {};
-    const QStringList words = TestLibrary::wordsOf(Shared::AppDir + test + u'/');
+    const QStringList words = TestLibrary::wordsOf(m_ctx.AppDir + test + u'/');
     const QString breakBefore = u"<div style=\"page-break-before: always\"></div>"_s;
     QString h = breakBefore + u"<h1>%1</h1><p>Name: ______________________</p>"_s.arg(test.toHtmlEscaped());
     h += u"<table cellpadding=\"10\">"_s;

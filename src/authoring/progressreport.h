@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+class AppContext;
 class HistoryStore;
 class QChartView;
 class QComboBox;
@@ -29,7 +30,7 @@ class ProgressReport final : public QWidget
     Q_OBJECT
     Q_DISABLE_COPY(ProgressReport)
   public:
-    explicit ProgressReport(QWidget *parent = nullptr);
+    explicit ProgressReport(AppContext &context, QWidget *parent = nullptr);
     // An export still running is cancelled: its file is left as it was.
     ~ProgressReport() override;
 
@@ -80,6 +81,8 @@ class ProgressReport final : public QWidget
 
     void exportEnded();
     void showExportProgress();
+
+    AppContext &m_ctx;
     void showReport();
     QString reportHtml() const;
     QString paperTestHtml() const;

@@ -1,7 +1,7 @@
 #include "authoring/recordpanel.h"
 
 #include "authoring/wordlistpanel.h"
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/sound/mmcontrol.h"
 #include "core/ui/layout.h"
@@ -183,7 +183,7 @@ void RecordPanel::btnBeginRecord_Click()
         mm.setCommand(QStringLiteral("Close"));
         if (session().take() == AuthoringSession::Take::Sentence) {
             QString why;
-            if (!Sentences::prepare(Shared::TestDir, &why)) {
+            if (!Sentences::prepare(ctx().TestDir(), &why)) {
                 session().setRecording(AuthoringSession::Recording::Idle);
                 MsgBox(QStringLiteral("The sentence cannot be recorded.\n") + why, MsgButtons::Ok,
                        MsgIcon::Exclamation);
@@ -236,8 +236,8 @@ void RecordPanel::btnSentenceVoice_Click()
     }
     QString error;
     device().setCommand(QStringLiteral("Close"));
-    if (!Sentences::prepare(Shared::TestDir, &error) ||
-        !ComputerVoice::synthesize(sentence, Sentences::pathFor(Shared::TestDir, session().word()), &error)) {
+    if (!Sentences::prepare(ctx().TestDir(), &error) ||
+        !ComputerVoice::synthesize(sentence, Sentences::pathFor(ctx().TestDir(), session().word()), &error)) {
         MsgBox(QStringLiteral("The sentence was not saved.\n") + error, MsgButtons::Ok, MsgIcon::Exclamation);
         return;
     }

@@ -2,6 +2,7 @@
 
 namespace Authoring
 {
-// Registers the factories of this folder's windows.
+// Registers the factories of this folder's windows; each makes its window on the
+// context the registry hands it.
 void registerWindows();
 } // namespace Authoring

@@ -2,7 +2,7 @@
 
 #include "authoring/authoringsession.h"
 #include "authoring/testfiles.h"
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/testlibrary.h"
 #include "core/sound/mmcontrol.h"
@@ -64,10 +64,10 @@ SelectTestPanel::SelectTestPanel(SoundForm *window, AuthoringSession *session, Q
     connect(btnShareTest, &QPushButton::clicked, this, &SelectTestPanel::btnShareTest_Click);
     connect(btnAddShared, &QPushButton::clicked, this, &SelectTestPanel::btnAddShared_Click);
     // A test added here (or anywhere else) is listed at once.
-    connect(&TestCatalogue::instance(), &TestCatalogue::changed, this, &SelectTestPanel::LoadTests);
+    connect(&ctx().catalogue, &TestCatalogue::changed, this, &SelectTestPanel::LoadTests);
 
     // Listed, but nothing selected until the user picks a test.
-    TestLibrary::fillTestList(LstTests, TestLibrary::listTests(Shared::AppDir));
+    TestLibrary::fillTestList(LstTests, TestLibrary::listTests(ctx().AppDir));
 }
 
 QStringList SelectTestPanel::listedTests() const
@@ -82,7 +82,7 @@ void SelectTestPanel::addTest(const QString &entry)
 
 void SelectTestPanel::LoadTests()
 {
-    if (TestLibrary::fillTestList(LstTests, TestLibrary::listTests(Shared::AppDir)))
+    if (TestLibrary::fillTestList(LstTests, TestLibrary::listTests(ctx().AppDir)))
         LstTests->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
 }
 
@@ -91,11 +91,11 @@ void SelectTestPanel::btnEditTest_Click()
     QString entry;
     if (!selectedText(LstTests, entry))
         return;
-    if (TestFiles::isMadeByProgram(Shared::AppDir, entry)) {
+    if (TestFiles::isMadeByProgram(ctx().AppDir, entry)) {
         MsgBox(TestFiles::MadeByProgram);
         return;
     }
-    Shared::TestDir = Shared::AppDir + entry + QLatin1Char('/');
+    ctx().setTestDir(ctx().AppDir + entry + QLatin1Char('/'));
     session().setTest(entry);
     Q_EMIT testChosen();
     Q_EMIT switchTo(MaintPage::WordList);
@@ -106,7 +106,7 @@ void SelectTestPanel::btnDeleteTest_Click()
     QString entry;
     if (!selectedText(LstTests, entry))
         return;
-    if (TestFiles::isMadeByProgram(Shared::AppDir, entry)) {
+    if (TestFiles::isMadeByProgram(ctx().AppDir, entry)) {
         MsgBox(TestFiles::MadeByProgram);
         return;
     }
@@ -122,8 +122,8 @@ void SelectTestPanel::btnDeleteTest_Click()
     // No word file of the test may stay open in the device.
     device().setCommand(QStringLiteral("Close"));
 
-    const TestFiles::Removal r = TestFiles::removeTest(Shared::AppDir, entry);
-    QDir::setCurrent(Shared::AppDir);
+    const TestFiles::Removal r = TestFiles::removeTest(ctx().AppDir, entry);
+    QDir::setCurrent(ctx().AppDir);
     LoadTests();
 
     if (!r.subFolders.isEmpty()) {
@@ -158,7 +158,7 @@ void SelectTestPanel::btnShareTest_Click()
         SaveFileBox(QStringLiteral("Share Test"), SharedTests::suggestedFile(SharedTests::documentsFolder(), entry),
                     SharedTests::FileFilter);
     if (!file.isEmpty())
-        SharedTests::share(entry, file);
+        SharedTests::share(ctx(), entry, file);
 }
 
 void SelectTestPanel::btnAddShared_Click()
@@ -169,7 +169,7 @@ void SelectTestPanel::btnAddShared_Click()
         return;
     // A test that is replaced may be the one whose word is open in the device.
     device().setCommand(QStringLiteral("Close"));
-    const QString added = SharedTests::add(file, SharedTests::Ask::No);
+    const QString added = SharedTests::add(ctx(), file, SharedTests::Ask::No);
     // The list was filled again when the tests changed; the new test is selected.
     const QList<QListWidgetItem *> found = LstTests->findItems(added, Qt::MatchExactly);
     if (!added.isEmpty() && !found.isEmpty())

@@ -3,7 +3,7 @@
 #include "authoring/authoringsession.h"
 #include "authoring/testfiles.h"
 #include "authoring/wordlistpanel.h"
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/testlibrary.h"
 #include "core/sound/mmcontrol.h"
@@ -117,7 +117,7 @@ void TypeWordPanel::btnComputerVoice_Click()
     const QString word = session().word();
     device().setCommand(QStringLiteral("Close"));
     QString error;
-    if (!ComputerVoice::makeWord(Shared::TestDir, word, &error)) {
+    if (!ComputerVoice::makeWord(ctx().TestDir(), word, &error)) {
         MsgBox(QStringLiteral("The word \"") + TestFiles::printable(word) + QStringLiteral("\" was not added.\n") +
                    error,
                MsgButtons::Ok, MsgIcon::Exclamation);

@@ -2,7 +2,7 @@
 
 #include "authoring/authoringsession.h"
 #include "authoring/testfiles.h"
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/testlibrary.h"
 #include "core/sound/mmcontrol.h"
@@ -92,7 +92,7 @@ QStringList WordListPanel::words() const
 
 void WordListPanel::loadWords()
 {
-    Module1::LoadWordList(List1);
+    Module1::LoadWordList(List1, ctx().TestDir());
     decorateAll();
 }
 
@@ -103,7 +103,7 @@ void WordListPanel::clearWords()
 
 void WordListPanel::decorate(QListWidgetItem *item) const
 {
-    const bool computer = ComputerVoice::isComputerVoice(Shared::TestDir + item->text() + QStringLiteral(".wav"));
+    const bool computer = ComputerVoice::isComputerVoice(ctx().TestDir() + item->text() + QStringLiteral(".wav"));
     item->setIcon(QIcon(MaintArt::path(computer ? "word_computer" : "word_recorded")));
     item->setData(Qt::AccessibleDescriptionRole, computer ? ComputerText : RecordedText);
 }
@@ -141,7 +141,7 @@ void WordListPanel::btnRecordComputerWords_Click()
     QStringList guided;
     for (int i = 0; i < List1->count(); ++i) {
         const QString word = List1->item(i)->text();
-        if (ComputerVoice::isComputerVoice(Shared::TestDir + word + QStringLiteral(".wav")))
+        if (ComputerVoice::isComputerVoice(ctx().TestDir() + word + QStringLiteral(".wav")))
             guided << word;
     }
     if (guided.isEmpty()) {
@@ -157,7 +157,7 @@ void WordListPanel::afterSave()
     // A word deleted or recorded meanwhile is passed over.
     for (QString word; session().isGuided() && !(word = session().nextGuided()).isEmpty();) {
         if (List1->findItems(word, Qt::MatchExactly).isEmpty() ||
-            !ComputerVoice::isComputerVoice(Shared::TestDir + word + QStringLiteral(".wav")))
+            !ComputerVoice::isComputerVoice(ctx().TestDir() + word + QStringLiteral(".wav")))
             continue;
         // As "Re-Record Word" does, without the question; the word keeps its place in
         // the list, so stopping half-way leaves the list as it was.
@@ -193,10 +193,10 @@ void WordListPanel::btnDelWord_Click()
     if (MsgBox(QStringLiteral("Are you sure you want to delete\n\n") + word.trimmed(), MsgButtons::YesNo,
                MsgIcon::Question, QStringLiteral("Delete Word?")) != MsgResult::Yes)
         return;
-    const QString path = Shared::TestDir + word + QStringLiteral(".wav");
+    const QString path = ctx().TestDir() + word + QStringLiteral(".wav");
     delete List1->takeItem(List1->row(List1->selectedItems().first()));
     device().setCommand(QStringLiteral("Close"));
-    Sentences::remove(Shared::TestDir, word); // the sentence goes with its word
+    Sentences::remove(ctx().TestDir(), word); // the sentence goes with its word
     if (!TestFiles::entryExists(path))
         return;
     TestFiles::deleteWordFile(path);

@@ -1,7 +1,7 @@
 #include "authoring/wordlistspanel.h"
 
 #include "authoring/wordlistpanel.h"
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/sound/mmcontrol.h"
 #include "core/ui/layout.h"
@@ -130,7 +130,7 @@ void WordListsPanel::btnAddTheseWords_Click()
         pbWordList->setValue(0);
         wordListRunning(true);
         QPointer<QProgressBar> bar = pbWordList;
-        const QString testDir = Shared::TestDir;
+        const QString testDir = ctx().TestDir();
         const QStringList words = parsed.accepted;
         const auto stop = std::make_shared<std::atomic<bool>>(false);
         m_stopWordList = stop;

@@ -1,10 +1,10 @@
 #include "history/historystore.h"
 
 #include "core/platform/safefile.h"
+#include "history/historylog.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -553,6 +553,9 @@ struct HistoryStore::Impl {
     void note(const QString &why)
     {
         std::lock_guard g(lock);
+        // A new problem is logged once; the same one found again is not.
+        if (!why.isEmpty() && why != problem)
+            qCWarning(lcHistory).noquote() << why;
         if (!why.isEmpty() || (queue.isEmpty() && problem != Damaged))
             problem = why;
     }

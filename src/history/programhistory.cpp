@@ -1,7 +1,7 @@
 #include "history/programhistory.h"
 
-#include "core/platform/appstate.h"
 #include "core/run/testrun.h"
+#include "history/historylog.h"
 #include "history/historystore.h"
 #include "history/trickyfolder.h"
 
@@ -12,93 +12,52 @@
 
 Q_LOGGING_CATEGORY(lcHistory, "wordaroo.history", QtInfoMsg)
 
-namespace ProgramHistory
-{
-namespace
-{
-struct State {
-    HistoryStore *store = nullptr;
-    QString child;
-    std::function<QDateTime()> clock;
-    double slowestMs = 0;
-};
-State &state()
-{
-    static State s;
-    return s;
-}
-
 // Times one record call on the calling thread; the store only queues, so this stays small.
-template <typename F> void timed(F &&record)
+template <typename F> void ProgramHistory::timed(F &&record)
 {
     QElapsedTimer t;
     t.start();
     record();
     const double ms = double(t.nsecsElapsed()) / 1e6;
-    if (ms > state().slowestMs) {
-        state().slowestMs = ms;
+    if (ms > m_slowestMs) {
+        m_slowestMs = ms;
         qCDebug(lcHistory, "slowest record call so far: %.3f ms", ms);
     }
 }
-} // namespace
 
-void install(HistoryStore *store)
+ProgramHistory::ProgramHistory(const QString &appDir, HistoryStore *store) : m_appDir(appDir), m_store(store) {}
+
+void ProgramHistory::install(HistoryStore *store)
 {
-    state().store = store;
+    m_store = store;
     if (!store)
-        state().child.clear();
+        m_child.clear();
 }
 
-HistoryStore *store()
+QStringList ProgramHistory::children() const
 {
-    return state().store;
+    return m_store ? m_store->children() : QStringList();
 }
 
-QString child()
+QDateTime ProgramHistory::now() const
 {
-    return state().child;
+    return m_clock ? m_clock() : QDateTime::currentDateTime();
 }
 
-void setChild(const QString &name)
+void ProgramHistory::recordRun(const TestRun &run)
 {
-    state().child = name;
-}
-
-QStringList children()
-{
-    return state().store ? state().store->children() : QStringList();
-}
-
-QDateTime now()
-{
-    return state().clock ? state().clock() : QDateTime::currentDateTime();
-}
-
-QDate today()
-{
-    return now().date();
-}
-
-void setClock(std::function<QDateTime()> clock)
-{
-    state().clock = std::move(clock);
-}
-
-void recordRun(const TestRun &run)
-{
-    HistoryStore *s = state().store;
-    if (!s || !run.isScored())
+    HistoryStore *s = m_store;
+    if (!s || !run.isScored() || run.wordCount() == 0)
         return;
     timed([&] {
         History::TestRun r;
         r.when = now();
-        r.child = state().child;
-        r.test = Shared::TestName;
+        r.child = m_child;
+        r.test = run.testName();
         r.percent = run.percent().value_or(0);
         r.stopped = run.stoppedEarly();
-        const bool tricky = Shared::TestName == QLatin1StringView(Tricky::FolderName);
-        const QHash<QString, QString> origins =
-            tricky ? TrickyFolder::origins(Shared::AppDir) : QHash<QString, QString>();
+        const bool tricky = run.testName() == QLatin1StringView(Tricky::FolderName);
+        const QHash<QString, QString> origins = tricky ? TrickyFolder::origins(m_appDir) : QHash<QString, QString>();
         const QStringList &answers = run.answers();
         for (int i = 0; i < run.wordCount(); ++i) {
             const QString &word = run.words().at(i);
@@ -111,43 +70,37 @@ void recordRun(const TestRun &run)
     });
 }
 
-void recordStudy(const StudySession &session)
+void ProgramHistory::recordStudy(const StudySession &session)
 {
-    HistoryStore *s = state().store;
+    HistoryStore *s = m_store;
     if (!s || !session.isStarted())
         return;
     timed([&] {
         History::StudySession r;
         r.when = now();
-        r.child = state().child;
-        r.test = Shared::TestName;
+        r.child = m_child;
+        r.test = session.testName();
         for (int i = 0; i < session.wordCount(); ++i)
             r.words.append({session.words().at(i), i < session.copiedCount(), session.wrongCopies().value(i)});
         s->recordStudy(r);
     });
 }
 
-void recordGame(const QString &game, int score)
+void ProgramHistory::recordGame(const QString &test, const QString &game, int score)
 {
-    HistoryStore *s = state().store;
+    HistoryStore *s = m_store;
     if (!s)
         return;
-    timed([&] { s->recordGame({now(), state().child, Shared::TestName, game, score}); });
+    timed([&] { s->recordGame({now(), m_child, test, game, score}); });
 }
 
-double slowestRecordMs()
+QString ProgramHistory::refreshTrickyFolder()
 {
-    return state().slowestMs;
-}
-
-QString refreshTrickyFolder()
-{
-    HistoryStore *s = state().store;
-    if (!s || Shared::AppDir.isEmpty())
+    HistoryStore *s = m_store;
+    if (!s || m_appDir.isEmpty())
         return {};
-    const QString why = TrickyFolder::rebuild(Shared::AppDir, s->trickyDue(state().child, today()));
+    const QString why = TrickyFolder::rebuild(m_appDir, s->trickyDue(m_child, today()));
     if (!why.isEmpty())
         qCWarning(lcHistory).noquote() << "The tricky-words test was not remade:" << why;
     return why;
 }
-} // namespace ProgramHistory

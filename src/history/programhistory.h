@@ -10,37 +10,53 @@ class HistoryStore;
 class StudySession;
 class TestRun;
 
-// The program's one history and who is spelling: the store is made and owned where the
-// program starts and installed here; windows record through these functions and read the
-// store for the children and the tricky words. With no store installed (as in most tests)
-// nothing is recorded and no child or tricky word exists, so every window behaves as it
-// does without a history. Use from the user-interface thread only.
-namespace ProgramHistory
+// The program's history as the windows reach it, and who is spelling: the store is made
+// and owned where the program starts; the application context holds this object, and
+// windows record through it and read the store for the children and the tricky words.
+// With no store installed (as in most tests) nothing is recorded and no child or tricky
+// word exists, so every window behaves as it does without a history. Use from the
+// user-interface thread only.
+class ProgramHistory
 {
-void install(HistoryStore *store); // nullptr: none
-HistoryStore *store();
+    Q_DISABLE_COPY(ProgramHistory)
+  public:
+    // appDir: the program folder (the tricky-words folder is made there).
+    explicit ProgramHistory(const QString &appDir, HistoryStore *store = nullptr);
 
-// The child chosen on the start window; empty: none.
-QString child();
-void setChild(const QString &name);
-// The children the store knows (none without a store).
-QStringList children();
+    void install(HistoryStore *store); // nullptr: none (the chosen child is forgotten)
+    HistoryStore *store() const { return m_store; }
 
-// The clock the results are stamped with and the tricky words are due by; tests set one.
-QDateTime now();
-QDate today();
-void setClock(std::function<QDateTime()> clock); // empty: the system clock
+    // The child chosen on the start window; empty: none.
+    QString child() const { return m_child; }
+    void setChild(const QString &name) { m_child = name; }
+    // The children the store knows (none without a store).
+    QStringList children() const;
 
-// Each is stamped now, for the chosen child and the selected test (Shared::TestName); a
-// run of the tricky-words test counts each word for the test its recording came from.
-void recordRun(const TestRun &run);
-void recordStudy(const StudySession &session);
-void recordGame(const QString &game, int score);
-// The longest a record call has kept the calling thread, in milliseconds.
-double slowestRecordMs();
+    // The clock the results are stamped with and the tricky words are due by; tests set one.
+    QDateTime now() const;
+    QDate today() const { return now().date(); }
+    void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
 
-// Makes the tricky-words folder anew for the chosen child (see TrickyFolder); does
-// nothing without a store. Returns an empty text on success, else what went wrong, which
-// is also logged (category "wordaroo.history").
-QString refreshTrickyFolder();
-} // namespace ProgramHistory
+    // Each is stamped now, for the chosen child and the test the run or game was played
+    // on (carried by the run, never the test chosen now); a run of the tricky-words test
+    // counts each word for the test its recording came from.
+    void recordRun(const TestRun &run);
+    void recordStudy(const StudySession &session);
+    void recordGame(const QString &test, const QString &game, int score);
+    // The longest a record call has kept the calling thread, in milliseconds.
+    double slowestRecordMs() const { return m_slowestMs; }
+
+    // Makes the tricky-words folder anew for the chosen child (see TrickyFolder); does
+    // nothing without a store. Returns an empty text on success, else what went wrong, which
+    // is also logged (category "wordaroo.history").
+    QString refreshTrickyFolder();
+
+  private:
+    template <typename F> void timed(F &&record);
+
+    const QString m_appDir;
+    HistoryStore *m_store = nullptr;
+    QString m_child;
+    std::function<QDateTime()> m_clock;
+    double m_slowestMs = 0;
+};

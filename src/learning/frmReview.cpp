@@ -1,6 +1,6 @@
 #include "learning/frmReview.h"
 
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/testlibrary.h"
 #include "core/sound/mmcontrol.h"
@@ -37,28 +37,10 @@ constexpr Twips::Box Command2{4440, 2070, 2120, 540};
 constexpr double WordPoints = 18;
 } // namespace At
 
-QString prompt(const char *file)
-{
-    return Shared::AppDir + QLatin1String(file);
-}
-QString wordPath(const QString &word)
-{
-    return Shared::TestDir + word + QStringLiteral(".wav");
-}
-
-std::optional<QStringList> &nextWords()
-{
-    static std::optional<QStringList> words;
-    return words;
-}
 } // namespace
 
-void frmReview::studyNext(const QStringList &words)
-{
-    nextWords() = words;
-}
-
-frmReview::frmReview(QWidget *parent) : SoundForm(Windows::Review, parent), m_chain(new PlayChain(*MMControl1, this))
+frmReview::frmReview(AppContext &context, const StudyRequest &request, QWidget *parent)
+    : SoundForm(Windows::Review, parent), m_chain(new PlayChain(*MMControl1, this)), m_ctx(context), m_request(request)
 {
     setWindowTitle(QStringLiteral("Study Time"));
     const QFont big = Fonts::sized(At::WordPoints, true);
@@ -95,8 +77,8 @@ frmReview::~frmReview() = default;
 void frmReview::Form_Load()
 {
     Twips::setClientSize(this, At::Width, At::Height);
-    m_session = StudySession(nextWords() ? *nextWords() : TestLibrary::wordsOf(Shared::TestDir));
-    nextWords().reset();
+    m_session = StudySession(m_request.words ? *m_request.words : TestLibrary::wordsOf(m_request.testDir),
+                             m_request.testName, m_request.testDir);
     txtWord->setFocus();
 }
 
@@ -107,6 +89,16 @@ void frmReview::Timer1_Timer()
         return;
     m_started = true;
     StartTest();
+}
+
+QString frmReview::prompt(const char *file) const
+{
+    return m_ctx.AppDir + QLatin1String(file);
+}
+
+QString frmReview::wordPath(const QString &word) const
+{
+    return m_session.testDir() + word + QStringLiteral(".wav");
 }
 
 void frmReview::StartTest()
@@ -137,7 +129,7 @@ void frmReview::ShowWord()
     lblProgress->setText(QStringLiteral("Word %1 of %2").arg(m_session.wordIndex() + 1).arg(m_session.wordCount()));
     Module1::PlayWave(*MMControl1, path);
     // Word, sentence, word, when the word has a sentence to play.
-    if (const QString sentence = Sentences::playable(Shared::TestDir, w); !sentence.isEmpty())
+    if (const QString sentence = Sentences::playable(m_session.testDir(), w); !sentence.isEmpty())
         m_chain->follow({sentence, path});
     txtWord->setFocus();
 }

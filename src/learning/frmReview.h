@@ -2,12 +2,23 @@
 #include "core/run/testrun.h"
 #include "core/ui/soundform.h"
 
+#include <optional>
+
+class AppContext;
 class Picture;
 class PlayChain;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTimer;
+
+// What a study window is opened on: a test, and the words to study (none given: every
+// word of the test, as its folder lists them when the window is made).
+struct StudyRequest {
+    QString testName;
+    QString testDir; // with the trailing "/"
+    std::optional<QStringList> words;
+};
 
 // Study mode: each word of the selected test is shown and spoken, and the child
 // copies it exactly (case counts, outer spaces do not) to move on. After the last
@@ -18,7 +29,7 @@ class frmReview final : public SoundForm
     Q_OBJECT
     Q_DISABLE_COPY(frmReview)
   public:
-    explicit frmReview(QWidget *parent = nullptr);
+    frmReview(AppContext &context, const StudyRequest &request, QWidget *parent = nullptr);
     ~frmReview() override;
 
     QLabel *lblWord = nullptr;
@@ -28,10 +39,6 @@ class frmReview final : public SoundForm
     QPushButton *Command2 = nullptr;
     Picture *Picture1 = nullptr;
     QTimer *Timer1 = nullptr;
-
-    // The next study window made studies these words (in this order) instead of the
-    // selected test's: the words just missed in a test.
-    static void studyNext(const QStringList &words);
 
     // The session of this window.
     const StudySession &session() const { return m_session; }
@@ -59,6 +66,11 @@ class frmReview final : public SoundForm
     void ShowWord();
     void SayWordAgain();
     void showCaption(const QString &text);
+    QString prompt(const char *file) const;
+    QString wordPath(const QString &word) const;
+
+    AppContext &m_ctx;
+    const StudyRequest m_request;
 
     StudySession m_session;
     bool m_started = false;

@@ -1,6 +1,6 @@
 #include "learning/frmTest.h"
 
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/testlibrary.h"
 #include "core/run/runlist.h"
@@ -11,6 +11,7 @@
 #include "core/ui/layout.h"
 #include "core/ui/widgets.h"
 #include "learning/frmReview.h"
+#include "learning/register.h"
 #include "voice/sentences.h"
 
 #include <QFileInfo>
@@ -59,15 +60,6 @@ constexpr double AnswerPoints = 12;
 constexpr double ScorePoints = 18;
 } // namespace At
 
-QString prompt(const char *file)
-{
-    return Shared::AppDir + QLatin1String(file);
-}
-QString wordPath(const QString &word)
-{
-    return Shared::TestDir + word + QStringLiteral(".wav");
-}
-
 QLabel *heading(QWidget *parent, const QString &name, const QString &text, const Twips::Box &at)
 {
     QLabel *l = Ui::label(parent, name, text, at);
@@ -84,7 +76,8 @@ QListView *runView(QWidget *parent, const QString &name, RunList *model, const T
 }
 } // namespace
 
-frmTest::frmTest(QWidget *parent) : SoundForm(Windows::Test, parent), m_chain(new PlayChain(*MMControl1, this))
+frmTest::frmTest(AppContext &context, QWidget *parent)
+    : SoundForm(Windows::Test, parent), m_chain(new PlayChain(*MMControl1, this)), m_ctx(context)
 {
     setWindowTitle(QStringLiteral("Test"));
     m_words = new RunList(m_run, RunList::Shows::Words, this);
@@ -151,10 +144,22 @@ frmTest::~frmTest() = default;
 void frmTest::Form_Load()
 {
     Twips::setClientSize(this, At::TestWidth, At::Height);
-    m_run = TestRun(TestLibrary::wordsOf(Shared::TestDir));
+    // The run carries the chosen test's name and folder: whatever is chosen later, its
+    // words are played and its results recorded for this test.
+    m_run = TestRun(TestLibrary::wordsOf(m_ctx.TestDir()), m_ctx.TestName(), m_ctx.TestDir());
     refreshLists();
     pnlTest->move(Twips::px(At::pnlTest.left), pnlTest->y());
     txtWord->setFocus();
+}
+
+QString frmTest::prompt(const char *file) const
+{
+    return m_ctx.AppDir + QLatin1String(file);
+}
+
+QString frmTest::wordPath(const QString &word) const
+{
+    return m_run.testDir() + word + QStringLiteral(".wav");
 }
 
 void frmTest::refreshLists()
@@ -209,7 +214,7 @@ bool frmTest::AskWord()
     mm.setCommand(QStringLiteral("open"));
     mm.setCommand(QStringLiteral("Play"));
     // Word, sentence, word, when the word has a sentence to play.
-    if (const QString sentence = Sentences::playable(Shared::TestDir, w); !sentence.isEmpty())
+    if (const QString sentence = Sentences::playable(m_run.testDir(), w); !sentence.isEmpty())
         m_chain->follow({sentence, path});
     txtWord->setFocus();
     return true;
@@ -262,7 +267,8 @@ void frmTest::EndRun(bool finishPrompt)
     // over and records nothing more.
     m_run.score();
     refreshLists();
-    Q_EMIT runFinished(m_run);
+    if (m_run.wordCount() > 0)
+        Q_EMIT runFinished(m_run);
     if (score_test())
         ShowResults();
 }
@@ -272,14 +278,17 @@ bool frmTest::score_test()
     if (!letEventsRun())
         return false;
     const std::optional<int> percent = m_run.percent();
-    if (!percent)
-        return true; // no words: no score, no sound, no smiley
+    if (!percent) {
+        // No words: nothing was asked, so no score, no sound, no smiley.
+        lblScore->setText(QStringLiteral("This test has no words yet."));
+        return true;
+    }
     lblScore->setText(QStringLiteral("You scored a ") + QString::number(*percent) + QStringLiteral("%"));
     const Scoring::Reaction reaction = Scoring::reaction(*percent);
     picSmile->setVisible(reaction.smiley);
     MMControl &mm = *MMControl1;
     mm.setCommand(QStringLiteral("close")); // cuts off the finish prompt
-    mm.FileName = Shared::AppDir + reaction.sound;
+    mm.FileName = m_ctx.AppDir + reaction.sound;
     mm.setCommand(QStringLiteral("open"));
     mm.setCommand(QStringLiteral("Play"));
     return true;
@@ -310,9 +319,10 @@ void frmTest::btnHearMissedWords_Click()
 void frmTest::btnPractiseMissed_Click()
 {
     const QStringList missed = m_run.missedWords();
-    if (missed.isEmpty())
+    if (missed.isEmpty() || isLeaving())
         return;
-    frmReview::studyNext(missed);
+    // The study window is made on the missed words of this run, then shown as usual.
+    Learning::loadStudy(m_ctx, {m_run.testName(), m_run.testDir(), missed});
     leaveTo(Windows::Review);
 }
 

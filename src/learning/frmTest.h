@@ -2,6 +2,7 @@
 #include "core/run/testrun.h"
 #include "core/ui/soundform.h"
 
+class AppContext;
 class Picture;
 class PlayChain;
 class QLabel;
@@ -21,7 +22,7 @@ class frmTest final : public SoundForm
     Q_OBJECT
     Q_DISABLE_COPY(frmTest)
   public:
-    explicit frmTest(QWidget *parent = nullptr);
+    explicit frmTest(AppContext &context, QWidget *parent = nullptr);
     ~frmTest() override;
 
     // Test view
@@ -54,7 +55,7 @@ class frmTest final : public SoundForm
 
   Q_SIGNALS:
     // Once per window, as soon as the run has been scored: after the last answer or
-    // after "Stop Test".
+    // after "Stop Test". A test without words has no run to tell.
     void runFinished(const TestRun &run);
 
   public Q_SLOTS:
@@ -84,6 +85,10 @@ class frmTest final : public SoundForm
     bool score_test();
     void ShowResults();
     void refreshLists();
+    QString prompt(const char *file) const;
+    QString wordPath(const QString &word) const;
+
+    AppContext &m_ctx;
 
     TestRun m_run;
     RunList *m_words = nullptr;

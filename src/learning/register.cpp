@@ -1,5 +1,6 @@
 #include "learning/register.h"
 
+#include "core/platform/appcontext.h"
 #include "core/platform/forms.h"
 #include "history/programhistory.h"
 #include "learning/frmReview.h"
@@ -7,18 +8,35 @@
 
 namespace Learning
 {
+namespace
+{
+frmReview *makeStudy(AppContext &ctx, const StudyRequest &request)
+{
+    auto *w = new frmReview(ctx, request);
+    QObject::connect(w, &frmReview::studyFinished, w,
+                     [&ctx](const StudySession &session) { ctx.history.recordStudy(session); });
+    return w;
+}
+} // namespace
+
 void registerWindows()
 {
     // Every finished or stopped run and every study session goes to the history.
-    Forms::registerFactory(Windows::Test, [] {
-        auto *w = new frmTest;
-        QObject::connect(w, &frmTest::runFinished, w, &ProgramHistory::recordRun);
+    Forms::registerFactory(Windows::Test, [](AppContext &ctx) {
+        auto *w = new frmTest(ctx);
+        QObject::connect(w, &frmTest::runFinished, w, [&ctx](const TestRun &run) { ctx.history.recordRun(run); });
         return w;
     });
-    Forms::registerFactory(Windows::Review, [] {
-        auto *w = new frmReview;
-        QObject::connect(w, &frmReview::studyFinished, w, &ProgramHistory::recordStudy);
-        return w;
+    // Opened from the activity menu, the study window studies the chosen test.
+    Forms::registerFactory(Windows::Review, [](AppContext &ctx) {
+        return makeStudy(ctx, {ctx.TestName(), ctx.TestDir(), std::nullopt});
     });
+}
+
+Form *loadStudy(AppContext &ctx, const StudyRequest &request)
+{
+    if (Form *loaded = Forms::find(Windows::Review))
+        return loaded;
+    return makeStudy(ctx, request);
 }
 } // namespace Learning

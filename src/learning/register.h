@@ -1,7 +1,15 @@
 #pragma once
 
+class AppContext;
+class Form;
+struct StudyRequest;
+
 namespace Learning
 {
-// Registers the factories of this folder's windows.
+// Registers the factories of this folder's windows; each makes its window on the
+// context the registry hands it.
 void registerWindows();
+// Makes the study window on request, unless one is loaded already; it is shown by
+// Forms::show(Windows::Review) (or leaving to it) as any window.
+Form *loadStudy(AppContext &context, const StudyRequest &request);
 } // namespace Learning

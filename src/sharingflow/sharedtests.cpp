@@ -1,6 +1,6 @@
 #include "sharingflow/sharedtests.h"
 
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/testlibrary.h"
 #include "history/trickyfolder.h"
@@ -8,7 +8,10 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QStandardPaths>
+
+Q_LOGGING_CATEGORY(lcSharing, "wordaroo.sharing", QtInfoMsg)
 
 namespace SharedTests
 {
@@ -46,13 +49,14 @@ bool isOffer(const QString &path)
     return isFolder(path) || path.endsWith(TestArchive::FileSuffix, Qt::CaseInsensitive);
 }
 
-QString share(const QString &testFolderName, const QString &file)
+QString share(const AppContext &context, const QString &testFolderName, const QString &file)
 {
     QString target = file;
     if (!target.endsWith(TestArchive::FileSuffix, Qt::CaseInsensitive))
         target += TestArchive::FileSuffix;
-    const TestArchive::Result r = TestArchive::exportTest(Shared::AppDir + testFolderName, target);
+    const TestArchive::Result r = TestArchive::exportTest(context.AppDir + testFolderName, target);
     if (!r.ok()) {
+        qCWarning(lcSharing).noquote() << "not shared:" << r.message;
         MsgBox(r.message, MsgButtons::Ok, MsgIcon::Exclamation, QStringLiteral("Share Test"));
         return {};
     }
@@ -64,7 +68,7 @@ QString share(const QString &testFolderName, const QString &file)
     return r.path;
 }
 
-QString add(const QString &path, Ask ask)
+QString add(AppContext &context, const QString &path, Ask ask)
 {
     const bool folder = isFolder(path);
     QString name;
@@ -72,6 +76,7 @@ QString add(const QString &path, Ask ask)
         name = TestArchive::testNameOf(QFileInfo(QDir::cleanPath(path)).fileName());
         const QString why = TestLibrary::unsafeNameReason(name);
         if (!why.isEmpty()) {
+            qCWarning(lcSharing).noquote() << "not added:" << path << why;
             MsgBox(QStringLiteral("The folder cannot be added as a test, because its name cannot be a test name.\n") +
                        why,
                    MsgButtons::Ok, MsgIcon::Exclamation);
@@ -80,6 +85,7 @@ QString add(const QString &path, Ask ask)
     } else {
         const TestArchive::Info info = TestArchive::inspect(path);
         if (!info.ok()) {
+            qCWarning(lcSharing).noquote() << "not added:" << info.message;
             MsgBox(info.message, MsgButtons::Ok, MsgIcon::Exclamation);
             return {};
         }
@@ -94,25 +100,26 @@ QString add(const QString &path, Ask ask)
     if (name == TrickyFolder::reservedTestName()) {
         // The name of the test Wordaroo makes: the shared one takes the next free name, never that folder.
         const QString taken = name;
-        for (int n = 2; name == taken || TestArchive::uniqueTestName(Shared::AppDir, name) != name; ++n)
+        for (int n = 2; name == taken || TestArchive::uniqueTestName(context.AppDir, name) != name; ++n)
             name = taken + QStringLiteral(" (") + QString::number(n) + QLatin1Char(')');
-    } else if (TestArchive::uniqueTestName(Shared::AppDir, name) != name) {
+    } else if (TestArchive::uniqueTestName(context.AppDir, name) != name) {
         if (MsgBox(QStringLiteral("The test: ") + name + QStringLiteral(" already exists.\n") +
                        QStringLiteral("Replace it with the shared one?"),
                    MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes)
             ifExists = TestArchive::IfExists::Replace;
         else
-            name = TestArchive::uniqueTestName(Shared::AppDir, name);
+            name = TestArchive::uniqueTestName(context.AppDir, name);
     }
 
     QString folderName = TestLibrary::TestPrefix + name;
-    const TestArchive::Result r = folder ? TestArchive::importFolderOfWaves(path, Shared::AppDir, folderName, ifExists)
-                                         : TestArchive::importInto(path, Shared::AppDir, folderName, ifExists);
+    const TestArchive::Result r = folder ? TestArchive::importFolderOfWaves(path, context.AppDir, folderName, ifExists)
+                                         : TestArchive::importInto(path, context.AppDir, folderName, ifExists);
     if (!r.ok()) {
+        qCWarning(lcSharing).noquote() << "not added:" << r.message;
         MsgBox(r.message, MsgButtons::Ok, MsgIcon::Exclamation);
         return {};
     }
-    Q_EMIT TestCatalogue::instance().changed();
+    Q_EMIT context.catalogue.changed();
     if (!r.skipped.isEmpty())
         MsgBox(QStringLiteral("The test ") + name + QStringLiteral(" was added without these files:\n") +
                    listOf(r.skipped),

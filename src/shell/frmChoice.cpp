@@ -1,6 +1,6 @@
 #include "shell/frmChoice.h"
 
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/sound/mmcontrol.h"
 #include "core/sound/playwave.h"
 #include "core/ui/layout.h"
@@ -32,7 +32,7 @@ constexpr Twips::Box lblSelect{90, 1635, 7560, 255};
 } // namespace At
 } // namespace
 
-frmChoice::frmChoice(QWidget *parent) : Form(Windows::Choice, parent)
+frmChoice::frmChoice(AppContext &context, QWidget *parent) : Form(Windows::Choice, parent), m_ctx(context)
 {
     setWindowTitle(QStringLiteral("Your Choice"));
     setFont(Fonts::sized(Fonts::DefaultPoints));
@@ -87,8 +87,8 @@ frmChoice::frmChoice(QWidget *parent) : Form(Windows::Choice, parent)
 
 void frmChoice::Form_Load()
 {
-    const QString child = ProgramHistory::child();
-    lblSelect->setText(QStringLiteral("Selected test is ") + Shared::TestName +
+    const QString child = m_ctx.history.child();
+    lblSelect->setText(QStringLiteral("Selected test is ") + m_ctx.TestName() +
                        (child.isEmpty() ? QString() : QStringLiteral(" for ") + child));
     lblSelect->setAccessibleName(lblSelect->text());
 }
@@ -122,7 +122,7 @@ void frmChoice::Command4_Click()
 
 void frmChoice::picProf_Click()
 {
-    Module1::PlayWave(*MMControl1, Shared::AppDir + QStringLiteral("learnwords.wav"));
+    Module1::PlayWave(*MMControl1, m_ctx.AppDir + QStringLiteral("learnwords.wav"));
 }
 
 void frmChoice::closeEvent(QCloseEvent *event)

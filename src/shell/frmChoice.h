@@ -1,6 +1,7 @@
 #pragma once
 #include "core/platform/forms.h"
 
+class AppContext;
 class MMControl;
 class Picture;
 class QLabel;
@@ -13,7 +14,7 @@ class frmChoice final : public Form
     Q_OBJECT
     Q_DISABLE_COPY(frmChoice)
   public:
-    explicit frmChoice(QWidget *parent = nullptr);
+    explicit frmChoice(AppContext &context, QWidget *parent = nullptr);
 
   public Q_SLOTS:
     void Command1_Click(); // Take Test
@@ -27,6 +28,7 @@ class frmChoice final : public Form
     void closeEvent(QCloseEvent *event) override;
 
   private:
+    AppContext &m_ctx;
     void Form_Load();
 
     QLabel *Label1 = nullptr;

@@ -1,6 +1,6 @@
 #include "shell/frmLogin.h"
 
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/settings.h"
 #include "core/platform/testlibrary.h"
@@ -68,7 +68,7 @@ const QColor Grey(192, 192, 192);
 const QColor Blue(0, 0, 255);
 } // namespace
 
-frmLogin::frmLogin(QWidget *parent) : Form(Windows::Login, parent)
+frmLogin::frmLogin(AppContext &context, QWidget *parent) : Form(Windows::Login, parent), m_ctx(context)
 {
     setWindowTitle(QStringLiteral("Wordaroo"));
     setFont(Fonts::sized(Fonts::DefaultPoints));
@@ -154,7 +154,7 @@ frmLogin::frmLogin(QWidget *parent) : Form(Windows::Login, parent)
     setTabOrder(btnOK, btnSeeWords);
     setTabOrder(btnSeeWords, lstWords);
 
-    connect(&TestCatalogue::instance(), &TestCatalogue::changed, this, &frmLogin::LoadTests);
+    connect(&m_ctx.catalogue, &TestCatalogue::changed, this, &frmLogin::LoadTests);
     setAcceptDrops(true);
     Form_Load();
 }
@@ -166,14 +166,10 @@ void frmLogin::Form_Load()
 
     setOuterWidth(CollapsedWidth);
 
-    // The program lives in the folder it was started from. A test that has pointed
-    // AppDir at a folder of its own beforehand keeps that folder.
-    Shared::setAppDir(Shared::AppDir.isEmpty() ? Shared::programFolder() : Shared::AppDir);
-
     Timer1->start();
 
     // The welcome plays while the window comes up and the list is filled.
-    Module1::PlayWave(*MMControl1, Shared::AppDir + QStringLiteral("Welcome.wav"));
+    Module1::PlayWave(*MMControl1, m_ctx.AppDir + QStringLiteral("Welcome.wav"));
 
     LoadTests();
 }
@@ -190,11 +186,11 @@ void frmLogin::setOuterWidth(int twips)
 
 void frmLogin::loadChildren()
 {
-    const QStringList children = ProgramHistory::children();
+    const QStringList children = m_ctx.history.children();
     const bool any = !children.isEmpty();
     if (any) {
         // The child last chosen, on this run or an earlier one, while they still exist.
-        QString chosen = ProgramHistory::child();
+        QString chosen = m_ctx.history.child();
         if (chosen.isEmpty())
             chosen = Settings::read(Settings::LastChild, QString()).text;
         if (!children.contains(chosen))
@@ -203,10 +199,10 @@ void frmLogin::loadChildren()
         cboChild->clear();
         cboChild->addItems(children);
         cboChild->setCurrentIndex(int(children.indexOf(chosen)));
-        ProgramHistory::setChild(chosen);
+        m_ctx.history.setChild(chosen);
     } else {
         cboChild->clear();
-        ProgramHistory::setChild(QString());
+        m_ctx.history.setChild(QString());
     }
     if (any == cboChild->isVisibleTo(m_client))
         return;
@@ -219,9 +215,9 @@ void frmLogin::loadChildren()
 void frmLogin::cboChild_Click()
 {
     const QString name = cboChild->currentText();
-    if (name == ProgramHistory::child())
+    if (name == m_ctx.history.child())
         return;
-    ProgramHistory::setChild(name);
+    m_ctx.history.setChild(name);
     Settings::set(Settings::LastChild, name);
     LoadTests();
 }
@@ -230,8 +226,8 @@ void frmLogin::LoadTests()
 {
     loadChildren();
     // The tricky words due for this child (or for everyone) are a test folder like any.
-    ProgramHistory::refreshTrickyFolder();
-    const QStringList names = TestLibrary::listTests(Shared::AppDir);
+    m_ctx.history.refreshTrickyFolder();
+    const QStringList names = TestLibrary::listTests(m_ctx.AppDir);
     {
         // One selection event for the whole rebuild: the first entry's.
         const QSignalBlocker block(lstTests);
@@ -245,8 +241,7 @@ void frmLogin::LoadTests()
 void frmLogin::setSelectionFromList()
 {
     const QList<QListWidgetItem *> selected = lstTests->selectedItems();
-    Shared::TestName = selected.isEmpty() ? QString() : selected.first()->text();
-    Shared::TestDir = Shared::AppDir + Shared::TestName + QLatin1Char('/');
+    m_ctx.selectTest(selected.isEmpty() ? QString() : selected.first()->text());
 }
 
 void frmLogin::LstTests_Click()
@@ -254,13 +249,14 @@ void frmLogin::LstTests_Click()
     setSelectionFromList();
     // With nothing selected the word list must not keep a test's words that is no
     // longer listed (and AppDir's own prompt files are no test's words).
-    if (Shared::TestName.isEmpty())
+    if (m_ctx.TestName().isEmpty())
         lstWords->clear();
     else
-        Module1::LoadWordList(lstWords);
-    Shared::TestWords.clear();
+        Module1::LoadWordList(lstWords, m_ctx.TestDir());
+    QStringList words;
     for (int i = 0; i < lstWords->count(); ++i)
-        Shared::TestWords << lstWords->item(i)->text();
+        words << lstWords->item(i)->text();
+    m_ctx.setTestWords(words);
 }
 
 void frmLogin::btnSeeWords_Click()
@@ -329,7 +325,7 @@ void frmLogin::openShared(const QString &path)
 {
     if (!passwordAccepted())
         return;
-    const QString added = SharedTests::add(path, SharedTests::Ask::First);
+    const QString added = SharedTests::add(m_ctx, path, SharedTests::Ask::First);
     // The list was filled again; the new test is the one selected.
     const QList<QListWidgetItem *> found = lstTests->findItems(added, Qt::MatchExactly);
     if (!added.isEmpty() && !found.isEmpty())
@@ -377,13 +373,13 @@ void frmLogin::mnuHelp_Click()
 
 void frmLogin::Picture1_Click()
 {
-    Module1::PlayWave(*MMControl1, Shared::AppDir + QStringLiteral("logindir.wav"));
+    Module1::PlayWave(*MMControl1, m_ctx.AppDir + QStringLiteral("logindir.wav"));
 }
 
 void frmLogin::Timer1_Timer()
 {
     if (isVisible())
-        Module1::PlayWave(*MMControl1, Shared::AppDir + QStringLiteral("helloprof") + QStringLiteral(".wav"));
+        Module1::PlayWave(*MMControl1, m_ctx.AppDir + QStringLiteral("helloprof") + QStringLiteral(".wav"));
     // Once only: showing the window again later never greets again.
     Timer1->stop();
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include "core/platform/forms.h"
 
+class AppContext;
 class MMControl;
 class Picture;
 class QAction;
@@ -20,7 +21,7 @@ class frmLogin final : public Form
     Q_OBJECT
     Q_DISABLE_COPY(frmLogin)
   public:
-    explicit frmLogin(QWidget *parent = nullptr);
+    explicit frmLogin(AppContext &context, QWidget *parent = nullptr);
 
     // Outer window sizes in twips (collapsed and expanded width, height).
     static constexpr int CollapsedWidth = 6800;
@@ -60,6 +61,7 @@ class frmLogin final : public Form
     void dropEvent(QDropEvent *event) override;
 
   private:
+    AppContext &m_ctx;
     void Form_Load();
     void setOuterWidth(int twips);
     // Shows or hides the word list beside the tests, and captions the button to match.

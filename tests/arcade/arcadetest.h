@@ -2,7 +2,7 @@
 // What the arcade tests share: a selected test whose words the games read, and the
 // windows registered by name.
 #include "arcade/register.h"
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/forms.h"
 #include "core/ui/layout.h"
 #include "testsupport.h"
@@ -16,10 +16,9 @@ struct ArcadeWorld {
         Arcade::registerWindows();
         Forms::registerFactory(Windows::Choice, [] { return new Form(Windows::Choice); });
         env.makePrompts();
-        Shared::TestName = QStringLiteral("Test_Words");
-        Shared::TestDir =
-            withRecordings ? env.makeTest(Shared::TestName, words) : env.appDir() + Shared::TestName + QLatin1Char('/');
-        Shared::TestWords = words;
+        if (withRecordings)
+            env.makeTest(QStringLiteral("Test_Words"), words);
+        env.context.selectTest(QStringLiteral("Test_Words"), words);
     }
     // Messages shown so far, as text.
     QStringList messages() const

@@ -89,7 +89,7 @@ class tst_Rain : public QObject
         QFETCH(bool, withStartWindow);
         ArcadeWorld world({});
         if (!withStartWindow)
-            Shared::TestWords.clear();
+            world.env.context.setTestWords({});
         frmRain *w = openRain();
         w->btnStart_Click();
         QCOMPARE(world.env.dialogs.boxes.size(), 1);
@@ -119,7 +119,7 @@ class tst_Rain : public QObject
         QCOMPARE(fallen.join(QLatin1Char(',')), QStringLiteral("cat,Dog,emu,cat"));
         QStringList spoken;
         for (const QString &p : world.env.sound.played())
-            spoken << p.mid(Shared::TestDir.size());
+            spoken << p.mid(world.env.context.TestDir().size());
         QCOMPARE(spoken.join(QLatin1Char(',')), QStringLiteral("cat.wav,Dog.wav,emu.wav,cat.wav"));
         QVERIFY(!world.env.sound.lines().contains(QStringLiteral("Play (wait)"))); // heard while falling
         QCOMPARE(w->lblScore->text(), QStringLiteral(" 3"));

@@ -40,8 +40,8 @@ QStringList heard(const TestEnv &env)
 {
     QStringList out;
     for (const QString &p : env.sound.played()) {
-        if (p.startsWith(Shared::TestDir))
-            out << QStringLiteral("word:") + p.mid(Shared::TestDir.size()).chopped(4);
+        if (p.startsWith(env.context.TestDir()))
+            out << QStringLiteral("word:") + p.mid(env.context.TestDir().size()).chopped(4);
         else
             out << p.mid(env.appDir().size());
     }
@@ -203,7 +203,7 @@ class tst_Scramble : public QObject
         ArcadeWorld world({QStringLiteral("owl"), QStringLiteral("bat")});
         frmScramble *w = startScramble();
         QString shownDuringWord;
-        world.env.sound.setDuration(Shared::TestDir + QStringLiteral("owl.wav"), 30);
+        world.env.sound.setDuration(world.env.context.TestDir() + QStringLiteral("owl.wav"), 30);
         QTimer::singleShot(15, w, [&] { shownDuringWord = w->txtWord->text(); });
         TestUi::click(w->btnSolveIt);
         QCOMPARE(heard(world.env), (QStringList{QStringLiteral("wordis.wav"), QStringLiteral("word:owl")}));

@@ -12,7 +12,7 @@
 #include "authoring/typewordpanel.h"
 #include "authoring/wordlistpanel.h"
 #include "authoring/wordlistspanel.h"
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/ui/layout.h"
 #include "testsupport.h"
 

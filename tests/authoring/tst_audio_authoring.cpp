@@ -2,7 +2,7 @@
 // "speaker" plays, so each word is a tone played while the authoring window records.
 #include "maint_helpers.h"
 
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/testlibrary.h"
 #include "core/sound/mmcontrol.h"
 #include "core/sound/realengine.h"
@@ -152,7 +152,7 @@ void tst_AudioAuthoring::makeATestFromTheMicrophone()
 
     makeTest(w, u"Sounds"_s);
     const QString dir = env.appDir() + u"Test_Sounds/"_s;
-    QCOMPARE(Shared::TestDir, dir);
+    QCOMPARE(env.context.TestDir(), dir);
 
     // First word: the meter moves while the tone is heard, the time runs.
     type(w, u"sun"_s);

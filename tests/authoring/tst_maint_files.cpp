@@ -87,7 +87,7 @@ void tst_MaintFiles::newName()
     if (!folder.isEmpty()) {
         QVERIFY(env.dialogs.boxes.isEmpty());
         QVERIFY(QFileInfo(env.appDir() + folder).isDir());
-        QCOMPARE(Shared::TestDir, env.appDir() + folder + u'/');
+        QCOMPARE(env.context.TestDir(), env.appDir() + folder + u'/');
         QVERIFY(items(w->pnlSelectTest->LstTests).contains(folder));
         QCOMPARE(shownPanel(w), u"pnlTypeWord"_s);
         return;

@@ -15,9 +15,9 @@ class StubLogin final : public Form
 {
     Q_OBJECT
   public:
-    StubLogin() : Form(Windows::Login)
+    explicit StubLogin(AppContext &context) : Form(Windows::Login)
     {
-        connect(&TestCatalogue::instance(), &TestCatalogue::changed, this, [this] { ++loads; });
+        connect(&context.catalogue, &TestCatalogue::changed, this, [this] { ++loads; });
     }
     int loads = 0;
 };
@@ -62,7 +62,7 @@ void tst_MaintFlow::enterWalksAWordThrough()
     type(w, u"Spring"_s);
     enter(w);
     QCOMPARE(shownPanel(w), u"pnlTypeWord"_s);
-    QCOMPARE(Shared::TestDir, env.appDir() + u"Test_Spring/"_s);
+    QCOMPARE(env.context.TestDir(), env.appDir() + u"Test_Spring/"_s);
     QVERIFY(items(w->pnlSelectTest->LstTests).contains(u"Test_Spring"_s));
     type(w, u"tulip"_s);
     enter(w);
@@ -201,7 +201,7 @@ void tst_MaintFlow::exitAndCloseBoxReturnToStart()
 {
     QFETCH(bool, closeBox);
     TestEnv env;
-    Forms::registerFactory(Windows::Login, [] { return new StubLogin; });
+    Forms::registerFactory(Windows::Login, [](AppContext &ctx) { return new StubLogin(ctx); });
     auto *login = qobject_cast<StubLogin *>(Forms::load(Windows::Login));
     frmMaint *w = open();
     w->pnlStart->btnMake_Click();
@@ -257,7 +257,7 @@ void tst_MaintFlow::typedWord()
         w->pnlRecord->btnBeginRecord_Click();
         w->pnlReviewSound->btnSaveWord_Click();
         QCOMPARE(items(w->pnlWordList->List1), (QStringList{u"apple"_s, word}));
-        const QStringList onDisk = TestLibrary::wordsOf(Shared::TestDir);
+        const QStringList onDisk = TestLibrary::wordsOf(env.context.TestDir());
         QVERIFY(onDisk.size() == 2 && onDisk.contains(word));
         return;
     }
@@ -299,7 +299,7 @@ void tst_MaintFlow::reRecordMovesTheWordToTheEnd()
     w->pnlRecord->btnBeginRecord_Click();
     w->pnlReviewSound->btnSaveWord_Click();
     QCOMPARE(items(w->pnlWordList->List1), (QStringList{u"banana"_s, u"cherry"_s, u"apple"_s}));
-    QCOMPARE(env.sound.lines().value(1), u"Open "_s + Shared::TestDir + u"apple.wav"_s);
+    QCOMPARE(env.sound.lines().value(1), u"Open "_s + env.context.TestDir() + u"apple.wav"_s);
 }
 
 void tst_MaintFlow::deleteWord_data()
@@ -351,21 +351,21 @@ void tst_MaintFlow::listenWaitsAndFailedSaveStays()
     w->pnlRecord->btnBeginRecord_Click();
     w->pnlRecord->btnBeginRecord_Click();
     env.sound.clear();
-    env.sound.setDuration(Shared::TestDir + u"kiwi.wav"_s, 300);
+    env.sound.setDuration(env.context.TestDir() + u"kiwi.wav"_s, 300);
     QElapsedTimer t;
     t.start();
     w->pnlReviewSound->btnListen_Click();
     QVERIFY(t.elapsed() >= 250);
     QCOMPARE(env.sound.lines(), (QStringList{u"Play (wait)"_s, u"Prev"_s}));
 
-    QVERIFY(QDir(Shared::TestDir).removeRecursively());
+    QVERIFY(QDir(env.context.TestDir()).removeRecursively());
     w->pnlReviewSound->btnSaveWord_Click();
     QCOMPARE(env.dialogs.boxes.size(), 1);
     QVERIFY(env.dialogs.boxes.first().text.startsWith(u"The recording of \"kiwi\" could not be saved."_s));
     QCOMPARE(shownPanel(w), u"pnlReviewSound"_s);
     QCOMPARE(enterName(w), u"btnSaveWord"_s);
     QCOMPARE(w->pnlWordList->List1->count(), 0);
-    QVERIFY(QDir().mkpath(Shared::TestDir));
+    QVERIFY(QDir().mkpath(env.context.TestDir()));
     w->pnlReviewSound->btnSaveWord_Click();
     QCOMPARE(items(w->pnlWordList->List1), QStringList{u"kiwi"_s});
 }
@@ -392,7 +392,7 @@ void tst_MaintFlow::saveWithNothingRecordedSaysSo()
     QCOMPARE(enterName(w), u"btnSaveWord"_s);
     QCOMPARE(w->pnlWordList->List1->count(), 0);
     QVERIFY(env.sound.lines().isEmpty()); // no Save sent
-    QVERIFY(!QFile::exists(Shared::TestDir + u"kiwi.wav"_s));
+    QVERIFY(!QFile::exists(env.context.TestDir() + u"kiwi.wav"_s));
 
     env.sound.setRecordsNothing(false);
     w->pnlReviewSound->btnReRecord_Click();
@@ -400,7 +400,7 @@ void tst_MaintFlow::saveWithNothingRecordedSaysSo()
     w->pnlRecord->btnBeginRecord_Click();
     w->pnlReviewSound->btnSaveWord_Click();
     QCOMPARE(items(w->pnlWordList->List1), QStringList{u"kiwi"_s});
-    QVERIFY(QFile::exists(Shared::TestDir + u"kiwi.wav"_s));
+    QVERIFY(QFile::exists(env.context.TestDir() + u"kiwi.wav"_s));
 }
 
 QTEST_MAIN(tst_MaintFlow)

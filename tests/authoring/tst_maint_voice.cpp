@@ -92,7 +92,7 @@ void tst_MaintVoice::computerVoiceButton()
     QCOMPARE(items(w->pnlWordList->List1), (QStringList{u"cat"_s, u"dog"_s}));
     QCOMPARE(descriptions(w->pnlWordList->List1), (QStringList{u"recorded"_s, u"computer voice"_s}));
     QVERIFY(!w->pnlWordList->List1->item(1)->icon().isNull());
-    QVERIFY(ComputerVoice::isComputerVoice(Shared::TestDir + u"dog.wav"_s));
+    QVERIFY(ComputerVoice::isComputerVoice(env.context.TestDir() + u"dog.wav"_s));
 }
 
 void tst_MaintVoice::wordList_data()
@@ -137,7 +137,7 @@ void tst_MaintVoice::wordList()
     QCOMPARE(w->pnlWordLists->txtWordList->toPlainText(), left);
     QVERIFY(w->pnlWordLists->pbWordList->isHidden());
     QCOMPARE(descriptions(w->pnlWordList->List1).count(u"computer voice"_s), listed.size() - 1);
-    QCOMPARE(QDir(Shared::TestDir).entryList(QDir::Files).size(), listed.size()); // nothing else made
+    QCOMPARE(QDir(env.context.TestDir()).entryList(QDir::Files).size(), listed.size()); // nothing else made
 }
 
 void tst_MaintVoice::wordListFromFileAndFailures()
@@ -154,7 +154,7 @@ void tst_MaintVoice::wordListFromFileAndFailures()
     QCOMPARE(env.dialogs.boxes.size(), 1);
     QCOMPARE(w->pnlWordLists->txtWordList->toPlainText(), u"café\nbee\nant\n"_s);
     // A word whose file cannot be written fails alone and is reported; the others are saved.
-    QVERIFY(QDir(Shared::TestDir).mkdir(u"bee.wav"_s));
+    QVERIFY(QDir(env.context.TestDir()).mkdir(u"bee.wav"_s));
     w->pnlWordLists->btnAddTheseWords_Click();
     QCOMPARE(items(w->pnlWordList->List1), (QStringList{u"café"_s, u"ant"_s}));
     QVERIFY(env.dialogs.boxes.last().text.contains(u"\"bee\""_s));
@@ -221,7 +221,7 @@ void tst_MaintVoice::longWordsAndCancel()
         clicker.start(1);
     QTest::mouseClick(w->pnlWordLists->btnAddTheseWords, Qt::LeftButton);
     const QStringList made = items(w->pnlWordList->List1);
-    QCOMPARE(QDir(Shared::TestDir).entryList(QDir::Files).size(), made.size());
+    QCOMPARE(QDir(env.context.TestDir()).entryList(QDir::Files).size(), made.size());
     QCOMPARE(w->pnlWordLists->txtWordList->toPlainText(), lines.mid(made.size()).join(u'\n')); // the rest stay
     QCOMPARE(cancelEnabled, cancel);
     QCOMPARE(env.dialogs.boxes.size(), cancel ? 0 : 1);
@@ -285,7 +285,7 @@ void tst_MaintVoice::cleanedOnSave()
     QCOMPARE(env.dialogs.boxes.size(), message.isEmpty() ? 0 : 1);
     if (!message.isEmpty())
         QCOMPARE(env.dialogs.boxes.first().text, message);
-    const QString path = Shared::TestDir + u"bird.wav"_s;
+    const QString path = env.context.TestDir() + u"bird.wav"_s;
     if (toneDb < -60) { // not saved; the adult stays to record it again
         QCOMPARE(shownPanel(w), u"pnlReviewSound"_s);
         QVERIFY(!QFile::exists(path) && items(w->pnlWordList->List1).isEmpty());
@@ -309,7 +309,7 @@ void tst_MaintVoice::sentences()
     env.sound.setRecordedSamples(take(400, -6));
     frmMaint *w = open();
     makeTest(w, u"Sounds"_s);
-    const QString sentence = Shared::TestDir + u".sentences/their.wav"_s;
+    const QString sentence = env.context.TestDir() + u".sentences/their.wav"_s;
     for (const QString &word : {u"their"_s, u"there"_s}) {
         w->pnlWordList->btnAddWord_Click();
         w->pnlTypeWord->txtWord->setText(word);
@@ -327,7 +327,7 @@ void tst_MaintVoice::sentences()
     QCOMPARE(env.dialogs.boxes.size(), 1);
     w->pnlRecord->txtSentence->setText(u"Put it over there."_s);
     w->pnlRecord->btnSentenceVoice_Click();
-    QVERIFY(ComputerVoice::isComputerVoice(Shared::TestDir + u".sentences/there.wav"_s));
+    QVERIFY(ComputerVoice::isComputerVoice(env.context.TestDir() + u".sentences/there.wav"_s));
     QCOMPARE(shownPanel(w), u"pnlWordList"_s);
     QVERIFY(!QFile::exists(sentence));
     // The first recorded through the same panels.

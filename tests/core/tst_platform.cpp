@@ -1,7 +1,7 @@
 // The platform layer the windows stand on: the window registry and the end of the
 // program, panels that take no input when hidden, boxes, help lookup, twips and the
 // program-wide random generator.
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/forms.h"
 #include "core/platform/rnd.h"
@@ -384,10 +384,12 @@ class TstPlatform : public QObject
 
     void appDirAlwaysEndsWithSeparator()
     {
-        Shared::setAppDir(QStringLiteral("/opt/w"));
-        QCOMPARE(Shared::AppDir, QStringLiteral("/opt/w/"));
-        Shared::setAppDir(QStringLiteral("/opt/w/"));
-        QCOMPARE(Shared::AppDir, QStringLiteral("/opt/w/"));
+        const QString was = ProgramFolder::path();
+        ProgramFolder::fix(QStringLiteral("/opt/w"));
+        QCOMPARE(ProgramFolder::path(), QStringLiteral("/opt/w/"));
+        ProgramFolder::fix(QStringLiteral("/opt/w/"));
+        QCOMPARE(ProgramFolder::path(), QStringLiteral("/opt/w/"));
+        ProgramFolder::fix(was);
     }
 };
 

@@ -1,6 +1,6 @@
 // The test library rules: which entries list as tests, in which order, and how a
 // test folder's file names become its words.
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/dirsearch.h"
 #include "core/platform/testlibrary.h"
 #include "testsupport.h"
@@ -75,8 +75,8 @@ class TstTestLibrary : public QObject
         QDir().mkdir(locked);
         touch(locked + QStringLiteral("/cat.wav"));
         QFile::setPermissions(locked, QFileDevice::WriteOwner); // no read, no search
-        Shared::TestDir = locked + QLatin1Char('/');
-        const QStringList words = TestLibrary::wordsOf(Shared::TestDir);
+        env.context.setTestDir(locked + QLatin1Char('/'));
+        const QStringList words = TestLibrary::wordsOf(env.context.TestDir());
         QFile::setPermissions(locked, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         if (::geteuid() != 0) // root reads every folder whatever its mode
             QVERIFY(words.isEmpty());
@@ -121,17 +121,17 @@ class TstTestLibrary : public QObject
         touch(dir + QStringLiteral(".hidden.wav"));       // hidden files are not words
         touch(dir + QStringLiteral("notes.txt"));
         touch(dir + QStringLiteral("Banana.wav"));
-        Shared::TestDir = dir;
+        env.context.setTestDir(dir);
         QListWidget list;
         list.addItem(QStringLiteral("stale"));
-        Module1::LoadWordList(&list);
+        Module1::LoadWordList(&list, env.context.TestDir());
         QStringList shown;
         for (int i = 0; i < list.count(); ++i)
             shown << list.item(i)->text();
         QCOMPARE(shown, QStringList({QStringLiteral("apple"), QStringLiteral("Banana"), QStringLiteral("zebra")}));
 
-        Shared::TestDir = env.appDir() + QStringLiteral("Test_Gone/");
-        Module1::LoadWordList(&list);
+        env.context.setTestDir(env.appDir() + QStringLiteral("Test_Gone/"));
+        Module1::LoadWordList(&list, env.context.TestDir());
         QCOMPARE(list.count(), 0);
     }
 

@@ -13,7 +13,7 @@
 #include "authoring/typewordpanel.h"
 #include "authoring/wordlistpanel.h"
 #include "authoring/wordlistspanel.h"
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/forms.h"
 #include "core/platform/settings.h"
 #include "core/ui/layout.h"
@@ -132,21 +132,21 @@ class TestHistoryWindows : public QObject
         Shell::registerWindows();
         Learning::registerWindows();
         Authoring::registerWindows();
-        ProgramHistory::setClock([this] { return clock; });
     }
     void init()
     {
         env = std::make_unique<TestEnv>();
+        env->history.setClock([this] { return clock; });
         env->makePrompts();
         env->makeTest(u"Test_Animals"_s, {u"cat"_s, u"dog"_s, u"hen"_s});
         store = std::make_unique<HistoryStore>(env->appDir());
-        ProgramHistory::install(store.get());
+        env->history.install(store.get());
         setDay(Day1);
     }
     void cleanup()
     {
         TestUi::closeAllWindows();
-        ProgramHistory::install(nullptr);
+        env->history.install(nullptr);
         store.reset();
         env.reset();
     }
@@ -177,7 +177,7 @@ class TestHistoryWindows : public QObject
 
         // A new run of the program starts with the child chosen last.
         TestUi::closeAllWindows();
-        ProgramHistory::setChild(QString());
+        env->history.setChild(QString());
         login = openStart();
         QCOMPARE(login->findChild<QComboBox *>(u"cboChild"_s)->currentText(), u"Ben"_s);
         login->findChild<QPushButton *>(u"btnOK"_s)->click();
@@ -201,7 +201,7 @@ class TestHistoryWindows : public QObject
         QCOMPARE(missed.size(), 2);
         QCOMPARE(missed[0].spellings + missed[1].spellings, (QStringList{u"dgo"_s, u"hne"_s}));
         QVERIFY(store->scores(QString()).isEmpty()); // nothing for "no child"
-        QVERIFY(ProgramHistory::slowestRecordMs() < 5.0);
+        QVERIFY(env->history.slowestRecordMs() < 5.0);
     }
 
     // Missed on day 1, the words come back as a test of their own; right on three later
@@ -263,8 +263,7 @@ class TestHistoryWindows : public QObject
         QFETCH(int, window);
         QFETCH(QString, direction);
         QFETCH(QString, typedBefore);
-        Shared::TestName = u"Test_Animals"_s;
-        Shared::TestDir = env->appDir() + Shared::TestName + u'/';
+        env->context.selectTest(u"Test_Animals"_s);
         auto *w = qobject_cast<SoundForm *>(Forms::show(Windows::Id(window)));
         QApplication::setActiveWindow(w);
         QVERIFY(QTest::qWaitForWindowActive(w));
@@ -490,7 +489,7 @@ class TestHistoryWindows : public QObject
         QFETCH(QString, status);
         const QString db = env->appDir() + u"history.db"_s;
         QCOMPARE(store->addChild(u"Ann"_s), QString());
-        ProgramHistory::install(nullptr);
+        env->history.install(nullptr);
         store.reset();
         QFile f(db);
         QVERIFY(f.open(QIODevice::ReadWrite));
@@ -506,7 +505,7 @@ class TestHistoryWindows : public QObject
         other.setDatabaseName(db);
         QVERIFY(file != u"in use"_s || (other.open() && QSqlQuery(other).exec(u"BEGIN EXCLUSIVE"_s)));
         store = std::make_unique<HistoryStore>(env->appDir());
-        ProgramHistory::install(store.get());
+        env->history.install(store.get());
         if (file == u"in use"_s)
             store->recordRun({QDateTime(Day1, QTime(9, 0)), {}, u"Test_Animals"_s, 100, false, {}});
 

@@ -1,6 +1,6 @@
 // A whole spelling test and a whole study session on the real sound engine, against
 // a sound server whose "mic" records what its "speaker" plays.
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/forms.h"
 #include "core/sound/mmcontrol.h"
 #include "core/sound/realengine.h"
@@ -111,10 +111,10 @@ void TestAudioLearning::makeSounds(TestEnv &env, const QStringList &words)
     TestEnv::writeWave(env.appDir() + u"brrrr.wav"_s, 500);
     TestEnv::writeWave(env.appDir() + u"spellwrong.wav"_s, 500);
     TestEnv::writeWave(env.appDir() + u"reviewcomplete.wav"_s, 700);
-    Shared::TestName = u"Test_Audio"_s;
-    Shared::TestDir = env.makeTest(Shared::TestName, {});
+    env.makeTest(u"Test_Audio"_s, {});
+    env.context.selectTest(u"Test_Audio"_s);
     for (const QString &w : words)
-        TestEnv::writeWave(Shared::TestDir + w + u".wav"_s, 400);
+        TestEnv::writeWave(env.context.TestDir() + w + u".wav"_s, 400);
 }
 
 void TestAudioLearning::wholeTest()

@@ -1,6 +1,6 @@
 // Word, sentence, word heard on a real sound server whose "mic" records what its
 // "speaker" plays: the three sounds follow each other without the window waiting.
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/forms.h"
 #include "core/sound/mmcontrol.h"
 #include "core/sound/realengine.h"
@@ -34,11 +34,11 @@ void TestAudioSentence::wordSentenceWordHeard()
     TestEnv env;
     Sound::setEngine(&real);
     env.makePrompts();
-    Shared::TestName = u"Test_Audio"_s;
-    Shared::TestDir = env.makeTest(Shared::TestName, {});
-    TestEnv::writeWave(Shared::TestDir + u"their.wav"_s, 400);
-    QDir(Shared::TestDir).mkdir(u".sentences"_s);
-    TestEnv::writeWave(Shared::TestDir + u".sentences/their.wav"_s, 700);
+    env.makeTest(u"Test_Audio"_s, {});
+    env.context.selectTest(u"Test_Audio"_s);
+    TestEnv::writeWave(env.context.TestDir() + u"their.wav"_s, 400);
+    QDir(env.context.TestDir()).mkdir(u".sentences"_s);
+    TestEnv::writeWave(env.context.TestDir() + u".sentences/their.wav"_s, 700);
 
     MMControl mic;
     mic.FileName = env.appDir() + u"heard.wav"_s;

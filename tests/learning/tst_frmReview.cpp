@@ -1,5 +1,5 @@
 // The study window driven through its real controls, with the test sound engine.
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/forms.h"
 #include "core/sound/mmcontrol.h"
 #include "core/ui/widgets.h"
@@ -65,9 +65,8 @@ void TestStudyWindow::init()
 frmReview *TestStudyWindow::open(const QStringList &words)
 {
     env->makePrompts();
-    Shared::TestName = QStringLiteral("Test_Study");
-    dir = env->makeTest(Shared::TestName, words);
-    Shared::TestDir = dir;
+    dir = env->makeTest(QStringLiteral("Test_Study"), words);
+    env->context.selectTest(QStringLiteral("Test_Study"));
     w = qobject_cast<frmReview *>(Forms::show(Windows::Review));
     return w;
 }

@@ -1,10 +1,12 @@
 // The spelling test window driven through its real controls, with the test sound
 // engine logging every command sent to the window's multimedia control.
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/forms.h"
 #include "core/sound/mmcontrol.h"
 #include "core/ui/layout.h"
 #include "core/ui/widgets.h"
+#include "history/historystore.h"
+#include "history/programhistory.h"
 #include "learning/frmTest.h"
 #include "learning/register.h"
 #include "testsupport.h"
@@ -56,6 +58,7 @@ class TestTestWindow : public QObject
     void missingWord();
     void repeatWord();
     void oneWordTest();
+    void emptyTest_data();
     void emptyTest();
     void stopTest_data();
     void stopTest();
@@ -93,9 +96,8 @@ void TestTestWindow::init()
 frmTest *TestTestWindow::open(const QStringList &words)
 {
     env->makePrompts();
-    Shared::TestName = QStringLiteral("Test_Words");
-    dir = env->makeTest(Shared::TestName, words);
-    Shared::TestDir = dir;
+    dir = env->makeTest(QStringLiteral("Test_Words"), words);
+    env->context.selectTest(QStringLiteral("Test_Words"));
     w = qobject_cast<frmTest *>(Forms::show(Windows::Test));
     return w;
 }
@@ -273,8 +275,21 @@ void TestTestWindow::oneWordTest()
     QCOMPARE(env->sound.played().last(), env->appDir() + u"whoopie.wav"_s);
 }
 
+void TestTestWindow::emptyTest_data()
+{
+    QTest::addColumn<bool>("stopped");
+    QTest::newRow("an answer typed") << false;
+    QTest::newRow("Stop Test") << true;
+}
+
+// A test with no words scores nothing: it says so, plays no reaction and records no run.
 void TestTestWindow::emptyTest()
 {
+    QFETCH(bool, stopped);
+    HistoryStore store(env->appDir());
+    env->history.install(&store);
+    QCOMPARE(store.addChild(u"Ann"_s), QString());
+    env->history.setChild(u"Ann"_s);
     QVERIFY(open({}));
     w->Timer1_Timer();
     QCOMPARE(env->dialogs.boxes.size(), 1);
@@ -282,13 +297,19 @@ void TestTestWindow::emptyTest()
     QCOMPARE(w->lblProgress->text(), QStringLiteral("Word 1"));
 
     env->sound.clear();
-    answer(QStringLiteral("zebra"));
+    if (stopped)
+        TestUi::click(w->btnStopTest);
+    else
+        answer(QStringLiteral("zebra"));
     QVERIFY(w->resultsShown());
-    // Finish prompt only: no score, no reaction, no smiley.
-    QCOMPARE(env->sound.played(), QStringList{env->appDir() + u"finishtest.wav"_s});
-    QCOMPARE(w->lblScore->text(), QStringLiteral("You scored a 100%"));
+    // At most the finish prompt: no score, no reaction, no smiley.
+    QCOMPARE(env->sound.played(), stopped ? QStringList() : QStringList{env->appDir() + u"finishtest.wav"_s});
+    QCOMPARE(w->lblScore->text(), QStringLiteral("This test has no words yet."));
     QVERIFY(w->picSmile->isHidden());
-    QCOMPARE(items(w->lstYours), QStringList{u"zebra"_s});
+    QCOMPARE(items(w->lstYours), stopped ? QStringList() : QStringList{u"zebra"_s});
+    QVERIFY(store.flush());
+    QVERIFY(store.scores(u"Ann"_s).isEmpty());
+    env->history.install(nullptr);
 }
 
 void TestTestWindow::stopTest_data()

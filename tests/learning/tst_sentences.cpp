@@ -1,7 +1,7 @@
 // A word's sentence in the test and study windows: word, sentence, word one after
 // another in the background, cut off by any new sound, and the word alone when the
 // sentence is missing or is not a sound.
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "learning/frmReview.h"
 #include "learning/frmTest.h"
 #include "learning/register.h"
@@ -27,11 +27,11 @@ class TestSentences : public QObject
     void setUp(TestEnv &env, const QString &kind)
     {
         env.makePrompts();
-        Shared::TestName = u"Test_Homophones"_s;
-        Shared::TestDir = env.makeTest(Shared::TestName, {u"their"_s});
-        word = Shared::TestDir + u"their.wav"_s;
-        sentence = Shared::TestDir + u".sentences/their.wav"_s;
-        QDir(Shared::TestDir).mkdir(u".sentences"_s);
+        env.makeTest(u"Test_Homophones"_s, {u"their"_s});
+        env.context.selectTest(u"Test_Homophones"_s);
+        word = env.context.TestDir() + u"their.wav"_s;
+        sentence = env.context.TestDir() + u".sentences/their.wav"_s;
+        QDir(env.context.TestDir()).mkdir(u".sentences"_s);
         if (kind == u"wave"_s)
             TestEnv::writeWave(sentence, 300);
         else if (kind == u"junk"_s) {
@@ -39,7 +39,7 @@ class TestSentences : public QObject
             f.open(QIODevice::WriteOnly);
             f.write("RIFF, but no sound");
         } else if (kind == u"folder"_s)
-            QDir(Shared::TestDir).mkpath(u".sentences/their.wav"_s);
+            QDir(env.context.TestDir()).mkpath(u".sentences/their.wav"_s);
     }
 };
 

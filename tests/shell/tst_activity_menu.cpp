@@ -1,5 +1,5 @@
 // The activity menu: what it shows and where each of its five choices leads.
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/forms.h"
 #include "core/ui/layout.h"
 #include "shell/frmChoice.h"
@@ -76,7 +76,7 @@ void TestActivityMenu::label()
     QFETCH(QString, testName);
     QFETCH(QString, shown);
     TestEnv env;
-    Shared::TestName = testName;
+    env.context.selectTest(testName);
     frmChoice *menu = openMenu();
     QCOMPARE(menu->windowTitle(), QStringLiteral("Your Choice"));
     QCOMPARE(TestUi::child<QLabel>(menu, QStringLiteral("lblSelect"))->text(), shown);

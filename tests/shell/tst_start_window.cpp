@@ -1,6 +1,6 @@
 // The start window through its real controls: start-up, choosing a test, the word
 // list toggle, OK, the one-time greeting, the configuration password and the end.
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/forms.h"
 #include "core/platform/testlibrary.h"
 #include "core/sound/mmcontrol.h"
@@ -53,7 +53,7 @@ bool insideWindow(QWidget *control)
 
 void writeIni(const QByteArray &content)
 {
-    QFile f(Shared::AppDir + QStringLiteral("spell.ini"));
+    QFile f(ProgramFolder::path() + QStringLiteral("spell.ini"));
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(content);
 }
@@ -69,14 +69,17 @@ QByteArray utf16(bool le, const QString &text)
 class StubMaint final : public Form
 {
   public:
-    StubMaint() : Form(Windows::Maint) {}
+    explicit StubMaint(AppContext &context) : Form(Windows::Maint), m_ctx(context) {}
 
   protected:
     void Form_Unload(bool &) override
     {
-        Q_EMIT TestCatalogue::instance().changed();
+        Q_EMIT m_ctx.catalogue.changed();
         Forms::find(Windows::Login)->show();
     }
+
+  private:
+    AppContext &m_ctx;
 };
 
 // A window whose unload handler tells when it runs.
@@ -100,7 +103,7 @@ class TestStartWindow : public QObject
     void initTestCase()
     {
         Shell::registerWindows();
-        Forms::registerFactory(Windows::Maint, [] { return new StubMaint; });
+        Forms::registerFactory(Windows::Maint, [](AppContext &ctx) { return new StubMaint(ctx); });
     }
     void startUp();
     void choosingATest();
@@ -132,7 +135,7 @@ void TestStartWindow::startUp()
     int listedAtWelcome = -1;
     MMControl::setObserver([&](const MMControl &c, const QString &command) {
         if (command.compare(QLatin1String("Play"), Qt::CaseInsensitive) == 0 &&
-            c.FileName == Shared::AppDir + QStringLiteral("Welcome.wav")) {
+            c.FileName == env.appDir() + QStringLiteral("Welcome.wav")) {
             sawWelcome = true;
             Form *back = Forms::find(Windows::Back);
             backgroundUp = back && back->isVisible();
@@ -158,8 +161,8 @@ void TestStartWindow::startUp()
     QCOMPARE(texts(tests), (QStringList{u"Test_Animals"_s, u"Test_birds"_s, u"Test_zoo"_s}));
     QCOMPARE(tests->currentRow(), 0);
     QVERIFY(tests->item(0)->isSelected());
-    QCOMPARE(Shared::TestName, QStringLiteral("Test_Animals"));
-    QCOMPARE(Shared::TestDir, env.appDir() + QStringLiteral("Test_Animals/"));
+    QCOMPARE(env.context.TestName(), QStringLiteral("Test_Animals"));
+    QCOMPARE(env.context.TestDir(), env.appDir() + QStringLiteral("Test_Animals/"));
     QCOMPARE(texts(words), (QStringList{u"cat"_s, u"dog"_s}));
 
     // Collapsed: the word list is filled but lies beyond the window's edge.
@@ -184,12 +187,12 @@ void TestStartWindow::choosingATest()
     auto *words = TestUi::child<QListWidget>(login, QStringLiteral("lstWords"));
 
     QTest::mouseClick(tests->viewport(), Qt::LeftButton, {}, tests->visualItemRect(tests->item(1)).center());
-    QCOMPARE(Shared::TestName, QStringLiteral("Test_B"));
-    QCOMPARE(Shared::TestDir, env.appDir() + QStringLiteral("Test_B/"));
+    QCOMPARE(env.context.TestName(), QStringLiteral("Test_B"));
+    QCOMPARE(env.context.TestDir(), env.appDir() + QStringLiteral("Test_B/"));
     QCOMPARE(texts(words), (QStringList{u"bat"_s, u"bee"_s}));
 
     TestUi::key(tests, Qt::Key_Up);
-    QCOMPARE(Shared::TestName, QStringLiteral("Test_A"));
+    QCOMPARE(env.context.TestName(), QStringLiteral("Test_A"));
     QCOMPARE(texts(words), QStringList{u"ant"_s});
 }
 
@@ -237,7 +240,7 @@ void TestStartWindow::okHandsOverAndCancelsGreeting()
     TestUi::click(TestUi::child<QPushButton>(login, QStringLiteral("btnOK")));
     // The welcome is cut off first.
     QCOMPARE(env.sound.lines().value(0), QStringLiteral("Close"));
-    QCOMPARE(Shared::TestName, QStringLiteral("Test_B"));
+    QCOMPARE(env.context.TestName(), QStringLiteral("Test_B"));
     Form *menu = Forms::find(Windows::Choice);
     QVERIFY(menu && menu->isVisible());
     QVERIFY(!login->isVisible());
@@ -319,8 +322,8 @@ void TestStartWindow::noTests()
     QCOMPARE(tests->count(), 0);
     QVERIFY(tests->selectedItems().isEmpty());
     QCOMPARE(words->count(), 0);
-    QCOMPARE(Shared::TestName, QString());
-    QCOMPARE(Shared::TestDir, env.appDir() + QLatin1Char('/'));
+    QCOMPARE(env.context.TestName(), QString());
+    QCOMPARE(env.context.TestDir(), env.appDir() + QLatin1Char('/'));
 
     // OK still leads on, to a menu naming no test.
     TestUi::click(TestUi::child<QPushButton>(login, QStringLiteral("btnOK")));
@@ -455,7 +458,7 @@ void TestStartWindow::authoringReturnsToStartWindow()
     QVERIFY(login->isVisible());
     QCOMPARE(texts(TestUi::child<QListWidget>(login, QStringLiteral("lstTests"))),
              (QStringList{u"Test_A"_s, u"Test_B"_s}));
-    QCOMPARE(Shared::TestName, QStringLiteral("Test_A"));
+    QCOMPARE(env.context.TestName(), QStringLiteral("Test_A"));
     QVERIFY(!env.ended);
 }
 

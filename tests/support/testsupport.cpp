@@ -1,6 +1,5 @@
 #include "testsupport.h"
 
-#include "core/platform/appstate.h"
 #include "core/platform/forms.h"
 #include "core/platform/rnd.h"
 
@@ -14,8 +13,15 @@
 #include <cmath>
 #include <vector>
 
-TestEnv::TestEnv()
+QString TestEnv::fixFolder(const QTemporaryDir &dir)
 {
+    ProgramFolder::fix(dir.path());
+    return ProgramFolder::path();
+}
+
+TestEnv::TestEnv() : history(fixFolder(m_dir)), context(&sound, &dialogs, history)
+{
+    Forms::setContext(&context);
     Program::resetForTests();
     Program::setExitHandler([this](int code) {
         ended = true;
@@ -23,15 +29,12 @@ TestEnv::TestEnv()
     });
     setDialogs(&dialogs);
     Rnd::reset();
-    Shared::setAppDir(m_dir.path());
-    Shared::TestName.clear();
-    Shared::TestDir.clear();
-    Shared::TestWords.clear();
 }
 
 TestEnv::~TestEnv()
 {
     TestUi::closeAllWindows();
+    Forms::setContext(nullptr);
     setDialogs(nullptr);
     Program::setExitHandler({});
     Program::resetForTests();
@@ -41,7 +44,7 @@ TestEnv::~TestEnv()
 
 QString TestEnv::appDir() const
 {
-    return Shared::AppDir;
+    return context.AppDir;
 }
 
 void TestEnv::writeWave(const QString &path, int ms, int rate)

@@ -1,4 +1,6 @@
 #pragma once
+#include "core/platform/appcontext.h"
+#include "history/programhistory.h"
 #include "scripteddialogs.h"
 #include "testengine.h"
 
@@ -11,10 +13,14 @@ class QWidget;
 class QAbstractButton;
 
 // One test's world: a fresh temporary program folder as AppDir, the scripted
-// dialog service, the test sound engine, a fixed random state, and a program end
-// that is recorded instead of quitting. Destroying it closes every window.
+// dialog service, the test sound engine, a history without a store (a test installs
+// one), the application context made of them and handed to every window factory, a
+// fixed random state, and a program end that is recorded instead of quitting.
+// Destroying it closes every window.
 class TestEnv
 {
+    QTemporaryDir m_dir; // first: the program folder the context is made on
+
   public:
     TestEnv();
     ~TestEnv();
@@ -30,11 +36,13 @@ class TestEnv
 
     ScriptedDialogs dialogs;
     TestSoundEngine sound;
+    ProgramHistory history;
+    AppContext context;
     bool ended = false;
     int exitCode = -1;
 
   private:
-    QTemporaryDir m_dir;
+    static QString fixFolder(const QTemporaryDir &dir);
 };
 
 namespace TestUi

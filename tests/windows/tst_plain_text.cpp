@@ -15,7 +15,7 @@
 #include "authoring/typewordpanel.h"
 #include "authoring/wordlistpanel.h"
 #include "authoring/wordlistspanel.h"
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/forms.h"
 #include "learning/frmReview.h"
@@ -129,9 +129,8 @@ void TestPlainText::windows()
     QFETCH(QStringList, shown);
     TestEnv env;
     env.makePrompts();
-    Shared::TestName = HackTest;
-    Shared::TestDir = env.makeTest(HackTest, {Hack});
-    Shared::TestWords = {Hack};
+    env.makeTest(HackTest, {Hack});
+    env.context.selectTest(HackTest, {Hack});
 
     Form *w = Forms::show(Windows::Id(window));
     QVERIFY(w);

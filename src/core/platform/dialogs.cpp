@@ -1,6 +1,6 @@
 #include "core/platform/dialogs.h"
 
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/forms.h"
 
 #include <QApplication>
@@ -127,7 +127,7 @@ QString QtDialogService::resolveHelpFile(const QString &file)
     const QFileInfo here(QDir::current(), file);
     if (here.isFile())
         return here.absoluteFilePath();
-    const QFileInfo inProgram(QDir(Shared::AppDir), file);
+    const QFileInfo inProgram(QDir(ProgramFolder::path()), file);
     if (inProgram.isFile())
         return inProgram.absoluteFilePath();
     return {};

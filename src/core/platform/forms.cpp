@@ -13,10 +13,17 @@ QList<QPointer<Form>> &registry()
     static QList<QPointer<Form>> forms;
     return forms;
 }
-QHash<int, Forms::Factory> &factories()
+// A factory, handed the context (nullptr: none) that it may not need.
+using Registered = std::function<Form *(AppContext *)>;
+QHash<int, Registered> &factories()
 {
-    static QHash<int, Forms::Factory> map;
+    static QHash<int, Registered> map;
     return map;
+}
+AppContext *&registryContext()
+{
+    static AppContext *context = nullptr;
+    return context;
 }
 void unregister(Form *form)
 {
@@ -139,7 +146,15 @@ namespace Forms
 
 void registerFactory(Windows::Id id, const Factory &factory)
 {
-    factories().insert(id, factory);
+    factories().insert(id, [factory](AppContext *context) { return context ? factory(*context) : nullptr; });
+}
+void registerFactory(Windows::Id id, const std::function<Form *()> &factory)
+{
+    factories().insert(id, [factory](AppContext *) { return factory(); });
+}
+void setContext(AppContext *context)
+{
+    registryContext() = context;
 }
 bool hasFactory(Windows::Id id)
 {
@@ -173,7 +188,7 @@ Form *load(Windows::Id id)
     if (Form *f = find(id))
         return f;
     const auto it = factories().constFind(id);
-    return it == factories().constEnd() ? nullptr : (*it)();
+    return it == factories().constEnd() ? nullptr : (*it)(registryContext());
 }
 
 Form *show(Windows::Id id)

@@ -9,6 +9,7 @@
 #include <optional>
 #include <utility>
 
+class AppContext;
 // Base of every window of the program. A Form registers itself in the program-wide
 // collection of loaded windows (in load order) when it is created and leaves it when
 // it is closed, which is how windows find each other and how the background window
@@ -88,10 +89,16 @@ class Form : public QDialog
 
 namespace Forms
 {
-using Factory = std::function<Form *()>;
 // Windows of other folders are created through factories registered at start-up,
-// so a window can open another without depending on its folder.
+// so a window can open another without depending on its folder. Each factory is
+// handed the application context the window is made on.
+using Factory = std::function<Form *(AppContext &context)>;
 void registerFactory(Windows::Id id, const Factory &factory);
+// A window that needs nothing of the context (tests' stand-ins).
+void registerFactory(Windows::Id id, const std::function<Form *()> &factory);
+// The context the factories are handed: App::run's (a test's TestEnv's). Without one,
+// only factories that need none make a window.
+void setContext(AppContext *context);
 bool hasFactory(Windows::Id id);
 // The loaded windows, in the order they were loaded.
 QList<Form *> loaded();

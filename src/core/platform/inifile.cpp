@@ -3,10 +3,13 @@
 #include "core/platform/safefile.h"
 
 #include <QDir>
+#include <QLoggingCategory>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <cerrno>
+
+Q_LOGGING_CATEGORY(lcSettings, "wordaroo.settings", QtInfoMsg)
 
 namespace IniFile
 {
@@ -172,6 +175,7 @@ ReadResult read(const QString &file, const QString &section, const QString &key,
     ReadResult r;
     Text text;
     if (!load(file, &text, &r.errorNumber, &r.description)) {
+        qCWarning(lcSettings).noquote() << r.description;
         r.ok = false;
         return r;
     }
@@ -229,17 +233,21 @@ WriteResult write(const QString &file, const QString &section, const Values &val
     WriteResult r;
     Text text;
     if (!load(file, &text, &r.errorNumber, &r.description)) {
+        qCWarning(lcSettings).noquote() << r.description;
         r.ok = false;
         return r;
     }
     for (const auto &[key, value] : values)
         text.bytes = withValue(text.bytes, section, key, value);
     const QByteArray bytes = encode(text);
-    if (bytes.size() > MaxFileSize)
-        return {false, PathFileAccessError,
-                QStringLiteral("%1 would grow beyond %2 bytes, more than a settings file may hold.")
-                    .arg(QDir::toNativeSeparators(file))
-                    .arg(MaxFileSize)};
+    if (bytes.size() > MaxFileSize) {
+        const QString why = QStringLiteral("%1 would grow beyond %2 bytes, more than a settings file may hold.")
+                                .arg(QDir::toNativeSeparators(file))
+                                .arg(MaxFileSize);
+        qCWarning(lcSettings).noquote() << why;
+        return {false, PathFileAccessError, why};
+    }
+    // A failed write is logged as a file write.
     QString why;
     if (!SafeFile::replaceFile(file, bytes, &why))
         return {false, PathFileAccessError, why};

@@ -1,10 +1,11 @@
 #include "core/platform/safefile.h"
 
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QRandomGenerator>
 
 #include <algorithm>
@@ -13,6 +14,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcFiles, "wordaroo.files", QtInfoMsg)
 
 namespace SafeFile
 {
@@ -200,12 +203,15 @@ ReadStatus readPlainFile(const QString &path, qint64 maxBytes, QByteArray *bytes
     return status;
 }
 
-bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, Destination where, AtName atName,
-                 int *systemError)
+namespace
+{
+bool replace(const QString &path, const QByteArray &bytes, QString *error, Destination where, AtName atName,
+             int *systemError)
 {
     Writer file;
     return file.open(path, error, where, atName, systemError) && file.write(bytes) && file.commit(error, systemError);
 }
+} // namespace
 
 Writer::~Writer()
 {
@@ -236,7 +242,7 @@ bool Writer::open(const QString &path, QString *error, Destination where, AtName
         return systemFailure(ENOTDIR);
     if (where == Destination::ProgramFolder) {
         // Links among the folders are resolved first: what counts is where the file lands.
-        const QString root = QFileInfo(Shared::AppDir).canonicalFilePath();
+        const QString root = QFileInfo(ProgramFolder::path()).canonicalFilePath();
         if (root.isEmpty() || !inside(QFileInfo(folder).canonicalFilePath(), root))
             return refused(error,
                            QStringLiteral("%1 is outside the program folder, so it is not written.").arg(shown(path)));
@@ -328,6 +334,19 @@ bool Writer::commit(QString *error, int *systemError)
         ::close(dir);
     }
     return true;
+}
+
+bool replaceFile(const QString &path, const QByteArray &bytes, QString *error, Destination where, AtName atName,
+                 int *systemError)
+{
+    QString why;
+    if (replace(path, bytes, &why, where, atName, systemError))
+        return true;
+    // Logged here, once, whoever asked for the write and whatever they show the user.
+    qCWarning(lcFiles).noquote() << why;
+    if (error)
+        *error = why;
+    return false;
 }
 
 void Writer::discard()

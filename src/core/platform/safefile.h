@@ -30,7 +30,7 @@ ReadStatus readPlainFile(const QString &path, qint64 maxBytes, QByteArray *bytes
                          int *systemError = nullptr, Links links = Links::Refuse);
 
 enum class Destination {
-    ProgramFolder, // the path must resolve inside Shared::AppDir
+    ProgramFolder, // the path must resolve inside the program folder (ProgramFolder::path())
     UserChosen,    // the user picked the path in a file dialog: any folder will do
 };
 

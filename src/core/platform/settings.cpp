@@ -1,6 +1,6 @@
 #include "core/platform/settings.h"
 
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 #include "core/platform/inifile.h"
 #include "core/platform/modinifiles.h"
 
@@ -16,7 +16,7 @@ const QString ProtectOff = QStringLiteral("false");
 
 QString path()
 {
-    return Shared::AppDir + FileName;
+    return ProgramFolder::path() + FileName;
 }
 
 Value read(const QString &key, const QString &def)

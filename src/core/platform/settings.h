@@ -17,7 +17,7 @@ inline const QString TheWord = QStringLiteral("TheWord");
 // The child last chosen on the start window.
 inline const QString LastChild = QStringLiteral("LastChild");
 
-// Shared::AppDir + FileName.
+// the program folder (ProgramFolder::path()) + FileName.
 QString path();
 
 // A value read without any box. ok is false when the file exists but could not be

@@ -1,6 +1,5 @@
 #include "core/platform/testlibrary.h"
 
-#include "core/platform/appstate.h"
 #include "core/platform/dirsearch.h"
 
 #include <QListWidget>
@@ -100,19 +99,13 @@ QString normalForm(const QString &name)
 
 } // namespace TestLibrary
 
-TestCatalogue &TestCatalogue::instance()
-{
-    static TestCatalogue catalogue;
-    return catalogue;
-}
-
 namespace Module1
 {
 
-void LoadWordList(QListWidget *list)
+void LoadWordList(QListWidget *list, const QString &testDir)
 {
     list->clear();
-    list->addItems(TestLibrary::wordsOf(Shared::TestDir));
+    list->addItems(TestLibrary::wordsOf(testDir));
 }
 
 } // namespace Module1

@@ -47,24 +47,22 @@ QString normalForm(const QString &name);
 } // namespace TestLibrary
 
 // Tells whoever lists the tests that test folders were made, changed or deleted
-// (the authoring window says so; the start window lists them again).
+// (the authoring window says so; the start window lists them again). The application
+// context holds the program's one.
 class TestCatalogue final : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY(TestCatalogue)
   public:
-    static TestCatalogue &instance();
+    TestCatalogue() = default;
 
   Q_SIGNALS:
     void changed();
-
-  private:
-    TestCatalogue() = default;
 };
 
 // The shared word-list operation of the program.
 namespace Module1
 {
-// Fills a list control with the words of Shared::TestDir.
-void LoadWordList(QListWidget *list);
+// Fills a list control with the words of the test in testDir.
+void LoadWordList(QListWidget *list, const QString &testDir);
 } // namespace Module1

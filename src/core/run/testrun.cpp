@@ -2,7 +2,10 @@
 
 #include "core/run/scoring.h"
 
-TestRun::TestRun(const QStringList &words) : m_words(words) {}
+TestRun::TestRun(const QStringList &words, const QString &testName, const QString &testDir)
+    : m_testName(testName), m_testDir(testDir), m_words(words)
+{
+}
 
 QString TestRun::currentWord() const
 {
@@ -48,7 +51,10 @@ QStringList TestRun::missedWords() const
     return missed;
 }
 
-StudySession::StudySession(const QStringList &words) : m_words(words), m_wrong(words.size(), 0) {}
+StudySession::StudySession(const QStringList &words, const QString &testName, const QString &testDir)
+    : m_testName(testName), m_testDir(testDir), m_words(words), m_wrong(words.size(), 0)
+{
+}
 
 void StudySession::start()
 {

@@ -14,7 +14,12 @@ class TestRun
 {
   public:
     TestRun() = default;
-    explicit TestRun(const QStringList &words);
+    // testName and testDir: the test the run is of ("Test_Animals") and its folder,
+    // carried with the run so whoever records it labels it with its own test.
+    explicit TestRun(const QStringList &words, const QString &testName = {}, const QString &testDir = {});
+
+    const QString &testName() const { return m_testName; }
+    const QString &testDir() const { return m_testDir; }
 
     const QStringList &words() const { return m_words; }
     int wordCount() const { return int(m_words.size()); }
@@ -57,6 +62,8 @@ class TestRun
     std::optional<int> percent() const { return m_percent; }
 
   private:
+    QString m_testName;
+    QString m_testDir;
     QStringList m_words;
     QStringList m_answers;
     int m_index = 0;
@@ -75,7 +82,11 @@ class StudySession
 {
   public:
     StudySession() = default;
-    explicit StudySession(const QStringList &words);
+    // testName and testDir as for a TestRun: the test the words are studied from.
+    explicit StudySession(const QStringList &words, const QString &testName = {}, const QString &testDir = {});
+
+    const QString &testName() const { return m_testName; }
+    const QString &testDir() const { return m_testDir; }
 
     const QStringList &words() const { return m_words; }
     int wordCount() const { return int(m_words.size()); }
@@ -104,6 +115,8 @@ class StudySession
     const QList<int> &wrongCopies() const { return m_wrong; }
 
   private:
+    QString m_testName;
+    QString m_testDir;
     QStringList m_words;
     QList<int> m_wrong;
     int m_index = 0;

@@ -1,6 +1,6 @@
 #include "core/sound/sound_device.h"
 
-#include "core/platform/appstate.h"
+#include "core/platform/appcontext.h"
 
 #include <QFileInfo>
 
@@ -15,7 +15,8 @@ SafeFile::Destination destinationOf(const QString &path)
 {
     // As written, not resolved: "AppDir/../elsewhere" is meant for the program folder too,
     // and is refused.
-    const bool meant = !Shared::AppDir.isEmpty() && QFileInfo(path).absoluteFilePath().startsWith(Shared::AppDir);
+    const bool meant =
+        !ProgramFolder::path().isEmpty() && QFileInfo(path).absoluteFilePath().startsWith(ProgramFolder::path());
     return meant ? SafeFile::Destination::ProgramFolder : SafeFile::Destination::UserChosen;
 }
 
