@@ -966,7 +966,8 @@ QString HistoryStore::CsvExport::run(const QString &path, const Progress &progre
         if (q->lastError().isValid())
             return reasonFor(q->lastError());
         if (piece.size() >= CsvPieceBytes) {
-            f.write(piece);
+            if (!f.write(piece))
+                break; // a full disk: commit() says so
             piece.clear();
         }
     }

@@ -209,7 +209,10 @@ bool replace(const QString &path, const QByteArray &bytes, QString *error, Desti
              int *systemError)
 {
     Writer file;
-    return file.open(path, error, where, atName, systemError) && file.write(bytes) && file.commit(error, systemError);
+    if (!file.open(path, error, where, atName, systemError))
+        return false;
+    file.write(bytes); // a failed write is reported by commit
+    return file.commit(error, systemError);
 }
 } // namespace
 
