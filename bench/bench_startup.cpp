@@ -21,7 +21,8 @@
 // the ratio of each round's pair is the figure other load on the machine affects least.
 //
 //   bench_startup [runs=9]      with DISPLAY set; a sound server as the program has one
-//   WORDAROO_APPDIR=<staged program folder> overrides <build>/Wordaroo.
+//   WORDAROO_APPDIR=<staged program folder> overrides <build>/Wordaroo;
+//   BENCH_STARTUP_EACH=1 prints every start's figures as well.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -324,6 +325,7 @@ int main(int argc, char **argv)
         if (!runOnce(x, c.exe, warm))
             return 1;
     }
+    const bool verbose = qEnvironmentVariableIsSet("BENCH_STARTUP_EACH"); // every start's figures too
     std::vector<double> paintRatios, mapRatios, cpuRatios;
     for (int i = 0; i < runs; ++i) {
         // Which of the pair starts first alternates, so neither always follows the other.
@@ -336,6 +338,10 @@ int main(int argc, char **argv)
             if (!runOnce(x, c.exe, r))
                 return 1;
             c.runs.push_back(r);
+            if (verbose)
+                std::printf("  %-21s run %2d: first paint %6.1f ms, mapped %6.1f ms, first window mapped %6.1f ms, "
+                            "processor time %5.1f ms\n",
+                            c.what, i + 1, r.paintMs, r.mapMs, r.firstMapMs, r.cpuMs);
         }
         paintRatios.push_back(cases[1].runs.back().paintMs / cases[0].runs.back().paintMs);
         mapRatios.push_back(cases[1].runs.back().mapMs / cases[0].runs.back().mapMs);
