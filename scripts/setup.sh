@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     # build
     build-essential cmake pkg-config ccache lld
-    qt6-base-dev qt6-base-private-dev libpulse-dev qt6-svg-dev qt6-charts-dev libqt6opengl6-dev libsndfile1-dev libarchive-dev libxcb1-dev libgtest-dev libbenchmark-dev
+    qt6-base-dev qt6-base-private-dev libpulse-dev qt6-svg-dev qt6-charts-dev libqt6opengl6-dev libsndfile1-dev libarchive-dev libxcb1-dev libxcb-damage0-dev libgtest-dev libbenchmark-dev
     # run: Qt plugins, sound server client, fonts
     qt6-qpa-plugins libpulse0 libqt6svg6 libqt6sql6-sqlite libqt6charts6 fonts-dejavu-core fonts-liberation fonts-urw-base35
     # speech and sounds rendered at build time
