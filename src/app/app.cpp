@@ -23,7 +23,6 @@
 #include <QPixmap>
 #include <QPointer>
 #include <QStringList>
-#include <QThreadPool>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -172,16 +171,15 @@ int run(int argc, char **argv)
     if (claim.outcome() == StartClaim::Outcome::First)
         instance.listen();
 
-    // The accessibility bus is reached before the program starts threads of its own, and
-    // the sound server once they are done: where there is no session bus (or no sound
-    // server running) reaching them starts a helper process, and a process forked while
-    // another thread holds a lock (the memory allocator's, under the sanitizers) can
-    // hang there. Plays wait for the server until the start window is on screen: its
-    // round trips, and the welcome's stream, would otherwise delay the window.
+    // The accessibility bus is reached before the program starts threads of its own:
+    // where there is no session bus reaching it starts a helper process, and a process
+    // forked while another thread holds a lock (the memory allocator's, under the
+    // sanitizers) can hang there. Plays wait for the sound server until the start window
+    // is on screen: its round trips, and the welcome's stream, would otherwise delay the
+    // window.
     (void)QAccessible::isActive();
     RealSoundEngine sound(RealSoundEngine::Start::Held);
     Sound::setEngine(&sound);
-    std::jthread preload = Ui::preloadInBackground();
     // The icon is read while the first windows are made, and given to them once they are.
     const QFuture<QList<QImage>> icon = QtConcurrent::run(iconImages);
 
@@ -206,12 +204,7 @@ int run(int argc, char **argv)
     if (!login)
         return 1;
     QApplication::setWindowIcon(programIcon(icon.result()));
-    const std::unique_ptr<QObject> soundAfterStart = Ui::afterFirstFrame(login, [&preload, &sound] {
-        if (preload.joinable())
-            preload.join();
-        QThreadPool::globalInstance()->waitForDone(500); // the pictures drawn ahead
-        sound.release();
-    });
+    const std::unique_ptr<QObject> soundAfterStart = Ui::afterFirstFrame(login, [&sound] { sound.release(); });
     if (startObserver())
         startObserver()(login);
 

@@ -99,7 +99,7 @@ QString ProgramHistory::refreshTrickyFolder()
     HistoryStore *s = m_store;
     if (!s || m_appDir.isEmpty())
         return {};
-    const QString why = TrickyFolder::rebuild(m_appDir, s->trickyDue(m_child, today()));
+    QString why = TrickyFolder::rebuild(m_appDir, s->trickyDue(m_child, today()));
     if (!why.isEmpty())
         qCWarning(lcHistory).noquote() << "The tricky-words test was not remade:" << why;
     return why;

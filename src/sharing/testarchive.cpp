@@ -304,7 +304,7 @@ struct ManifestReader {
 Outcome checkEntries(const QString &file, Manifest::Parsed &m)
 {
     ManifestReader reader;
-    const Outcome o = walk(file, [&](archive *a, const Entry &e) { return reader.onEntry(a, e); });
+    Outcome o = walk(file, [&](archive *a, const Entry &e) { return reader.onEntry(a, e); });
     if (o.failed())
         return o;
     m = checkManifest(reader.found, reader.json, reader.held);
@@ -433,6 +433,31 @@ Outcome addMember(archive *a, const Member &m)
             return {Problem::CannotWrite, QString::fromLocal8Bit(archive_error_string(a)) + QLatin1Char('.')};
         left -= n;
     }
+    return {};
+}
+
+// Writes the manifest and the recordings into out as one zip archive; what went wrong,
+// if anything (a refused write is Problem::CannotWrite with libarchive's reason).
+Outcome writeZip(NewFile &out, const QString &name, const QList<Word> &words, const QList<Member> &members)
+{
+    const Utf8Names utf8;
+    std::unique_ptr<archive, decltype(&archive_write_free)> a(archive_write_new(), archive_write_free);
+    archive_write_set_format_zip(a.get());
+    archive_write_set_options(a.get(), "zip:hdrcharset=UTF-8");
+    const auto archiveError = [&] {
+        return Outcome{Problem::CannotWrite, QString::fromLocal8Bit(archive_error_string(a.get()))};
+    };
+    if (archive_write_open2(a.get(), &out, nullptr, NewFile::write, nullptr, nullptr) != ARCHIVE_OK)
+        return archiveError();
+    const QByteArray manifest = Manifest::write(TestLibrary::normalForm(name), words);
+    if (!addEntry(a.get(), ManifestName, manifest.size(), std::time(nullptr)) ||
+        archive_write_data(a.get(), manifest.constData(), size_t(manifest.size())) != manifest.size())
+        return archiveError();
+    for (const Member &m : members)
+        if (Outcome o = addMember(a.get(), m); o.failed())
+            return o;
+    if (archive_write_close(a.get()) != ARCHIVE_OK)
+        return archiveError();
     return {};
 }
 
@@ -584,24 +609,8 @@ Result exportTest(const QString &testFolder, const QString &destinationFile)
     };
     if (out.error())
         return writeFailed({});
-    {
-        const Utf8Names utf8;
-        std::unique_ptr<archive, decltype(&archive_write_free)> a(archive_write_new(), archive_write_free);
-        archive_write_set_format_zip(a.get());
-        archive_write_set_options(a.get(), "zip:hdrcharset=UTF-8");
-        const auto archiveError = [&] { return QString::fromLocal8Bit(archive_error_string(a.get())); };
-        if (archive_write_open2(a.get(), &out, nullptr, NewFile::write, nullptr, nullptr) != ARCHIVE_OK)
-            return writeFailed(archiveError());
-        const QByteArray manifest = Manifest::write(TestLibrary::normalForm(name), words);
-        if (!addEntry(a.get(), ManifestName, manifest.size(), std::time(nullptr)) ||
-            archive_write_data(a.get(), manifest.constData(), size_t(manifest.size())) != manifest.size())
-            return writeFailed(archiveError());
-        for (const Member &m : members)
-            if (const Outcome o = addMember(a.get(), m); o.failed())
-                return o.problem == Problem::CannotWrite ? writeFailed(o.reason) : failure(what, o);
-        if (archive_write_close(a.get()) != ARCHIVE_OK)
-            return writeFailed(archiveError());
-    }
+    if (const Outcome o = writeZip(out, name, words, members); o.failed())
+        return o.problem == Problem::CannotWrite ? writeFailed(o.reason) : failure(what, o);
     if (out.finish())
         return writeFailed({});
     // The file is checked as adding it would check it: a file Wordaroo would refuse is

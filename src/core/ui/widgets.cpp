@@ -4,10 +4,8 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QImageReader>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
@@ -20,7 +18,6 @@
 #include <QStylePainter>
 #include <QSvgRenderer>
 #include <QTimer>
-#include <QtConcurrent/QtConcurrentRun>
 
 #include <utility>
 
@@ -55,7 +52,7 @@ void Picture::resizeEvent(QResizeEvent *event)
 namespace
 {
 // The SVG drawn to fit a size, keeping its proportions; a null image if it cannot be
-// read. Touches no widget, so it may run on any thread.
+// read.
 QImage drawSvg(const QString &svg, QSize size, qreal dpr)
 {
     QSvgRenderer renderer(svg);
@@ -72,14 +69,6 @@ QImage drawSvg(const QString &svg, QSize size, qreal dpr)
 }
 } // namespace
 
-void Picture::drawAhead()
-{
-    if (m_svg.isEmpty() || width() <= 0 || height() <= 0)
-        return;
-    m_ahead = {m_svg, size(), devicePixelRatioF(), {}};
-    m_ahead.image = QtConcurrent::run(drawSvg, m_ahead.svg, m_ahead.size, m_ahead.dpr);
-}
-
 void Picture::render()
 {
     if (m_svg.isEmpty() || width() <= 0 || height() <= 0) {
@@ -87,12 +76,7 @@ void Picture::render()
         return;
     }
     const qreal dpr = devicePixelRatioF();
-    QImage image;
-    if (m_ahead.image.isValid() && m_ahead.svg == m_svg && m_ahead.size == size() && m_ahead.dpr == dpr)
-        image = m_ahead.image.result(); // waits for it, if it is not drawn yet
-    else
-        image = drawSvg(m_svg, size(), dpr);
-    m_ahead = {};
+    QImage image = drawSvg(m_svg, size(), dpr);
     if (image.isNull())
         clear();
     else
@@ -313,7 +297,6 @@ Picture *picture(QWidget *parent, const QString &name, const QString &svg, const
 {
     auto *p = new Picture(name, svg, parent);
     Twips::place(p, at);
-    p->drawAhead();
     p->setAccessibleName(toolTip.isEmpty() ? name : toolTip);
     if (!toolTip.isEmpty())
         p->setToolTip(toolTip);
@@ -326,16 +309,6 @@ Picture *professor(QWidget *parent, const QString &name, const Twips::Box &at)
         picture(parent, name, QStringLiteral(":/art/professor.svg"), at, QStringLiteral("Click on me for Help!"));
     p->setCursor(Qt::PointingHandCursor);
     return p;
-}
-
-std::jthread preloadInBackground()
-{
-    // Both may be called from any thread: the font database's first call fills it
-    // once for all threads, and plugins are loaded once and handed to the main thread.
-    return std::jthread([] {
-        (void)QImageReader::supportedImageFormats();
-        (void)QFontDatabase::families();
-    });
 }
 
 namespace

@@ -2,7 +2,6 @@
 #include "core/ui/layout.h"
 
 #include <QCheckBox>
-#include <QFuture>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
@@ -10,7 +9,6 @@
 
 #include <functional>
 #include <memory>
-#include <thread>
 
 class QAbstractItemModel;
 class QLineEdit;
@@ -29,9 +27,6 @@ class Picture : public QLabel
     Picture(const QString &name, const QString &svg, QWidget *parent);
     void setSvg(const QString &svg);
     QString svg() const { return m_svg; }
-    // Starts drawing the picture at its present size on another thread, so that the
-    // drawing is ready when the window is first shown (used once it is placed).
-    void drawAhead();
 
   Q_SIGNALS:
     void clicked();
@@ -43,12 +38,6 @@ class Picture : public QLabel
   private:
     void render();
     QString m_svg;
-    struct Ahead {
-        QString svg;
-        QSize size;
-        qreal dpr = 0;
-        QFuture<QImage> image;
-    } m_ahead;
 };
 
 // A push button that draws its picture (if any) centred above its caption, and wraps
@@ -160,15 +149,6 @@ QTimer *timer(QObject *parent, const QString &name, int ms, bool singleShot = fa
 void centreOnScreen(QWidget *window);
 // A caption without its access-key marker ("&Help" -> "Help").
 QString plainCaption(const QString &caption);
-
-// Start-up work that needs no window, done on a thread of its own while the first
-// window is made: loading the picture-format plugins (the first picture file read
-// loads them all; the first menu bar reads one) and then reading the system's list
-// of fonts (the first text measured waits about 10 ms for it otherwise). Needs the
-// application object; start it after whatever may start a helper process (a fork
-// while this thread holds a lock can hang the helper). The returned thread is joined
-// when it is dropped.
-std::jthread preloadInBackground();
 
 // Calls `then` once, after the window's first frame has been drawn and what was queued
 // before it has been handled, or after `latestMs` if the window is never drawn; never
