@@ -86,15 +86,23 @@ void SelectTestPanel::LoadTests()
         LstTests->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
 }
 
+bool SelectTestPanel::selectedOwnTest(QString &entry)
+{
+    if (!selectedText(LstTests, entry))
+        return false;
+    // The tricky-words test is remade from the history: changing it by hand would be lost.
+    if (TestFiles::isMadeByProgram(ctx().AppDir, entry)) {
+        MsgBox(TestFiles::MadeByProgram);
+        return false;
+    }
+    return true;
+}
+
 void SelectTestPanel::btnEditTest_Click()
 {
     QString entry;
-    if (!selectedText(LstTests, entry))
+    if (!selectedOwnTest(entry))
         return;
-    if (TestFiles::isMadeByProgram(ctx().AppDir, entry)) {
-        MsgBox(TestFiles::MadeByProgram);
-        return;
-    }
     ctx().setTestDir(ctx().AppDir + entry + QLatin1Char('/'));
     session().setTest(entry);
     Q_EMIT testChosen();
@@ -104,12 +112,8 @@ void SelectTestPanel::btnEditTest_Click()
 void SelectTestPanel::btnDeleteTest_Click()
 {
     QString entry;
-    if (!selectedText(LstTests, entry))
+    if (!selectedOwnTest(entry))
         return;
-    if (TestFiles::isMadeByProgram(ctx().AppDir, entry)) {
-        MsgBox(TestFiles::MadeByProgram);
-        return;
-    }
     // A protected built-in test of that exact name is never deleted.
     if (entry == QLatin1String("Test1")) {
         MsgBox(QStringLiteral("You can't delete Test1"));

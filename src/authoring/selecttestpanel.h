@@ -38,4 +38,8 @@ class SelectTestPanel final : public MaintPanel
   Q_SIGNALS:
     // The selected test was chosen for editing: its words are to be shown.
     void testChosen();
+
+  private:
+    // Whether a test is selected that the adult may change; its entry goes to entry.
+    bool selectedOwnTest(QString &entry);
 };
