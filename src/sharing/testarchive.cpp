@@ -492,11 +492,11 @@ QString testNameOf(const QString &folderName)
     return folderName;
 }
 
-QString uniqueTestName(const QString &appDir, const QString &name)
+QString uniqueTestName(const QString &appDir, const QString &name, const QString &reserved)
 {
     const QString dir = withSlash(appDir) + TestLibrary::TestPrefix;
     QString candidate = name;
-    for (int n = 2; entryExists(dir + candidate); ++n)
+    for (int n = 2; candidate == reserved || entryExists(dir + candidate); ++n)
         candidate = name + QStringLiteral(" (") + QString::number(n) + QLatin1Char(')');
     return candidate;
 }

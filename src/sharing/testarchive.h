@@ -110,8 +110,9 @@ Result importFolderOfWaves(const QString &folder, const QString &appDir, const Q
                            IfExists ifExists = IfExists::Refuse);
 
 // name, or name + " (2)", " (3)" ... : the first whose test folder "Test_" + name is
-// not in appDir (the answer "No" to replacing a test of the same name).
-QString uniqueTestName(const QString &appDir, const QString &name);
+// not in appDir (the answer "No" to replacing a test of the same name) and that is not
+// reserved (a name the program keeps for a test of its own).
+QString uniqueTestName(const QString &appDir, const QString &name, const QString &reserved = {});
 
 // The test name of a test folder name: "Test_Animals" gives "Animals" (the prefix
 // matched ignoring case, as the test listing does); other names are kept whole.

@@ -97,11 +97,9 @@ QString add(AppContext &context, const QString &path, Ask ask)
         return {};
 
     auto ifExists = TestArchive::IfExists::Refuse;
-    if (name == TrickyFolder::reservedTestName()) {
+    if (const QString reserved = TrickyFolder::reservedTestName(); name == reserved) {
         // The name of the test Wordaroo makes: the shared one takes the next free name, never that folder.
-        const QString taken = name;
-        for (int n = 2; name == taken || TestArchive::uniqueTestName(context.AppDir, name) != name; ++n)
-            name = taken + QStringLiteral(" (") + QString::number(n) + QLatin1Char(')');
+        name = TestArchive::uniqueTestName(context.AppDir, name, reserved);
     } else if (TestArchive::uniqueTestName(context.AppDir, name) != name) {
         if (MsgBox(QStringLiteral("The test: ") + name + QStringLiteral(" already exists.\n") +
                        QStringLiteral("Replace it with the shared one?"),

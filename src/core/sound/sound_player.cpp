@@ -224,7 +224,7 @@ bool SoundPlayer::open(std::unique_ptr<PcmConvert::FrameSource> source, qint64 f
     stream->bytesPerFrame = qint64(pa_frame_size(&spec));
     stream->rate = int(spec.rate);
     stream->frames = playFrames;
-    stream->padLeft = qint64(pa_usec_to_bytes(pa_usec_t(PaddingMs) * 1000, &spec));
+    stream->padLeft = qint64(SoundServer::bytesFor(PaddingMs, spec));
     stream->source = std::move(source);
 
     const SoundServer::Lock lock(*m_server);
@@ -235,21 +235,15 @@ bool SoundPlayer::open(std::unique_ptr<PcmConvert::FrameSource> source, qint64 f
     }
     // Latency asked for explicitly: the server keeps BufferMs of sound ahead of what is
     // heard, starts playing once it has that much, and asks for more as it plays.
-    pa_buffer_attr attr{};
-    attr.maxlength = uint32_t(-1);
-    attr.tlength = uint32_t(pa_usec_to_bytes(pa_usec_t(BufferMs) * 1000, &spec));
-    attr.prebuf = uint32_t(-1);
-    attr.minreq = uint32_t(-1);
-    attr.fragsize = uint32_t(-1);
+    pa_buffer_attr attr = SoundServer::serverChosenBuffers();
+    attr.tlength = SoundServer::bytesFor(BufferMs, spec);
     pa_stream_set_state_callback(stream->pa, &Stream::state, stream.get());
     pa_stream_set_write_callback(stream->pa, &Stream::write, stream.get());
     const auto flags = pa_stream_flags_t(PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
     if (pa_stream_connect_playback(stream->pa, nullptr, &attr, flags, nullptr, nullptr) < 0) {
-        m_error = QStringLiteral("The sound device could not be opened: %1.")
-                      .arg(QString::fromUtf8(pa_strerror(pa_context_errno(m_server->context()))));
-        pa_stream_set_state_callback(stream->pa, nullptr, nullptr);
-        pa_stream_set_write_callback(stream->pa, nullptr, nullptr);
-        pa_stream_unref(stream->pa);
+        m_error = QStringLiteral("The sound device could not be opened: %1.").arg(m_server->lastError());
+        SoundServer::detach(stream->pa);
+        SoundServer::release(stream->pa);
         return false;
     }
     qCDebug(lcSound) << "playing" << frames << "frames at" << spec.rate << "Hz," << spec.channels << "channels";
@@ -270,11 +264,8 @@ void SoundPlayer::closeStream()
     {
         const SoundServer::Lock lock(*m_server);
         // With its callbacks gone, the server's thread no longer reaches the stream.
-        pa_stream_set_state_callback(m_stream->pa, nullptr, nullptr);
-        pa_stream_set_write_callback(m_stream->pa, nullptr, nullptr);
-        if (PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream->pa)))
-            pa_stream_disconnect(m_stream->pa);
-        pa_stream_unref(m_stream->pa);
+        SoundServer::detach(m_stream->pa);
+        SoundServer::release(m_stream->pa);
         m_stream->source.reset();
     }
     m_stream.reset();

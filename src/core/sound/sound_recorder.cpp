@@ -87,20 +87,14 @@ bool SoundRecorder::start(qint64 maxMs, QString &error)
         return false;
     }
     // The server delivers the sound in fragments of FragmentMs.
-    pa_buffer_attr attr{};
-    attr.maxlength = uint32_t(-1);
-    attr.tlength = uint32_t(-1);
-    attr.prebuf = uint32_t(-1);
-    attr.minreq = uint32_t(-1);
-    attr.fragsize = uint32_t(pa_usec_to_bytes(pa_usec_t(FragmentMs) * 1000, &spec));
+    pa_buffer_attr attr = SoundServer::serverChosenBuffers();
+    attr.fragsize = SoundServer::bytesFor(FragmentMs, spec);
     pa_stream_set_state_callback(stream->pa, &Stream::state, stream.get());
     pa_stream_set_read_callback(stream->pa, &Stream::read, stream.get());
     if (pa_stream_connect_record(stream->pa, nullptr, &attr, PA_STREAM_ADJUST_LATENCY) < 0) {
-        error = QStringLiteral("The sound input could not be opened: %1.")
-                    .arg(QString::fromUtf8(pa_strerror(pa_context_errno(m_server->context()))));
-        pa_stream_set_state_callback(stream->pa, nullptr, nullptr);
-        pa_stream_set_read_callback(stream->pa, nullptr, nullptr);
-        pa_stream_unref(stream->pa);
+        error = QStringLiteral("The sound input could not be opened: %1.").arg(m_server->lastError());
+        SoundServer::detach(stream->pa);
+        SoundServer::release(stream->pa);
         return false;
     }
     qCDebug(lcSound) << "recording at" << RecordRate << "Hz";
@@ -159,14 +153,10 @@ void SoundRecorder::stop(bool keep)
         return;
     {
         const SoundServer::Lock lock(*m_server);
-        pa_stream_set_state_callback(m_stream->pa, nullptr, nullptr);
-        pa_stream_set_read_callback(m_stream->pa, nullptr, nullptr);
-        const bool good = PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream->pa));
-        if (keep && good)
+        SoundServer::detach(m_stream->pa);
+        if (keep && PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream->pa)))
             m_stream->drain();
-        if (good)
-            pa_stream_disconnect(m_stream->pa);
-        pa_stream_unref(m_stream->pa);
+        SoundServer::release(m_stream->pa);
         m_take = keep ? std::move(m_stream->take) : QByteArray();
     }
     m_stream.reset();

@@ -7,6 +7,7 @@
 #include <pulse/introspect.h>
 #include <pulse/mainloop-api.h>
 #include <pulse/rtclock.h>
+#include <pulse/stream.h>
 #include <pulse/subscribe.h>
 #include <pulse/thread-mainloop.h>
 
@@ -94,6 +95,41 @@ void SoundServer::Lock::wait()
 void SoundServer::signal()
 {
     pa_threaded_mainloop_signal(m_loop, 0);
+}
+
+QString SoundServer::lastError() const
+{
+    return QString::fromUtf8(pa_strerror(pa_context_errno(m_context)));
+}
+
+pa_buffer_attr SoundServer::serverChosenBuffers()
+{
+    pa_buffer_attr attr{};
+    attr.maxlength = uint32_t(-1);
+    attr.tlength = uint32_t(-1);
+    attr.prebuf = uint32_t(-1);
+    attr.minreq = uint32_t(-1);
+    attr.fragsize = uint32_t(-1);
+    return attr;
+}
+
+uint32_t SoundServer::bytesFor(int ms, const pa_sample_spec &spec)
+{
+    return uint32_t(pa_usec_to_bytes(pa_usec_t(ms) * 1000, &spec));
+}
+
+void SoundServer::detach(pa_stream *stream)
+{
+    pa_stream_set_state_callback(stream, nullptr, nullptr);
+    pa_stream_set_write_callback(stream, nullptr, nullptr);
+    pa_stream_set_read_callback(stream, nullptr, nullptr);
+}
+
+void SoundServer::release(pa_stream *stream)
+{
+    if (PA_STREAM_IS_GOOD(pa_stream_get_state(stream)))
+        pa_stream_disconnect(stream);
+    pa_stream_unref(stream);
 }
 
 SoundServer::~SoundServer()

@@ -7,7 +7,10 @@
 #include <set>
 #include <utility>
 
+struct pa_buffer_attr;
 struct pa_context;
+struct pa_sample_spec;
+struct pa_stream;
 struct pa_threaded_mainloop;
 
 // The program's connection to the desktop's sound server (PulseAudio, or PipeWire
@@ -57,6 +60,17 @@ class SoundServer final
     pa_context *context() const { return m_context; }
     // From the server's thread: wakes a Lock::wait().
     void signal();
+    // The server's reason for the last call that failed (a Lock held).
+    QString lastError() const;
+
+    // Streams, with a Lock held. Buffer attributes that leave every field to the server,
+    // for the caller to set the one it needs; how many bytes ms of sound in spec take.
+    static pa_buffer_attr serverChosenBuffers();
+    static uint32_t bytesFor(int ms, const pa_sample_spec &spec);
+    // Clears a stream's callbacks, so the server's thread no longer reaches it.
+    static void detach(pa_stream *stream);
+    // Disconnects a detached stream if it is still up, and lets it go.
+    static void release(pa_stream *stream);
 
     // From the server's thread: runs fn on receiver's thread. The caller holds the
     // loop's lock, and receiver takes it before it is destroyed (closing its stream),
