@@ -44,4 +44,11 @@ class Listener
 // (about half a second, then about a tenth of a second or two for each word).
 std::unique_ptr<Listener> makeListener();
 
+// The listener the windows use, made by the factory the program installed at start
+// (makeListener; a test installs the one it needs). With none installed, as in most
+// window tests, recordings are not listened to.
+using Factory = std::unique_ptr<Listener> (*)();
+void install(Factory factory);
+Factory installed();
+
 } // namespace RecordingCheck

@@ -16,8 +16,8 @@ class TstRecordingCheck : public QObject
   private Q_SLOTS:
     void verdicts_data()
     {
-        QTest::addColumn<QString>("said");  // what the recording says
-        QTest::addColumn<QString>("word");  // the word it is the recording of
+        QTest::addColumn<QString>("said"); // what the recording says
+        QTest::addColumn<QString>("word"); // the word it is the recording of
         QTest::addColumn<int>("verdict");
         QTest::addColumn<QString>("heard"); // "*": any words but the test's
         QTest::newRow("the right word") << u"elephant"_s << u"elephant"_s << int(Verdict::Says) << u""_s;
@@ -40,8 +40,8 @@ class TstRecordingCheck : public QObject
         timer.start();
         const QStringList words{u"cat"_s, u"house"_s, u"elephant"_s, u"garden"_s, u"their"_s};
         const RecordingCheck::Result r = listener->check(path, word, words);
-        qInfo("\"%s\" as \"%s\": verdict %d, heard \"%s\", %lld ms", qPrintable(said), qPrintable(word),
-              int(r.verdict), qPrintable(r.heard), timer.elapsed());
+        qInfo("\"%s\" as \"%s\": verdict %d, heard \"%s\", %lld ms", qPrintable(said), qPrintable(word), int(r.verdict),
+              qPrintable(r.heard), timer.elapsed());
         QCOMPARE(int(r.verdict), verdict);
         if (heard == u"*"_s)
             QVERIFY(!r.heard.isEmpty() && !words.contains(r.heard));
