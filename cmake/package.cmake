@@ -105,8 +105,8 @@ the tests and settings are kept.")
 # loads for history.db. It starts without a sound server, but is silent then.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, fonts-dejavu-core, fonts-liberation | fonts-liberation2, fonts-urw-base35")
-# The speech model that recordings are checked with; without it they are not checked.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pocketsphinx-en-us")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse")
+# Recommended: a sound server, and the speech model that recordings are checked with
+# (without it they are not checked).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse, pocketsphinx-en-us")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)
