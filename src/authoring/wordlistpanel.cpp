@@ -141,7 +141,8 @@ void WordListPanel::decorate(QListWidgetItem *item) const
         const QString warning = RecordingCheck::warning(word, *doubt);
         item->setIcon(QIcon(MaintArt::path("word_doubtful")));
         item->setData(Qt::AccessibleDescriptionRole, warning);
-        item->setToolTip(warning);
+        // A tooltip shows rich text when it looks like it: the word is given escaped, as text.
+        item->setToolTip(QStringLiteral("<p>") + warning.toHtmlEscaped() + QStringLiteral("</p>"));
         return;
     }
     item->setIcon(QIcon(MaintArt::path(computer ? "word_computer" : "word_recorded")));
