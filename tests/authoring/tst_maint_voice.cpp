@@ -96,6 +96,7 @@ class tst_MaintVoice : public QObject
     void sentences();
     void deletingRemovesSentences();
     void recordingsCheckThemselves();
+    void newTestFromAList();
 };
 
 void tst_MaintVoice::computerVoiceButton()
@@ -418,6 +419,22 @@ void tst_MaintVoice::recordingsCheckThemselves()
     QCOMPARE(env.dialogs.boxes.first().text, u"The recordings were checked and none is marked."_s);
     QCOMPARE(descriptions(list), QStringList{u"recorded"_s});
     RecordingCheck::install(nullptr);
+}
+
+// A new test starts from a pasted numbered list, its words counted before they are made.
+void tst_MaintVoice::newTestFromAList()
+{
+    TestEnv env;
+    frmMaint *w = open();
+    makeTest(w, u"Week"_s);
+    QCOMPARE(shownPanel(w), u"pnlTypeWord"_s);
+    accessKey(w, Qt::Key_L);
+    QCOMPARE(shownPanel(w), u"pnlWordLists"_s);
+    w->pnlWordLists->txtWordList->setPlainText(u"1. cat\n2) dog\n3 - owl"_s);
+    QCOMPARE(w->pnlWordLists->lblWordsFound->text(), u"3 words found"_s);
+    QTest::mouseClick(w->pnlWordLists->btnAddTheseWords, Qt::LeftButton);
+    QCOMPARE(items(w->pnlWordList->List1), (QStringList{u"cat"_s, u"dog"_s, u"owl"_s}));
+    QCOMPARE(env.dialogs.boxes.size(), 0);
 }
 
 QTEST_MAIN(tst_MaintVoice)
