@@ -106,6 +106,8 @@ the tests and settings are kept.")
 # without the English dictionaries, but then no answer is called another real word.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, fonts-dejavu-core, fonts-liberation | fonts-liberation2, fonts-urw-base35")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse, hunspell-en-gb, hunspell-en-us")
+# Recommended: a sound server, the English dictionaries, and the speech model that
+# recordings are checked with (without it they are not checked).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse, hunspell-en-gb, hunspell-en-us, pocketsphinx-en-us")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -14,6 +14,7 @@
 #include "learning/register.h"
 #include "shell/frmLogin.h"
 #include "shell/register.h"
+#include "voice/recordingcheck.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -180,6 +181,9 @@ int run(int argc, char **argv)
     (void)QAccessible::isActive();
     RealSoundEngine sound(RealSoundEngine::Start::Held);
     Sound::setEngine(&sound);
+    // Recordings saved in the authoring window are listened to; the recognizer is loaded
+    // only when one is.
+    RecordingCheck::install(&RecordingCheck::makeListener);
     // The icon is read while the first windows are made, and given to them once they are.
     const QFuture<QList<QImage>> icon = QtConcurrent::run(iconImages);
 

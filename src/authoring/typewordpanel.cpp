@@ -24,6 +24,7 @@ namespace At
 constexpr Twips::Box pnlTypeWord{0, 15, 4995, 3885};
 constexpr Twips::Box Label10{45, 15, 4770, 630};
 constexpr Twips::Box txtWord{45, 690, 4680, 405};
+constexpr Twips::Box btnTypeWordList{45, 2235, 3105, 510};
 constexpr Twips::Box btnComputerVoice{45, 2835, 3105, 510};
 constexpr Twips::Box btnRecordWord{3240, 2835, 1680, 510};
 
@@ -51,12 +52,15 @@ TypeWordPanel::TypeWordPanel(SoundForm *window, AuthoringSession *session, WordL
     btnComputerVoice = Ui::button(this, QStringLiteral("btnComputerVoice"), QStringLiteral("Use the &Computer Voice"),
                                   At::btnComputerVoice);
     btnRecordWord = Ui::button(this, QStringLiteral("btnRecordWord"), QStringLiteral("Record Word"), At::btnRecordWord);
-    for (QPushButton *b : {btnRecordWord, btnComputerVoice})
+    btnTypeWordList = Ui::button(this, QStringLiteral("btnTypeWordList"), QStringLiteral("Type a &List of Words"),
+                                 At::btnTypeWordList);
+    for (QPushButton *b : {btnRecordWord, btnComputerVoice, btnTypeWordList})
         b->setFont(Fonts::sized(At::ButtonPoints, true));
     enterOnlyPressesEnterButton();
 
     connect(btnRecordWord, &QPushButton::clicked, this, &TypeWordPanel::btnRecordWord_Click);
     connect(btnComputerVoice, &QPushButton::clicked, this, &TypeWordPanel::btnComputerVoice_Click);
+    connect(btnTypeWordList, &QPushButton::clicked, this, &TypeWordPanel::btnTypeWordList_Click);
     // The word chosen elsewhere (to record again, the next of a guided recording, or
     // none once a word is made) shows in the box.
     connect(session, &AuthoringSession::wordChanged, txtWord, &QLineEdit::setText);
@@ -127,4 +131,9 @@ void TypeWordPanel::btnComputerVoice_Click()
     m_words->listWord(word);
     session().setWord(QString());
     Q_EMIT switchTo(MaintPage::WordList);
+}
+
+void TypeWordPanel::btnTypeWordList_Click()
+{
+    Q_EMIT switchTo(MaintPage::WordLists);
 }

@@ -18,6 +18,7 @@ class TypeWordPanel final : public MaintPanel
     QLineEdit *txtWord = nullptr;
     QPushButton *btnRecordWord = nullptr;
     QPushButton *btnComputerVoice = nullptr; // "Use the &Computer Voice"
+    QPushButton *btnTypeWordList = nullptr;  // "Type a &List of Words": a test can start from a list
 
     QPushButton *enterButton() const override { return btnRecordWord; }
     QWidget *focusOnShow() const override;
@@ -25,6 +26,7 @@ class TypeWordPanel final : public MaintPanel
   public Q_SLOTS:
     void btnRecordWord_Click();
     void btnComputerVoice_Click();
+    void btnTypeWordList_Click();
 
   private:
     // The checks of the typed word before it is recorded or said; false after the

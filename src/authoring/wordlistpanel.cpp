@@ -1,6 +1,8 @@
 #include "authoring/wordlistpanel.h"
 
 #include "authoring/authoringsession.h"
+#include "authoring/recordingchecks.h"
+#include "authoring/rightrecordings.h"
 #include "authoring/testfiles.h"
 #include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
@@ -9,6 +11,7 @@
 #include "core/ui/layout.h"
 #include "core/ui/widgets.h"
 #include "voice/computervoice.h"
+#include "voice/recordingcheck.h"
 #include "voice/sentences.h"
 
 #include <QIcon>
@@ -23,13 +26,15 @@ namespace At
 {
 constexpr Twips::Box pnlWordList{0, 30, 5415, 3915};
 constexpr Twips::Box Label14{-30, 60, 5310, 315};
-constexpr Twips::Box List1{60, 435, 3195, 2400};
-constexpr Twips::Box btnAddWord{3360, 450, 1980, 495};
-constexpr Twips::Box btnDelWord{3360, 1050, 1980, 495};
-constexpr Twips::Box btnReRecordWord{3360, 1650, 1980, 495};
-constexpr Twips::Box btnFinishNewTest{3375, 2250, 1980, 495};
-constexpr Twips::Box btnTypeList{60, 2925, 2535, 495};
-constexpr Twips::Box btnRecordComputerWords{2655, 2925, 2700, 495};
+constexpr Twips::Box List1{60, 435, 3195, 1830};
+constexpr Twips::Box btnAddWord{3360, 450, 1980, 420};
+constexpr Twips::Box btnDelWord{3360, 930, 1980, 420};
+constexpr Twips::Box btnReRecordWord{3360, 1410, 1980, 420};
+constexpr Twips::Box btnFinishNewTest{3360, 1890, 1980, 420};
+constexpr Twips::Box btnTypeList{60, 2385, 2535, 465};
+constexpr Twips::Box btnRecordComputerWords{2655, 2385, 2700, 465};
+constexpr Twips::Box btnCheckRecordings{60, 2925, 2535, 465};
+constexpr Twips::Box btnRecordingIsRight{2655, 2925, 2700, 465};
 
 constexpr double ButtonPoints = 9.75; // bold
 constexpr double PromptPoints = 12;
@@ -37,6 +42,11 @@ constexpr double PromptPoints = 12;
 
 const QString RecordedText = QStringLiteral("recorded");
 const QString ComputerText = QStringLiteral("computer voice");
+
+QString wavePath(const QString &testDir, const QString &word)
+{
+    return testDir + word + QStringLiteral(".wav");
+}
 } // namespace
 
 WordListPanel::WordListPanel(SoundForm *window, AuthoringSession *session, QWidget *parent)
@@ -60,9 +70,15 @@ WordListPanel::WordListPanel(SoundForm *window, AuthoringSession *session, QWidg
         Ui::button(this, QStringLiteral("btnTypeList"), QStringLiteral("Type a &List of Words"), At::btnTypeList);
     btnRecordComputerWords = Ui::button(this, QStringLiteral("btnRecordComputerWords"),
                                         QStringLiteral("Record the Computer &Words"), At::btnRecordComputerWords);
+    // Listening to the recordings.
+    btnCheckRecordings = Ui::button(this, QStringLiteral("btnCheckRecordings"), QStringLiteral("C&heck the Recordings"),
+                                    At::btnCheckRecordings);
+    btnRecordingIsRight = Ui::button(this, QStringLiteral("btnRecordingIsRight"),
+                                     QStringLiteral("This Recording Is Ri&ght"), At::btnRecordingIsRight);
+    btnRecordingIsRight->setEnabled(false);
     const QFont buttonFont = Fonts::sized(At::ButtonPoints, true);
-    for (QPushButton *b :
-         {btnAddWord, btnDelWord, btnReRecordWord, btnFinishNewTest, btnTypeList, btnRecordComputerWords})
+    for (QPushButton *b : {btnAddWord, btnDelWord, btnReRecordWord, btnFinishNewTest, btnTypeList,
+                           btnRecordComputerWords, btnCheckRecordings, btnRecordingIsRight})
         b->setFont(buttonFont);
     enterOnlyPressesEnterButton();
 
@@ -72,6 +88,11 @@ WordListPanel::WordListPanel(SoundForm *window, AuthoringSession *session, QWidg
     connect(btnFinishNewTest, &QPushButton::clicked, this, &WordListPanel::btnFinishNewTest_Click);
     connect(btnTypeList, &QPushButton::clicked, this, &WordListPanel::btnTypeList_Click);
     connect(btnRecordComputerWords, &QPushButton::clicked, this, &WordListPanel::btnRecordComputerWords_Click);
+    connect(btnCheckRecordings, &QPushButton::clicked, this, &WordListPanel::btnCheckRecordings_Click);
+    connect(btnRecordingIsRight, &QPushButton::clicked, this, &WordListPanel::btnRecordingIsRight_Click);
+    connect(List1, &QListWidget::itemSelectionChanged, this, &WordListPanel::showRightButton);
+    m_checks = new RecordingChecks(this);
+    connect(m_checks, &RecordingChecks::checked, this, &WordListPanel::recordingChecked);
 }
 
 QWidget *WordListPanel::focusOnShow() const
@@ -92,20 +113,41 @@ QStringList WordListPanel::words() const
 
 void WordListPanel::loadWords()
 {
+    forgetChecks();
     Module1::LoadWordList(List1, ctx().TestDir());
     decorateAll();
 }
 
 void WordListPanel::clearWords()
 {
+    forgetChecks();
     List1->clear();
+}
+
+void WordListPanel::forgetChecks()
+{
+    // Verdicts still to come are for the test left: they find no listed word of its folder.
+    m_doubts.clear();
+    m_wholeTest.clear();
+    btnCheckRecordings->setEnabled(true);
+    showRightButton();
 }
 
 void WordListPanel::decorate(QListWidgetItem *item) const
 {
-    const bool computer = ComputerVoice::isComputerVoice(ctx().TestDir() + item->text() + QStringLiteral(".wav"));
+    const QString word = item->text();
+    const bool computer = ComputerVoice::isComputerVoice(wavePath(ctx().TestDir(), word));
+    if (const auto doubt = m_doubts.constFind(word); doubt != m_doubts.cend()) {
+        const QString warning = RecordingCheck::warning(word, *doubt);
+        item->setIcon(QIcon(MaintArt::path("word_doubtful")));
+        item->setData(Qt::AccessibleDescriptionRole, warning);
+        // A tooltip shows rich text when it looks like it: the word is given escaped, as text.
+        item->setToolTip(QStringLiteral("<p>") + warning.toHtmlEscaped() + QStringLiteral("</p>"));
+        return;
+    }
     item->setIcon(QIcon(MaintArt::path(computer ? "word_computer" : "word_recorded")));
     item->setData(Qt::AccessibleDescriptionRole, computer ? ComputerText : RecordedText);
+    item->setToolTip(QString());
 }
 
 void WordListPanel::decorateAll()
@@ -118,7 +160,98 @@ void WordListPanel::listWord(const QString &word)
 {
     const QList<QListWidgetItem *> found = List1->findItems(word, Qt::MatchExactly);
     QListWidgetItem *item = found.isEmpty() ? new QListWidgetItem(word, List1) : found.first();
+    m_doubts.remove(word); // a new recording, or the computer voice's
     decorate(item);
+    showRightButton();
+    const QString path = wavePath(ctx().TestDir(), word);
+    if (!ComputerVoice::isComputerVoice(path))
+        m_checks->check(path, word, words());
+}
+
+void WordListPanel::btnCheckRecordings_Click()
+{
+    if (!m_wholeTest.isEmpty())
+        return; // the check runs
+    if (!m_checks->canListen()) {
+        MsgBox(QStringLiteral("The recordings could not be checked.\nThis copy of Wordaroo cannot listen to them."),
+               MsgButtons::Ok, MsgIcon::Exclamation);
+        return;
+    }
+    const QStringList all = words();
+    for (const QString &word : all) {
+        const QString path = wavePath(ctx().TestDir(), word);
+        if (ComputerVoice::isComputerVoice(path) || !TestFiles::entryExists(path))
+            continue;
+        m_wholeTest.insert(path);
+        m_checks->check(path, word, all);
+    }
+    if (m_wholeTest.isEmpty()) {
+        MsgBox(QStringLiteral("This test has no recordings to check."), MsgButtons::Ok, MsgIcon::Information);
+        return;
+    }
+    m_wholeDoubts = 0;
+    m_wholeChecked = 0;
+    m_wholeFailure.clear();
+    btnCheckRecordings->setEnabled(false);
+}
+
+void WordListPanel::recordingChecked(const QString &path, const QString &word, const RecordingCheck::Result &result)
+{
+    using RecordingCheck::Verdict;
+    const bool whole = m_wholeTest.remove(path);
+    const QList<QListWidgetItem *> found = List1->findItems(word, Qt::MatchExactly);
+    if (found.isEmpty() || path != wavePath(ctx().TestDir(), word))
+        return; // deleted meanwhile, or another test is shown
+    const bool doubtful = (result.verdict == Verdict::OtherWord || result.verdict == Verdict::NoWord) &&
+                          !RightRecordings::isKept(ctx().TestDir(), word);
+    if (doubtful)
+        m_doubts.insert(word, result.heard);
+    else
+        m_doubts.remove(word);
+    decorate(found.first());
+    showRightButton();
+    if (!whole)
+        return;
+    m_wholeDoubts += doubtful ? 1 : 0;
+    m_wholeChecked += result.verdict == Verdict::Unchecked ? 0 : 1;
+    if (result.verdict == Verdict::Unchecked)
+        m_wholeFailure = result.why;
+    if (!m_wholeTest.isEmpty())
+        return;
+    btnCheckRecordings->setEnabled(true);
+    if (m_wholeDoubts == 1)
+        MsgBox(QStringLiteral("1 recording may not say its word. It is marked in the list."), MsgButtons::Ok,
+               MsgIcon::Exclamation);
+    else if (m_wholeDoubts > 1)
+        MsgBox(QStringLiteral("%1 recordings may not say their words. They are marked in the list.").arg(m_wholeDoubts),
+               MsgButtons::Ok, MsgIcon::Exclamation);
+    else if (m_wholeChecked == 0)
+        MsgBox(QStringLiteral("The recordings could not be checked.\n") + m_wholeFailure, MsgButtons::Ok,
+               MsgIcon::Exclamation);
+    else
+        MsgBox(QStringLiteral("The recordings were checked and none is marked."), MsgButtons::Ok, MsgIcon::Information);
+}
+
+void WordListPanel::showRightButton()
+{
+    btnRecordingIsRight->setEnabled(!List1->selectedItems().isEmpty() &&
+                                    m_doubts.contains(List1->selectedItems().first()->text()));
+}
+
+void WordListPanel::btnRecordingIsRight_Click()
+{
+    QString word;
+    if (!selectedText(List1, word) || !m_doubts.contains(word))
+        return;
+    QString error;
+    if (!RightRecordings::keep(ctx().TestDir(), word, &error)) {
+        MsgBox(QStringLiteral("This could not be remembered.\n") + error, MsgButtons::Ok, MsgIcon::Exclamation);
+        return;
+    }
+    m_doubts.remove(word);
+    decorate(List1->selectedItems().first());
+    showRightButton();
+    List1->setFocus();
 }
 
 void WordListPanel::btnAddWord_Click()

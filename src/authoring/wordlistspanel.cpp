@@ -32,6 +32,7 @@ constexpr Twips::Box btnAddTheseWords{3360, 450, 1980, 495};
 constexpr Twips::Box btnOpenTextFile{3360, 1050, 1980, 495};
 constexpr Twips::Box btnCancelWordList{3360, 1650, 1980, 495};
 constexpr Twips::Box pbWordList{60, 2955, 5280, 255};
+constexpr Twips::Box lblWordsFound{3360, 2250, 1980, 660};
 
 constexpr double ButtonPoints = 9.75; // bold
 constexpr double PromptPoints = 12;
@@ -61,6 +62,9 @@ WordListsPanel::WordListsPanel(SoundForm *window, AuthoringSession *session, Wor
     pbWordList->setAccessibleName(QStringLiteral("Words made so far"));
     Twips::place(pbWordList, At::pbWordList);
     pbWordList->setVisible(false);
+    lblWordsFound = Ui::label(this, QStringLiteral("lblWordsFound"), QString(), At::lblWordsFound);
+    lblWordsFound->setWordWrap(true);
+    lblWordsFound->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     for (QPushButton *b : {btnAddTheseWords, btnOpenTextFile, btnCancelWordList})
         b->setFont(Fonts::sized(At::ButtonPoints, true));
     enterOnlyPressesEnterButton();
@@ -68,11 +72,24 @@ WordListsPanel::WordListsPanel(SoundForm *window, AuthoringSession *session, Wor
     connect(btnAddTheseWords, &QPushButton::clicked, this, &WordListsPanel::btnAddTheseWords_Click);
     connect(btnOpenTextFile, &QPushButton::clicked, this, &WordListsPanel::btnOpenTextFile_Click);
     connect(btnCancelWordList, &QPushButton::clicked, this, &WordListsPanel::btnCancelWordList_Click);
+    connect(txtWordList, &QPlainTextEdit::textChanged, this, &WordListsPanel::txtWordList_Change);
+}
+
+void WordListsPanel::txtWordList_Change()
+{
+    // What the list holds is counted before anything is made, so a surprise shows.
+    lblWordsFound->setText(
+        WordListRules::foundSummary(WordListRules::parse(txtWordList->toPlainText(), m_words->words())));
 }
 
 QWidget *WordListsPanel::focusOnShow() const
 {
     return txtWordList;
+}
+
+void WordListsPanel::reload()
+{
+    txtWordList_Change();
 }
 
 void WordListsPanel::btnCancelWordList_Click()
@@ -116,6 +133,14 @@ void WordListsPanel::btnAddTheseWords_Click()
         return;
     }
     if (parsed.accepted.isEmpty() && parsed.refused.isEmpty()) {
+        if (!parsed.alreadyInTest.isEmpty()) {
+            // Nothing new: the words stay as they are.
+            MsgBox(QStringLiteral("Every word of this list is already in the test."), MsgButtons::Ok,
+                   MsgIcon::Information);
+            txtWordList->clear();
+            Q_EMIT switchTo(MaintPage::WordList);
+            return;
+        }
         MsgBox(QStringLiteral("Type or paste the words first, one on each line."), MsgButtons::Ok,
                MsgIcon::Information);
         txtWordList->setFocus();

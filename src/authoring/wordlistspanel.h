@@ -25,14 +25,18 @@ class WordListsPanel final : public MaintPanel
     QPushButton *btnOpenTextFile = nullptr;
     QPushButton *btnCancelWordList = nullptr;
     QProgressBar *pbWordList = nullptr; // shown while the words are being made
+    QLabel *lblWordsFound = nullptr;    // "12 words found", as the text changes
 
     // ENTER starts a new line in the box: no ENTER button.
     QWidget *focusOnShow() const override;
+    // The count is made again against the test's words as they are now.
+    void reload() override;
 
   public Q_SLOTS:
     void btnAddTheseWords_Click();
     void btnOpenTextFile_Click();
     void btnCancelWordList_Click();
+    void txtWordList_Change();
 
   private:
     void wordListRunning(bool running);

@@ -9,6 +9,9 @@
 #include <QMutex>
 
 #include <flite/flite.h>
+extern "C" {
+#include <flite/cst_lexicon.h>
+}
 #include <sndfile.h>
 
 #include <algorithm>
@@ -216,6 +219,39 @@ bool makeWord(const QString &testDir, const QString &word, QString *error)
         return false;
     }
     return synthesize(word, testDir + word + QStringLiteral(".wav"), error);
+}
+
+QStringList phones(const QString &word)
+{
+    const QByteArray utf8 = word.toUtf8();
+    Engine &e = engine();
+    const QMutexLocker lock(&e.mutex);
+    cst_voice *voice = startedVoice(e);
+    if (!voice || utf8.isEmpty())
+        return {};
+    // The same jump target as speaking: a lookup flite cannot make fails alone. Only the
+    // lookup runs under it, so nothing with a destructor is jumped over.
+    std::jmp_buf here;
+    std::jmp_buf *previous = cst_errjmp;
+    cst_val *volatile list = nullptr;
+    cst_errjmp = &here;
+    if (setjmp(here) == 0) {
+        const cst_lexicon *lexicon = val_lexicon(feat_val(voice->features, "lexicon"));
+        list = lex_lookup(lexicon, utf8.constData(), nullptr, voice->features);
+    }
+    cst_errjmp = previous;
+    QStringList out;
+    for (const cst_val *v = list; v && cst_val_consp(v); v = val_cdr(v)) {
+        if (!val_stringp(val_car(v)))
+            continue;
+        QString phone = QString::fromLatin1(val_string(val_car(v)));
+        while (!phone.isEmpty() && phone.back().isDigit())
+            phone.chop(1);
+        if (!phone.isEmpty() && phone != QLatin1String("pau"))
+            out << phone;
+    }
+    delete_val(list);
+    return out;
 }
 
 bool isComputerVoice(const QString &path)

@@ -45,6 +45,11 @@ bool makeWord(const QString &testDir, const QString &word, QString *error);
 // True when path is a wave file made by the computer voice (read back through libsndfile).
 bool isComputerVoice(const QString &path);
 
+// How the voice says word: its phones in the voice's own US English phone set ("k",
+// "ae", "t"; stress left out), from its lexicon or, for a word it does not know, its
+// letter-to-sound rules. Empty when it cannot say the word.
+QStringList phones(const QString &word);
+
 struct Failure {
     QString word;
     QString reason;

@@ -20,17 +20,25 @@ struct Refusal {
 };
 
 struct Parsed {
-    QStringList accepted;   // the new words, in the order typed
-    QList<Refusal> refused; // the lines that are not added, in the order typed
-    QString wholeRefusal;   // when set, nothing is added and this says why
+    QStringList accepted;      // the new words, in the order typed
+    QStringList alreadyInTest; // words the test has already: left as they are, not an error
+    QList<Refusal> refused;    // the words that are not added, in the order typed
+    QString wholeRefusal;      // when set, nothing is added and this says why
 };
 
-// One word per line: each line is trimmed (blanks, tabs and carriage returns) and put in
-// the one normal form of words (TestLibrary::normalForm), empty lines are skipped.
-// Refused: words the test already has (compared in that normal form, letter case
-// counts), a line repeated (its second and later copies), and names that cannot be word
-// files. Runs in time linear in the text.
+// A list as people paste it: one word per line, or several on a line separated by
+// commas, semicolons or tabs; a number before a word ("1.", "2)", "3 -", "4:") or a
+// bullet ("•", "- ", "*") is not part of it. Each word is trimmed and put in the one
+// normal form of words (TestLibrary::normalForm); empty pieces are skipped. Words the
+// test already has (compared in that normal form, letter case counts) are counted
+// apart. Refused: a word repeated (its second and later copies) and names that cannot
+// be word files. Runs in time linear in the text.
 Parsed parse(const QString &text, const QStringList &existingWords);
+
+// What a parse found, as the list panel shows it while the text changes: "12 words
+// found", with the words already in the test and those that cannot be added counted;
+// empty when there is nothing in the text.
+QString foundSummary(const Parsed &parsed);
 
 // The one message listing the refused lines (the first few, then how many more), with
 // each line shown printably and shortened; empty when nothing was refused.

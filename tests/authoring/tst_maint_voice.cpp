@@ -4,11 +4,14 @@
 
 #include "core/sound/sound_pcm.h"
 #include "voice/computervoice.h"
+#include "voice/recordingcheck.h"
 
 #include <QPlainTextEdit>
 #include <QStringEncoder>
 
 #include <cmath>
+
+#include <sndfile.h>
 
 using namespace Maint;
 
@@ -29,6 +32,23 @@ std::vector<qint16> take(int toneMs, double peakDb)
             std::clamp(std::lround(32768.0 * std::pow(10.0, peakDb / 20) * std::sin(i * 0.1254)), -32768L, 32767L)));
     noise(700);
     return s;
+}
+
+// A wave file's samples as the microphone gives them, at 22050 Hz.
+std::vector<qint16> at22050(const QString &path)
+{
+    SF_INFO info{};
+    SNDFILE *f = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    std::vector<qint16> in(size_t(f ? info.frames : 0));
+    if (f && sf_read_short(f, in.data(), sf_count_t(in.size())) >= 0)
+        sf_close(f);
+    std::vector<qint16> out(in.empty() ? 0 : in.size() * 22050 / size_t(info.samplerate));
+    for (size_t i = 0; i < out.size(); ++i) {
+        const double t = double(i) * info.samplerate / 22050;
+        const size_t k = std::min(size_t(t), in.size() - 1);
+        out[i] = qint16(in[k] + (t - double(k)) * (in[std::min(k + 1, in.size() - 1)] - in[k]));
+    }
+    return out;
 }
 
 void accessKey(frmMaint *w, Qt::Key key)
@@ -75,6 +95,8 @@ class tst_MaintVoice : public QObject
     void cleanedOnSave();
     void sentences();
     void deletingRemovesSentences();
+    void recordingsCheckThemselves();
+    void newTestFromAList();
 };
 
 void tst_MaintVoice::computerVoiceButton()
@@ -106,9 +128,9 @@ void tst_MaintVoice::wordList_data()
     QTest::newRow("plain") << u"their\n  there \n\n\r\nthey're\n"_s
                            << QStringList{u"cat"_s, u"their"_s, u"there"_s, u"they're"_s} << u""_s << u"pnlWordList"_s
                            << u""_s;
-    QTest::newRow("some refused") << u"cat\nowl\nowl\na/b\nCat"_s << QStringList{u"cat"_s, u"owl"_s, u"Cat"_s}
-                                  << u"These lines were not added:\n\"cat\""_s << u"pnlWordList"_s
-                                  << u"cat\nowl\na/b"_s;
+    QTest::newRow("some refused, one already in the test")
+        << u"cat\nowl\nowl\na/b\nCat"_s << QStringList{u"cat"_s, u"owl"_s, u"Cat"_s}
+        << u"These lines were not added:\n\"owl\""_s << u"pnlWordList"_s << u"owl\na/b"_s;
     QTest::newRow("all refused") << u"cat\n.hidden"_s << QStringList{u"cat"_s} << u"\".hidden\""_s << u"pnlWordLists"_s
                                  << u"cat\n.hidden"_s;
     QTest::newRow("empty") << u"\n  \n"_s << QStringList{u"cat"_s} << u"Type or paste"_s << u"pnlWordLists"_s
@@ -369,6 +391,50 @@ void tst_MaintVoice::deletingRemovesSentences()
     QVERIFY(!QFileInfo::exists(dir));
     QVERIFY(QFile::exists(env.appDir() + u"outside.wav"_s));
     QCOMPARE(env.dialogs.boxes.size(), 2); // the two questions only
+}
+
+// A recording is listened to when it is saved: one saying another word is marked, with
+// the description a screen reader gives, until "This Recording Is Right" keeps it, also
+// for a later check of the whole test.
+void tst_MaintVoice::recordingsCheckThemselves()
+{
+    TestEnv env;
+    RecordingCheck::install(&RecordingCheck::makeListener);
+    const QString said = env.appDir() + u"said.wav"_s;
+    QVERIFY(ComputerVoice::synthesize(u"cat"_s, said, nullptr));
+    env.sound.setRecordedSamples(at22050(said));
+    frmMaint *w = open();
+    makeTest(w, u"Zoo"_s);
+    recordWord(w, u"elephant"_s);
+    QListWidget *list = w->pnlWordList->List1;
+    QTRY_VERIFY_WITH_TIMEOUT(descriptions(list).join(u'|').startsWith(u"may not say elephant (it sounded like "_s),
+                             30000);
+    QVERIFY(!descriptions(list).first().contains(u"like elephant"_s));
+    QVERIFY(!w->pnlWordList->btnRecordingIsRight->isEnabled());
+    select(list, u"elephant"_s);
+    QTest::mouseClick(w->pnlWordList->btnRecordingIsRight, Qt::LeftButton);
+    QCOMPARE(descriptions(list), QStringList{u"recorded"_s});
+    QTest::mouseClick(w->pnlWordList->btnCheckRecordings, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(env.dialogs.boxes.size(), 1, 30000);
+    QCOMPARE(env.dialogs.boxes.first().text, u"The recordings were checked and none is marked."_s);
+    QCOMPARE(descriptions(list), QStringList{u"recorded"_s});
+    RecordingCheck::install(nullptr);
+}
+
+// A new test starts from a pasted numbered list, its words counted before they are made.
+void tst_MaintVoice::newTestFromAList()
+{
+    TestEnv env;
+    frmMaint *w = open();
+    makeTest(w, u"Week"_s);
+    QCOMPARE(shownPanel(w), u"pnlTypeWord"_s);
+    accessKey(w, Qt::Key_L);
+    QCOMPARE(shownPanel(w), u"pnlWordLists"_s);
+    w->pnlWordLists->txtWordList->setPlainText(u"1. cat\n2) dog\n3 - owl"_s);
+    QCOMPARE(w->pnlWordLists->lblWordsFound->text(), u"3 words found"_s);
+    QTest::mouseClick(w->pnlWordLists->btnAddTheseWords, Qt::LeftButton);
+    QCOMPARE(items(w->pnlWordList->List1), (QStringList{u"cat"_s, u"dog"_s, u"owl"_s}));
+    QCOMPARE(env.dialogs.boxes.size(), 0);
 }
 
 QTEST_MAIN(tst_MaintVoice)
