@@ -186,8 +186,6 @@ ProgressReport::ProgressReport(AppContext &context, QWidget *parent) : QWidget(p
     connect(btnPrint, &QPushButton::clicked, this, &ProgressReport::btnPrint_Click);
     connect(btnExportCsv, &QPushButton::clicked, this, &ProgressReport::btnExportCsv_Click);
     connect(btnCancelExport, &QPushButton::clicked, this, &ProgressReport::btnCancelExport_Click);
-    for (QPushButton *b : findChildren<QPushButton *>())
-        b->setAutoDefault(false);
 }
 
 ProgressReport::~ProgressReport()

@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -114,11 +115,11 @@ RecordPanel::RecordPanel(SoundForm *window, AuthoringSession *session, WordListP
     txtSentence = Ui::textBox(this, QStringLiteral("txtSentence"), At::txtSentence);
     txtSentence->setAccessibleName(QStringLiteral("A sentence for the computer voice to say"));
     txtSentence->setPlaceholderText(QStringLiteral("Or type the sentence here"));
+    txtSentence->installEventFilter(this);
     btnSentenceVoice = Ui::button(this, QStringLiteral("btnSentenceVoice"), QStringLiteral("Use the Computer Voice"),
                                   At::btnSentenceVoice);
     for (QPushButton *b : {btnBackToList, btnSentenceVoice})
         b->setFont(Fonts::sized(At::ButtonPoints, true));
-    enterOnlyPressesEnterButton();
     stopLevelMeter();
 
     connect(btnBeginRecord, &QPushButton::clicked, this, &RecordPanel::btnBeginRecord_Click);
@@ -132,6 +133,18 @@ RecordPanel::RecordPanel(SoundForm *window, AuthoringSession *session, WordListP
 QWidget *RecordPanel::focusOnShow() const
 {
     return btnBeginRecord;
+}
+
+bool RecordPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == txtSentence && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            btnSentenceVoice->click();
+            return true;
+        }
+    }
+    return MaintPanel::eventFilter(watched, event);
 }
 
 void RecordPanel::showSession()

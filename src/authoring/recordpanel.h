@@ -49,6 +49,11 @@ class RecordPanel final : public MaintPanel
     void btnBackToList_Click();
     void btnSentenceVoice_Click();
 
+  protected:
+    // ENTER in the sentence box says the typed sentence, as "Use the Computer Voice"
+    // does, instead of starting the microphone.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
   private:
     // Shows the session's word, what is recorded for it and whether a recording runs.
     void showSession();

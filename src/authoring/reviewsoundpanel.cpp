@@ -46,7 +46,6 @@ ReviewSoundPanel::ReviewSoundPanel(SoundForm *window, AuthoringSession *session,
                                        At::btnAddSentence);
     for (QPushButton *b : {btnSaveWord, btnListen, btnReRecord, btnAddSentence})
         b->setFont(Fonts::sized(At::ButtonPoints, true));
-    enterOnlyPressesEnterButton();
 
     connect(btnSaveWord, &QPushButton::clicked, this, &ReviewSoundPanel::btnSaveWord_Click);
     connect(btnListen, &QPushButton::clicked, this, &ReviewSoundPanel::btnListen_Click);

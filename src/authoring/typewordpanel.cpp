@@ -53,7 +53,6 @@ TypeWordPanel::TypeWordPanel(SoundForm *window, AuthoringSession *session, WordL
     btnRecordWord = Ui::button(this, QStringLiteral("btnRecordWord"), QStringLiteral("Record Word"), At::btnRecordWord);
     for (QPushButton *b : {btnRecordWord, btnComputerVoice})
         b->setFont(Fonts::sized(At::ButtonPoints, true));
-    enterOnlyPressesEnterButton();
 
     connect(btnRecordWord, &QPushButton::clicked, this, &TypeWordPanel::btnRecordWord_Click);
     connect(btnComputerVoice, &QPushButton::clicked, this, &TypeWordPanel::btnComputerVoice_Click);

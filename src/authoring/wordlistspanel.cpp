@@ -63,7 +63,6 @@ WordListsPanel::WordListsPanel(SoundForm *window, AuthoringSession *session, Wor
     pbWordList->setVisible(false);
     for (QPushButton *b : {btnAddTheseWords, btnOpenTextFile, btnCancelWordList})
         b->setFont(Fonts::sized(At::ButtonPoints, true));
-    enterOnlyPressesEnterButton();
 
     connect(btnAddTheseWords, &QPushButton::clicked, this, &WordListsPanel::btnAddTheseWords_Click);
     connect(btnOpenTextFile, &QPushButton::clicked, this, &WordListsPanel::btnOpenTextFile_Click);
