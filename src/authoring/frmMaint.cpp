@@ -144,7 +144,7 @@ void frmMaint::showPage(MaintPage page)
     if (maintPanel)
         maintPanel->reload();
     else
-        pnlProgress->reload();
+        pnlProgress->open();
 
     // Shown first, so the focus leaving a hidden panel lands on the new one.
     Panels::show(next);

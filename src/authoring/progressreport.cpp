@@ -61,6 +61,8 @@ constexpr Twips::Box btnCancelExport{8040, 6405, 1440, 400};
 // A line of more runs than this is drawn as averages over as many stretches of time; up
 // to the second figure each run is marked with a dot.
 constexpr int MaxChartPoints = 150;
+constexpr int ScoreMargin = 5;  // percent of room above 100% and below 0%
+constexpr int MaxDateTicks = 6; // date labels at most
 constexpr int MaxMarkedPoints = 60;
 // The chart's width on paper, in the report's units (about points).
 constexpr int PrintedChartWidth = 480;
@@ -144,7 +146,12 @@ ProgressReport::ProgressReport(AppContext &context, QWidget *parent) : QWidget(p
     chart->setTitle(u"Test scores"_s);
     chart->legend()->setAlignment(Qt::AlignRight);
     auto *y = new QValueAxis;
-    y->setRange(0, 100);
+    // A little room above 100% and below 0%, so those points are drawn inside the frame;
+    // the labels stay at 0, 25 ... 100%.
+    y->setRange(-At::ScoreMargin, 100 + At::ScoreMargin);
+    y->setTickType(QValueAxis::TicksDynamic);
+    y->setTickAnchor(0);
+    y->setTickInterval(25);
     y->setLabelFormat(u"%d%%"_s);
     y->setTitleText(u"Score"_s);
     chart->addAxis(y, Qt::AlignLeft);
@@ -203,6 +210,17 @@ QString ProgressReport::shownChild() const
     return text == NoChild ? QString() : text;
 }
 
+void ProgressReport::open()
+{
+    // The child chosen on the start window, when there is one.
+    const QString chosen = m_ctx.history.child();
+    if (!chosen.isEmpty()) {
+        cboChild->clear();
+        cboChild->addItem(chosen);
+    }
+    reload();
+}
+
 void ProgressReport::reload()
 {
     const QString was = cboChild->currentText();
@@ -239,7 +257,6 @@ void ProgressReport::showReport()
     }
     auto *x = new QDateTimeAxis;
     x->setFormat(u"d MMM"_s);
-    x->setTickCount(6);
     x->setTitleText(u"Date"_s);
     chart->addAxis(x, Qt::AlignBottom);
     auto *y = chart->axes(Qt::Vertical).first();
@@ -288,8 +305,15 @@ void ProgressReport::showReport()
     last = last.toLocalTime();
     if (!first.isValid())
         first = last = QDateTime(m_ctx.history.today(), QTime(12, 0));
-    // A day either side, so that a single day's runs are not drawn on the axis's edge.
-    x->setRange(first.addDays(-1), last.addDays(1));
+    // From midnight a day before the first run to midnight more than a day after the
+    // last, so that a single day's runs are not drawn on the axis's edge; the ticks fall
+    // on midnights a whole number of days apart, so no date is labelled twice.
+    const QDateTime start(first.date().addDays(-1), QTime(0, 0));
+    const qint64 days = start.daysTo(QDateTime(last.date().addDays(2), QTime(0, 0)));
+    const int ticks = int(std::min<qint64>(At::MaxDateTicks, days + 1));
+    const qint64 step = (days + ticks - 2) / (ticks - 1);
+    x->setTickCount(ticks);
+    x->setRange(start, start.addDays(step * (ticks - 1)));
 
     lstMissed->clear();
     const QList<History::MissedWord> missed = s ? s->mostMissed(child) : QList<History::MissedWord>();
@@ -336,7 +360,7 @@ void ProgressReport::btnForgetChild_Click()
     if (!s || child.isEmpty())
         return;
     if (MsgBox(u"Forget %1?\n\nEvery result Wordaroo remembers about %1 will be deleted."_s.arg(child),
-               MsgButtons::YesNo, MsgIcon::Question, u"Forget This Child"_s) != MsgResult::Yes)
+               MsgButtons::YesNoDefaultNo, MsgIcon::Question, u"Forget This Child"_s) != MsgResult::Yes)
         return;
     const QString why = s->forgetChild(child);
     if (!why.isEmpty())

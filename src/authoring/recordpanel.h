@@ -36,6 +36,8 @@ class RecordPanel final : public MaintPanel
     // Recording a sentence only: a typed sentence said by the computer voice instead.
     QLineEdit *txtSentence = nullptr;
     QPushButton *btnSentenceVoice = nullptr;
+    // "Word 3 of 12: owl" while a guided recording runs.
+    QLabel *lblGuidedPlace = nullptr;
 
     QPushButton *enterButton() const override { return btnBeginRecord; }
     QWidget *focusOnShow() const override;
