@@ -310,10 +310,18 @@ void ProgressReport::showReport()
     // on midnights a whole number of days apart, so no date is labelled twice.
     const QDateTime start(first.date().addDays(-1), QTime(0, 0));
     const qint64 days = start.daysTo(QDateTime(last.date().addDays(2), QTime(0, 0)));
-    const int ticks = int(std::min<qint64>(At::MaxDateTicks, days + 1));
-    const qint64 step = (days + ticks - 2) / (ticks - 1);
-    x->setTickCount(ticks);
-    x->setRange(start, start.addDays(step * (ticks - 1)));
+    // The most labels whose whole-day spacing stretches the axis by a fifth at most.
+    qint64 gaps = 1, step = days;
+    for (qint64 k = std::min<qint64>(At::MaxDateTicks - 1, days); k > 1; --k) {
+        const qint64 s = (days + k - 1) / k;
+        if ((s * k - days) * 5 <= days) {
+            gaps = k;
+            step = s;
+            break;
+        }
+    }
+    x->setTickCount(int(gaps + 1));
+    x->setRange(start, start.addDays(step * gaps));
 
     lstMissed->clear();
     const QList<History::MissedWord> missed = s ? s->mostMissed(child) : QList<History::MissedWord>();
