@@ -244,7 +244,6 @@ void tst_AudioAuthoring::aClippedRecordingWarns()
     QCOMPARE(shownPanel(w), u"pnlWordList"_s);
     QCOMPARE(env.dialogs.boxes.size(), 1);
     QCOMPARE(env.dialogs.boxes.constLast().text, RecordingCleanup::ClippedMessage);
-    QCOMPARE(hear(env.appDir() + u"Test_Loud/sun.wav"_s).format, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
     speaker.setCommand(u"Close"_s);
     TestUi::closeAllWindows();
     Sound::setEngine(&env.sound);

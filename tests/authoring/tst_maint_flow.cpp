@@ -2,6 +2,7 @@
 // ENTER presses, what hidden panels refuse, and the device commands sent.
 #include "maint_helpers.h"
 
+#include "authoring/authoringsession.h"
 #include "core/platform/testlibrary.h"
 #include "core/sound/mmcontrol.h"
 #include "voice/computervoice.h"
@@ -9,8 +10,6 @@
 #include <QAction>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
-
-#include <cmath>
 
 using namespace Maint;
 
@@ -33,7 +32,6 @@ class tst_MaintFlow : public QObject
     void enterWalksAWordThrough();
     void transitions_data();
     void transitions();
-    void focusedButtonAnswersEnter_data();
     void focusedButtonAnswersEnter();
     void enterInSentenceBoxUsesComputerVoice();
     void hiddenPanelsTakeNoInput();
@@ -162,43 +160,17 @@ void tst_MaintFlow::transitions()
 }
 
 // ENTER on a focused button presses it, whatever the panel's own ENTER button is.
-void tst_MaintFlow::focusedButtonAnswersEnter_data()
-{
-    QTest::addColumn<QStringList>("presses"); // as in transitions
-    QTest::addColumn<QString>("focused");
-    QTest::addColumn<QString>("panel");
-    QTest::addColumn<QStringList>("words");
-    const QStringList toLists{u"btnEdit"_s, u"btnEditTest"_s, u"btnTypeList"_s};
-    QTest::newRow("Add These Words") << toLists << u"btnAddTheseWords"_s << u"pnlWordList"_s
-                                     << QStringList{u"apple"_s, u"owl"_s};
-    QTest::newRow("Cancel a list") << toLists << u"btnCancelWordList"_s << u"pnlWordList"_s << QStringList{u"apple"_s};
-    QTest::newRow("Record word again") << QStringList{u"btnEdit"_s,       u"btnEditTest"_s,   u"btnAddWord"_s,
-                                                      u"+kiwi"_s,         u"btnRecordWord"_s, u"btnBeginRecord"_s,
-                                                      u"btnBeginRecord"_s}
-                                       << u"btnReRecord"_s << u"pnlRecord"_s << QStringList{u"apple"_s};
-}
-
 void tst_MaintFlow::focusedButtonAnswersEnter()
 {
-    QFETCH(QStringList, presses);
-    QFETCH(QString, focused);
-    QFETCH(QString, panel);
-    QFETCH(QStringList, words);
     TestEnv env;
     env.makeTest(u"Test_Fruit"_s, {u"apple"_s});
     frmMaint *w = open();
-    for (const QString &p : presses) {
-        if (p.startsWith(u'+'))
-            w->pnlTypeWord->txtWord->setText(p.mid(1));
-        else
-            TestUi::click(TestUi::child<QPushButton>(w, p));
-    }
+    for (const QString &p : {u"btnEdit"_s, u"btnEditTest"_s, u"btnTypeList"_s})
+        TestUi::click(TestUi::child<QPushButton>(w, p));
     w->pnlWordLists->txtWordList->setPlainText(u"owl"_s);
-    auto *b = TestUi::child<QPushButton>(w, focused);
-    b->setFocus();
-    QTest::keyClick(b, Qt::Key_Return);
-    QCOMPARE(shownPanel(w), panel);
-    QCOMPARE(items(w->pnlWordList->List1), words);
+    w->pnlWordLists->btnAddTheseWords->setFocus();
+    QTest::keyClick(w->pnlWordLists->btnAddTheseWords, Qt::Key_Return);
+    QCOMPARE(items(w->pnlWordList->List1), (QStringList{u"apple"_s, u"owl"_s}));
 }
 
 // ENTER in the box of a typed sentence says it with the computer voice, as the button
@@ -206,22 +178,12 @@ void tst_MaintFlow::focusedButtonAnswersEnter()
 void tst_MaintFlow::enterInSentenceBoxUsesComputerVoice()
 {
     TestEnv env;
-    std::vector<qint16> voice(44100, 0); // a second: half of it a tone
-    for (size_t i = 11025; i < 33075; ++i)
-        voice[i] = qint16(16000 * std::sin(double(i) * 0.1254));
-    env.sound.setRecordedSamples(voice);
     frmMaint *w = open();
     makeTest(w, u"Sounds"_s);
-    w->pnlWordList->btnAddWord_Click();
-    w->pnlTypeWord->txtWord->setText(u"there"_s);
-    w->pnlTypeWord->btnRecordWord_Click();
-    enter(w);
-    enter(w);
-    w->pnlReviewSound->btnAddSentence_Click();
-    QVERIFY(w->pnlRecord->txtSentence->isVisible());
-    w->pnlRecord->txtSentence->setFocus();
+    w->session->setWord(u"there"_s); // as "Add a Sentence" leaves it
+    w->session->setTake(AuthoringSession::Take::Sentence);
+    w->showPage(MaintPage::Record);
     QTest::keyClicks(w->pnlRecord->txtSentence, u"Put it over there."_s);
-    env.sound.clear();
     QTest::keyClick(w->pnlRecord->txtSentence, Qt::Key_Return);
     QVERIFY(!env.sound.lines().contains(u"Record"_s));
     QVERIFY(ComputerVoice::isComputerVoice(env.context.TestDir() + u".sentences/there.wav"_s));
