@@ -38,6 +38,7 @@ void AuthoringSession::startGuided(const QStringList &words)
 {
     m_guided = true;
     m_guidedWords = words;
+    m_guidedTotal = words.size();
     Q_EMIT changed();
 }
 
@@ -50,5 +51,16 @@ void AuthoringSession::endGuided()
 {
     m_guided = false;
     m_guidedWords.clear();
+    m_guidedTotal = 0;
     Q_EMIT changed();
+}
+
+QString AuthoringSession::guidedPlace() const
+{
+    if (!m_guided || m_word.isEmpty())
+        return {};
+    // The word being made was the last one taken from the queue.
+    const qsizetype n = m_guidedTotal - m_guidedWords.size();
+    return QStringLiteral("Word ") + QString::number(n) + QStringLiteral(" of ") + QString::number(m_guidedTotal) +
+           QStringLiteral(": ") + m_word;
 }

@@ -46,6 +46,9 @@ class AuthoringSession final : public QObject
     void startGuided(const QStringList &words);
     QString nextGuided();
     void endGuided();
+    // Where a guided recording is: "Word 3 of 12: owl" for the word being made; empty
+    // when no guided recording runs.
+    QString guidedPlace() const;
 
   Q_SIGNALS:
     // The word was set (also to the same text): the typing box shows it.
@@ -61,4 +64,5 @@ class AuthoringSession final : public QObject
     Recording m_recording = Recording::Idle;
     bool m_guided = false;
     QStringList m_guidedWords; // still to visit, in list order
+    qsizetype m_guidedTotal = 0;
 };

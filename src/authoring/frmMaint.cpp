@@ -144,7 +144,7 @@ void frmMaint::showPage(MaintPage page)
     if (maintPanel)
         maintPanel->reload();
     else
-        pnlProgress->reload();
+        pnlProgress->open();
 
     // Shown first, so the focus leaving a hidden panel lands on the new one.
     Panels::show(next);
@@ -162,10 +162,8 @@ void frmMaint::showPage(MaintPage page)
 
 QPushButton *frmMaint::enterButton() const
 {
-    for (QPushButton *b : findChildren<QPushButton *>())
-        if (b->isDefault())
-            return b;
-    return nullptr;
+    auto *focused = qobject_cast<QPushButton *>(focusWidget());
+    return focused && focused->autoDefault() ? focused : m_enterButton;
 }
 
 void frmMaint::setEnterButton(QPushButton *button)
@@ -175,6 +173,7 @@ void frmMaint::setEnterButton(QPushButton *button)
             b->setDefault(false);
     if (button)
         button->setDefault(true);
+    m_enterButton = button;
 }
 
 void frmMaint::Form_Unload(bool &keepOpen)

@@ -54,8 +54,8 @@ class frmMaint final : public SoundForm
     // The progress report, in a window made larger while it shows.
     ProgressReport *pnlProgress = nullptr;
 
-    // The button that ENTER presses now (nullptr: none, ENTER only presses a
-    // focused button).
+    // What ENTER presses now: the button that has the focus, as in any dialog, or else
+    // the shown panel's ENTER button (nullptr: neither).
     QPushButton *enterButton() const;
 
   public Q_SLOTS:
@@ -73,6 +73,7 @@ class frmMaint final : public SoundForm
     void setClientTwips(int width, int height);
     // Makes button the window's ENTER button and clears the previous one.
     void setEnterButton(QPushButton *button);
+    QPushButton *m_enterButton = nullptr;
 
     bool m_wide = false; // the report's size
     AppContext &m_ctx;

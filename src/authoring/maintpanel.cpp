@@ -6,7 +6,6 @@
 #include "core/ui/soundform.h"
 
 #include <QListWidget>
-#include <QPushButton>
 
 MaintPanel::MaintPanel(SoundForm *window, AuthoringSession *session, QWidget *parent, const QString &name,
                        const Twips::Box &at)
@@ -19,12 +18,6 @@ MaintPanel::MaintPanel(SoundForm *window, AuthoringSession *session, QWidget *pa
 MMControl &MaintPanel::device() const
 {
     return *m_window->MMControl1;
-}
-
-void MaintPanel::enterOnlyPressesEnterButton()
-{
-    for (QPushButton *b : findChildren<QPushButton *>())
-        b->setAutoDefault(false);
 }
 
 bool MaintPanel::selectedText(QListWidget *list, QString &text)

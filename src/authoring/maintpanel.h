@@ -38,8 +38,9 @@ class MaintPanel : public QWidget
     MaintPanel(SoundForm *window, AuthoringSession *session, QWidget *parent, const QString &name,
                const Twips::Box &at);
 
-    // The button ENTER presses while the panel shows (nullptr: ENTER presses only a
-    // focused button).
+    // The button ENTER presses while the panel shows and no other button has the focus
+    // (a focused button answers ENTER itself, as in any dialog; nullptr: ENTER presses
+    // only a focused button).
     virtual QPushButton *enterButton() const { return nullptr; }
     // The control that takes the focus when the panel is shown (nullptr: left to Qt).
     virtual QWidget *focusOnShow() const { return nullptr; }
@@ -54,9 +55,6 @@ class MaintPanel : public QWidget
     AuthoringSession &session() const { return *m_session; }
     AppContext &ctx() const;
     MMControl &device() const;
-    // ENTER presses the panel's ENTER button wherever the focus is: no button of the
-    // panel is pressed by ENTER for having the focus.
-    void enterOnlyPressesEnterButton();
     // Whether an entry of the list is selected; its text goes to text.
     static bool selectedText(QListWidget *list, QString &text);
     static QStringList entries(const QListWidget *list);

@@ -41,7 +41,6 @@ NewNamePanel::NewNamePanel(SoundForm *window, AuthoringSession *session, SelectT
     txtNewName->setFont(promptFont);
     btnNewNext = Ui::button(this, QStringLiteral("btnNewNext"), QStringLiteral("Next"), At::btnNewNext);
     btnNewNext->setFont(Fonts::sized(At::ButtonPoints, true));
-    enterOnlyPressesEnterButton();
     connect(btnNewNext, &QPushButton::clicked, this, &NewNamePanel::btnNewNext_Click);
 }
 

@@ -73,7 +73,6 @@ OptionsPanel::OptionsPanel(SoundForm *window, AuthoringSession *session, QWidget
                                          MaintArt::path("maint_cancel"), At::btnCancelOptions);
     for (QPushButton *b : {btnSaveOptions, btnCancelOptions})
         b->setFont(Fonts::sized(At::ButtonPoints, true));
-    enterOnlyPressesEnterButton();
 
     connect(btnSaveOptions, &QPushButton::clicked, this, &OptionsPanel::btnSaveOptions_Click);
     connect(btnCancelOptions, &QPushButton::clicked, this, &OptionsPanel::btnCancelOptions_Click);

@@ -71,6 +71,8 @@ constexpr qsizetype ExampleLength = 30;
 // A line of more runs than this is drawn as averages over as many stretches of time; up
 // to the second figure each run is marked with a dot.
 constexpr int MaxChartPoints = 150;
+constexpr int ScoreMargin = 5;  // percent of room above 100% and below 0%
+constexpr int MaxDateTicks = 6; // date labels at most
 constexpr int MaxMarkedPoints = 60;
 // The chart's width on paper, in the report's units (about points).
 constexpr int PrintedChartWidth = 480;
@@ -191,7 +193,12 @@ ProgressReport::ProgressReport(AppContext &context, QWidget *parent) : QWidget(p
     chart->setTitle(u"Test scores"_s);
     chart->legend()->setAlignment(Qt::AlignRight);
     auto *y = new QValueAxis;
-    y->setRange(0, 100);
+    // A little room above 100% and below 0%, so those points are drawn inside the frame;
+    // the labels stay at 0, 25 ... 100%.
+    y->setRange(-At::ScoreMargin, 100 + At::ScoreMargin);
+    y->setTickType(QValueAxis::TicksDynamic);
+    y->setTickAnchor(0);
+    y->setTickInterval(25);
     y->setLabelFormat(u"%d%%"_s);
     y->setTitleText(u"Score"_s);
     chart->addAxis(y, Qt::AlignLeft);
@@ -237,8 +244,6 @@ ProgressReport::ProgressReport(AppContext &context, QWidget *parent) : QWidget(p
     connect(btnPrint, &QPushButton::clicked, this, &ProgressReport::btnPrint_Click);
     connect(btnExportCsv, &QPushButton::clicked, this, &ProgressReport::btnExportCsv_Click);
     connect(btnCancelExport, &QPushButton::clicked, this, &ProgressReport::btnCancelExport_Click);
-    for (QPushButton *b : findChildren<QPushButton *>())
-        b->setAutoDefault(false);
 }
 
 ProgressReport::~ProgressReport()
@@ -254,6 +259,17 @@ QString ProgressReport::shownChild() const
 {
     const QString text = cboChild->currentText();
     return text == NoChild ? QString() : text;
+}
+
+void ProgressReport::open()
+{
+    // The child chosen on the start window, when there is one.
+    const QString chosen = m_ctx.history.child();
+    if (!chosen.isEmpty()) {
+        cboChild->clear();
+        cboChild->addItem(chosen);
+    }
+    reload();
 }
 
 void ProgressReport::reload()
@@ -292,7 +308,6 @@ void ProgressReport::showReport()
     }
     auto *x = new QDateTimeAxis;
     x->setFormat(u"d MMM"_s);
-    x->setTickCount(6);
     x->setTitleText(u"Date"_s);
     chart->addAxis(x, Qt::AlignBottom);
     auto *y = chart->axes(Qt::Vertical).first();
@@ -341,8 +356,23 @@ void ProgressReport::showReport()
     last = last.toLocalTime();
     if (!first.isValid())
         first = last = QDateTime(m_ctx.history.today(), QTime(12, 0));
-    // A day either side, so that a single day's runs are not drawn on the axis's edge.
-    x->setRange(first.addDays(-1), last.addDays(1));
+    // From midnight a day before the first run to midnight more than a day after the
+    // last, so that a single day's runs are not drawn on the axis's edge; the ticks fall
+    // on midnights a whole number of days apart, so no date is labelled twice.
+    const QDateTime start(first.date().addDays(-1), QTime(0, 0));
+    const qint64 days = start.daysTo(QDateTime(last.date().addDays(2), QTime(0, 0)));
+    // The most labels whose whole-day spacing stretches the axis by a fifth at most.
+    qint64 gaps = 1, step = days;
+    for (qint64 k = std::min<qint64>(At::MaxDateTicks - 1, days); k > 1; --k) {
+        const qint64 s = (days + k - 1) / k;
+        if ((s * k - days) * 5 <= days) {
+            gaps = k;
+            step = s;
+            break;
+        }
+    }
+    x->setTickCount(int(gaps + 1));
+    x->setRange(start, start.addDays(step * gaps));
 
     lstMissed->clear();
     const QList<History::MissedWord> missed = s ? s->mostMissed(child) : QList<History::MissedWord>();
@@ -411,7 +441,7 @@ void ProgressReport::btnForgetChild_Click()
     if (!s || child.isEmpty())
         return;
     if (MsgBox(u"Forget %1?\n\nEvery result Wordaroo remembers about %1 will be deleted."_s.arg(child),
-               MsgButtons::YesNo, MsgIcon::Question, u"Forget This Child"_s) != MsgResult::Yes)
+               MsgButtons::YesNoDefaultNo, MsgIcon::Question, u"Forget This Child"_s) != MsgResult::Yes)
         return;
     const QString why = s->forgetChild(child);
     if (!why.isEmpty())

@@ -61,6 +61,8 @@ class ProgressReport final : public QWidget
     QString shownChild() const;
     // Reads the history again (the children, then the chosen one's report).
     void reload();
+    // Shown from the authoring window: on the child chosen on the start window.
+    void open();
     // The report and the paper version of the test chosen in cboPaperTest.
     void printTo(QPrinter &printer) const;
     bool exporting() const;

@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
@@ -40,6 +41,7 @@ constexpr Twips::Box lblElapsed{1245, 2670, 2820, 300};
 constexpr Twips::Box btnBackToList{3015, 3000, 2325, 420};
 constexpr Twips::Box txtSentence{45, 3000, 2760, 405};
 constexpr Twips::Box btnSentenceVoice{2865, 3000, 2475, 420};
+constexpr Twips::Box lblGuidedPlace{45, 3090, 2900, 300}; // where the sentence box is for a sentence
 
 constexpr double ButtonPoints = 9.75; // bold
 constexpr double PromptPoints = 12;
@@ -47,6 +49,8 @@ constexpr double WordPoints = 12; // bold
 } // namespace At
 
 const QString SentenceMark = QStringLiteral(" (sentence)");
+const QString SayWord = QStringLiteral("(Say the Word Clearly and when finished press ENTER stop recording)");
+const QString SaySentence = QStringLiteral("(Say the Sentence Clearly and when finished press ENTER stop recording)");
 const QString IdlePrompt = QStringLiteral("When ready press ENTER to begin Recording");
 const QString RecordingPrompt = QStringLiteral("Recording Now....Press ENTER to Stop Recording");
 const QColor IdleColour(128, 255, 128);
@@ -92,9 +96,7 @@ RecordPanel::RecordPanel(SoundForm *window, AuthoringSession *session, WordListP
     lblWordToRecord->setFont(wordFont);
     lblWordToRecord->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     lblWordToRecord->setWordWrap(false);
-    Label12 =
-        Ui::label(this, QStringLiteral("Label12"),
-                  QStringLiteral("(Say the Word Clearly and when finished press ENTER stop recording)"), At::Label12);
+    Label12 = Ui::label(this, QStringLiteral("Label12"), SayWord, At::Label12);
     btnBeginRecord = Ui::button(this, QStringLiteral("btnBeginRecord"), BeginCaption, At::btnBeginRecord);
     btnBeginRecord->setFont(wordFont);
     btnBeginRecord->setAutoFillBackground(true);
@@ -114,11 +116,13 @@ RecordPanel::RecordPanel(SoundForm *window, AuthoringSession *session, WordListP
     txtSentence = Ui::textBox(this, QStringLiteral("txtSentence"), At::txtSentence);
     txtSentence->setAccessibleName(QStringLiteral("A sentence for the computer voice to say"));
     txtSentence->setPlaceholderText(QStringLiteral("Or type the sentence here"));
+    txtSentence->installEventFilter(this);
     btnSentenceVoice = Ui::button(this, QStringLiteral("btnSentenceVoice"), QStringLiteral("Use the Computer Voice"),
                                   At::btnSentenceVoice);
     for (QPushButton *b : {btnBackToList, btnSentenceVoice})
         b->setFont(Fonts::sized(At::ButtonPoints, true));
-    enterOnlyPressesEnterButton();
+    lblGuidedPlace = Ui::label(this, QStringLiteral("lblGuidedPlace"), QString(), At::lblGuidedPlace);
+    lblGuidedPlace->setWordWrap(false);
     stopLevelMeter();
 
     connect(btnBeginRecord, &QPushButton::clicked, this, &RecordPanel::btnBeginRecord_Click);
@@ -134,6 +138,18 @@ QWidget *RecordPanel::focusOnShow() const
     return btnBeginRecord;
 }
 
+bool RecordPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == txtSentence && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            btnSentenceVoice->click();
+            return true;
+        }
+    }
+    return MaintPanel::eventFilter(watched, event);
+}
+
 void RecordPanel::showSession()
 {
     const AuthoringSession::Take take = session().take();
@@ -146,6 +162,10 @@ void RecordPanel::showSession()
     txtSentence->setVisible(sentence);
     btnSentenceVoice->setVisible(sentence);
     lblWordToRecord->setText(session().word() + (sentence ? SentenceMark : QString()));
+    Label12->setText(sentence ? SaySentence : SayWord);
+    // A sentence's box takes that place; the word above still names the word.
+    lblGuidedPlace->setText(session().guidedPlace());
+    lblGuidedPlace->setVisible(!sentence && !lblGuidedPlace->text().isEmpty());
     setRecordingLook(session().isRecording());
 }
 

@@ -36,6 +36,8 @@ class RecordPanel final : public MaintPanel
     // Recording a sentence only: a typed sentence said by the computer voice instead.
     QLineEdit *txtSentence = nullptr;
     QPushButton *btnSentenceVoice = nullptr;
+    // "Word 3 of 12: owl" while a guided recording runs.
+    QLabel *lblGuidedPlace = nullptr;
 
     QPushButton *enterButton() const override { return btnBeginRecord; }
     QWidget *focusOnShow() const override;
@@ -48,6 +50,11 @@ class RecordPanel final : public MaintPanel
     void tmrLevel_Timer();
     void btnBackToList_Click();
     void btnSentenceVoice_Click();
+
+  protected:
+    // ENTER in the sentence box says the typed sentence, as "Use the Computer Voice"
+    // does, instead of starting the microphone.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
   private:
     // Shows the session's word, what is recorded for it and whether a recording runs.

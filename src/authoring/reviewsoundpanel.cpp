@@ -19,10 +19,12 @@ namespace At
 {
 constexpr Twips::Box pnlReviewSound{0, 150, 5460, 3765};
 constexpr Twips::Box Label13{0, 0, 5415, 420};
-constexpr Twips::Box btnSaveWord{1215, 405, 3000, 840};
-constexpr Twips::Box btnListen{1230, 1395, 3000, 840};
-constexpr Twips::Box btnReRecord{1245, 2460, 3000, 840};
-constexpr Twips::Box btnAddSentence{4305, 1395, 1110, 840};
+// The three big buttons leave "Add a Sentence" room on the right, clear of the edge.
+constexpr Twips::Box btnSaveWord{900, 405, 2900, 840};
+constexpr Twips::Box btnListen{900, 1395, 2900, 840};
+constexpr Twips::Box btnReRecord{900, 2460, 2900, 840};
+constexpr Twips::Box btnAddSentence{3960, 1395, 1380, 840};
+constexpr Twips::Box lblGuidedPlace{45, 3330, 5370, 240};
 
 constexpr double ButtonPoints = 9.75; // bold
 constexpr double PromptPoints = 12;
@@ -46,7 +48,8 @@ ReviewSoundPanel::ReviewSoundPanel(SoundForm *window, AuthoringSession *session,
                                        At::btnAddSentence);
     for (QPushButton *b : {btnSaveWord, btnListen, btnReRecord, btnAddSentence})
         b->setFont(Fonts::sized(At::ButtonPoints, true));
-    enterOnlyPressesEnterButton();
+    lblGuidedPlace = Ui::label(this, QStringLiteral("lblGuidedPlace"), QString(), At::lblGuidedPlace);
+    lblGuidedPlace->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 
     connect(btnSaveWord, &QPushButton::clicked, this, &ReviewSoundPanel::btnSaveWord_Click);
     connect(btnListen, &QPushButton::clicked, this, &ReviewSoundPanel::btnListen_Click);
@@ -67,6 +70,10 @@ void ReviewSoundPanel::showSession()
     btnAddSentence->setVisible(!sentence);
     Label13->setText(sentence ? QStringLiteral("Press ENTER  to save the sentence.")
                               : QStringLiteral("Press ENTER  to save the word."));
+    btnSaveWord->setText(sentence ? QStringLiteral("Save Sentence") : QStringLiteral("Save Word"));
+    btnReRecord->setText(sentence ? QStringLiteral("Record the Sentence Again") : QStringLiteral("Record word again"));
+    lblGuidedPlace->setText(session().guidedPlace());
+    lblGuidedPlace->setVisible(!lblGuidedPlace->text().isEmpty());
 }
 
 void ReviewSoundPanel::btnListen_Click()

@@ -19,6 +19,7 @@ class ReviewSoundPanel final : public MaintPanel
     QPushButton *btnListen = nullptr;
     QPushButton *btnReRecord = nullptr;
     QPushButton *btnAddSentence = nullptr; // "Add a &Sentence"
+    QLabel *lblGuidedPlace = nullptr;      // "Word 3 of 12: owl" while a guided recording runs
 
     QPushButton *enterButton() const override { return btnSaveWord; }
     QWidget *focusOnShow() const override;

@@ -56,7 +56,6 @@ TypeWordPanel::TypeWordPanel(SoundForm *window, AuthoringSession *session, WordL
                                  At::btnTypeWordList);
     for (QPushButton *b : {btnRecordWord, btnComputerVoice, btnTypeWordList})
         b->setFont(Fonts::sized(At::ButtonPoints, true));
-    enterOnlyPressesEnterButton();
 
     connect(btnRecordWord, &QPushButton::clicked, this, &TypeWordPanel::btnRecordWord_Click);
     connect(btnComputerVoice, &QPushButton::clicked, this, &TypeWordPanel::btnComputerVoice_Click);

@@ -80,7 +80,6 @@ WordListPanel::WordListPanel(SoundForm *window, AuthoringSession *session, QWidg
     for (QPushButton *b : {btnAddWord, btnDelWord, btnReRecordWord, btnFinishNewTest, btnTypeList,
                            btnRecordComputerWords, btnCheckRecordings, btnRecordingIsRight})
         b->setFont(buttonFont);
-    enterOnlyPressesEnterButton();
 
     connect(btnAddWord, &QPushButton::clicked, this, &WordListPanel::btnAddWord_Click);
     connect(btnDelWord, &QPushButton::clicked, this, &WordListPanel::btnDelWord_Click);

@@ -67,7 +67,6 @@ WordListsPanel::WordListsPanel(SoundForm *window, AuthoringSession *session, Wor
     lblWordsFound->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     for (QPushButton *b : {btnAddTheseWords, btnOpenTextFile, btnCancelWordList})
         b->setFont(Fonts::sized(At::ButtonPoints, true));
-    enterOnlyPressesEnterButton();
 
     connect(btnAddTheseWords, &QPushButton::clicked, this, &WordListsPanel::btnAddTheseWords_Click);
     connect(btnOpenTextFile, &QPushButton::clicked, this, &WordListsPanel::btnOpenTextFile_Click);

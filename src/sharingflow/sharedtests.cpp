@@ -101,12 +101,17 @@ QString add(AppContext &context, const QString &path, Ask ask)
         // The name of the test Wordaroo makes: the shared one takes the next free name, never that folder.
         name = TestArchive::uniqueTestName(context.AppDir, name, reserved);
     } else if (TestArchive::uniqueTestName(context.AppDir, name) != name) {
-        if (MsgBox(QStringLiteral("The test: ") + name + QStringLiteral(" already exists.\n") +
-                       QStringLiteral("Replace it with the shared one?"),
-                   MsgButtons::YesNo, MsgIcon::Question) == MsgResult::Yes)
+        // Yes replaces it, No adds the shared one beside it under a new name, Cancel adds
+        // nothing.
+        const MsgResult answer = MsgBox(QStringLiteral("The test: ") + name + QStringLiteral(" already exists.\n") +
+                                            QStringLiteral("Replace it with the shared one?"),
+                                        MsgButtons::YesNoCancel, MsgIcon::Question);
+        if (answer == MsgResult::Yes)
             ifExists = TestArchive::IfExists::Replace;
-        else
+        else if (answer == MsgResult::No)
             name = TestArchive::uniqueTestName(context.AppDir, name);
+        else
+            return {};
     }
 
     QString folderName = TestLibrary::TestPrefix + name;
@@ -118,10 +123,13 @@ QString add(AppContext &context, const QString &path, Ask ask)
         return {};
     }
     Q_EMIT context.catalogue.changed();
+    // What arrived, in one box: how many words, and any file left out.
+    const qsizetype words = TestLibrary::wordsOf(context.AppDir + folderName + QLatin1Char('/')).size();
+    QString text = folderName + QStringLiteral(" was added with ") + QString::number(words) + QStringLiteral(" words.");
     if (!r.skipped.isEmpty())
-        MsgBox(QStringLiteral("The test ") + name + QStringLiteral(" was added without these files:\n") +
-                   listOf(r.skipped),
-               MsgButtons::Ok, MsgIcon::Information);
+        text += QStringLiteral("\n\nThe test ") + name + QStringLiteral(" was added without these files:\n") +
+                listOf(r.skipped);
+    MsgBox(text, MsgButtons::Ok, MsgIcon::Information);
     return folderName;
 }
 

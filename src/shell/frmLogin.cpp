@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QSignalBlocker>
 #include <QTimer>
 
@@ -132,7 +133,6 @@ frmLogin::frmLogin(AppContext &context, QWidget *parent) : Form(Windows::Login, 
     btnSeeWords =
         Ui::button(m_client, QStringLiteral("btnSeeWords"), SeeWords, At::btnSeeWords,
                    QStringLiteral("This button will show the spelling words in each test as you click on them."));
-    btnSeeWords->setAutoDefault(false);
 
     lstWords = Ui::list(m_client, QStringLiteral("lstWords"), At::lstWords);
     lstWords->setAccessibleName(QStringLiteral("Words of the selected test"));
@@ -228,11 +228,16 @@ void frmLogin::LoadTests()
     // The tricky words due for this child (or for everyone) are a test folder like any.
     m_ctx.history.refreshTrickyFolder();
     const QStringList names = TestLibrary::listTests(m_ctx.AppDir);
+    const QString selected = m_ctx.TestName();
     {
-        // One selection event for the whole rebuild: the first entry's.
+        // One selection event for the whole rebuild: the kept or the first entry's.
         const QSignalBlocker block(lstTests);
         TestLibrary::fillTestList(lstTests, names);
-        if (lstTests->count() > 0)
+        const QList<QListWidgetItem *> same =
+            selected.isEmpty() ? QList<QListWidgetItem *>() : lstTests->findItems(selected, Qt::MatchExactly);
+        if (!same.isEmpty())
+            lstTests->setCurrentItem(same.first());
+        else if (lstTests->count() > 0)
             lstTests->setCurrentRow(0);
     }
     LstTests_Click();
@@ -382,6 +387,16 @@ void frmLogin::Timer1_Timer()
         Module1::PlayWave(*MMControl1, m_ctx.AppDir + QStringLiteral("helloprof") + QStringLiteral(".wav"));
     // Once only: showing the window again later never greets again.
     Timer1->stop();
+}
+
+void frmLogin::showEvent(QShowEvent *event)
+{
+    Form::showEvent(event);
+    if (event->spontaneous())
+        return; // restored from the task bar: nothing changed meanwhile
+    if (m_shownBefore)
+        LoadTests();
+    m_shownBefore = true;
 }
 
 void frmLogin::closeEvent(QCloseEvent *event)

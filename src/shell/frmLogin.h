@@ -39,7 +39,8 @@ class frmLogin final : public Form
     bool passwordAccepted();
 
   public Q_SLOTS:
-    // Rebuilds lstTests from the test folders and selects the first entry.
+    // Rebuilds lstTests from the test folders; the selected test stays selected while
+    // it is still listed, otherwise the first entry is.
     void LoadTests();
 
     void LstTests_Click();
@@ -57,6 +58,9 @@ class frmLogin final : public Form
 
   protected:
     void closeEvent(QCloseEvent *event) override;
+    // Shown again (after a test, a game or the authoring window): the list is remade,
+    // since "Tricky Words" may have been made, changed or retired meanwhile.
+    void showEvent(QShowEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
@@ -71,6 +75,7 @@ class frmLogin final : public Form
     // Shows the child drop-down above the test list when a child exists.
     void loadChildren();
 
+    bool m_shownBefore = false;
     QMenuBar *m_menu = nullptr;
     QAction *mnuCreate = nullptr;
     QAction *mnuHelp = nullptr;

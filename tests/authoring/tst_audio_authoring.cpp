@@ -7,6 +7,7 @@
 #include "core/sound/mmcontrol.h"
 #include "core/sound/realengine.h"
 #include "shell/register.h"
+#include "voice/recordingcleanup.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -23,17 +24,18 @@ using namespace Qt::StringLiterals;
 namespace
 {
 
-void writeTone(const QString &path, int ms, double freq)
+// A tone; an amplitude above 1 is cut at full scale, as a microphone driven too hard.
+void writeTone(const QString &path, int ms, double freq, int rate = 22050, double amplitude = 0.5)
 {
     SF_INFO info{};
-    info.samplerate = 22050;
+    info.samplerate = rate;
     info.channels = 1;
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
     SNDFILE *f = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
     QVERIFY2(f, sf_strerror(nullptr));
-    std::vector<double> data(size_t(22050 * ms / 1000));
+    std::vector<double> data(size_t(rate * ms / 1000));
     for (size_t i = 0; i < data.size(); ++i)
-        data[i] = 0.5 * std::sin(2 * M_PI * freq * double(i) / 22050);
+        data[i] = std::clamp(amplitude * std::sin(2 * M_PI * freq * double(i) / rate), -1.0, 1.0);
     sf_write_double(f, data.data(), sf_count_t(data.size()));
     sf_close(f);
 }
@@ -88,6 +90,7 @@ class tst_AudioAuthoring : public QObject
   private Q_SLOTS:
     void initTestCase();
     void makeATestFromTheMicrophone();
+    void aClippedRecordingWarns();
 
   private:
     // On pnlRecord: ENTER starts, a tone plays into the mic, ENTER stops. Returns the
@@ -215,6 +218,32 @@ void tst_AudioAuthoring::makeATestFromTheMicrophone()
     QCOMPARE(items(login->findChild<QListWidget *>(u"lstTests"_s)), QStringList{u"Test_Sounds"_s});
     QCOMPARE(items(login->findChild<QListWidget *>(u"lstWords"_s)), QStringList{u"sun"_s});
 
+    speaker.setCommand(u"Close"_s);
+    TestUi::closeAllWindows();
+    Sound::setEngine(&env.sound);
+}
+
+// A microphone at the server's 44.1 kHz driven into clipping: the flat tops are a few
+// samples long there and would be smoothed away by a conversion to the saved rate.
+void tst_AudioAuthoring::aClippedRecordingWarns()
+{
+    TestEnv env;
+    RealSoundEngine real;
+    Sound::setEngine(&real);
+    MMControl speaker;
+    m_speaker = &speaker;
+    const QString loud = env.appDir() + u"loud.wav"_s;
+    writeTone(loud, 500, 440, 44100, 1.005);
+    frmMaint *w = open();
+    QVERIFY(w);
+    makeTest(w, u"Loud"_s);
+    type(w, u"sun"_s);
+    enter(w);
+    QVERIFY(recordTone(w, loud) > 0);
+    enter(w); // "Save Word"
+    QCOMPARE(shownPanel(w), u"pnlWordList"_s);
+    QCOMPARE(env.dialogs.boxes.size(), 1);
+    QCOMPARE(env.dialogs.boxes.constLast().text, RecordingCleanup::ClippedMessage);
     speaker.setCommand(u"Close"_s);
     TestUi::closeAllWindows();
     Sound::setEngine(&env.sound);

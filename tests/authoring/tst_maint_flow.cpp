@@ -2,11 +2,14 @@
 // ENTER presses, what hidden panels refuse, and the device commands sent.
 #include "maint_helpers.h"
 
+#include "authoring/authoringsession.h"
 #include "core/platform/testlibrary.h"
 #include "core/sound/mmcontrol.h"
+#include "voice/computervoice.h"
 
 #include <QAction>
 #include <QElapsedTimer>
+#include <QPlainTextEdit>
 
 using namespace Maint;
 
@@ -29,6 +32,8 @@ class tst_MaintFlow : public QObject
     void enterWalksAWordThrough();
     void transitions_data();
     void transitions();
+    void focusedButtonAnswersEnter();
+    void enterInSentenceBoxUsesComputerVoice();
     void hiddenPanelsTakeNoInput();
     void exitAndCloseBoxReturnToStart_data();
     void exitAndCloseBoxReturnToStart();
@@ -116,11 +121,12 @@ void tst_MaintFlow::transitions_data()
     QTest::newRow("finish") << QStringList{u"btnEdit"_s, u"btnEditTest"_s, u"btnFinishNewTest"_s} << u"pnlStart"_s
                             << QString();
     QTest::newRow("delete word, none selected")
-        << QStringList{u"btnEdit"_s, u"btnEditTest"_s, u"btnDelWord"_s} << u"pnlWordList"_s << u"btnAddWord"_s;
+        << QStringList{u"btnEdit"_s, u"btnEditTest"_s, u"btnDelWord"_s} << u"pnlWordList"_s
+        << u"btnDelWord"_s; // the clicked button keeps the focus and answers ENTER
     QTest::newRow("empty word") << QStringList{u"btnEdit"_s, u"btnEditTest"_s, u"btnAddWord"_s, u"btnRecordWord"_s}
                                 << u"pnlTypeWord"_s << u"btnRecordWord"_s;
     QTest::newRow("record again") << toReview + QStringList{u"btnReRecord"_s} << u"pnlRecord"_s << u"btnBeginRecord"_s;
-    QTest::newRow("listen") << toReview + QStringList{u"btnListen"_s} << u"pnlReviewSound"_s << u"btnSaveWord"_s;
+    QTest::newRow("listen") << toReview + QStringList{u"btnListen"_s} << u"pnlReviewSound"_s << u"btnListen"_s;
     QTest::newRow("options") << QStringList{u"btnOptions"_s} << u"pnlOptions"_s << u"btnSaveOptions"_s;
     QTest::newRow("options cancel") << QStringList{u"btnOptions"_s, u"btnCancelOptions"_s} << u"pnlStart"_s
                                     << QString();
@@ -151,6 +157,37 @@ void tst_MaintFlow::transitions()
     // What ENTER would press: the default button if it is on screen.
     QPushButton *b = w->enterButton();
     QCOMPARE(b && b->isVisible() ? b->objectName() : QString(), enterButton);
+}
+
+// ENTER on a focused button presses it, whatever the panel's own ENTER button is.
+void tst_MaintFlow::focusedButtonAnswersEnter()
+{
+    TestEnv env;
+    env.makeTest(u"Test_Fruit"_s, {u"apple"_s});
+    frmMaint *w = open();
+    for (const QString &p : {u"btnEdit"_s, u"btnEditTest"_s, u"btnTypeList"_s})
+        TestUi::click(TestUi::child<QPushButton>(w, p));
+    w->pnlWordLists->txtWordList->setPlainText(u"owl"_s);
+    w->pnlWordLists->btnAddTheseWords->setFocus();
+    QTest::keyClick(w->pnlWordLists->btnAddTheseWords, Qt::Key_Return);
+    QCOMPARE(items(w->pnlWordList->List1), (QStringList{u"apple"_s, u"owl"_s}));
+}
+
+// ENTER in the box of a typed sentence says it with the computer voice, as the button
+// beside it does; the microphone is not started.
+void tst_MaintFlow::enterInSentenceBoxUsesComputerVoice()
+{
+    TestEnv env;
+    frmMaint *w = open();
+    makeTest(w, u"Sounds"_s);
+    w->session->setWord(u"there"_s); // as "Add a Sentence" leaves it
+    w->session->setTake(AuthoringSession::Take::Sentence);
+    w->showPage(MaintPage::Record);
+    QTest::keyClicks(w->pnlRecord->txtSentence, u"Put it over there."_s);
+    QTest::keyClick(w->pnlRecord->txtSentence, Qt::Key_Return);
+    QVERIFY(!env.sound.lines().contains(u"Record"_s));
+    QVERIFY(ComputerVoice::isComputerVoice(env.context.TestDir() + u".sentences/there.wav"_s));
+    QCOMPARE(shownPanel(w), u"pnlWordList"_s);
 }
 
 void tst_MaintFlow::hiddenPanelsTakeNoInput()

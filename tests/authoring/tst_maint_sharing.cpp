@@ -87,7 +87,8 @@ void TestMaintSharing::roundTrip()
     TestEnv env;
     frmMaint *w = addShared(env, file);
 
-    QVERIFY(env.dialogs.boxes.isEmpty());
+    QCOMPARE(env.dialogs.boxes.size(), 1);
+    QCOMPARE(env.dialogs.boxes.first().text, u"Test_Animals was added with 2 words."_s);
     QCOMPARE(Maint::items(w->pnlSelectTest->LstTests), QStringList{u"Test_Animals"_s});
     QCOMPARE(Maint::selected(w->pnlSelectTest->LstTests), u"Test_Animals"_s);
     QCOMPARE(wordsShown(w, u"Test_Animals"_s), QStringList({u"cat"_s, u"dog"_s}));
@@ -102,11 +103,14 @@ void TestMaintSharing::sameName_data()
     QTest::addColumn<MsgResult>("answer");
     QTest::addColumn<QStringList>("tests");
     QTest::addColumn<QStringList>("animalsWords");
+    QTest::addColumn<QString>("added"); // what the last box says; empty: no second box
     QTest::newRow("Yes replaces it") << MsgResult::Yes << QStringList{u"Test_Animals"_s}
-                                     << QStringList({u"cat"_s, u"dog"_s});
+                                     << QStringList({u"cat"_s, u"dog"_s}) << u"Test_Animals was added with 2 words."_s;
     QTest::newRow("No adds it as (3), (2) being taken")
         << MsgResult::No << QStringList({u"Test_Animals"_s, u"Test_Animals (2)"_s, u"Test_Animals (3)"_s})
-        << QStringList{u"bird"_s};
+        << QStringList{u"bird"_s} << u"Test_Animals (3) was added with 2 words."_s;
+    QTest::newRow("Cancel adds nothing") << MsgResult::Cancel << QStringList({u"Test_Animals"_s, u"Test_Animals (2)"_s})
+                                         << QStringList{u"bird"_s} << QString();
 }
 
 void TestMaintSharing::sameName()
@@ -114,6 +118,7 @@ void TestMaintSharing::sameName()
     QFETCH(MsgResult, answer);
     QFETCH(QStringList, tests);
     QFETCH(QStringList, animalsWords);
+    QFETCH(QString, added);
     QTemporaryDir outside;
     TestEnv env;
     const QString shared = env.makeTest(u"Test_Animals"_s, {u"cat"_s, u"dog"_s});
@@ -121,16 +126,19 @@ void TestMaintSharing::sameName()
     QVERIFY(TestArchive::exportTest(shared, file).ok());
     QDir(shared).removeRecursively();
     env.makeTest(u"Test_Animals"_s, {u"bird"_s});
-    if (answer == MsgResult::No)
+    if (answer != MsgResult::Yes)
         env.makeTest(u"Test_Animals (2)"_s, {u"owl"_s});
 
     frmMaint *w = addShared(env, file, {answer});
 
-    QCOMPARE(env.dialogs.boxes.size(), 1);
+    QCOMPARE(env.dialogs.boxes.size(), added.isEmpty() ? 1 : 2);
     QCOMPARE(env.dialogs.boxes.first().text, u"The test: Animals already exists.\nReplace it with the shared one?"_s);
-    QCOMPARE(env.dialogs.boxes.first().buttons, MsgButtons::YesNo);
+    QCOMPARE(env.dialogs.boxes.first().buttons, MsgButtons::YesNoCancel);
+    if (!added.isEmpty())
+        QCOMPARE(env.dialogs.boxes.last().text, added);
     QCOMPARE(Maint::items(w->pnlSelectTest->LstTests), tests);
-    QCOMPARE(Maint::selected(w->pnlSelectTest->LstTests), tests.last());
+    if (!added.isEmpty())
+        QCOMPARE(Maint::selected(w->pnlSelectTest->LstTests), tests.last());
     QCOMPARE(wordsShown(w, u"Test_Animals"_s), animalsWords);
     if (answer == MsgResult::No)
         QCOMPARE(wordsShown(w, u"Test_Animals (3)"_s), QStringList({u"cat"_s, u"dog"_s}));
@@ -166,7 +174,7 @@ void TestMaintSharing::trickyWordsNameNotTaken()
 
     frmMaint *w = addShared(env, file);
 
-    QVERIFY(env.dialogs.boxes.isEmpty());
+    QCOMPARE(env.dialogs.boxes.size(), 1);
     QCOMPARE(Maint::items(w->pnlSelectTest->LstTests), QStringList{u"Test_Tricky Words (2)"_s});
 }
 

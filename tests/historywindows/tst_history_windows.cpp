@@ -235,6 +235,24 @@ class TestHistoryWindows : public QObject
         saveReportPictures();
     }
 
+    // Back on the start window after a test, the list is remade (the missed words are a
+    // test now) and the test chosen before stays chosen.
+    void startWindowListRemadeWhenShownAgain()
+    {
+        QCOMPARE(store->addChild(u"Ann"_s), QString());
+        env->makeTest(u"Test_Birds"_s, {u"owl"_s, u"jay"_s});
+        frmLogin *login = openStart();
+        select(login, u"Test_Birds"_s);
+        login->hide();
+        takeTest({u"owl"_s, u"jya"_s});
+        TestUi::settle();
+        Forms::show(Windows::Login);
+        auto *list = login->findChild<QListWidget *>(u"lstTests"_s);
+        QCOMPARE(texts(list), (QStringList{u"Test_Animals"_s, u"Test_Birds"_s, u"Test_Tricky Words"_s}));
+        QCOMPARE(list->currentItem()->text(), u"Test_Birds"_s);
+        QCOMPARE(env->context.TestName(), u"Test_Birds"_s);
+    }
+
     void practiseOpensStudyOnTheMissedWords()
     {
         openStart();

@@ -92,10 +92,12 @@ void TestStartSharing::offered()
     }
 
     QCOMPARE(env.dialogs.prompts.size(), typed.size());
-    QCOMPARE(env.dialogs.boxes.size(), box.isEmpty() ? 0 : 1);
+    const bool added = box.startsWith(u"Add"_s) && answer == MsgResult::Yes;
+    QCOMPARE(env.dialogs.boxes.size(), box.isEmpty() ? 0 : added ? 2 : 1);
     if (!box.isEmpty())
         QCOMPARE(env.dialogs.boxes.first().text, box);
-    const bool added = box.startsWith(u"Add"_s) && answer == MsgResult::Yes;
+    if (added)
+        QCOMPARE(env.dialogs.boxes.last().text, u"Test_Animals was added with 2 words."_s);
     auto *list = TestUi::child<QListWidget>(login, u"lstTests"_s);
     QCOMPARE(list->count(), added ? 1 : 0);
     if (added)

@@ -9,7 +9,9 @@ MsgResult ScriptedDialogs::message(QWidget *, const QString &text, MsgButtons bu
         onMessage(box);
     if (buttons == MsgButtons::Ok)
         return MsgResult::Ok;
-    return answers.isEmpty() ? MsgResult::No : answers.takeFirst();
+    if (answers.isEmpty())
+        return buttons == MsgButtons::YesNoCancel ? MsgResult::Cancel : MsgResult::No;
+    return answers.takeFirst();
 }
 
 QString ScriptedDialogs::input(QWidget *, const QString &prompt, const QString &title, const QString &)

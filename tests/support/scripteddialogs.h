@@ -17,7 +17,7 @@ class ScriptedDialogs final : public DialogService
         MsgIcon icon = MsgIcon::None;
     };
     QList<Box> boxes;            // every message box shown, in order
-    QList<MsgResult> answers;    // answers to Yes/No boxes; No when the queue is empty
+    QList<MsgResult> answers;    // answers to Yes/No boxes; No (Cancel where offered) when empty
     QList<Box> prompts;          // every input box (text = prompt)
     QList<QString> inputAnswers; // answers to input boxes; "" (Cancel) when empty
     QStringList helpOpened;      // help files asked for

@@ -45,7 +45,9 @@ MsgResult MsgBox(const QString &text, MsgButtons buttons, MsgIcon icon, const QS
 {
     // Once the program is ending no window of it may appear any more.
     if (Program::isEnding())
-        return buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Ok;
+        return buttons == MsgButtons::Ok            ? MsgResult::Ok
+               : buttons == MsgButtons::YesNoCancel ? MsgResult::Cancel
+                                                    : MsgResult::No;
     return dialogs().message(QApplication::activeWindow(), text, buttons, icon, title);
 }
 
@@ -95,17 +97,28 @@ MsgResult QtDialogService::message(QWidget *parent, const QString &text, MsgButt
         box.setIcon(QMessageBox::Warning);
         break;
     }
-    if (buttons == MsgButtons::YesNo) {
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
-        box.setEscapeButton(QMessageBox::No);
-    } else {
+    switch (buttons) {
+    case MsgButtons::Ok:
         box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case MsgButtons::YesNo:
+    case MsgButtons::YesNoDefaultNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton(buttons == MsgButtons::YesNo ? QMessageBox::Yes : QMessageBox::No);
+        box.setEscapeButton(QMessageBox::No);
+        break;
+    case MsgButtons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::Cancel);
+        break;
     }
     const int r = box.exec();
-    if (buttons == MsgButtons::YesNo)
-        return r == QMessageBox::Yes ? MsgResult::Yes : MsgResult::No;
-    return MsgResult::Ok;
+    if (buttons == MsgButtons::Ok)
+        return MsgResult::Ok;
+    if (r == QMessageBox::Yes)
+        return MsgResult::Yes;
+    return r == QMessageBox::Cancel ? MsgResult::Cancel : MsgResult::No;
 }
 
 QString QtDialogService::input(QWidget *parent, const QString &prompt, const QString &title, const QString &def)

@@ -10,8 +10,13 @@ class QWidget;
 // Message boxes, the text input box and the help viewer, behind one injectable
 // service: the program shows real Qt dialogs, tests answer them from a script.
 enum class MsgIcon { None, Information, Question, Critical, Exclamation };
-enum class MsgButtons { Ok, YesNo };
-enum class MsgResult { Ok, Yes, No };
+enum class MsgButtons {
+    Ok,
+    YesNo,          // Yes is the default button
+    YesNoDefaultNo, // No is the default button: before something that cannot be undone
+    YesNoCancel,    // Yes is the default button; Escape answers Cancel
+};
+enum class MsgResult { Ok, Yes, No, Cancel };
 
 class DialogService
 {

@@ -200,6 +200,14 @@ void RealSoundDevice::finishRecording(bool keep)
     m_taking = false;
     m_recorder.stop(keep); // nothing to do when it ended by itself
     if (keep) {
+        // The take comes at the source's rate, known only once the input ran: the sound
+        // kept before it follows it to that rate.
+        if (const int takeRate = m_recorder.rate(); takeRate != m_sound.rate && takeRate > 0) {
+            const qint64 from = m_recordFrom * takeRate / std::max(1, m_sound.rate);
+            m_sound = PcmConvert::convert(m_sound, takeRate, 1);
+            m_sound.data.resize(qsizetype(std::min(m_sound.frames(), from) * 2));
+            m_recordFrom = m_sound.frames();
+        }
         m_sound.data.append(m_recorder.take());
         m_recordedFrames += m_recorder.frames();
         m_pos = m_sound.frames();
@@ -231,6 +239,13 @@ bool RealSoundDevice::save()
     finishRecording(true);
     if (m_fromFile)
         return true; // nothing recorded: the file holds its own sound already
+    // Recordings are kept at the source's rate until they are judged and cleaned, and
+    // saved at one rate for every word.
+    if (m_sound.rate != SoundRecorder::RecordRate) {
+        m_sound = PcmConvert::convert(m_sound, SoundRecorder::RecordRate, 1);
+        m_pos = std::min(m_pos, m_sound.frames());
+        m_recordFrom = std::min(m_recordFrom, m_sound.frames());
+    }
     QString error;
     if (!SoundFile::save(m_path, m_sound, error, destinationOf(m_path))) {
         setError(error);
@@ -271,8 +286,8 @@ qint64 RealSoundDevice::recordedMs() const
 {
     if (m_sound.rate <= 0 || m_recordFrom < 0 || m_fromFile)
         return 0;
-    const qint64 taken = m_sound.frames() - m_recordFrom + (m_taking ? m_recorder.frames() : 0);
-    return std::max<qint64>(0, taken) * 1000 / m_sound.rate;
+    const qint64 kept = std::max<qint64>(0, m_sound.frames() - m_recordFrom) * 1000 / m_sound.rate;
+    return kept + (m_taking ? m_recorder.frames() * 1000 / std::max(1, m_recorder.rate()) : 0);
 }
 
 qint64 RealSoundDevice::recordedFrames() const

@@ -17,7 +17,10 @@ struct SoundRecorder::Stream {
     quint64 generation = 0;
     pa_stream *pa = nullptr;
     QByteArray take; // mono 16-bit
-    qint64 maxBytes = 0;
+    qint64 maxMs = 0;
+    int rate = SoundRecorder::RecordRate; // the source's, once the stream is ready
+
+    qint64 maxBytes() const { return maxMs * rate / 1000 * 2; }
 
     // Moves what the server has delivered into the take.
     void drain()
@@ -27,7 +30,7 @@ struct SoundRecorder::Stream {
             size_t size = 0;
             if (pa_stream_peek(pa, &data, &size) < 0 || size == 0)
                 return;
-            const qsizetype room = qsizetype(std::max<qint64>(0, maxBytes - take.size()));
+            const qsizetype room = qsizetype(std::max<qint64>(0, maxBytes() - take.size()));
             const qsizetype n = std::min(qsizetype(size), room) & ~qsizetype(1);
             if (data)
                 take.append(static_cast<const char *>(data), n);
@@ -43,6 +46,12 @@ struct SoundRecorder::Stream {
     {
         auto *self = static_cast<Stream *>(data);
         const pa_stream_state_t st = pa_stream_get_state(s);
+        if (st == PA_STREAM_READY) {
+            // With PA_STREAM_FIX_RATE the stream now runs at the source's rate.
+            if (const pa_sample_spec *spec = pa_stream_get_sample_spec(s); spec && spec->rate > 0)
+                self->rate = int(spec->rate);
+            return;
+        }
         if (st != PA_STREAM_FAILED && st != PA_STREAM_TERMINATED)
             return;
         const int error = pa_context_errno(pa_stream_get_context(s));
@@ -68,6 +77,7 @@ bool SoundRecorder::start(qint64 maxMs, QString &error)
 {
     stop(false);
     m_take.clear();
+    m_takeRate = RecordRate;
     if (!m_server->connect(error))
         return false;
     if (!m_server->hasInput()) {
@@ -78,7 +88,7 @@ bool SoundRecorder::start(qint64 maxMs, QString &error)
     auto stream = std::make_unique<Stream>();
     stream->owner = this;
     stream->generation = ++m_generation;
-    stream->maxBytes = std::max<qint64>(0, maxMs) * RecordRate / 1000 * 2;
+    stream->maxMs = std::max<qint64>(0, maxMs);
 
     const SoundServer::Lock lock(*m_server);
     stream->pa = pa_stream_new(m_server->context(), "Recording", &spec, nullptr);
@@ -91,13 +101,16 @@ bool SoundRecorder::start(qint64 maxMs, QString &error)
     attr.fragsize = SoundServer::bytesFor(FragmentMs, spec);
     pa_stream_set_state_callback(stream->pa, &Stream::state, stream.get());
     pa_stream_set_read_callback(stream->pa, &Stream::read, stream.get());
-    if (pa_stream_connect_record(stream->pa, nullptr, &attr, PA_STREAM_ADJUST_LATENCY) < 0) {
+    // The source's own rate: clipping is judged on the samples as the microphone gave
+    // them, before any conversion smooths the flat tops away.
+    if (pa_stream_connect_record(stream->pa, nullptr, &attr,
+                                 pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_FIX_RATE)) < 0) {
         error = QStringLiteral("The sound input could not be opened: %1.").arg(m_server->lastError());
         SoundServer::detach(stream->pa);
         SoundServer::release(stream->pa);
         return false;
     }
-    qCDebug(lcSound) << "recording at" << RecordRate << "Hz";
+    qCDebug(lcSound) << "recording at the source's rate";
     m_stream = std::move(stream);
     m_recording = true;
     m_clock.start();
@@ -124,7 +137,12 @@ void SoundRecorder::check()
         m_lastFrames = now;
         m_lastInputMs = m_clock.elapsed();
     }
-    if (now * 2 >= m_stream->maxBytes)
+    bool full = false;
+    {
+        const SoundServer::Lock lock(*m_server);
+        full = m_stream->take.size() >= m_stream->maxBytes();
+    }
+    if (full)
         giveUp(QStringLiteral("The recording is too long (%1 minutes at most).").arg(SoundFile::MaxSeconds / 60));
     else if (m_clock.elapsed() - m_lastInputMs > StallMs)
         // A source that stops delivering without the server ending the stream.
@@ -158,8 +176,17 @@ void SoundRecorder::stop(bool keep)
             m_stream->drain();
         SoundServer::release(m_stream->pa);
         m_take = keep ? std::move(m_stream->take) : QByteArray();
+        m_takeRate = m_stream->rate;
     }
     m_stream.reset();
+}
+
+int SoundRecorder::rate() const
+{
+    if (!m_stream)
+        return m_takeRate;
+    const SoundServer::Lock lock(*m_server);
+    return m_stream->rate;
 }
 
 float SoundRecorder::level() const
@@ -167,5 +194,5 @@ float SoundRecorder::level() const
     if (!m_recording || !m_stream)
         return 0.0f;
     const SoundServer::Lock lock(*m_server);
-    return PcmConvert::peak(m_stream->take, 1, qint64(RecordRate) / 20);
+    return PcmConvert::peak(m_stream->take, 1, qint64(m_stream->rate) / 20);
 }

@@ -9,8 +9,9 @@
 
 class SoundServer;
 
-// Records the server's default source into memory as 16-bit mono at RecordRate (the
-// server converts whatever the source gives), for at most a given length. A source
+// Records the server's default source into memory as 16-bit mono at the source's own
+// rate (the server mixes the channels down but does not resample, so a clipped take
+// still shows its runs of full-scale samples), for at most a given length. A source
 // that goes away or stops delivering ends the recording, which keeps what it had.
 // Starting never blocks; with no server or input it fails at once.
 class SoundRecorder final : public QObject
@@ -28,11 +29,15 @@ class SoundRecorder final : public QObject
     bool isRecording() const { return m_recording; }
     // The take, once it has ended: mono 16-bit samples at rate().
     const QByteArray &take() const { return m_take; }
-    int rate() const { return RecordRate; }
+    // The rate of the take: the source's, once the server has said it (RecordRate
+    // before that).
+    int rate() const;
     qint64 frames() const;
     // The input level now, 0..1 (0 when not recording).
     float level() const;
 
+    // The rate asked for when the source's own is not known yet, and the rate a
+    // recording is saved at.
     static constexpr int RecordRate = 22050;
     // How long the input may deliver nothing before it is given up as gone, and how
     // often that is looked at.
@@ -55,6 +60,7 @@ class SoundRecorder final : public QObject
     std::unique_ptr<Stream> m_stream;
     quint64 m_generation = 0;
     QByteArray m_take;
+    int m_takeRate = RecordRate;
     bool m_recording = false;
     QTimer m_check;
     QElapsedTimer m_clock;
