@@ -26,15 +26,16 @@ namespace At
 {
 constexpr Twips::Box pnlWordList{0, 30, 5415, 3915};
 constexpr Twips::Box Label14{-30, 60, 5310, 315};
-constexpr Twips::Box List1{60, 435, 3195, 1830};
-constexpr Twips::Box btnAddWord{3360, 450, 1980, 420};
-constexpr Twips::Box btnDelWord{3360, 930, 1980, 420};
-constexpr Twips::Box btnReRecordWord{3360, 1410, 1980, 420};
-constexpr Twips::Box btnFinishNewTest{3360, 1890, 1980, 420};
-constexpr Twips::Box btnTypeList{60, 2385, 2535, 465};
-constexpr Twips::Box btnRecordComputerWords{2655, 2385, 2700, 465};
-constexpr Twips::Box btnCheckRecordings{60, 2925, 2535, 465};
-constexpr Twips::Box btnRecordingIsRight{2655, 2925, 2700, 465};
+constexpr Twips::Box List1{60, 435, 3195, 2400};
+constexpr Twips::Box btnAddWord{3360, 450, 1980, 495};
+constexpr Twips::Box btnDelWord{3360, 1050, 1980, 495};
+constexpr Twips::Box btnReRecordWord{3360, 1650, 1980, 495};
+constexpr Twips::Box btnFinishNewTest{3375, 2250, 1980, 495};
+// The added buttons share the room under the list in two rows.
+constexpr Twips::Box btnTypeList{60, 2895, 2535, 390};
+constexpr Twips::Box btnRecordComputerWords{2655, 2895, 2700, 390};
+constexpr Twips::Box btnCheckRecordings{60, 3315, 2535, 390};
+constexpr Twips::Box btnRecordingIsRight{2655, 3315, 2700, 390};
 
 constexpr double ButtonPoints = 9.75; // bold
 constexpr double PromptPoints = 12;
