@@ -1,5 +1,6 @@
 #include "voice/computervoice.h"
 
+#include "core/platform/lazylibrary.h"
 #include "core/platform/safefile.h"
 #include "core/platform/testlibrary.h"
 
@@ -32,11 +33,23 @@ namespace
 // (symbols, other scripts): about -50 dBFS, where spoken words peak near -5 dBFS.
 constexpr int SilentPeak = 100;
 
+// flite's functions, from its voice's library (which brings flite and the English rules
+// and lexicon with it), loaded when the voice is first started (LazyLibrary): its
+// tables are large and the start window never speaks.
+struct Flite {
+    decltype(&::flite_init) init = nullptr;
+    decltype(&::register_cmu_us_slt) registerVoice = nullptr;
+    decltype(&::flite_text_to_wave) textToWave = nullptr;
+    decltype(&::delete_wave) deleteWave = nullptr;
+    std::jmp_buf **errjmp = nullptr; // cst_errjmp
+};
+
 // The synthesizer, started on first use. flite keeps global state (its language tables
 // and the voice's features), so one call at a time.
 struct Engine {
     QMutex mutex;
     bool started = false;
+    Flite flite;
     cst_voice *voice = nullptr;
     QString failure;
 };
@@ -52,8 +65,16 @@ cst_voice *startedVoice(Engine &e)
 {
     if (!e.started) {
         e.started = true;
-        flite_init();
-        e.voice = register_cmu_us_slt(nullptr);
+        LazyLibrary lib("libflite_cmu_us_slt.so.1");
+        Flite &f = e.flite;
+        if (!(lib.bind(f.init, "flite_init") && lib.bind(f.registerVoice, "register_cmu_us_slt") &&
+              lib.bind(f.textToWave, "flite_text_to_wave") && lib.bind(f.deleteWave, "delete_wave") &&
+              lib.bind(f.errjmp, "cst_errjmp"))) {
+            e.failure = QStringLiteral("Its library could not be loaded: ") + lib.errorString();
+            return nullptr;
+        }
+        f.init();
+        e.voice = f.registerVoice(nullptr);
         if (!e.voice)
             e.failure = QStringLiteral("Its voice could not be loaded.");
     }
@@ -62,15 +83,15 @@ cst_voice *startedVoice(Engine &e)
 
 // flite ends the process on an internal error unless a jump target is set: this frame
 // holds nothing that needs destroying, so jumping back here is safe and the call fails.
-cst_wave *speak(const char *text, cst_voice *voice)
+cst_wave *speak(const Flite &f, const char *text, cst_voice *voice)
 {
     std::jmp_buf here;
-    std::jmp_buf *previous = cst_errjmp;
+    std::jmp_buf *previous = *f.errjmp;
     cst_wave *volatile wave = nullptr;
-    cst_errjmp = &here;
+    *f.errjmp = &here;
     if (setjmp(here) == 0)
-        wave = flite_text_to_wave(text, voice);
-    cst_errjmp = previous;
+        wave = f.textToWave(text, voice);
+    *f.errjmp = previous;
     return wave;
 }
 
@@ -164,14 +185,14 @@ Outcome say(const QString &text, const QString &path, QString *error)
         cst_voice *voice = startedVoice(e);
         if (!voice)
             return fail(Outcome::BatchFailed, StartFailed + QLatin1Char('\n') + e.failure);
-        cst_wave *wave = speak(utf8.constData(), voice);
+        cst_wave *wave = speak(e.flite, utf8.constData(), voice);
         if (!wave)
             return fail(Outcome::WordFailed, QStringLiteral("The computer voice failed while speaking."));
         const int channels = std::max(1, wave->num_channels);
         speech.rate = wave->sample_rate;
         for (int i = 0; i + channels <= wave->num_samples; i += channels)
             speech.samples.push_back(wave->samples[i]); // flite voices are mono; first channel otherwise
-        delete_wave(wave);
+        e.flite.deleteWave(wave);
     }
     int peak = 0;
     for (const short s : speech.samples)
