@@ -7,11 +7,12 @@
 
 class AppContext;
 class HistoryStore;
-class QChartView;
+class QGraphicsView;
 class QComboBox;
 class QLabel;
 class QListWidget;
 class QPrinter;
+class QTextDocument;
 class QProgressBar;
 class QPushButton;
 class QThread;
@@ -39,8 +40,8 @@ class ProgressReport final : public QWidget
     static inline std::function<QString(const QString &suggested)> chooseCsvFile;
 
     QComboBox *cboChild = nullptr;
-    QChartView *chtScores = nullptr;
-    QTreeWidget *lstMissed = nullptr; // word, times missed, spelled as
+    QGraphicsView *chtScores = nullptr; // a QChartView (authoring/reportmodule.h)
+    QTreeWidget *lstMissed = nullptr;   // word, times missed, spelled as
     QListWidget *lstTricky = nullptr;
     QLabel *lblStatus = nullptr;
     QPushButton *btnNewHistory = nullptr;
@@ -56,8 +57,8 @@ class ProgressReport final : public QWidget
     QString shownChild() const;
     // Reads the history again (the children, then the chosen one's report).
     void reload();
-    // The report and the paper version of the test chosen in cboPaperTest.
-    void printTo(QPrinter &printer) const;
+    // The report and the paper version of the test chosen in cboPaperTest, as printed.
+    void writeTo(QTextDocument &doc) const;
     bool exporting() const;
 
   Q_SIGNALS:

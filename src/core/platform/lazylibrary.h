@@ -1,4 +1,6 @@
 #pragma once
+#include <QCoreApplication>
+#include <QFile>
 #include <QString>
 
 #include <dlfcn.h>
@@ -15,6 +17,13 @@
 // as it fails for any other reason; the program itself runs on. The library is named by
 // its run-time name (its soname, "libarchive.so.13"), which the package depends on by
 // name (cmake/package.cmake), since the package tools only see what is linked.
+//
+// Code of the program's own that needs a C++ library no start needs (Qt Charts for the
+// progress report) is a MODULE library of its own, staged and installed beside the
+// executable: it links Qt and that library but none of the program's own libraries, and
+// exports one extern "C" function that returns an abstract interface declared in a
+// header of the feature's folder (authoring/reportmodule.h). It is loaded by its full
+// path, modulePath(file), never through a search path.
 class LazyLibrary
 {
   public:
@@ -39,10 +48,25 @@ class LazyLibrary
         return function != nullptr;
     }
 
+    // Where the program's own module file is: beside the executable, or in the folder a
+    // test or bench outside the program folder named with setModuleFolder.
+    static QString modulePath(const QString &file)
+    {
+        const QString folder = moduleFolder().isEmpty() ? QCoreApplication::applicationDirPath() : moduleFolder();
+        return folder + QLatin1Char('/') + file;
+    }
+    static void setModuleFolder(const QString &folder) { moduleFolder() = folder; }
+
     bool isLoaded() const { return m_handle != nullptr && m_error.isEmpty(); }
     QString errorString() const { return m_error; }
 
   private:
+    static QString &moduleFolder()
+    {
+        static QString folder;
+        return folder;
+    }
+
     void *m_handle = nullptr;
     QString m_error;
 };
