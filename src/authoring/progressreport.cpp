@@ -123,8 +123,8 @@ ProgressReport::ProgressReport(AppContext &context, QWidget *parent) : QWidget(p
     lblStatus->setPalette(red);
     btnNewHistory = Ui::button(this, u"btnNewHistory"_s, u"Start a New History"_s, At::btnNewHistory);
 
-    // The chart comes from the report's module, loaded now (the first time); without it
-    // the report shows all else and says why the chart is missing.
+    // The chart comes from the report's module, loaded with the first report made; without
+    // it the chart's place stays empty, the rest of the report works and printing says why.
     QString why;
     ReportModule::Api *module = ReportModule::api(&why);
     chtScores = module ? module->makeChart(this, u"Test scores"_s) : new QGraphicsView(this);

@@ -13,8 +13,9 @@ class QWidget;
 
 // The progress report's chart and its printing. They need Qt Charts (which brings the
 // OpenGL libraries) and Qt Print Support, which nothing else uses, so they are a module
-// of their own (reportmodule/, staged beside the executable as ModuleFile) that the
-// report loads when it is first opened: no start of the program loads them.
+// of their own (reportmodule/, staged beside the executable as ModuleFile), loaded when
+// the first report is made (with the authoring window): no start of the program loads
+// them.
 namespace ReportModule
 {
 inline constexpr char ModuleFile[] = "wordaroo-report.so";
