@@ -14,6 +14,7 @@
 #include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/forms.h"
+#include "core/platform/lazylibrary.h"
 #include "core/run/testrun.h"
 #include "history/historystore.h"
 #include "history/programhistory.h"
@@ -60,6 +61,9 @@ int main(int argc, char **argv)
     const int reps = argc > 1 ? std::max(1, atoi(argv[1])) : 20;
     QTemporaryDir dir;
     ProgramFolder::fix(dir.path());
+    // The report's chart module is staged in the build's program folder.
+    LazyLibrary::setModuleFolder(
+        qEnvironmentVariable("WORDAROO_APPDIR", QCoreApplication::applicationDirPath() + u"/../Wordaroo"_s));
 
     QRandomGenerator rnd(7);
     {

@@ -234,8 +234,9 @@ void copyFolder(const QString &from, const QString &to)
         const QString target = to + QLatin1Char('/') + f.fileName();
         if (f.isDir())
             copyFolder(f.filePath(), target);
-        else if (!QFileInfo::exists(target) || f.fileName() == QLatin1String("wordaroo")) {
-            QFile::remove(target); // the program itself is copied anew: it may have been rebuilt
+        else if (!QFileInfo::exists(target) || f.fileName() == QLatin1String("wordaroo") ||
+                 f.suffix() == QLatin1String("so")) {
+            QFile::remove(target); // the program and its modules are copied anew: they may have been rebuilt
             QFile::copy(f.filePath(), target);
         }
     }

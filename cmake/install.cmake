@@ -25,6 +25,8 @@ set(_appdir lib/wordaroo)
 # package shares (cmake/package.cmake); the menu entry, the icon and the links into
 # /usr/local are "desktop", which the package replaces by its own under /usr.
 install(TARGETS wordaroo RUNTIME DESTINATION ${_appdir} COMPONENT program)
+# The modules loaded when a feature is first used (core/platform/lazylibrary.h).
+install(TARGETS wordaroo-report LIBRARY DESTINATION ${_appdir} COMPONENT program)
 install(DIRECTORY ${WORDAROO_APPDIR}/ DESTINATION ${_appdir} COMPONENT program
         FILES_MATCHING PATTERN "*.wav" PATTERN "Spell.HLP"
         PATTERN "Test_*" EXCLUDE)

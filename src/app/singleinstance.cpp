@@ -3,21 +3,23 @@
 #include "sharing/staging.h"
 
 #include <QCryptographicHash>
+#include <QDeadlineTimer>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace
@@ -32,11 +34,11 @@ const QByteArray Ack = QByteArrayLiteral("ok\n");
 
 // True when the process at the other end of the connected local socket fd runs as
 // this user.
-bool sameUser(qintptr fd)
+bool sameUser(int fd)
 {
     struct ucred cred = {};
     socklen_t size = sizeof cred;
-    return fd >= 0 && ::getsockopt(int(fd), SOL_SOCKET, SO_PEERCRED, &cred, &size) == 0 && size == sizeof cred &&
+    return fd >= 0 && ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &cred, &size) == 0 && size == sizeof cred &&
            cred.uid == ::geteuid();
 }
 
@@ -51,9 +53,91 @@ QString baseName(const QString &runtimeFolder, const QString &appDir)
 }
 } // namespace
 
+// One accepted connection: its socket, what it sent so far, and the time it has left.
+class SingleInstance::Peer final : public QObject
+{
+  public:
+    Peer(int fd, SingleInstance *owner) : QObject(owner), fd(fd), notifier(fd, QSocketNotifier::Read, this)
+    {
+        // Never more than a line is held, and never for longer than the line may take.
+        QTimer::singleShot(LineTimeoutMs, this, &QObject::deleteLater);
+        connect(&notifier, &QSocketNotifier::activated, owner, [owner, this] { owner->readFrom(this); });
+    }
+    ~Peer() override
+    {
+        notifier.setEnabled(false);
+        ::close(fd);
+    }
+    Q_DISABLE_COPY(Peer)
+
+    const int fd;
+    QSocketNotifier notifier;
+    QByteArray line;
+};
+
+namespace
+{
+// A unix socket address for path; false when the path does not fit one.
+bool address(const QString &path, sockaddr_un *a)
+{
+    *a = {};
+    a->sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    if (name.isEmpty() || name.size() >= qsizetype(sizeof a->sun_path))
+        return false;
+    std::memcpy(a->sun_path, name.constData(), size_t(name.size()));
+    return true;
+}
+
+// A new non-blocking stream socket connected to path, or -1.
+int connectTo(const QString &path)
+{
+    sockaddr_un a;
+    if (!address(path, &a))
+        return -1;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    if (::connect(fd, reinterpret_cast<const sockaddr *>(&a), sizeof a) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Waits until fd is ready for events or the deadline passes.
+bool waitFor(int fd, short events, const QDeadlineTimer &deadline)
+{
+    for (;;) {
+        pollfd p{fd, events, 0};
+        const int n = ::poll(&p, 1, int(std::max<qint64>(0, deadline.remainingTime())));
+        if (n > 0)
+            return (p.revents & (events | POLLHUP | POLLERR)) != 0;
+        if (n == 0 || errno != EINTR)
+            return false;
+    }
+}
+
+struct Closer {
+    int fd;
+    ~Closer()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+} // namespace
+
 SingleInstance::SingleInstance(const QString &serverName, QObject *parent) : QObject(parent), m_name(serverName) {}
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance()
+{
+    if (m_listener < 0)
+        return;
+    delete m_incoming;
+    ::close(m_listener);
+    ::unlink(QFile::encodeName(m_name).constData());
+}
 
 QString SingleInstance::privateRuntimeFolder()
 {
@@ -79,53 +163,68 @@ QString SingleInstance::lockName(const QString &runtimeFolder, const QString &ap
 
 bool SingleInstance::handOver(const QString &serverName, const QString &path, int timeoutMs)
 {
-    QElapsedTimer clock;
-    clock.start();
-    const auto left = [&] { return int(std::max<qint64>(1, timeoutMs - clock.elapsed())); };
-    QLocalSocket socket;
-    for (;;) {
-        socket.connectToServer(serverName);
-        if (socket.waitForConnected(left()))
-            break;
-        socket.abort();
-        if (clock.elapsed() >= timeoutMs)
+    const QDeadlineTimer deadline(timeoutMs);
+    int fd = -1;
+    while ((fd = connectTo(serverName)) < 0) {
+        if (deadline.hasExpired())
             return false;
-        QThread::msleep(std::min(50, left()));
+        QThread::msleep(std::min<qint64>(50, std::max<qint64>(1, deadline.remainingTime())));
     }
-    if (!sameUser(socket.socketDescriptor()))
+    const Closer closer{fd};
+    if (!sameUser(fd))
         return false;
-    socket.write(path.toUtf8() + '\n');
-    if (!socket.waitForBytesWritten(left()))
-        return false;
+    const QByteArray line = path.toUtf8() + '\n';
+    for (qsizetype sent = 0; sent < line.size();) {
+        const ssize_t n = ::send(fd, line.constData() + sent, size_t(line.size() - sent), MSG_NOSIGNAL);
+        if (n > 0)
+            sent += n;
+        else if (n < 0 && errno != EAGAIN && errno != EINTR)
+            return false;
+        else if (!waitFor(fd, POLLOUT, deadline))
+            return false;
+    }
     // Only the acknowledgement is read; anything longer is no answer of the program.
     QByteArray answer;
-    while (!answer.contains('\n') && answer.size() < Ack.size() && clock.elapsed() < timeoutMs) {
-        if (!socket.bytesAvailable() && !socket.waitForReadyRead(left()))
+    while (!answer.contains('\n') && answer.size() < Ack.size()) {
+        char buffer[8];
+        const ssize_t n = ::recv(fd, buffer, size_t(Ack.size() - answer.size()), 0);
+        if (n > 0)
+            answer.append(buffer, n);
+        else if (n == 0 || (errno != EAGAIN && errno != EINTR))
             break;
-        answer += socket.read(Ack.size() - answer.size());
+        else if (!waitFor(fd, POLLIN, deadline))
+            break;
     }
     return answer == Ack;
 }
 
 bool SingleInstance::listen()
 {
-    if (m_server)
-        return m_server->isListening();
-    // Someone answers at that name: another program of this folder runs already. (With
-    // access options, listening renames its socket over any file of that name, so the
-    // question is asked first.)
-    {
-        QLocalSocket probe;
-        probe.connectToServer(m_name);
-        if (probe.waitForConnected(500))
-            return false;
+    if (m_listener >= 0)
+        return true;
+    // Someone answers at that name: another program of this folder runs already.
+    if (const int probe = connectTo(m_name); probe >= 0) {
+        ::close(probe);
+        return false;
     }
+    sockaddr_un a;
+    if (!address(m_name, &a))
+        return false;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
     // What is left there is a socket of a program that ended without removing it.
-    QLocalServer::removeServer(m_name);
-    m_server = new QLocalServer(this);
-    m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::accept);
-    return m_server->listen(m_name);
+    ::unlink(a.sun_path);
+    // Only this user may connect (the runtime folder is this user's alone, too).
+    if (::bind(fd, reinterpret_cast<const sockaddr *>(&a), sizeof a) != 0 || ::chmod(a.sun_path, 0600) != 0 ||
+        ::listen(fd, MaxConnections) != 0) {
+        ::close(fd);
+        return false;
+    }
+    m_listener = fd;
+    m_incoming = new QSocketNotifier(fd, QSocketNotifier::Read, this);
+    connect(m_incoming, &QSocketNotifier::activated, this, &SingleInstance::accept);
+    return true;
 }
 
 void SingleInstance::deliver()
@@ -138,46 +237,56 @@ void SingleInstance::deliver()
 
 void SingleInstance::accept()
 {
-    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
-        if (m_connections >= MaxConnections || !sameUser(socket->socketDescriptor())) {
-            socket->abort();
-            socket->deleteLater();
+    for (;;) {
+        const int fd = ::accept4(m_listener, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            return; // EAGAIN: no one else is waiting
+        }
+        if (m_connections >= MaxConnections || !sameUser(fd)) {
+            ::close(fd);
             continue;
         }
         ++m_connections;
-        connect(socket, &QObject::destroyed, this, [this] { --m_connections; });
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrom(socket); });
-        // Never more than a line is held, and never for longer than the line may take.
-        socket->setReadBufferSize(MaxLine + 1);
-        QTimer::singleShot(LineTimeoutMs, socket, [socket] {
-            socket->abort();
-            socket->deleteLater();
-        });
-        readFrom(socket);
+        auto *peer = new Peer(fd, this);
+        connect(peer, &QObject::destroyed, this, [this] { --m_connections; });
+        readFrom(peer);
     }
 }
 
-void SingleInstance::readFrom(QLocalSocket *socket)
+void SingleInstance::readFrom(Peer *peer)
 {
-    if (!socket->canReadLine()) {
-        if (socket->bytesAvailable() > MaxLine) {
-            socket->abort();
-            socket->deleteLater();
+    char buffer[4096];
+    qsizetype end = -1;
+    for (;;) {
+        const size_t room = size_t(std::min<qint64>(qint64(sizeof buffer), MaxLine + 1 - peer->line.size()));
+        const ssize_t n = ::recv(peer->fd, buffer, room, 0);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EAGAIN)
+            return;   // the rest of the line is still to come
+        if (n <= 0) { // the client left, or its connection failed, before its line ended
+            peer->deleteLater();
+            peer->notifier.setEnabled(false);
+            return;
         }
-        return;
+        const qsizetype from = peer->line.size();
+        peer->line.append(buffer, n);
+        end = peer->line.indexOf('\n', from);
+        if (end >= 0)
+            break;
+        if (peer->line.size() > MaxLine) {
+            peer->notifier.setEnabled(false);
+            peer->deleteLater();
+            return;
+        }
     }
-    QByteArray line = socket->readLine(MaxLine);
-    disconnect(socket, &QLocalSocket::readyRead, this, nullptr);
-    if (!line.endsWith('\n')) {
-        socket->abort();
-        socket->deleteLater();
-        return;
-    }
-    line.chop(1);
-    socket->write(Ack);
-    socket->flush();
-    socket->disconnectFromServer();
+    const QByteArray line = peer->line.left(end);
+    peer->notifier.setEnabled(false);
+    (void)::send(peer->fd, Ack.constData(), size_t(Ack.size()), MSG_NOSIGNAL | MSG_DONTWAIT);
+    ::shutdown(peer->fd, SHUT_RDWR);
+    peer->deleteLater();
     received(QString::fromUtf8(line));
 }
 

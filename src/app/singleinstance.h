@@ -5,13 +5,14 @@
 
 #include <memory>
 
-class QLocalServer;
-class QLocalSocket;
+class QSocketNotifier;
 
 // One running program per user and program folder. The program claims its folder at
 // start-up with a lock held for its whole life (FolderLock); a second start finds the
 // folder claimed, hands its shared test file (or, without one, a request to come
-// forward) to the running program through a local socket and ends.
+// forward) to the running program through a unix socket and ends. The socket is the
+// system's own, served by the event loop (QSocketNotifier): a network library would be
+// loaded at every start for it.
 //
 // Both live in the user's own runtime folder, which no other user may enter, and every
 // connection is checked to come from the same user, in both directions. Without such a
@@ -53,12 +54,14 @@ class SingleInstance final : public QObject
     void activated(); // a start without a file: the running program comes forward
 
   private:
+    class Peer;
     void accept();
-    void readFrom(QLocalSocket *socket);
+    void readFrom(Peer *peer);
     void received(const QString &line);
 
     QString m_name;
-    QLocalServer *m_server = nullptr;
+    int m_listener = -1; // the listening unix socket
+    QSocketNotifier *m_incoming = nullptr;
     int m_connections = 0;
     bool m_delivering = false;
     QStringList m_waiting;

@@ -1,5 +1,6 @@
 #include "authoring/progressreport.h"
 
+#include "authoring/reportmodule.h"
 #include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/testlibrary.h"
@@ -11,26 +12,20 @@
 #include "history/trickyfolder.h"
 #include "voice/dictionary.h"
 
-#include <QChart>
-#include <QChartView>
 #include <QComboBox>
-#include <QDateTimeAxis>
 #include <QFileDialog>
 #include <QGraphicsScene>
+#include <QGraphicsView>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
-#include <QLineSeries>
 #include <QListWidget>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTextDocument>
 #include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
-#include <QValueAxis>
 
 #include <algorithm>
 #include <atomic>
@@ -71,8 +66,6 @@ constexpr qsizetype ExampleLength = 30;
 // A line of more runs than this is drawn as averages over as many stretches of time; up
 // to the second figure each run is marked with a dot.
 constexpr int MaxChartPoints = 150;
-constexpr int ScoreMargin = 5;  // percent of room above 100% and below 0%
-constexpr int MaxDateTicks = 6; // date labels at most
 constexpr int MaxMarkedPoints = 60;
 // The chart's width on paper, in the report's units (about points).
 constexpr int PrintedChartWidth = 480;
@@ -94,13 +87,6 @@ QComboBox *comboBox(QWidget *parent, const QString &name, const QString &caption
     c->setAccessibleName(caption);
     Twips::place(c, at);
     return c;
-}
-
-bool askPrinter(QPrinter &printer)
-{
-    QPrintDialog dialog(&printer);
-    dialog.setWindowTitle(u"Print the Progress Report"_s);
-    return dialog.exec() == QDialog::Accepted;
 }
 
 QString askCsvFile(const QString &suggested)
@@ -184,25 +170,16 @@ ProgressReport::ProgressReport(AppContext &context, QWidget *parent) : QWidget(p
     lblStatus->setPalette(red);
     btnNewHistory = Ui::button(this, u"btnNewHistory"_s, u"Start a New History"_s, At::btnNewHistory);
 
-    chtScores = new QChartView(this);
+    // The chart comes from the report's module, loaded with the first report made; without
+    // it the chart's place stays empty, the rest of the report works and printing says why.
+    QString why;
+    ReportModule::Api *module = ReportModule::api(&why);
+    chtScores = module ? module->makeChart(this, u"Test scores"_s) : new QGraphicsView(this);
     chtScores->setObjectName(u"chtScores"_s);
     chtScores->setAccessibleName(u"Test scores over time"_s);
-    chtScores->setRenderHint(QPainter::Antialiasing);
     Twips::place(chtScores, At::chtScores);
-    auto *chart = new QChart;
-    chart->setTitle(u"Test scores"_s);
-    chart->legend()->setAlignment(Qt::AlignRight);
-    auto *y = new QValueAxis;
-    // A little room above 100% and below 0%, so those points are drawn inside the frame;
-    // the labels stay at 0, 25 ... 100%.
-    y->setRange(-At::ScoreMargin, 100 + At::ScoreMargin);
-    y->setTickType(QValueAxis::TicksDynamic);
-    y->setTickAnchor(0);
-    y->setTickInterval(25);
-    y->setLabelFormat(u"%d%%"_s);
-    y->setTitleText(u"Score"_s);
-    chart->addAxis(y, Qt::AlignLeft);
-    chtScores->setChart(chart);
+    if (!module)
+        qWarning("The progress report's chart could not be loaded: %s", qUtf8Printable(why));
 
     heading(this, u"lblMissed"_s, u"The ten most-missed words"_s, At::lblMissed);
     lstMissed = new QTreeWidget(this);
@@ -298,19 +275,6 @@ void ProgressReport::showReport()
     btnForgetChild->setEnabled(s && !child.isEmpty());
     btnExportCsv->setEnabled(s != nullptr && !m_exportThread);
 
-    // One chart for the panel's life: its lines are replaced, the score axis kept.
-    QChart *chart = chtScores->chart();
-    chart->removeAllSeries();
-    // The time axis is made anew: its labels' room is worked out when it is added.
-    for (QAbstractAxis *old : chart->axes(Qt::Horizontal)) {
-        chart->removeAxis(old);
-        delete old;
-    }
-    auto *x = new QDateTimeAxis;
-    x->setFormat(u"d MMM"_s);
-    x->setTitleText(u"Date"_s);
-    chart->addAxis(x, Qt::AlignBottom);
-    auto *y = chart->axes(Qt::Vertical).first();
     const QList<History::ScoreLine> lines = s ? s->scores(child) : QList<History::ScoreLine>();
     QDateTime first, last;
     for (const History::ScoreLine &line : lines) {
@@ -325,11 +289,12 @@ void ProgressReport::showReport()
     // time, so that a long history opens as fast as a short one and stays readable.
     const double from = first.isValid() ? double(first.toMSecsSinceEpoch()) : 0;
     const double span = first.isValid() ? double(last.toMSecsSinceEpoch()) - from : 0;
+    QList<ReportModule::Line> chartLines;
     for (const History::ScoreLine &line : lines) {
-        auto *series = new QLineSeries;
-        series->setName(chartLabel(line.test));
-        series->setPointsVisible(line.points.size() <= At::MaxMarkedPoints);
-        QList<QPointF> points;
+        ReportModule::Line &drawn = chartLines.emplace_back();
+        drawn.name = chartLabel(line.test);
+        drawn.marked = line.points.size() <= At::MaxMarkedPoints;
+        QList<QPointF> &points = drawn.points;
         if (line.points.size() <= At::MaxChartPoints || span <= 0) {
             for (const History::ScorePoint &p : line.points)
                 points.append(QPointF(double(p.when.toMSecsSinceEpoch()), p.percent));
@@ -347,32 +312,13 @@ void ProgressReport::showReport()
                 if (count[b])
                     points.append(QPointF(sumX[b] / count[b], sumY[b] / count[b]));
         }
-        series->replace(points);
-        chart->addSeries(series);
-        series->attachAxis(x);
-        series->attachAxis(y);
     }
     first = first.toLocalTime();
     last = last.toLocalTime();
     if (!first.isValid())
         first = last = QDateTime(m_ctx.history.today(), QTime(12, 0));
-    // From midnight a day before the first run to midnight more than a day after the
-    // last, so that a single day's runs are not drawn on the axis's edge; the ticks fall
-    // on midnights a whole number of days apart, so no date is labelled twice.
-    const QDateTime start(first.date().addDays(-1), QTime(0, 0));
-    const qint64 days = start.daysTo(QDateTime(last.date().addDays(2), QTime(0, 0)));
-    // The most labels whose whole-day spacing stretches the axis by a fifth at most.
-    qint64 gaps = 1, step = days;
-    for (qint64 k = std::min<qint64>(At::MaxDateTicks - 1, days); k > 1; --k) {
-        const qint64 s = (days + k - 1) / k;
-        if ((s * k - days) * 5 <= days) {
-            gaps = k;
-            step = s;
-            break;
-        }
-    }
-    x->setTickCount(int(gaps + 1));
-    x->setRange(start, start.addDays(step * gaps));
+    if (ReportModule::Api *module = ReportModule::api())
+        module->showLines(chtScores, chartLines, first, last);
 
     lstMissed->clear();
     const QList<History::MissedWord> missed = s ? s->mostMissed(child) : QList<History::MissedWord>();
@@ -537,12 +483,15 @@ void ProgressReport::exportEnded()
 
 void ProgressReport::btnPrint_Click()
 {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setPageSize(QPageSize(QPageSize::A4));
-    const auto ask = choosePrinter ? choosePrinter : askPrinter;
-    if (!ask(printer))
+    QString why;
+    ReportModule::Api *module = ReportModule::api(&why);
+    if (!module) {
+        MsgBox(u"The report cannot be printed: "_s + why, MsgButtons::Ok, MsgIcon::Exclamation);
         return;
-    printTo(printer);
+    }
+    QTextDocument doc;
+    writeTo(doc);
+    module->print(doc, u"Print the Progress Report"_s, choosePrinter);
 }
 
 QString ProgressReport::reportHtml() const
@@ -587,9 +536,8 @@ QString ProgressReport::paperTestHtml() const
     return h + u"</ol>"_s;
 }
 
-void ProgressReport::printTo(QPrinter &printer) const
+void ProgressReport::writeTo(QTextDocument &doc) const
 {
-    QTextDocument doc;
     doc.setDefaultFont(Fonts::sized(11));
     // Drawn at twice the screen's size, so that the printed lines stay sharp.
     QImage chart(chtScores->size() * 2, QImage::Format_RGB32);
@@ -601,5 +549,4 @@ void ProgressReport::printTo(QPrinter &printer) const
     }
     doc.addResource(QTextDocument::ImageResource, QUrl(u"chart:scores"_s), chart);
     doc.setHtml(reportHtml() + paperTestHtml());
-    doc.print(&printer);
 }

@@ -7,11 +7,12 @@
 
 class AppContext;
 class HistoryStore;
-class QChartView;
+class QGraphicsView;
 class QComboBox;
 class QLabel;
 class QListWidget;
 class QPrinter;
+class QTextDocument;
 class QProgressBar;
 class QPushButton;
 class QThread;
@@ -41,8 +42,8 @@ class ProgressReport final : public QWidget
     static inline std::function<QString(const QString &suggested)> chooseCsvFile;
 
     QComboBox *cboChild = nullptr;
-    QChartView *chtScores = nullptr;
-    QTreeWidget *lstMissed = nullptr; // word, times missed, spelled as
+    QGraphicsView *chtScores = nullptr; // a QChartView (authoring/reportmodule.h)
+    QTreeWidget *lstMissed = nullptr;   // word, times missed, spelled as
     QListWidget *lstTricky = nullptr;
     // "double letters: 6 (dinner → diner, rabbit → rabit)", the most frequent first; a
     // missing dictionary is said in a line of its own.
@@ -63,8 +64,8 @@ class ProgressReport final : public QWidget
     void reload();
     // Shown from the authoring window: on the child chosen on the start window.
     void open();
-    // The report and the paper version of the test chosen in cboPaperTest.
-    void printTo(QPrinter &printer) const;
+    // The report and the paper version of the test chosen in cboPaperTest, as printed.
+    void writeTo(QTextDocument &doc) const;
     bool exporting() const;
 
   Q_SIGNALS:

@@ -1,6 +1,7 @@
 #include "sharing/testarchive.h"
 
 #include "core/platform/dirsearch.h"
+#include "core/platform/lazylibrary.h"
 #include "core/platform/safefile.h"
 #include "core/platform/testlibrary.h"
 #include "sharing/manifest.h"
@@ -34,6 +35,62 @@ namespace TestArchive
 namespace
 {
 using Staging::Fd;
+
+// libarchive's functions, loaded when a test is first shared or added (LazyLibrary): it
+// brings its compression and XML libraries with it, and a start never needs them.
+#define WORDAROO_LIBARCHIVE(X)                                                                                         \
+    X(archive_entry_filetype)                                                                                          \
+    X(archive_entry_free)                                                                                              \
+    X(archive_entry_hardlink)                                                                                          \
+    X(archive_entry_is_encrypted)                                                                                      \
+    X(archive_entry_new)                                                                                               \
+    X(archive_entry_pathname_utf8)                                                                                     \
+    X(archive_entry_set_filetype)                                                                                      \
+    X(archive_entry_set_mtime)                                                                                         \
+    X(archive_entry_set_pathname_utf8)                                                                                 \
+    X(archive_entry_set_perm)                                                                                          \
+    X(archive_entry_set_size)                                                                                          \
+    X(archive_entry_size)                                                                                              \
+    X(archive_entry_size_is_set)                                                                                       \
+    X(archive_entry_symlink)                                                                                           \
+    X(archive_error_string)                                                                                            \
+    X(archive_read_data)                                                                                               \
+    X(archive_read_free)                                                                                               \
+    X(archive_read_new)                                                                                                \
+    X(archive_read_next_header)                                                                                        \
+    X(archive_read_open_fd)                                                                                            \
+    X(archive_read_support_format_zip_seekable)                                                                        \
+    X(archive_set_error)                                                                                               \
+    X(archive_write_close)                                                                                             \
+    X(archive_write_data)                                                                                              \
+    X(archive_write_free)                                                                                              \
+    X(archive_write_header)                                                                                            \
+    X(archive_write_new)                                                                                               \
+    X(archive_write_open2)                                                                                             \
+    X(archive_write_set_format_zip)                                                                                    \
+    X(archive_write_set_options)
+
+struct Lib {
+#define X(f) decltype(&::f) f = nullptr;
+    WORDAROO_LIBARCHIVE(X)
+#undef X
+    QString failure; // empty once every function is there
+};
+
+const Lib &lib()
+{
+    static const Lib loaded = [] {
+        Lib l;
+        LazyLibrary so("libarchive.so.13");
+#define X(f) so.bind(l.f, #f) &&
+        if (!(WORDAROO_LIBARCHIVE(X) true))
+            l.failure = QStringLiteral("The program's archive library could not be loaded (") + so.errorString() +
+                        QStringLiteral(").");
+#undef X
+        return l;
+    }();
+    return loaded;
+}
 
 // Why something failed: a problem and the sentences that explain it.
 struct Outcome {
@@ -120,7 +177,7 @@ struct Entry {
 // dangerous to the merely odd, so the message names the worst thing about an entry.
 Outcome classify(archive_entry *e, Entry &out)
 {
-    const char *raw = archive_entry_pathname_utf8(e);
+    const char *raw = lib().archive_entry_pathname_utf8(e);
     const QByteArray bytes = raw ? QByteArray(raw) : QByteArray();
     const QString name = QString::fromUtf8(bytes);
     if (!raw || bytes.isEmpty() || name.toUtf8() != bytes)
@@ -131,11 +188,11 @@ Outcome classify(archive_entry *e, Entry &out)
     if (name.split(QLatin1Char('/')).contains(QStringLiteral("..")))
         return {Problem::UnsafePath, QStringLiteral("It holds ") + quoted(name) +
                                          QStringLiteral(", a name that reaches outside its folder with \"..\".")};
-    const auto type = archive_entry_filetype(e);
-    if (type == AE_IFLNK || archive_entry_symlink(e))
+    const auto type = lib().archive_entry_filetype(e);
+    if (type == AE_IFLNK || lib().archive_entry_symlink(e))
         return {Problem::Link,
                 QStringLiteral("It holds ") + quoted(name) + QStringLiteral(", a link to another file.")};
-    if (archive_entry_hardlink(e))
+    if (lib().archive_entry_hardlink(e))
         return {Problem::Link, QStringLiteral("It holds ") + quoted(name) + QStringLiteral(", a hard link.")};
 
     QString path = name;
@@ -173,12 +230,12 @@ Outcome unpack(archive *a, const Entry &e, qint64 limit, qint64 &total, const Si
     static thread_local char buffer[64 * 1024];
     qint64 size = 0;
     for (;;) {
-        const la_ssize_t n = archive_read_data(a, buffer, sizeof buffer);
+        const la_ssize_t n = lib().archive_read_data(a, buffer, sizeof buffer);
         if (n == 0)
             return {};
         if (n < 0)
             return {Problem::Damaged, QStringLiteral("Its file ") + quoted(e.name) + QStringLiteral(" is damaged (") +
-                                          QString::fromUtf8(archive_error_string(a)) + QStringLiteral(").")};
+                                          QString::fromUtf8(lib().archive_error_string(a)) + QStringLiteral(").")};
         size += n;
         total += n;
         if (size > limit)
@@ -220,14 +277,17 @@ Outcome walk(const QString &file, const EntryFn &onEntry)
     if (::pread(fd.get(), magic, sizeof magic, 0) != sizeof magic || magic[0] != 'P' || magic[1] != 'K')
         return {Problem::NotAnArchive, QStringLiteral("It is not a shared test: the file is not a zip archive.")};
 
+    if (!lib().failure.isEmpty())
+        return {Problem::CannotRead, lib().failure};
     const Utf8Names utf8;
-    std::unique_ptr<archive, decltype(&archive_read_free)> a(archive_read_new(), archive_read_free);
-    archive_read_support_format_zip_seekable(a.get());
+    std::unique_ptr<archive, decltype(Lib::archive_read_free)> a(lib().archive_read_new(), lib().archive_read_free);
+    lib().archive_read_support_format_zip_seekable(a.get());
     const auto damaged = [&] {
         return Outcome{Problem::Damaged, QStringLiteral("The file is damaged or incomplete (") +
-                                             QString::fromUtf8(archive_error_string(a.get())) + QStringLiteral(").")};
+                                             QString::fromUtf8(lib().archive_error_string(a.get())) +
+                                             QStringLiteral(").")};
     };
-    if (archive_read_open_fd(a.get(), fd.get(), size_t(64) * 1024) != ARCHIVE_OK)
+    if (lib().archive_read_open_fd(a.get(), fd.get(), size_t(64) * 1024) != ARCHIVE_OK)
         return {Problem::Damaged, QStringLiteral("The file is damaged or incomplete; it may not have been copied or ") +
                                       QStringLiteral("downloaded to its end.")};
 
@@ -235,7 +295,7 @@ Outcome walk(const QString &file, const EntryFn &onEntry)
     int count = 0;
     for (;;) {
         archive_entry *e = nullptr;
-        const int r = archive_read_next_header(a.get(), &e);
+        const int r = lib().archive_read_next_header(a.get(), &e);
         if (r == ARCHIVE_EOF)
             return {};
         if (r < ARCHIVE_WARN)
@@ -252,11 +312,11 @@ Outcome walk(const QString &file, const EntryFn &onEntry)
         if (seen.contains(entry.name))
             return {Problem::Duplicate, QStringLiteral("It holds ") + quoted(entry.name) + QStringLiteral(" twice.")};
         seen.insert(entry.name);
-        if (archive_entry_is_encrypted(e))
+        if (lib().archive_entry_is_encrypted(e))
             return {Problem::Damaged,
                     QStringLiteral("Its file ") + quoted(entry.name) + QStringLiteral(" is locked with a password.")};
         // Refused at once when the header says so; the bytes unpacked are counted anyway.
-        if (archive_entry_size_is_set(e) && archive_entry_size(e) > MaxMemberBytes)
+        if (lib().archive_entry_size_is_set(e) && lib().archive_entry_size(e) > MaxMemberBytes)
             return {Problem::TooLarge, QStringLiteral("Its file ") + quoted(entry.name) +
                                            QStringLiteral(" is larger than ") + megabytes(MaxMemberBytes) +
                                            QLatin1Char('.')};
@@ -352,7 +412,7 @@ class NewFile
         if (!self->m_error)
             self->m_error = Staging::writeAll(self->fd(), static_cast<const char *>(data), qint64(size));
         if (self->m_error) {
-            archive_set_error(a, self->m_error, "%s", std::strerror(self->m_error));
+            lib().archive_set_error(a, self->m_error, "%s", std::strerror(self->m_error));
             return -1;
         }
         return la_ssize_t(size);
@@ -403,13 +463,14 @@ struct Member {
 
 bool addEntry(archive *a, const QString &name, qint64 size, time_t mtime)
 {
-    std::unique_ptr<archive_entry, decltype(&archive_entry_free)> e(archive_entry_new(), archive_entry_free);
-    archive_entry_set_pathname_utf8(e.get(), name.toUtf8().constData());
-    archive_entry_set_filetype(e.get(), AE_IFREG);
-    archive_entry_set_perm(e.get(), 0644);
-    archive_entry_set_size(e.get(), size);
-    archive_entry_set_mtime(e.get(), mtime, 0);
-    return archive_write_header(a, e.get()) == ARCHIVE_OK;
+    std::unique_ptr<archive_entry, decltype(Lib::archive_entry_free)> e(lib().archive_entry_new(),
+                                                                        lib().archive_entry_free);
+    lib().archive_entry_set_pathname_utf8(e.get(), name.toUtf8().constData());
+    lib().archive_entry_set_filetype(e.get(), AE_IFREG);
+    lib().archive_entry_set_perm(e.get(), 0644);
+    lib().archive_entry_set_size(e.get(), size);
+    lib().archive_entry_set_mtime(e.get(), mtime, 0);
+    return lib().archive_write_header(a, e.get()) == ARCHIVE_OK;
 }
 
 // Streams a member into the archive, exactly the size it had when its header was written.
@@ -421,7 +482,7 @@ Outcome addMember(archive *a, const Member &m)
     if (!fd || ::fstat(fd.get(), &st) != 0)
         return {Problem::CannotRead, quoted(m.name) + QStringLiteral(" cannot be read: ") + why + QLatin1Char('.')};
     if (!addEntry(a, m.name, st.st_size, st.st_mtime))
-        return {Problem::CannotWrite, QString::fromLocal8Bit(archive_error_string(a)) + QLatin1Char('.')};
+        return {Problem::CannotWrite, QString::fromLocal8Bit(lib().archive_error_string(a)) + QLatin1Char('.')};
     static thread_local char buffer[64 * 1024];
     qint64 left = st.st_size;
     while (left > 0) {
@@ -429,8 +490,8 @@ Outcome addMember(archive *a, const Member &m)
         if (n <= 0)
             return {Problem::CannotRead, quoted(m.name) + QStringLiteral(" changed or could not be read while the ") +
                                              QStringLiteral("test was being shared.")};
-        if (archive_write_data(a, buffer, size_t(n)) != n)
-            return {Problem::CannotWrite, QString::fromLocal8Bit(archive_error_string(a)) + QLatin1Char('.')};
+        if (lib().archive_write_data(a, buffer, size_t(n)) != n)
+            return {Problem::CannotWrite, QString::fromLocal8Bit(lib().archive_error_string(a)) + QLatin1Char('.')};
         left -= n;
     }
     return {};
@@ -440,23 +501,25 @@ Outcome addMember(archive *a, const Member &m)
 // if anything (a refused write is Problem::CannotWrite with libarchive's reason).
 Outcome writeZip(NewFile &out, const QString &name, const QList<Word> &words, const QList<Member> &members)
 {
+    if (!lib().failure.isEmpty())
+        return {Problem::CannotWrite, lib().failure};
     const Utf8Names utf8;
-    std::unique_ptr<archive, decltype(&archive_write_free)> a(archive_write_new(), archive_write_free);
-    archive_write_set_format_zip(a.get());
-    archive_write_set_options(a.get(), "zip:hdrcharset=UTF-8");
+    std::unique_ptr<archive, decltype(Lib::archive_write_free)> a(lib().archive_write_new(), lib().archive_write_free);
+    lib().archive_write_set_format_zip(a.get());
+    lib().archive_write_set_options(a.get(), "zip:hdrcharset=UTF-8");
     const auto archiveError = [&] {
-        return Outcome{Problem::CannotWrite, QString::fromLocal8Bit(archive_error_string(a.get()))};
+        return Outcome{Problem::CannotWrite, QString::fromLocal8Bit(lib().archive_error_string(a.get()))};
     };
-    if (archive_write_open2(a.get(), &out, nullptr, NewFile::write, nullptr, nullptr) != ARCHIVE_OK)
+    if (lib().archive_write_open2(a.get(), &out, nullptr, NewFile::write, nullptr, nullptr) != ARCHIVE_OK)
         return archiveError();
     const QByteArray manifest = Manifest::write(TestLibrary::normalForm(name), words);
     if (!addEntry(a.get(), ManifestName, manifest.size(), std::time(nullptr)) ||
-        archive_write_data(a.get(), manifest.constData(), size_t(manifest.size())) != manifest.size())
+        lib().archive_write_data(a.get(), manifest.constData(), size_t(manifest.size())) != manifest.size())
         return archiveError();
     for (const Member &m : members)
         if (Outcome o = addMember(a.get(), m); o.failed())
             return o;
-    if (archive_write_close(a.get()) != ARCHIVE_OK)
+    if (lib().archive_write_close(a.get()) != ARCHIVE_OK)
         return archiveError();
     return {};
 }

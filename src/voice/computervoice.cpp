@@ -1,5 +1,6 @@
 #include "voice/computervoice.h"
 
+#include "core/platform/lazylibrary.h"
 #include "core/platform/safefile.h"
 #include "core/platform/testlibrary.h"
 
@@ -35,11 +36,33 @@ namespace
 // (symbols, other scripts): about -50 dBFS, where spoken words peak near -5 dBFS.
 constexpr int SilentPeak = 100;
 
+// flite's functions, from its voice's library (which brings flite and the English rules
+// and lexicon with it), loaded when the voice is first started (LazyLibrary): its
+// tables are large and the start window never speaks.
+struct Flite {
+    decltype(&::flite_init) init = nullptr;
+    decltype(&::register_cmu_us_slt) registerVoice = nullptr;
+    decltype(&::flite_text_to_wave) textToWave = nullptr;
+    decltype(&::delete_wave) deleteWave = nullptr;
+    std::jmp_buf **errjmp = nullptr; // cst_errjmp
+    // The lexicon, for a word's phones.
+    decltype(&::feat_val) featVal = nullptr;
+    decltype(&::val_lexicon) valLexicon = nullptr;
+    decltype(&::lex_lookup) lexLookup = nullptr;
+    decltype(&::cst_val_consp) consp = nullptr;
+    decltype(&::val_car) car = nullptr;
+    decltype(&::val_cdr) cdr = nullptr;
+    decltype(&::val_stringp) stringp = nullptr;
+    decltype(&::val_string) string = nullptr;
+    decltype(&::delete_val) deleteVal = nullptr;
+};
+
 // The synthesizer, started on first use. flite keeps global state (its language tables
 // and the voice's features), so one call at a time.
 struct Engine {
     QMutex mutex;
     bool started = false;
+    Flite flite;
     cst_voice *voice = nullptr;
     QString failure;
 };
@@ -55,8 +78,20 @@ cst_voice *startedVoice(Engine &e)
 {
     if (!e.started) {
         e.started = true;
-        flite_init();
-        e.voice = register_cmu_us_slt(nullptr);
+        LazyLibrary lib("libflite_cmu_us_slt.so.1");
+        Flite &f = e.flite;
+        if (!(lib.bind(f.init, "flite_init") && lib.bind(f.registerVoice, "register_cmu_us_slt") &&
+              lib.bind(f.textToWave, "flite_text_to_wave") && lib.bind(f.deleteWave, "delete_wave") &&
+              lib.bind(f.errjmp, "cst_errjmp") && lib.bind(f.featVal, "feat_val") &&
+              lib.bind(f.valLexicon, "val_lexicon") && lib.bind(f.lexLookup, "lex_lookup") &&
+              lib.bind(f.consp, "cst_val_consp") && lib.bind(f.car, "val_car") && lib.bind(f.cdr, "val_cdr") &&
+              lib.bind(f.stringp, "val_stringp") && lib.bind(f.string, "val_string") &&
+              lib.bind(f.deleteVal, "delete_val"))) {
+            e.failure = QStringLiteral("Its library could not be loaded: ") + lib.errorString();
+            return nullptr;
+        }
+        f.init();
+        e.voice = f.registerVoice(nullptr);
         if (!e.voice)
             e.failure = QStringLiteral("Its voice could not be loaded.");
     }
@@ -65,15 +100,15 @@ cst_voice *startedVoice(Engine &e)
 
 // flite ends the process on an internal error unless a jump target is set: this frame
 // holds nothing that needs destroying, so jumping back here is safe and the call fails.
-cst_wave *speak(const char *text, cst_voice *voice)
+cst_wave *speak(const Flite &f, const char *text, cst_voice *voice)
 {
     std::jmp_buf here;
-    std::jmp_buf *previous = cst_errjmp;
+    std::jmp_buf *previous = *f.errjmp;
     cst_wave *volatile wave = nullptr;
-    cst_errjmp = &here;
+    *f.errjmp = &here;
     if (setjmp(here) == 0)
-        wave = flite_text_to_wave(text, voice);
-    cst_errjmp = previous;
+        wave = f.textToWave(text, voice);
+    *f.errjmp = previous;
     return wave;
 }
 
@@ -167,14 +202,14 @@ Outcome say(const QString &text, const QString &path, QString *error)
         cst_voice *voice = startedVoice(e);
         if (!voice)
             return fail(Outcome::BatchFailed, StartFailed + QLatin1Char('\n') + e.failure);
-        cst_wave *wave = speak(utf8.constData(), voice);
+        cst_wave *wave = speak(e.flite, utf8.constData(), voice);
         if (!wave)
             return fail(Outcome::WordFailed, QStringLiteral("The computer voice failed while speaking."));
         const int channels = std::max(1, wave->num_channels);
         speech.rate = wave->sample_rate;
         for (int i = 0; i + channels <= wave->num_samples; i += channels)
             speech.samples.push_back(wave->samples[i]); // flite voices are mono; first channel otherwise
-        delete_wave(wave);
+        e.flite.deleteWave(wave);
     }
     int peak = 0;
     for (const short s : speech.samples)
@@ -231,26 +266,27 @@ QStringList phones(const QString &word)
         return {};
     // The same jump target as speaking: a lookup flite cannot make fails alone. Only the
     // lookup runs under it, so nothing with a destructor is jumped over.
+    const Flite &f = e.flite;
     std::jmp_buf here;
-    std::jmp_buf *previous = cst_errjmp;
+    std::jmp_buf *previous = *f.errjmp;
     cst_val *volatile list = nullptr;
-    cst_errjmp = &here;
+    *f.errjmp = &here;
     if (setjmp(here) == 0) {
-        const cst_lexicon *lexicon = val_lexicon(feat_val(voice->features, "lexicon"));
-        list = lex_lookup(lexicon, utf8.constData(), nullptr, voice->features);
+        const cst_lexicon *lexicon = f.valLexicon(f.featVal(voice->features, "lexicon"));
+        list = f.lexLookup(lexicon, utf8.constData(), nullptr, voice->features);
     }
-    cst_errjmp = previous;
+    *f.errjmp = previous;
     QStringList out;
-    for (const cst_val *v = list; v && cst_val_consp(v); v = val_cdr(v)) {
-        if (!val_stringp(val_car(v)))
+    for (const cst_val *v = list; v && f.consp(v); v = f.cdr(v)) {
+        if (!f.stringp(f.car(v)))
             continue;
-        QString phone = QString::fromLatin1(val_string(val_car(v)));
+        QString phone = QString::fromLatin1(f.string(f.car(v)));
         while (!phone.isEmpty() && phone.back().isDigit())
             phone.chop(1);
         if (!phone.isEmpty() && phone != QLatin1String("pau"))
             out << phone;
     }
-    delete_val(list);
+    f.deleteVal(list);
     return out;
 }
 

@@ -34,7 +34,7 @@ def main(build):
         launcher = os.path.join(prefix, "bin", "wordaroo")
         check(os.access(launcher, os.X_OK), "the launcher bin/wordaroo is installed and executable")
         check(os.access(os.path.join(appdir, "wordaroo"), os.X_OK), "the program is in lib/wordaroo")
-        for f in ("Welcome.wav", "starttest.wav", "splash.wav", "Spell.HLP",
+        for f in ("wordaroo-report.so", "Welcome.wav", "starttest.wav", "splash.wav", "Spell.HLP",
                   "Test_Animals/cat.wav", "Test_Colours/red.wav"):
             check(os.path.isfile(os.path.join(appdir, f)), f"beside it: {f}")
         check(not os.path.exists(os.path.join(appdir, "spell.ini")), "no settings file is shipped")

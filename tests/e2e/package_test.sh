@@ -52,14 +52,14 @@ say "size: $(du -h "$deb" | cut -f1) ($(stat -c %s "$deb") bytes), installed $(d
 dpkg-deb -f "$deb" Package Version Architecture Section Maintainer Depends Recommends
 [ "$(dpkg-deb -f "$deb" Architecture)" = "$(dpkg --print-architecture)" ] || fail "architecture is not dpkg's"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libc6 libqt6widgets6 libpulse0 libqt6svg6 libsndfile1 fonts-dejavu-core; do
+for lib in libc6 libqt6widgets6 libpulse0 libqt6svg6 libsndfile1 libqt6charts6 libflite1 libarchive13 fonts-dejavu-core; do
     [[ $depends == *"$lib"* ]] || fail "Depends lacks $lib"
 done
-ok "Depends names the linked libraries (dpkg-shlibdeps) and the fonts"
+ok "Depends names the linked libraries (dpkg-shlibdeps, the report's module among them), those loaded when first used, and the fonts"
 
 root=$tmp/deb
 dpkg-deb -x "$deb" "$root"
-for f in opt/wordaroo/lib/wordaroo/wordaroo opt/wordaroo/lib/wordaroo/Spell.HLP opt/wordaroo/lib/wordaroo/Welcome.wav \
+for f in opt/wordaroo/lib/wordaroo/wordaroo opt/wordaroo/lib/wordaroo/wordaroo-report.so opt/wordaroo/lib/wordaroo/Spell.HLP opt/wordaroo/lib/wordaroo/Welcome.wav \
     opt/wordaroo/lib/wordaroo/Test_Animals/cat.wav opt/wordaroo/bin/wordaroo \
     usr/share/applications/$ID.desktop usr/share/metainfo/$ID.metainfo.xml usr/share/mime/packages/wordaroo.xml \
     usr/share/icons/hicolor/scalable/apps/wordaroo.svg usr/share/icons/hicolor/scalable/mimetypes/${MIME/\//-}.svg; do

@@ -374,7 +374,7 @@ class TestHistoryWindows : public QObject
         ProgressReport *r = m->pnlProgress;
         QVERIFY(Panels::isShown(r));
         QCOMPARE(r->cboChild->currentText(), u"Ann"_s);
-        const QList<QAbstractSeries *> series = r->chtScores->chart()->series();
+        const QList<QAbstractSeries *> series = qobject_cast<QChartView *>(r->chtScores)->chart()->series();
         QCOMPARE(series.size(), 1);
         auto *line = static_cast<QLineSeries *>(series[0]);
         QCOMPARE(line->name(), u"Test_Animals"_s);

@@ -1,6 +1,7 @@
 #include "testsupport.h"
 
 #include "core/platform/forms.h"
+#include "core/platform/lazylibrary.h"
 #include "core/platform/rnd.h"
 
 #include <QAbstractButton>
@@ -22,6 +23,8 @@ QString TestEnv::fixFolder(const QTemporaryDir &dir)
 TestEnv::TestEnv() : history(fixFolder(m_dir)), context(&sound, &dialogs, history)
 {
     Forms::setContext(&context);
+    // The program's modules are staged in the build's program folder, not beside the tests.
+    LazyLibrary::setModuleFolder(qEnvironmentVariable("WORDAROO_APPDIR"));
     Program::resetForTests();
     Program::setExitHandler([this](int code) {
         ended = true;
