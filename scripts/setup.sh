@@ -12,6 +12,8 @@ packages=(
     flite espeak-ng sox
     # the computer voice linked into the program
     flite1-dev
+    # the dictionaries that tell another real word
+    libhunspell-dev hunspell-en-gb hunspell-en-us
     # tests: a private sound server, an X server and its tools
     pulseaudio pulseaudio-utils xvfb xauth xdotool x11-utils imagemagick at-spi2-core python3-pyatspi dbus-daemon
     # the Debian package: icons rendered in the build, dpkg-shlibdeps, checks of its files

@@ -31,7 +31,7 @@ namespace At
 {
 constexpr int ClientWidth = frmMaint::ClientWidth;
 constexpr int ClientHeight = frmMaint::ClientHeight;
-constexpr Twips::Box pnlProgress{0, 0, 9600, 6900};
+constexpr Twips::Box pnlProgress{0, 0, 9600, 8500};
 } // namespace At
 } // namespace
 

@@ -10,8 +10,10 @@
 #include "core/ui/widgets.h"
 #include "history/historystore.h"
 #include "history/programhistory.h"
+#include "voice/dictionary.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -22,7 +24,7 @@ namespace
 // The panel's geometry in twips.
 namespace At
 {
-constexpr Twips::Box pnlOptions{0, 0, 5340, 3300};
+constexpr Twips::Box pnlOptions{0, 0, 5340, 3720};
 constexpr Twips::Box chkPassword{180, 150, 2265, 465};
 constexpr Twips::Box Label1{2670, 60, 1170, 225};
 constexpr Twips::Box txtPassword{2670, 270, 2265, 360};
@@ -32,6 +34,8 @@ constexpr Twips::Box btnAddChild{3300, 975, 1830, 420};
 constexpr Twips::Box btnRemoveChild{3300, 1455, 1830, 420};
 constexpr Twips::Box btnSaveOptions{2985, 2280, 2145, 825};
 constexpr Twips::Box btnCancelOptions{465, 2280, 2145, 825};
+constexpr Twips::Box lblDictionary{180, 3330, 1100, 255};
+constexpr Twips::Box cboDictionary{1300, 3270, 2400, 360};
 
 constexpr double ButtonPoints = 9.75;
 } // namespace At
@@ -55,6 +59,14 @@ OptionsPanel::OptionsPanel(SoundForm *window, AuthoringSession *session, QWidget
     btnAddChild = Ui::button(this, QStringLiteral("btnAddChild"), QStringLiteral("Add Child"), At::btnAddChild);
     btnRemoveChild =
         Ui::button(this, QStringLiteral("btnRemoveChild"), QStringLiteral("Remove Child"), At::btnRemoveChild);
+    lblDictionary = Ui::label(this, QStringLiteral("lblDictionary"), QStringLiteral("Dictionary:"), At::lblDictionary);
+    cboDictionary = new QComboBox(this);
+    cboDictionary->setObjectName(QStringLiteral("cboDictionary"));
+    cboDictionary->setAccessibleName(QStringLiteral("Dictionary"));
+    for (const Dictionaries::Language l : Dictionaries::all())
+        cboDictionary->addItem(Dictionaries::caption(l), Dictionaries::code(l));
+    Twips::place(cboDictionary, At::cboDictionary);
+    lblDictionary->setBuddy(cboDictionary);
     btnSaveOptions = Ui::pictureButton(this, QStringLiteral("btnSaveOptions"), QStringLiteral("Save Options"),
                                        MaintArt::path("maint_saveoptions"), At::btnSaveOptions);
     btnCancelOptions = Ui::pictureButton(this, QStringLiteral("btnCancelOptions"), QStringLiteral("Cancel"),
@@ -82,6 +94,7 @@ void OptionsPanel::reload()
         chkPassword->setChecked(true);
         txtPassword->setText(Settings::password());
     }
+    cboDictionary->setCurrentIndex(cboDictionary->findData(Dictionaries::code(Dictionaries::chosen())));
     loadChildren();
 }
 
@@ -95,7 +108,12 @@ void OptionsPanel::btnSaveOptions_Click()
 {
     // Switched off, the old password stays in the file; nothing reads it then. A
     // failed write has shown the settings error box; the panel closes all the same.
-    Settings::saveProtection(chkPassword->isChecked(), txtPassword->text());
+    // The dictionary is written only when changed, and not after a failed write (whose
+    // box has been shown once).
+    const QString dictionary = cboDictionary->currentData().toString();
+    if (Settings::saveProtection(chkPassword->isChecked(), txtPassword->text()) &&
+        dictionary != Dictionaries::code(Dictionaries::chosen()))
+        Settings::set(Dictionaries::SettingKey, dictionary);
     Q_EMIT switchTo(MaintPage::Start);
 }
 

@@ -2,11 +2,13 @@
 #include "authoring/maintpanel.h"
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 
 // pnlOptions: the configuration password, kept in the settings file and checked by
-// the start window, and the children whose results the history keeps.
+// the start window, the children whose results the history keeps, and the dictionary
+// that tells when a wrong answer is another real word (kept in the settings file).
 class OptionsPanel final : public MaintPanel
 {
     Q_OBJECT
@@ -23,10 +25,12 @@ class OptionsPanel final : public MaintPanel
     QListWidget *lstChildren = nullptr;
     QPushButton *btnAddChild = nullptr;
     QPushButton *btnRemoveChild = nullptr;
+    QLabel *lblDictionary = nullptr;
+    QComboBox *cboDictionary = nullptr; // "British English", "American English"
 
     QPushButton *enterButton() const override { return btnSaveOptions; }
     QWidget *focusOnShow() const override;
-    // The stored password while protection is on, and the children.
+    // The stored password while protection is on, the children and the dictionary.
     void reload() override;
 
   public Q_SLOTS:

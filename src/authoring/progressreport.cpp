@@ -3,11 +3,13 @@
 #include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/testlibrary.h"
+#include "core/run/alignment.h"
 #include "core/ui/layout.h"
 #include "core/ui/widgets.h"
 #include "history/historystore.h"
 #include "history/programhistory.h"
 #include "history/trickyfolder.h"
+#include "voice/dictionary.h"
 
 #include <QChart>
 #include <QChartView>
@@ -57,6 +59,14 @@ constexpr Twips::Box btnPrint{4340, 6405, 1500, 400};
 constexpr Twips::Box btnExportCsv{5960, 6405, 2000, 400};
 constexpr Twips::Box prgExport{5960, 6420, 2000, 360};
 constexpr Twips::Box btnCancelExport{8040, 6405, 1440, 400};
+constexpr Twips::Box lblKinds{120, 6900, 9360, 285};
+constexpr Twips::Box lstKinds{120, 7185, 9360, 1200};
+
+// The mistakes counted by kind are those of this many days, today among them.
+constexpr int KindDays = 30;
+constexpr int KindExamples = 2;
+// An example's answer is shortened beyond this many characters.
+constexpr qsizetype ExampleLength = 30;
 
 // A line of more runs than this is drawn as averages over as many stretches of time; up
 // to the second figure each run is marked with a dot.
@@ -101,6 +111,43 @@ QString askCsvFile(const QString &suggested)
 QString chartLabel(const QString &text)
 {
     return text.toHtmlEscaped();
+}
+
+// One kind of mistake, how often it was made and the latest examples of it.
+struct KindLine {
+    Alignment::Kind kind;
+    int times = 0;
+    QStringList examples; // "dinner → diner", each pair once
+};
+
+QString example(const History::WrongAnswer &w)
+{
+    QString answer = Alignment::printable(w.answer);
+    if (answer.size() > At::ExampleLength)
+        answer = answer.left(At::ExampleLength) + u'\u2026';
+    return Alignment::printable(w.word) + u" \u2192 "_s + answer;
+}
+
+// Every wrong answer counts once for each kind of mistake it makes; the examples are the
+// latest (the answers come the latest first). The most frequent kind comes first.
+QList<KindLine> tallyKinds(const QList<History::WrongAnswer> &wrong, const WordChecker *dictionary)
+{
+    QList<KindLine> lines;
+    for (const Alignment::Kind k : Alignment::allKinds())
+        lines.append({k, 0, {}});
+    for (const History::WrongAnswer &w : wrong) {
+        for (const Alignment::Kind k : Alignment::align(w.word, w.answer, dictionary).kinds()) {
+            KindLine &line = lines[Alignment::allKinds().indexOf(k)];
+            ++line.times;
+            const QString e = example(w);
+            if (line.examples.size() < At::KindExamples && !line.examples.contains(e))
+                line.examples.append(e);
+        }
+    }
+    lines.removeIf([](const KindLine &l) { return l.times == 0; });
+    std::stable_sort(lines.begin(), lines.end(),
+                     [](const KindLine &a, const KindLine &b) { return a.times > b.times; });
+    return lines;
 }
 
 // A tooltip that is plain text as typed: marked as rich text, with the text escaped.
@@ -162,6 +209,10 @@ ProgressReport::ProgressReport(AppContext &context, QWidget *parent) : QWidget(p
     heading(this, u"lblTricky"_s, u"Tricky words due"_s, At::lblTricky);
     lstTricky = Ui::list(this, u"lstTricky"_s, At::lstTricky);
     lstTricky->setAccessibleName(u"Tricky words due"_s);
+
+    heading(this, u"lblKinds"_s, u"Mistakes by kind"_s, At::lblKinds);
+    lstKinds = Ui::list(this, u"lstKinds"_s, At::lstKinds);
+    lstKinds->setAccessibleName(u"Mistakes by kind"_s);
 
     Ui::label(this, u"lblPaperTest"_s, u"Paper test:"_s, At::lblPaperTest);
     cboPaperTest = comboBox(this, u"cboPaperTest"_s, u"Paper test"_s, At::cboPaperTest);
@@ -306,6 +357,8 @@ void ProgressReport::showReport()
     for (const Tricky::Word &w : due)
         lstTricky->addItem(w.word + u"  ("_s + w.test + u')');
 
+    showKinds(s, child);
+
     // After the reads, which find what is wrong with the file.
     const QString problem = s ? s->status() : u"The history is not available."_s;
     QString status = problem.isEmpty() ? QString() : u"The history cannot be written: "_s + problem;
@@ -315,6 +368,26 @@ void ProgressReport::showReport()
     lblStatus->setText(status);
     // Only a file that is unusable itself is put aside; one in use or read-only is kept as it is.
     btnNewHistory->setVisible(s && s->canStartNew());
+}
+
+void ProgressReport::showKinds(const HistoryStore *store, const QString &child)
+{
+    const Dictionaries::Language language = Dictionaries::chosen();
+    if (Dictionaries::code(language) != m_dictionaryCode) {
+        m_dictionary = SpellingDictionary::open(language);
+        m_dictionaryCode = Dictionaries::code(language);
+    }
+    lstKinds->clear();
+    const QDateTime since(m_ctx.history.today().addDays(1 - At::KindDays), QTime(0, 0));
+    const QList<History::WrongAnswer> wrong = store ? store->wrongAnswers(child, since) : QList<History::WrongAnswer>();
+    const QList<KindLine> lines = tallyKinds(wrong, m_dictionary.get());
+    for (const KindLine &l : lines)
+        lstKinds->addItem(u"%1: %2 (%3)"_s.arg(Alignment::kindName(l.kind)).arg(l.times).arg(l.examples.join(u", "_s)));
+    if (lines.isEmpty())
+        lstKinds->addItem(u"No mistakes in the last %1 days."_s.arg(At::KindDays));
+    if (!m_dictionary)
+        lstKinds->addItem(u"The %1 dictionary is not installed, so \"%2\" is left out."_s.arg(
+            Dictionaries::caption(language), Alignment::kindName(Alignment::Kind::RealWord)));
 }
 
 void ProgressReport::btnNewHistory_Click()
@@ -363,8 +436,13 @@ void ProgressReport::btnExportCsv_Click()
     auto job = std::make_shared<Export>();
     m_export = job;
     const HistoryStore::CsvExport csv = s->csvExport();
-    m_exportThread = QThread::create([job, csv, path] {
-        job->why = csv.run(
+    const Dictionaries::Language language = Dictionaries::chosen();
+    m_exportThread = QThread::create([job, csv, path, language] {
+        // The export's own dictionary: a dictionary is asked on one thread only.
+        const std::unique_ptr<SpellingDictionary> dictionary = SpellingDictionary::open(language);
+        HistoryStore::CsvExport withKinds = csv;
+        withKinds.dictionary = dictionary.get();
+        job->why = withKinds.run(
             path,
             [job](qint64 done, qint64 total) {
                 job->done = done;
@@ -456,6 +534,9 @@ QString ProgressReport::reportHtml() const
     h += u"</table><h2>Tricky words due</h2><ul>"_s;
     for (int i = 0; i < lstTricky->count(); ++i)
         h += u"<li>%1</li>"_s.arg(lstTricky->item(i)->text().toHtmlEscaped());
+    h += u"</ul><h2>Mistakes by kind</h2><p>In the last %1 days.</p><ul>"_s.arg(At::KindDays);
+    for (int i = 0; i < lstKinds->count(); ++i)
+        h += u"<li>%1</li>"_s.arg(lstKinds->item(i)->text().toHtmlEscaped());
     return h + u"</ul>"_s;
 }
 

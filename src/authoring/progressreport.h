@@ -17,10 +17,12 @@ class QPushButton;
 class QThread;
 class QTimer;
 class QTreeWidget;
+class SpellingDictionary;
 
 // The adult's view of the history, shown as a panel of the authoring window: for one child
 // (or the results with no child chosen) a line of scores over time per test, the ten
-// most-missed words with the wrong spellings typed, and the tricky words due; printing (the
+// most-missed words with the wrong spellings typed, the tricky words due, and how often
+// each kind of mistake was made in the last 30 days with examples; printing (the
 // report and a paper version of a test) and a CSV export, written on a thread of its own
 // with a progress bar and "Cancel" while the window stays in use. When the history file
 // cannot be written it says why, and when the file itself is unusable (damaged, from a
@@ -42,6 +44,9 @@ class ProgressReport final : public QWidget
     QChartView *chtScores = nullptr;
     QTreeWidget *lstMissed = nullptr; // word, times missed, spelled as
     QListWidget *lstTricky = nullptr;
+    // "double letters: 6 (dinner → diner, rabbit → rabit)", the most frequent first; a
+    // missing dictionary is said in a line of its own.
+    QListWidget *lstKinds = nullptr;
     QLabel *lblStatus = nullptr;
     QPushButton *btnNewHistory = nullptr;
     QComboBox *cboPaperTest = nullptr;
@@ -83,7 +88,12 @@ class ProgressReport final : public QWidget
     void showExportProgress();
 
     AppContext &m_ctx;
+    // The dictionary chosen in the options, opened again when the choice changes; none
+    // when it is not installed.
+    std::unique_ptr<SpellingDictionary> m_dictionary;
+    QString m_dictionaryCode;
     void showReport();
+    void showKinds(const HistoryStore *store, const QString &child);
     QString reportHtml() const;
     QString paperTestHtml() const;
 };

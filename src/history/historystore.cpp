@@ -1,6 +1,7 @@
 #include "history/historystore.h"
 
 #include "core/platform/safefile.h"
+#include "core/run/alignment.h"
 #include "history/historylog.h"
 
 #include <QFile>
@@ -858,6 +859,21 @@ QList<Tricky::Word> HistoryStore::trickyDue(const QString &child, QDate today) c
     return due;
 }
 
+QList<WrongAnswer> HistoryStore::wrongAnswers(const QString &child, const QDateTime &since) const
+{
+    QList<WrongAnswer> wrong;
+    const auto id = d->reportChild(child);
+    if (!id)
+        return wrong;
+    QSqlQuery q = d->select(u"SELECT r.at, w.word, w.answer FROM runs r JOIN run_words w ON w.run = r.id"
+                            " WHERE r.child IS ? AND r.at >= ? AND w.right = 0"
+                            " ORDER BY r.at DESC, r.id DESC, w.position"_s,
+                            {*id, since.toMSecsSinceEpoch()});
+    while (q.next())
+        wrong.append({instant(q.value(0)), q.value(1).toString(), q.value(2).toString()});
+    return wrong;
+}
+
 namespace
 {
 QString csvField(QString s)
@@ -928,7 +944,14 @@ QString HistoryStore::CsvExport::run(const QString &path, const Progress &progre
             *cancelled = true;
         return true;
     };
-    QByteArray piece = "When,Child,Test,Percent,Stopped,Position,Word,Word's Test,Answer,Right\r\n"_ba;
+    QByteArray piece = "When,Child,Test,Percent,Stopped,Position,Word,Word's Test,Answer,Right,Mistakes\r\n"_ba;
+    // The kinds of mistake of a wrong answer, by name.
+    const auto mistakes = [this](const QString &word, const QString &answer) {
+        QStringList names;
+        for (const Alignment::Kind k : Alignment::align(word, answer, dictionary).kinds())
+            names.append(Alignment::kindName(k));
+        return csvField(names.join(u"; "_s));
+    };
     const auto yesNo = [](const QVariant &v) { return v.toBool() ? "yes"_ba : "no"_ba; };
     const auto batchQuery = [&](qsizetype size) {
         QStringList marks(size, u"?"_s);
@@ -963,13 +986,16 @@ QString HistoryStore::CsvExport::run(const QString &path, const Progress &progre
                        yesNo(q->value(5)) + ',';
             }
             if (q->value(6).isNull()) {
-                piece += head + ",,,,\r\n";
+                piece += head + ",,,,,\r\n";
             } else {
                 piece += head + QByteArray::number(q->value(6).toInt() + 1) + ',' +
                          (csvField(q->value(7).toString()) + u',' + csvField(q->value(8).toString()) + u',' +
                           csvField(q->value(9).toString()) + u',')
                              .toUtf8() +
-                         yesNo(q->value(10)) + "\r\n";
+                         yesNo(q->value(10)) + ',' +
+                         (q->value(10).toBool() ? QByteArray()
+                                                : mistakes(q->value(7).toString(), q->value(9).toString()).toUtf8()) +
+                         "\r\n";
             }
         }
         if (q->lastError().isValid())

@@ -75,7 +75,15 @@ struct MissedWord {
     int misses = 0;
     QStringList spellings; // the wrong spellings typed, most frequent first
 };
+
+struct WrongAnswer {
+    QDateTime when; // in UTC
+    QString word;
+    QString answer; // as typed; empty when the word got no answer
+};
 } // namespace History
+
+class WordChecker;
 
 class HistoryStore
 {
@@ -119,8 +127,11 @@ class HistoryStore
     QList<History::ScoreLine> scores(const QString &child) const;
     QList<History::MissedWord> mostMissed(const QString &child, int count = 10) const;
     QList<Tricky::Word> trickyDue(const QString &child, QDate today) const;
-    // Every test run, one line per word, written to a place the user chose; the text
-    // returned is empty on success.
+    // The words of the child's test runs answered wrong since the given moment, the
+    // latest first.
+    QList<History::WrongAnswer> wrongAnswers(const QString &child, const QDateTime &since) const;
+    // Every test run, one line per word with the kinds of mistake of a wrong answer,
+    // written to a place the user chose; the text returned is empty on success.
     QString exportCsv(const QString &path) const;
 
     // The same export, to be run on a thread of its own while the store goes on being used:
@@ -134,6 +145,9 @@ class HistoryStore
 
         QString dbPath;         // empty: there is no history file yet, so the heading line alone
         QString connectionName; // unique to this export
+        // Tells another real word among the kinds of mistake of each wrong answer; none
+        // leaves that kind out. Asked only on the thread that runs the export.
+        const WordChecker *dictionary = nullptr;
     };
     CsvExport csvExport() const;
 

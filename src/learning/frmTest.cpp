@@ -9,12 +9,15 @@
 #include "core/sound/playchain.h"
 #include "core/sound/playwave.h"
 #include "core/ui/layout.h"
+#include "core/ui/lettercompare.h"
 #include "core/ui/widgets.h"
 #include "learning/frmPractice.h"
 #include "learning/register.h"
+#include "voice/dictionary.h"
 #include "voice/sentences.h"
 
 #include <QFileInfo>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -30,6 +33,8 @@ namespace At
 constexpr int TestWidth = 6400;
 constexpr int ResultsWidth = 8500;
 constexpr int Height = 5400;
+// The results view is taller by the line under its lists.
+constexpr int ResultsHeight = 6150;
 
 constexpr Twips::Box pnlTest{15, 0, TestWidth - 15, Height};
 constexpr Twips::Box Picture2{120, 120, 1830, 2250};
@@ -42,7 +47,7 @@ constexpr Twips::Box btnStopTest{4210, 2250, 1950, 480};
 constexpr Twips::Box Label2{120, 2520, 4000, 330};
 constexpr Twips::Box lstTries{120, 2850, 6040, 2400};
 
-constexpr Twips::Box pnlResults{0, 0, ResultsWidth, Height};
+constexpr Twips::Box pnlResults{0, 0, ResultsWidth, ResultsHeight};
 constexpr Twips::Box picprof_r{120, 120, 1830, 2250};
 constexpr Twips::Box lblScore{2160, 150, 4900, 640};
 constexpr Twips::Box picSmile{7200, 60, 1140, 1140};
@@ -53,6 +58,7 @@ constexpr Twips::Box Label3{120, 2520, 4000, 330};
 constexpr Twips::Box Label4{4300, 2520, 4080, 330};
 constexpr Twips::Box lstCorrect{120, 2850, 4000, 2400};
 constexpr Twips::Box lstYours{4300, 2850, 4080, 2400};
+constexpr Twips::Box lblCompare{120, 5340, 8260, 720};
 
 // Bold point sizes: list headings, the answers (box, lists, progress), the score.
 constexpr double HeadingPoints = 10;
@@ -120,6 +126,11 @@ frmTest::frmTest(AppContext &context, QWidget *parent)
         runView(pnlResults, QStringLiteral("lstCorrect"), m_words, At::lstCorrect, QStringLiteral("Correct Words"));
     lstYours =
         runView(pnlResults, QStringLiteral("lstYours"), m_rows, At::lstYours, QStringLiteral("The Words You Typed"));
+    lblCompare = new LetterCompare(pnlResults);
+    lblCompare->setObjectName(QStringLiteral("lblCompare"));
+    lblCompare->setFont(Fonts::sized(At::AnswerPoints, true));
+    Twips::place(lblCompare, At::lblCompare);
+    lblCompare->setVisible(false);
     Panels::hide(pnlResults, Panels::OffLeftNear);
 
     connect(btnNext, &QPushButton::clicked, this, &frmTest::btnNext_Click);
@@ -130,6 +141,9 @@ frmTest::frmTest(AppContext &context, QWidget *parent)
     connect(btnPractiseMissed, &QPushButton::clicked, this, &frmTest::btnPractiseMissed_Click);
     connect(btnExitResults, &QPushButton::clicked, this, &frmTest::btnExitResults_Click);
     connect(picprof_r, &Picture::clicked, this, &frmTest::picprof_r_Click);
+    for (QListView *list : {lstCorrect, lstYours})
+        connect(list->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+                [this](const QModelIndex &current) { showCompare(current.row()); });
 
     Form_Load();
 
@@ -299,7 +313,7 @@ void frmTest::ShowResults()
     btnPractiseMissed->setEnabled(!m_run.missedWords().isEmpty());
     Panels::hide(pnlTest, Panels::OffLeft);
     Panels::show(pnlResults);
-    Twips::setClientSize(this, At::ResultsWidth, At::Height);
+    Twips::setClientSize(this, At::ResultsWidth, At::ResultsHeight);
     // The answers list takes the focus: a stray Enter presses nothing here.
     lstYours->setFocus();
 }
@@ -334,6 +348,21 @@ void frmTest::btnExitResults_Click()
 void frmTest::picprof_r_Click()
 {
     Module1::PlayWave(*MMControl1, prompt("resultsdir.wav"));
+}
+
+void frmTest::showCompare(int row)
+{
+    if (!m_run.isScored() || row < 0 || !m_run.isMissed(row)) {
+        lblCompare->setComparison({});
+        lblCompare->setVisible(false);
+        return;
+    }
+    if (!m_dictionaryRead) {
+        m_dictionary = SpellingDictionary::open(Dictionaries::chosen());
+        m_dictionaryRead = true;
+    }
+    lblCompare->setWordAndAnswer(m_run.words().value(row), m_run.answers().value(row), m_dictionary.get());
+    lblCompare->setVisible(true);
 }
 
 void frmTest::Form_Unload(bool &keepOpen)

@@ -2,7 +2,10 @@
 #include "core/run/testrun.h"
 #include "core/ui/soundform.h"
 
+#include <memory>
+
 class AppContext;
+class LetterCompare;
 class Picture;
 class PlayChain;
 class QLabel;
@@ -11,6 +14,7 @@ class QListView;
 class QPushButton;
 class QTimer;
 class RunList;
+class SpellingDictionary;
 
 // The spelling test: each word is spoken, the child types it, and after the last
 // word (or "Stop Test") the answers are marked and the same window switches in place
@@ -45,6 +49,9 @@ class frmTest final : public SoundForm
     QPushButton *btnPractiseMissed = nullptr;
     QPushButton *btnExitResults = nullptr;
     Picture *picprof_r = nullptr;
+    // Under the lists: the word and the answer of the wrong row selected, letter by
+    // letter; hidden while no wrong row is selected.
+    LetterCompare *lblCompare = nullptr;
 
     QTimer *Timer1 = nullptr;
 
@@ -68,6 +75,8 @@ class frmTest final : public SoundForm
     void btnPractiseMissed_Click();
     void btnExitResults_Click();
     void picprof_r_Click();
+    // A row of either results list became the current one.
+    void showCompare(int row);
 
   protected:
     void Form_Unload(bool &keepOpen) override;
@@ -95,4 +104,8 @@ class frmTest final : public SoundForm
     RunList *m_answers = nullptr;
     RunList *m_rows = nullptr;
     bool m_started = false;
+    // The chosen dictionary, read the first time a wrong row is shown; none when it
+    // is not installed.
+    std::unique_ptr<SpellingDictionary> m_dictionary;
+    bool m_dictionaryRead = false;
 };

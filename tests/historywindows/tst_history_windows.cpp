@@ -413,6 +413,42 @@ class TestHistoryWindows : public QObject
         QVERIFY(store->scores(u"Ann"_s).isEmpty());
     }
 
+    // Each kind of mistake of the chosen child's last 30 days, counted once per wrong answer,
+    // with the latest two examples; on screen and in the CSV export.
+    void mistakesByKind()
+    {
+        QCOMPARE(store->addChild(u"Ann"_s), QString());
+        QCOMPARE(store->addChild(u"Ben"_s), QString());
+        const auto run = [&](QDate day, const QString &child, const QList<History::RunWord> &words) {
+            store->recordRun({QDateTime(day, QTime(9, 0)), child, u"Test_Animals"_s, 0, false, words});
+        };
+        const History::RunWord dinner{u"dinner"_s, u"diner"_s, false, {}}, rabbit{u"rabbit"_s, u"rabit"_s, false, {}};
+        run(Day1.addDays(-40), u"Ann"_s, {{u"hen"_s, u"hne"_s, false, {}}}); // too long ago
+        run(Day1, u"Ben"_s, {{u"hen"_s, u"hne"_s, false, {}}});              // another child
+        run(Day1, u"Ann"_s, {dinner, rabbit, {u"because"_s, u"becuase"_s, false, {}}, {u"cat"_s, u"cat"_s, true, {}}});
+        run(Day1.addDays(1), u"Ann"_s, {rabbit, {u"hen"_s, u"hn"_s, false, {}}});
+        QVERIFY(store->flush());
+        setDay(Day1.addDays(1));
+
+        auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
+        m->pnlStart->btnProgress->click();
+        QCOMPARE(texts(m->pnlProgress->lstKinds),
+                 (QStringList{u"double letters: 3 (rabbit → rabit, dinner → diner)"_s,
+                              u"swapped letters: 1 (because → becuase)"_s, u"missing letters: 1 (hen → hn)"_s,
+                              u"another real word: 1 (dinner → diner)"_s}));
+
+        const QString csv = env->appDir() + u"history.csv"_s;
+        ProgressReport::chooseCsvFile = [&](const QString &) { return csv; };
+        m->pnlProgress->btnExportCsv->click();
+        ProgressReport::chooseCsvFile = nullptr;
+        QTRY_VERIFY(!m->pnlProgress->exporting());
+        QFile f(csv);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray lines = f.readAll();
+        QVERIFY(lines.contains(",dinner,Test_Animals,diner,no,another real word; double letters\r\n"));
+        QVERIFY(lines.contains(",cat,Test_Animals,cat,yes,\r\n"));
+    }
+
     // Test names show in the chart as typed (Qt Charts draws its labels as rich text), and
     // so does the missed word's tooltip naming its test: no markup drawn, no picture loaded.
     void chartLabelsArePlainText_data()

@@ -4,6 +4,7 @@
 #include "core/platform/forms.h"
 #include "core/sound/mmcontrol.h"
 #include "core/ui/layout.h"
+#include "core/ui/lettercompare.h"
 #include "core/ui/widgets.h"
 #include "history/historystore.h"
 #include "history/programhistory.h"
@@ -11,6 +12,7 @@
 #include "learning/register.h"
 #include "testsupport.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -65,6 +67,7 @@ class TestTestWindow : public QObject
     void scoreShown_data();
     void scoreShown();
     void missedWordsReplay();
+    void wrongRowComparesLetters();
     void nothingAcceptedAfterResults();
     void leaving_data();
     void leaving();
@@ -400,6 +403,28 @@ void TestTestWindow::missedWordsReplay()
     TestUi::click(w->btnHearMissedWords);
     QCOMPARE(env->sound.played(), (QStringList{dir + u"bee.wav"_s, dir + u"dog.wav"_s}));
     QCOMPARE(items(w->lstYours).at(1), QStringLiteral("be  XXX"));
+}
+
+void TestTestWindow::wrongRowComparesLetters()
+{
+    QVERIFY(open({u"because"_s, u"cat"_s}));
+    w->Timer1_Timer();
+    answer(u"becuase"_s);
+    answer(u"cat"_s);
+    QVERIFY(w->resultsShown());
+    const auto clickRow = [this](int row) {
+        const QRect at = w->lstYours->visualRect(w->lstYours->model()->index(row, 0));
+        QTest::mouseClick(w->lstYours->viewport(), Qt::LeftButton, {}, at.center());
+    };
+    // The wrong row: where it went wrong, in letters and in words for a screen reader.
+    clickRow(0);
+    QVERIFY(w->lblCompare->isVisible());
+    QAccessibleInterface *said = QAccessible::queryAccessibleInterface(w->lblCompare);
+    QVERIFY(said);
+    QCOMPARE(said->text(QAccessible::Description), u"you wrote becuase: the a and the u are swapped"_s);
+    // A right row shows nothing.
+    clickRow(1);
+    QVERIFY(!w->lblCompare->isVisible());
 }
 
 void TestTestWindow::nothingAcceptedAfterResults()
