@@ -7,7 +7,9 @@
 #include "core/sound/playchain.h"
 #include "core/sound/playwave.h"
 #include "core/ui/layout.h"
+#include "core/ui/lettercompare.h"
 #include "core/ui/widgets.h"
+#include "voice/dictionary.h"
 #include "voice/sentences.h"
 
 #include <QFileInfo>
@@ -16,6 +18,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace
 {
@@ -84,10 +88,10 @@ frmPractice::frmPractice(AppContext &context, const PracticeRequest &request, QW
     lblWord->setFont(big);
     lblWord->setWordWrap(false);
     lblWord->setAlignment(Qt::AlignCenter);
-    lblCompare = Ui::label(this, QStringLiteral("lblCompare"), QString(), At::lblCompare);
+    lblCompare = new LetterCompare(this);
+    lblCompare->setObjectName(QStringLiteral("lblCompare"));
     lblCompare->setFont(big);
-    lblCompare->setWordWrap(false);
-    lblCompare->setAlignment(Qt::AlignCenter);
+    Twips::place(lblCompare, At::lblCompare);
     lblCompare->hide();
     txtWord = Ui::textBox(this, QStringLiteral("txtWord"), At::txtWord);
     txtWord->setAccessibleName(QStringLiteral("Write the word here"));
@@ -290,10 +294,17 @@ void frmPractice::btnNext_Click()
 void frmPractice::Check(PracticeSession::Write verdict, const QString &answer)
 {
     const PracticeSession::Word &w = m_session.words().at(m_wordAt);
-    const QString typed = answer.trimmed();
     setStep(Step::Check);
-    lblCompare->setText(w.word + QLatin1Char('\n') + typed);
-    lblCompare->setAccessibleName(QStringLiteral("The word: ") + w.word + QStringLiteral(". You wrote: ") + typed);
+    if (!m_dictionaryRead) {
+        m_dictionary = SpellingDictionary::open(Dictionaries::chosen());
+        m_dictionaryRead = true;
+    }
+    lblCompare->setWordAndAnswer(w.word, answer, m_dictionary.get());
+    // The letters are drawn from the left of the widget: margins put them in the middle.
+    const QSize room = lblCompare->size(), letters = lblCompare->sizeHint();
+    const int side = std::max(0, (room.width() - letters.width()) / 2);
+    const int top = std::max(0, (room.height() - letters.height()) / 2);
+    lblCompare->setContentsMargins(side, top, side, top);
     switch (verdict) {
     case PracticeSession::Write::Done:
         showTally(QStringLiteral("Right %1 times in a row: well done!").arg(w.needed()));

@@ -2,9 +2,11 @@
 #include "core/run/practicesession.h"
 #include "core/ui/soundform.h"
 
+#include <memory>
 #include <optional>
 
 class AppContext;
+class LetterCompare;
 class Picture;
 class PlayChain;
 class QLabel;
@@ -12,6 +14,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QTimer;
+class SpellingDictionary;
 
 // What a practice window is opened on: a test, and the words to practise (none given:
 // every word of the test, as its folder lists them when the window is made).
@@ -42,8 +45,9 @@ class frmPractice final : public SoundForm
     QLabel *lblCheck = nullptr;
     // The word (Look), its blanks and hinted letters (Write), or the message of the end.
     QLabel *lblWord = nullptr;
-    // The word and the answer, one above the other (Check).
-    QLabel *lblCompare = nullptr;
+    // The word and the answer, one above the other, letter by letter with the
+    // mistakes marked (Check).
+    LetterCompare *lblCompare = nullptr;
     QLineEdit *txtWord = nullptr;
     // How the word stands: right writes in a row, and what the check found.
     QLabel *lblTally = nullptr;
@@ -99,4 +103,8 @@ class frmPractice final : public SoundForm
     // The position of the word on screen: the session moves on at a word's last write,
     // while its check is still shown.
     int m_wordAt = 0;
+    // The chosen dictionary, read at the first check; none when it cannot be read (the
+    // check then leaves "another real word" out).
+    std::unique_ptr<SpellingDictionary> m_dictionary;
+    bool m_dictionaryRead = false;
 };
