@@ -185,7 +185,7 @@ class tst_Store : public QObject
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QList<QByteArray> rows = f.readAll().split('\n');
         QCOMPARE(rows.size(), 1 + 3 + 3 + 2 + 3 + 3 + 3 + 1);
-        QCOMPARE(rows[4], QByteArray("2024-03-05T09:00:00.000,Ann,Test_Animals,66,no,1,cat,Test_Animals,CAT ,yes\r"));
+        QCOMPARE(rows[4], QByteArray("2024-03-05T09:00:00.000,Ann,Test_Animals,66,no,1,cat,Test_Animals,CAT ,yes,\r"));
     }
 
     // What a child typed reaches a spreadsheet as text: nothing in it runs, and a NUL,
@@ -211,7 +211,7 @@ class tst_Store : public QObject
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray all = f.readAll();
         QVERIFY(!all.contains('\0'));
-        QVERIFY2(all.endsWith(QByteArray(",cat,Test_A," + field + ",no\r\n")), all.constData());
+        QVERIFY2(all.contains(QByteArray(",cat,Test_A," + field + ",no,")), all.constData());
     }
 
     // Two mistakes; the tricky test taken right on three later days retires both words.

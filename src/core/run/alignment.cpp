@@ -427,14 +427,6 @@ QString Alignment::printable(const QString &text)
     for (const char32_t c : text.toUcs4()) {
         switch (QChar::category(c)) {
         case QChar::Other_Control:
-            // The control pictures: U+2400 for NUL onwards, U+2421 for DEL.
-            if (c < 0x20)
-                out += QChar(char16_t(0x2400 + c));
-            else if (c == 0x7f)
-                out += QChar(char16_t(0x2421));
-            else
-                out += QChar(QChar::ReplacementCharacter);
-            break;
         case QChar::Other_Format:
         case QChar::Other_Surrogate:
         case QChar::Other_NotAssigned:

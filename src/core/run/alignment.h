@@ -70,8 +70,8 @@ class Alignment
     // What the adult reads for a kind ("double letters").
     static QString kindName(Kind kind);
     static QList<Kind> allKinds();
-    // A letter as it can be shown and spoken: a control or format character becomes a
-    // visible stand-in.
+    // A letter as it can be shown and spoken: a control, format or unassigned character
+    // becomes the replacement character, which every font shows.
     static QString printable(const QString &text);
 
   private:

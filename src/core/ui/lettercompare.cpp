@@ -164,4 +164,21 @@ void LetterCompare::paintEvent(QPaintEvent *event)
         if (x > contentsRect().right())
             break;
     }
+
+    // Beside the letters, in the widget's own size, what went wrong in words (without
+    // the answer, which the letters show), shortened to the room left.
+    QString said = m_alignment.description();
+    if (const qsizetype colon = said.indexOf(u": "); colon >= 0)
+        said = said.mid(colon + 2);
+    else
+        return;
+    const qreal from = x + 3 * fm.horizontalAdvance(u'n');
+    const QFontMetricsF own(font());
+    const qreal left = contentsRect().right() - from;
+    if (left < 4 * own.horizontalAdvance(u'n'))
+        return;
+    p.setFont(font());
+    p.setPen(plain);
+    p.drawText(QRectF(from, top, left, rows[1] + fm.height() - top), Qt::AlignLeft | Qt::AlignVCenter,
+               own.elidedText(said, Qt::ElideRight, left));
 }
