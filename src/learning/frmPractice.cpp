@@ -41,7 +41,7 @@ constexpr Twips::Box lblCheck{2160 + 3 * StepWidth, StepTop, StepWidth, 360};
 constexpr Twips::Box lblWord{2160, 600, 5040, 1020};
 constexpr Twips::Box lblCompare{2160, 600, 5040, 1020};
 constexpr Twips::Box txtWord{2160, 1740, 5040, 600};
-constexpr Twips::Box lblTally{2160, 2420, 5040, 330};
+constexpr Twips::Box lblTally{2160, 2370, 5040, 480}; // two lines
 constexpr Twips::Box lstSummary{2160, 600, 5040, 2150};
 constexpr int ButtonWidth = 1620;
 constexpr int ButtonHeight = 540;
@@ -55,6 +55,7 @@ constexpr Twips::Box btnRepeat{2160, 3510, ButtonWidth, ButtonHeight};
 // The word, its blanks, the check and the child's box are large: bold, in points.
 constexpr double WordPoints = 18;
 constexpr double StepPoints = 11;
+constexpr double TallyPoints = 10;
 } // namespace At
 
 QString tries(int n)
@@ -99,7 +100,8 @@ frmPractice::frmPractice(AppContext &context, const PracticeRequest &request, QW
     txtWord->setEnabled(false);
     lblTally = Ui::label(this, QStringLiteral("lblTally"), QString(), At::lblTally);
     lblTally->setAlignment(Qt::AlignCenter);
-    lblTally->setFont(Fonts::sized(At::StepPoints, true));
+    lblTally->setWordWrap(true);
+    lblTally->setFont(Fonts::sized(At::TallyPoints, true));
     lstSummary = Ui::list(this, QStringLiteral("lstSummary"), At::lstSummary);
     lstSummary->setAccessibleName(QStringLiteral("Your practice"));
     lstSummary->setFont(Fonts::sized(At::StepPoints, true));
@@ -315,10 +317,19 @@ void frmPractice::Check(PracticeSession::Write verdict, const QString &answer)
         btnNext->setText(QStringLiteral("Again"));
         break;
     case PracticeSession::Write::Wrong:
-    case PracticeSession::Write::Empty:
-        showTally(QStringLiteral("Not yet. Look at the word again."));
+    case PracticeSession::Write::Empty: {
+        // What went wrong in words, where it fits ("You wrote becuase: the a and the u
+        // are swapped."); a long answer leaves it to the letters.
+        QString said = lblCompare->comparison().description();
+        said = said.left(1).toUpper() + said.mid(1) + QStringLiteral(". Look at the word again.");
+        const QRect room = lblTally->contentsRect();
+        const QRect needs = lblTally->fontMetrics().boundingRect(room, Qt::TextWordWrap | Qt::AlignCenter, said);
+        if (needs.height() > room.height() || needs.width() > room.width())
+            said = QStringLiteral("Not yet. Look at the word again.");
+        showTally(said);
         btnNext->setText(QStringLiteral("Look Again"));
         break;
+    }
     }
     btnNext->setFocus();
 }

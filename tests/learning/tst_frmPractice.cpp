@@ -75,7 +75,7 @@ class TestPracticeWindow : public QObject
         write(u"dgo"_s);
         QCOMPARE(w->lblCompare->comparison().marks(), u"=ss"_s);
         QVERIFY(w->lblCompare->isVisible());
-        QCOMPARE(w->lblTally->text(), u"Not yet. Look at the word again."_s);
+        QCOMPARE(w->lblTally->text(), u"You wrote dgo: the o and the g are swapped. Look at the word again."_s);
         for (const QString &tally :
              {u"Right! 1 of 3 in a row."_s, u"Right! 2 of 3 in a row."_s, u"Right 3 times in a row: well done!"_s}) {
             enter();
