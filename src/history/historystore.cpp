@@ -61,6 +61,12 @@ const QList<QStringList> Migrations = {
         " missed_at INTEGER NOT NULL, missed TEXT NOT NULL, due TEXT NOT NULL, right_days INTEGER NOT NULL,"
         " later_days INTEGER NOT NULL, last_right TEXT NOT NULL, PRIMARY KEY (child, test, word)) WITHOUT ROWID"_s,
     },
+    // Practice sessions are kept with the study sessions; what was there before stays study.
+    {
+        u"ALTER TABLE study_sessions ADD COLUMN kind TEXT NOT NULL DEFAULT 'study'"_s,
+        u"ALTER TABLE study_words ADD COLUMN tries INTEGER NOT NULL DEFAULT 0"_s,
+        u"ALTER TABLE study_words ADD COLUMN hints INTEGER NOT NULL DEFAULT 0"_s,
+    },
 };
 
 // Another copy of the program holds its write lock for well under a millisecond; a longer
@@ -437,15 +443,18 @@ bool insert(Connection &c, const TestRun &r, QSqlError &err)
 
 bool insert(Connection &c, const StudySession &s, QSqlError &err)
 {
-    QSqlQuery q = c.prepare(u"INSERT INTO study_sessions (at, child, test) VALUES (?, ?, ?)"_s,
-                            {s.when.toMSecsSinceEpoch(), childValue(c.childId(s.child)), text(s.test)});
+    const QString kind = s.kind == StudySession::Kind::Practice ? u"practice"_s : u"study"_s;
+    QSqlQuery q = c.prepare(u"INSERT INTO study_sessions (at, child, test, kind) VALUES (?, ?, ?, ?)"_s,
+                            {s.when.toMSecsSinceEpoch(), childValue(c.childId(s.child)), text(s.test), kind});
     if (!Connection::exec(q, err))
         return false;
     const QVariant id = q.lastInsertId();
-    q.prepare(u"INSERT INTO study_words (session, position, word, copied, wrong_copies) VALUES (?, ?, ?, ?, ?)"_s);
+    q.prepare(u"INSERT INTO study_words (session, position, word, copied, wrong_copies, tries, hints)"
+              " VALUES (?, ?, ?, ?, ?, ?, ?)"_s);
     for (int i = 0; i < s.words.size(); ++i) {
         const StudyWord &w = s.words[i];
-        for (const QVariant &v : {id, QVariant(i), text(w.word), QVariant(w.copied), QVariant(w.wrongCopies)})
+        for (const QVariant &v : {id, QVariant(i), text(w.word), QVariant(w.copied), QVariant(w.wrongCopies),
+                                  QVariant(w.tries), QVariant(w.hints)})
             q.addBindValue(v);
         if (!Connection::exec(q, err))
             return false;

@@ -35,15 +35,21 @@ struct TestRun {
 
 struct StudyWord {
     QString word;
-    bool copied = false;
+    bool copied = false; // a practised word: written right as often as it needed
     int wrongCopies = 0;
+    int tries = 0; // a practised word: every write checked; 0 for a study session
+    int hints = 0;
 };
 
+// A study session, or a practice session (look, cover, write, check), which is kept
+// the same way and told apart by its kind.
 struct StudySession {
+    enum class Kind { Study, Practice };
     QDateTime when;
     QString child;
     QString test;
     QList<StudyWord> words;
+    Kind kind = Kind::Study;
 };
 
 struct GameScore {
@@ -82,7 +88,7 @@ class WordChecker;
 class HistoryStore
 {
   public:
-    static constexpr int SchemaVersion = 1;
+    static constexpr int SchemaVersion = 2;
     static constexpr int MaxNameLength = 40;
 
     // appDir: the program folder, ending in "/"

@@ -1,5 +1,6 @@
 #include "history/programhistory.h"
 
+#include "core/run/practicesession.h"
 #include "core/run/testrun.h"
 #include "history/historylog.h"
 #include "history/historystore.h"
@@ -82,6 +83,23 @@ void ProgramHistory::recordStudy(const StudySession &session)
         r.test = session.testName();
         for (int i = 0; i < session.wordCount(); ++i)
             r.words.append({session.words().at(i), i < session.copiedCount(), session.wrongCopies().value(i)});
+        s->recordStudy(r);
+    });
+}
+
+void ProgramHistory::recordPractice(const PracticeSession &session)
+{
+    HistoryStore *s = m_store;
+    if (!s || !session.isStarted())
+        return;
+    timed([&] {
+        History::StudySession r;
+        r.when = now();
+        r.child = m_child;
+        r.test = session.testName();
+        r.kind = History::StudySession::Kind::Practice;
+        for (const PracticeSession::Word &w : session.words())
+            r.words.append({w.word, w.done, w.wrong, w.tries, w.hints});
         s->recordStudy(r);
     });
 }

@@ -7,6 +7,7 @@
 #include <functional>
 
 class HistoryStore;
+class PracticeSession;
 class StudySession;
 class TestRun;
 
@@ -42,6 +43,7 @@ class ProgramHistory
     // counts each word for the test its recording came from.
     void recordRun(const TestRun &run);
     void recordStudy(const StudySession &session);
+    void recordPractice(const PracticeSession &session);
     void recordGame(const QString &test, const QString &game, int score);
     // The longest a record call has kept the calling thread, in milliseconds.
     double slowestRecordMs() const { return m_slowestMs; }

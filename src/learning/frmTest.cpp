@@ -11,7 +11,7 @@
 #include "core/ui/layout.h"
 #include "core/ui/lettercompare.h"
 #include "core/ui/widgets.h"
-#include "learning/frmReview.h"
+#include "learning/frmPractice.h"
 #include "learning/register.h"
 #include "voice/dictionary.h"
 #include "voice/sentences.h"
@@ -335,9 +335,9 @@ void frmTest::btnPractiseMissed_Click()
     const QStringList missed = m_run.missedWords();
     if (missed.isEmpty() || isLeaving())
         return;
-    // The study window is made on the missed words of this run, then shown as usual.
-    Learning::loadStudy(m_ctx, {m_run.testName(), m_run.testDir(), missed});
-    leaveTo(Windows::Review);
+    // The practice window is made on the missed words of this run, then shown as usual.
+    Learning::loadPractice(m_ctx, {m_run.testName(), m_run.testDir(), missed});
+    leaveTo(Windows::Practice);
 }
 
 void frmTest::btnExitResults_Click()

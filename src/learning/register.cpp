@@ -3,6 +3,7 @@
 #include "core/platform/appcontext.h"
 #include "core/platform/forms.h"
 #include "history/programhistory.h"
+#include "learning/frmPractice.h"
 #include "learning/frmReview.h"
 #include "learning/frmTest.h"
 
@@ -17,11 +18,19 @@ frmReview *makeStudy(AppContext &ctx, const StudyRequest &request)
                      [&ctx](const StudySession &session) { ctx.history.recordStudy(session); });
     return w;
 }
+
+frmPractice *makePractice(AppContext &ctx, const PracticeRequest &request)
+{
+    auto *w = new frmPractice(ctx, request);
+    QObject::connect(w, &frmPractice::practiceFinished, w,
+                     [&ctx](const PracticeSession &session) { ctx.history.recordPractice(session); });
+    return w;
+}
 } // namespace
 
 void registerWindows()
 {
-    // Every finished or stopped run and every study session goes to the history.
+    // Every finished or stopped run and every study and practice session goes to the history.
     Forms::registerFactory(Windows::Test, [](AppContext &ctx) {
         auto *w = new frmTest(ctx);
         QObject::connect(w, &frmTest::runFinished, w, [&ctx](const TestRun &run) { ctx.history.recordRun(run); });
@@ -31,6 +40,10 @@ void registerWindows()
     Forms::registerFactory(Windows::Review, [](AppContext &ctx) {
         return makeStudy(ctx, {ctx.TestName(), ctx.TestDir(), std::nullopt});
     });
+    // From the activity menu, practice on the chosen test's words.
+    Forms::registerFactory(Windows::Practice, [](AppContext &ctx) {
+        return makePractice(ctx, {ctx.TestName(), ctx.TestDir(), std::nullopt});
+    });
 }
 
 Form *loadStudy(AppContext &ctx, const StudyRequest &request)
@@ -38,5 +51,12 @@ Form *loadStudy(AppContext &ctx, const StudyRequest &request)
     if (Form *loaded = Forms::find(Windows::Review))
         return loaded;
     return makeStudy(ctx, request);
+}
+
+Form *loadPractice(AppContext &ctx, const PracticeRequest &request)
+{
+    if (Form *loaded = Forms::find(Windows::Practice))
+        return loaded;
+    return makePractice(ctx, request);
 }
 } // namespace Learning

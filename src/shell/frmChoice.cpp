@@ -13,11 +13,11 @@
 namespace
 {
 // The window's geometry in twips: a line of advice, a row of five buttons with the
-// professor beside them, and the selected test below.
+// professor beside them, the selected test below, and practice from memory below that.
 namespace At
 {
 constexpr int Width = 9225;
-constexpr int Height = 1905;
+constexpr int Height = 2610;
 
 constexpr Twips::Box Label1{90, 90, 7560, 270};
 constexpr Twips::Box picProf{7725, 300, 1500, 1560};
@@ -29,6 +29,7 @@ constexpr Twips::Box Command3{3120, ButtonTop, 1575, ButtonHeight};
 constexpr Twips::Box btnArcade{4695, ButtonTop, 1560, ButtonHeight};
 constexpr Twips::Box Command4{6255, ButtonTop, 1560, ButtonHeight};
 constexpr Twips::Box lblSelect{90, 1635, 7560, 255};
+constexpr Twips::Box btnPractice{0, 1965, 3120, 540};
 } // namespace At
 } // namespace
 
@@ -62,6 +63,11 @@ frmChoice::frmChoice(AppContext &context, QWidget *parent) : Form(Windows::Choic
     Command4 = button(QStringLiteral("Command4"), QStringLiteral("Exit"), QStringLiteral("exit"), At::Command4,
                       QStringLiteral("Click on this button to close the program."));
 
+    btnPractice =
+        Ui::button(this, QStringLiteral("btnPractice"), QStringLiteral("Look, Cover, Write, Check"), At::btnPractice,
+                   QStringLiteral("Click on this button to practise the words from memory."));
+    btnPractice->setFont(Fonts::sized(Fonts::DefaultPoints, true));
+
     lblSelect = Ui::label(this, QStringLiteral("lblSelect"), QStringLiteral("Selected Test is"), At::lblSelect);
     lblSelect->setFont(Fonts::sized(Fonts::DefaultPoints, true));
     QPalette blue = lblSelect->palette();
@@ -75,12 +81,14 @@ frmChoice::frmChoice(AppContext &context, QWidget *parent) : Form(Windows::Choic
     connect(Command3, &QPushButton::clicked, this, &frmChoice::Command3_Click);
     connect(btnArcade, &QPushButton::clicked, this, &frmChoice::btnArcade_Click);
     connect(Command4, &QPushButton::clicked, this, &frmChoice::Command4_Click);
+    connect(btnPractice, &QPushButton::clicked, this, &frmChoice::btnPractice_Click);
     connect(picProf, &Picture::clicked, this, &frmChoice::picProf_Click);
 
     setTabOrder(Command2, Command1);
     setTabOrder(Command1, Command3);
     setTabOrder(Command3, btnArcade);
     setTabOrder(btnArcade, Command4);
+    setTabOrder(Command4, btnPractice);
 
     Form_Load();
 }
@@ -112,6 +120,11 @@ void frmChoice::Command3_Click()
 void frmChoice::btnArcade_Click()
 {
     leaveTo(Windows::ArcadeSelect);
+}
+
+void frmChoice::btnPractice_Click()
+{
+    leaveTo(Windows::Practice);
 }
 
 void frmChoice::Command4_Click()

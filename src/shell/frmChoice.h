@@ -21,7 +21,8 @@ class frmChoice final : public Form
     void Command2_Click(); // Study Words
     void Command3_Click(); // New Test
     void btnArcade_Click();
-    void Command4_Click(); // Exit
+    void btnPractice_Click(); // Look, Cover, Write, Check
+    void Command4_Click();    // Exit
     void picProf_Click();
 
   protected:
@@ -37,6 +38,7 @@ class frmChoice final : public Form
     QPushButton *Command3 = nullptr;
     QPushButton *btnArcade = nullptr;
     QPushButton *Command4 = nullptr;
+    QPushButton *btnPractice = nullptr;
     QLabel *lblSelect = nullptr;
     Picture *picProf = nullptr;
     MMControl *MMControl1 = nullptr;

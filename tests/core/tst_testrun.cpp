@@ -1,5 +1,6 @@
-// A test run and a study session as models, without a window: what they record,
-// how they score, and what a finished or stopped run tells afterwards.
+// A test run, a study session and a practice session as models, without a window: what
+// they record, how they score, and what a finished or stopped run tells afterwards.
+#include "core/run/practicesession.h"
 #include "core/run/runlist.h"
 #include "core/run/testrun.h"
 
@@ -17,6 +18,8 @@ class TestRunModel : public QObject
     void scoredOnce();
     void study_data();
     void study();
+    void practice_data();
+    void practice();
     void listFollowsTheRun();
 };
 
@@ -123,6 +126,54 @@ void TestRunModel::study()
     QCOMPARE(s.wrongCopies(), wrong);
     QCOMPARE(s.isComplete(), complete);
     QCOMPARE(s.copiedCount(), int(verdicts.count(u'R')));
+}
+
+void TestRunModel::practice_data()
+{
+    QTest::addColumn<QString>("word");
+    QTest::addColumn<QStringList>("steps"); // "?": a hint; "|": the word is covered again
+    QTest::addColumn<QString>("seen");      // E empty, W wrong, R right, D done; a hint: what it shows
+    QTest::addColumn<int>("tries");
+
+    QTest::newRow("right twice in a row") << u"cat"_s << QStringList{u"cat"_s, u" CAT "_s} << u"RD"_s << 2;
+    QTest::newRow("a wrong write starts again")
+        << u"cat"_s << QStringList{u"cat"_s, u"kat"_s, u""_s, u"cat"_s, u"cat"_s} << u"RWERD"_s << 4;
+    QTest::newRow("a hint asks for one more")
+        << u"cat"_s << QStringList{u"?"_s, u"cat"_s, u"cat"_s, u"cat"_s} << u"[c _ _]RRD"_s << 3;
+    QTest::newRow("hints show the next letter, never the last")
+        << u"cat"_s << QStringList{u"?"_s, u"?"_s, u"?"_s, u"|"_s, u"?"_s} << u"[c _ _][c a _]-[c _ _]"_s << 0;
+    QTest::newRow("two hints ask for one more too")
+        << u"cat"_s << QStringList{u"cat"_s, u"?"_s, u"?"_s, u"cat"_s, u"cat"_s} << u"R[c _ _][c a _]RD"_s << 3;
+    QTest::newRow("letters with marks, spaces kept")
+        << u"e\u0301t e"_s << QStringList{u"?"_s, u"?"_s} << u"[e\u0301 _   _][e\u0301 t   _]"_s << 0;
+    QTest::newRow("one letter: no hint") << u"I"_s << QStringList{u"?"_s, u"i"_s, u"I"_s} << u"-RD"_s << 2;
+}
+
+void TestRunModel::practice()
+{
+    QFETCH(QString, word);
+    QFETCH(QStringList, steps);
+    QFETCH(QString, seen);
+    QFETCH(int, tries);
+
+    PracticeSession s({word, u"next"_s});
+    s.start();
+    QString got;
+    for (const QString &step : steps) {
+        if (step == u"|") {
+            s.cover();
+        } else if (step == u"?") {
+            got += s.hint() ? u'[' + s.hintPattern() + u']' : u"-"_s;
+        } else {
+            const PracticeSession::Write v = s.write(step);
+            got += u"EWRD"_s.at(int(v));
+        }
+    }
+    QCOMPARE(got, seen);
+    const PracticeSession::Word &w = s.words().first();
+    QCOMPARE(w.tries, tries);
+    QCOMPARE(w.done, seen.endsWith(u'D'));
+    QCOMPARE(s.currentWord(), w.done ? u"next"_s : word);
 }
 
 void TestRunModel::listFollowsTheRun()

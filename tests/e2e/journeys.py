@@ -22,6 +22,7 @@ START = "Wordaroo"
 MENU = "Your Choice"
 TEST = "Test"
 STUDY = "Study Time"
+PRACTICE = "Practice"
 AUTHOR = "Wordaroo Configuration"
 ARCADE = "Arcade Alley"
 RAIN = "Raining Words"
@@ -481,6 +482,10 @@ def accessibility():
         study_wid = menu_choice(p, menu, "Study Words", STUDY)
         audit(p, STUDY, problems)
         p.press(study_wid, STUDY, "End Study Time")
+        menu = p.window(MENU)
+        practice = menu_choice(p, menu, "Look, Cover, Write, Check", PRACTICE)
+        audit(p, PRACTICE, problems)
+        p.press(practice, PRACTICE, "End Practice")
         menu = p.window(MENU)
         chooser = menu_choice(p, menu, "Arcade Alley", ARCADE)
         audit(p, ARCADE, problems)

@@ -231,6 +231,36 @@ class tst_Store : public QObject
         QCOMPARE(s.scores({}).size(), 2); // the tricky test keeps its own line of scores
     }
 
+    // A history from before practice sessions were kept opens, keeps its study sessions
+    // as study, and takes practice sessions beside them.
+    void practiceBesideAnOlderHistory()
+    {
+        {
+            HistoryStore s(app());
+            s.recordStudy({Start, {}, u"Test_A"_s, {{u"cat"_s, true, 2}}});
+            s.recordRun(run({}, u"Test_A"_s, 0, {u"cat=kat"_s}));
+        }
+        {
+            Other o(app() + u"history.db"_s);
+            for (const auto *sql :
+                 {"ALTER TABLE study_sessions DROP COLUMN kind", "ALTER TABLE study_words DROP COLUMN tries",
+                  "ALTER TABLE study_words DROP COLUMN hints", "PRAGMA user_version = 1"})
+                QVERIFY(o.exec(QString::fromLatin1(sql)));
+        }
+        HistoryStore s(app());
+        History::StudySession practice{Start, {}, u"Test_A"_s, {{u"cat"_s, true, 1, 4, 1}}};
+        practice.kind = History::StudySession::Kind::Practice;
+        s.recordStudy(practice);
+        QVERIFY(s.flush());
+        QCOMPARE(s.status(), QString());
+        QCOMPARE(s.mostMissed({}).size(), 1);
+        Other o(s.path());
+        QCOMPARE(o.value(u"SELECT group_concat(kind || tries || hints, ' ') FROM study_sessions JOIN study_words"
+                         " ON session = id ORDER BY id"_s)
+                     .toString(),
+                 u"study00 practice41"_s);
+    }
+
     void forgetChild()
     {
         HistoryStore s(app());
@@ -286,7 +316,7 @@ class tst_Store : public QObject
                                                  << "history.db is damaged.";
         QTest::newRow("newer") << "newer"
                                << "history.db was made by a newer Wordaroo (history version 7; this one knows up "
-                                  "to 1) and is left as it is.";
+                                  "to 2) and is left as it is.";
         QTest::newRow("link") << "link"
                               << "history.db is a link; Wordaroo keeps its history only in a file of its own folder.";
     }

@@ -20,6 +20,7 @@
 #include "history/historystore.h"
 #include "history/programhistory.h"
 #include "history/trickyfolder.h"
+#include "learning/frmPractice.h"
 #include "learning/frmReview.h"
 #include "learning/frmTest.h"
 #include "learning/register.h"
@@ -253,16 +254,32 @@ class TestHistoryWindows : public QObject
         QCOMPARE(env->context.TestName(), u"Test_Birds"_s);
     }
 
-    void practiseOpensStudyOnTheMissedWords()
+    // The missed words are practised from memory, and the practice is kept apart from study.
+    void practiseOpensPracticeOnTheMissedWords()
     {
         openStart();
         frmTest *t = takeTest({u"cat"_s, u"dgo"_s, u"hne"_s});
         QVERIFY(t->resultsShown());
         QVERIFY(t->btnPractiseMissed->isEnabled());
         t->btnPractiseMissed->click();
-        auto *study = qobject_cast<frmReview *>(Forms::find(Windows::Review));
-        QVERIFY(study);
-        QCOMPARE(study->session().words(), (QStringList{u"dog"_s, u"hen"_s}));
+        auto *practice = qobject_cast<frmPractice *>(Forms::find(Windows::Practice));
+        QVERIFY(practice);
+        QStringList words;
+        for (const PracticeSession::Word &w : practice->session().words())
+            words << w.word;
+        QCOMPARE(words, (QStringList{u"dog"_s, u"hen"_s}));
+        practice->Timer1_Timer();
+        practice->Command2->click();
+        QVERIFY(store->flush());
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"read"_s);
+            db.setDatabaseName(store->path());
+            QVERIFY(db.open());
+            QSqlQuery q(u"SELECT kind, count(*) FROM study_sessions JOIN study_words ON session = id"_s, db);
+            QVERIFY(q.next());
+            QCOMPARE(q.value(0).toString() + q.value(1).toString(), u"practice2"_s);
+        }
+        QSqlDatabase::removeDatabase(u"read"_s);
     }
 
     // Typing while a spoken direction plays is thrown away, not delivered after it.

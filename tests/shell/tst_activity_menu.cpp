@@ -1,4 +1,4 @@
-// The activity menu: what it shows and where each of its five choices leads.
+// The activity menu: what it shows and where each of its choices leads.
 #include "core/platform/appcontext.h"
 #include "core/platform/forms.h"
 #include "core/ui/layout.h"
@@ -57,7 +57,7 @@ class TestActivityMenu : public QObject
 void TestActivityMenu::initTestCase()
 {
     Shell::registerWindows();
-    for (Windows::Id id : {Windows::Test, Windows::Review, Windows::ArcadeSelect})
+    for (Windows::Id id : {Windows::Test, Windows::Review, Windows::ArcadeSelect, Windows::Practice})
         Forms::registerFactory(id, [id] { return new Activity(id); });
 }
 
@@ -115,6 +115,7 @@ void TestActivityMenu::activities_data()
     QTest::newRow("Take  Test") << "Command1" << int(Windows::Test);
     QTest::newRow("Study Words") << "Command2" << int(Windows::Review);
     QTest::newRow("Arcade Alley") << "btnArcade" << int(Windows::ArcadeSelect);
+    QTest::newRow("Look, Cover, Write, Check") << "btnPractice" << int(Windows::Practice);
 }
 
 void TestActivityMenu::activities()

@@ -18,6 +18,7 @@
 #include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/forms.h"
+#include "learning/frmPractice.h"
 #include "learning/frmReview.h"
 #include "learning/frmTest.h"
 #include "learning/register.h"
@@ -116,6 +117,7 @@ void TestPlainText::windows_data()
     QTest::newRow("start window lists") << int(Windows::Login) << QStringList{u"lstTests"_s, u"lstWords"_s};
     QTest::newRow("activity menu label") << int(Windows::Choice) << QStringList{u"lblSelect"_s};
     QTest::newRow("study word") << int(Windows::Review) << QStringList{u"lblWord"_s};
+    QTest::newRow("practice check") << int(Windows::Practice) << QStringList{u"lblCompare"_s, u"lblWord"_s};
     QTest::newRow("test results") << int(Windows::Test) << QStringList{u"lstCorrect"_s, u"lstTries"_s, u"lstYours"_s};
     QTest::newRow("Scramble") << int(Windows::Scramble) << QStringList{u"lblWord"_s};
     QTest::newRow("Raining Words") << int(Windows::Rain) << QStringList{u"lblWord"_s};
@@ -136,6 +138,12 @@ void TestPlainText::windows()
     QVERIFY(w);
     if (auto *review = qobject_cast<frmReview *>(w)) {
         review->Timer1_Timer();
+    } else if (auto *practice = qobject_cast<frmPractice *>(w)) {
+        practice->Timer1_Timer();
+        practice->tmrCover_Timer();
+        practice->txtWord->setText(Hack);
+        practice->btnNext_Click();
+        practice->btnNext_Click(); // looks again: the word and its check both show it
     } else if (auto *test = qobject_cast<frmTest *>(w)) {
         test->Timer1_Timer();
         test->txtWord->setText(Hack);

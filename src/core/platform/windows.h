@@ -5,7 +5,7 @@
 // ids; a window's objectName is its name below.
 namespace Windows
 {
-enum Id { Login, Back, Choice, Test, Review, Maint, ArcadeSelect, Rain, Scramble };
+enum Id { Login, Back, Choice, Test, Review, Maint, ArcadeSelect, Rain, Scramble, Practice };
 
 inline QString name(Id id)
 {
@@ -28,6 +28,8 @@ inline QString name(Id id)
         return QStringLiteral("frmRain");
     case Scramble:
         return QStringLiteral("frmScramble");
+    case Practice:
+        return QStringLiteral("frmPractice");
     }
     return {};
 }
