@@ -102,9 +102,11 @@ the tests and settings are kept.")
 # image format and SVG icon plugins come with the Qt libraries it links (libqt6gui6,
 # libqt6svg6), and the fonts it asks for by name (src/core/ui/layout.cpp and the
 # pictures' DejaVu Sans) are packages of their own, as is the SQLite driver that Qt SQL
-# loads for history.db. It starts without a sound server, but is silent then.
+# loads for history.db. It starts without a sound server, but is silent then. The
+# letters a child may choose in the options are recommended: a missing one is shown in
+# the standard font.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6sql6-sqlite, fonts-dejavu-core, fonts-liberation | fonts-liberation2, fonts-urw-base35")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse, fonts-sil-andika, fonts-opendyslexic")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -1,12 +1,18 @@
 #pragma once
 #include "authoring/maintpanel.h"
+#include "core/ui/letters.h"
+
+#include <QHash>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 
 // pnlOptions: the configuration password, kept in the settings file and checked by
-// the start window, and the children whose results the history keeps.
+// the start window, the children whose results the history keeps, and the letters
+// each child reads their words in (for the child selected in the list; with none
+// selected, for when no child is chosen), kept in the settings file on "Save Options".
 class OptionsPanel final : public MaintPanel
 {
     Q_OBJECT
@@ -23,6 +29,14 @@ class OptionsPanel final : public MaintPanel
     QListWidget *lstChildren = nullptr;
     QPushButton *btnAddChild = nullptr;
     QPushButton *btnRemoveChild = nullptr;
+    QLabel *lblLettersFor = nullptr;
+    QLabel *lblLetters = nullptr;
+    QComboBox *cboLetters = nullptr;
+    QLabel *lblSpacing = nullptr;
+    QComboBox *cboSpacing = nullptr;
+    QLabel *lblSize = nullptr;
+    QComboBox *cboSize = nullptr;
+    QLabel *lblLettersSample = nullptr; // a word in the letters chosen
 
     QPushButton *enterButton() const override { return btnSaveOptions; }
     QWidget *focusOnShow() const override;
@@ -37,4 +51,12 @@ class OptionsPanel final : public MaintPanel
 
   private:
     void loadChildren();
+    QString selectedChild() const;
+    // Shows the letters of a child (as changed since the panel was shown, else as saved).
+    void showLetters(const QString &child);
+    void lettersChanged();
+
+    QString m_lettersChild;                   // whose letters the boxes show
+    QHash<QString, Letters::Style> m_letters; // changed since the panel was shown, by child
+    bool m_showingLetters = false;
 };
