@@ -10,7 +10,6 @@
 #include "learning/register.h"
 #include "testsupport.h"
 
-#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTest>
 
@@ -18,39 +17,25 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
-void waitMs(int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
 // Milliseconds from the first to the last loud sample the mic recorded while `play` ran
 // and its sound was heard to its end.
-double heardMs(MMControl &speaker, const QString &recording, const std::function<void()> &play)
+void listen(MMControl &speaker, const QString &recording, const std::function<void()> &play, double &heardMs)
 {
     MMControl mic;
     mic.FileName = recording;
     mic.setCommand(u"Open"_s);
     mic.setCommand(u"Record"_s);
-    waitMs(250); // the input is flowing before anything plays
+    QTest::qWait(250); // the input is flowing before anything plays
     play();
-    QElapsedTimer t;
-    t.start();
-    while (speaker.isPlaying() && t.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    waitMs(300);
+    QTRY_VERIFY_WITH_TIMEOUT(!speaker.isPlaying(), 5000);
+    QTest::qWait(300);
     mic.setCommand(u"Stop"_s);
     const Pcm &pcm = qobject_cast<RealSoundDevice *>(mic.device())->sound();
     qint64 first = -1, last = -1;
     for (qint64 i = 0; i < pcm.frames(); ++i)
-        if (std::abs(int(pcm.samples()[i * pcm.channels])) > 2000) {
-            if (first < 0)
-                first = i;
-            last = i;
-        }
-    return first < 0 ? 0 : double(last - first) * 1000.0 / pcm.rate;
+        if (std::abs(int(pcm.samples()[i * pcm.channels])) > 2000)
+            (first < 0 ? first : last) = i;
+    heardMs = first < 0 || last < 0 ? 0 : double(last - first) * 1000.0 / pcm.rate;
 }
 } // namespace
 
@@ -100,8 +85,10 @@ class TestAudioSlowly : public QObject
         QVERIFY(button);
         QCOMPARE(button->text(), u"Say It Slowly"_s);
 
-        const double heard = heardMs(*w->MMControl1, env.appDir() + u"heard.wav"_s,
-                                     [button] { QTest::mouseClick(button, Qt::LeftButton); });
+        double heard = 0;
+        listen(
+            *w->MMControl1, env.appDir() + u"heard.wav"_s, [button] { QTest::mouseClick(button, Qt::LeftButton); },
+            heard);
         PcmConvert::Slowed::refuseStreams(false);
         QCOMPARE(w->MMControl1->Error(), 0);
         QVERIFY2(std::abs(heard - WordMs * ratio) < 120, qPrintable(QString::number(heard)));

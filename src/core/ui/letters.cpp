@@ -94,7 +94,8 @@ QFont font(const QFont &base, const Style &style)
     QFont f = base;
     if (const QString name = family(style.face); !name.isEmpty())
         f.setFamilies({name});
-    f.setLetterSpacing(QFont::PercentageSpacing, spacingPercent(style.spacing));
+    if (style.spacing != Spacing::Normal)
+        f.setLetterSpacing(QFont::PercentageSpacing, spacingPercent(style.spacing));
     if (style.sizePercent != 100) {
         if (f.pointSizeF() > 0)
             f.setPointSizeF(f.pointSizeF() * style.sizePercent / 100.0);
