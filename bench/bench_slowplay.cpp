@@ -47,8 +47,7 @@ void report(const char *what, const std::vector<double> &v, const char *unit)
         return;
     }
     const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
-    std::printf("%-52s median %8.2f %s   (min %.2f, max %.2f, %zu runs)\n", what, median(v), unit, *lo, *hi,
-                v.size());
+    std::printf("%-52s median %8.2f %s   (min %.2f, max %.2f, %zu runs)\n", what, median(v), unit, *lo, *hi, v.size());
     std::fflush(stdout);
 }
 
@@ -77,8 +76,8 @@ class Ear
         pa_buffer_attr attr{};
         attr.maxlength = uint32_t(-1);
         attr.fragsize = uint32_t(Rate / 200 * 2);
-        m_mic = pa_simple_new(nullptr, "bench_slowplay", PA_STREAM_RECORD, nullptr, "ear", &spec, nullptr, &attr,
-                              nullptr);
+        m_mic =
+            pa_simple_new(nullptr, "bench_slowplay", PA_STREAM_RECORD, nullptr, "ear", &spec, nullptr, &attr, nullptr);
         if (m_mic)
             m_thread = std::thread([this] { listen(); });
     }

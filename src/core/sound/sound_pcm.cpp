@@ -403,7 +403,7 @@ qint64 Slowed::read(qint16 *out, qint64 maxFrames)
         }
         if (m_inEnded)
             return done; // flushed and all read
-        m_block.resize(size_t(Block * ch));
+        m_block.resize(size_t(Block) * size_t(ch));
         const qint64 in = m_in->read(m_block.data(), Block);
         if (in <= 0) {
             m_inEnded = true;
