@@ -31,8 +31,8 @@ class TestLetters : public QObject
     void choiceReachesTheAnswerBox_data()
     {
         QTest::addColumn<QString>("child");
-        QTest::addColumn<bool>("chosen"); // Ann's letters are chosen; nobody else's
-        QTest::newRow("Ann, who chose them") << u"Ann"_s << true;
+        QTest::addColumn<bool>("chosen"); // one child's letters are chosen; nobody else's
+        QTest::newRow("Zoë = Ann, who chose them") << u"Zoë = Ann"_s << true;
         QTest::newRow("Ben") << u"Ben"_s << false;
         QTest::newRow("no child chosen") << QString() << false;
     }
@@ -46,17 +46,18 @@ class TestLetters : public QObject
         HistoryStore store(env.appDir());
         env.history.install(&store);
         QCOMPARE(store.addChild(u"Ben"_s), QString());
-        QCOMPARE(store.addChild(u"Ann"_s), QString());
+        QCOMPARE(store.addChild(u"Zoë = Ann"_s), QString());
         env.makePrompts();
         env.makeTest(u"Test_Words"_s, {u"because"_s});
         env.context.selectTest(u"Test_Words"_s);
 
-        // Ann's letters, chosen in the options and saved.
+        // The letters of a child whose name holds what a settings line must not, chosen in the
+        // options and saved.
         auto *maint = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
         QVERIFY(maint);
         TestUi::click(maint->pnlStart->btnOptions);
         OptionsPanel *options = maint->pnlOptions;
-        const QList<QListWidgetItem *> ann = options->lstChildren->findItems(u"Ann"_s, Qt::MatchExactly);
+        const QList<QListWidgetItem *> ann = options->lstChildren->findItems(u"Zoë = Ann"_s, Qt::MatchExactly);
         QCOMPARE(ann.size(), 1);
         options->lstChildren->setCurrentItem(ann.first());
         options->cboLetters->setCurrentText(u"Andika"_s);
