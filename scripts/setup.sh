@@ -6,8 +6,11 @@ packages=(
     # build
     build-essential cmake pkg-config ccache lld
     qt6-base-dev qt6-base-private-dev libpulse-dev qt6-svg-dev qt6-charts-dev libqt6opengl6-dev libsndfile1-dev libarchive-dev libxcb1-dev libxcb-damage0-dev libgtest-dev libbenchmark-dev
+    libsonic-dev
     # run: Qt plugins, sound server client, fonts
     qt6-qpa-plugins libpulse0 libqt6svg6 libqt6sql6-sqlite libqt6charts6 fonts-dejavu-core fonts-liberation fonts-urw-base35
+    # the letters a child may choose in the options
+    fonts-sil-andika fonts-opendyslexic
     # speech and sounds rendered at build time
     flite espeak-ng sox
     # the computer voice linked into the program

@@ -6,6 +6,7 @@
 #include "core/sound/mmcontrol.h"
 #include "core/sound/playwave.h"
 #include "core/ui/layout.h"
+#include "core/ui/letters.h"
 #include "core/ui/widgets.h"
 #include "history/programhistory.h"
 
@@ -87,6 +88,8 @@ frmScramble::frmScramble(AppContext &context, QWidget *parent) : SoundForm(Windo
         txtWord->setPalette(pal);
     }
     txtWord->setAccessibleName(QStringLiteral("Type the word"));
+    // The chosen child's letters for the scrambled word and the typing.
+    Letters::apply({lblWord, txtWord}, Letters::of(m_ctx.history.child()));
 
     btnFirstLetter = Ui::pictureButton(this, QStringLiteral("btnFirstLetter"), QStringLiteral("First Letter"),
                                        QStringLiteral(":/art/scramble_firstletter.svg"), At::btnFirstLetter);

@@ -138,9 +138,12 @@ void frmMaint::showPage(MaintPage page)
     QWidget *next = panel(page);
     auto *maintPanel = qobject_cast<MaintPanel *>(next);
     const bool wide = page == MaintPage::Progress;
-    // The window grows to the report before it shows, and back after it.
+    const bool tall = page == MaintPage::Options;
+    // The window grows to the report or the options before they show, and back after.
     if (wide && !m_wide)
         setClientTwips(At::pnlProgress.width, At::pnlProgress.height);
+    else if (tall && !m_tall)
+        setClientTwips(ClientWidth, OptionsHeight);
     if (maintPanel)
         maintPanel->reload();
     else
@@ -151,9 +154,10 @@ void frmMaint::showPage(MaintPage page)
     for (QWidget *child : client->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
         if (child != next && Panels::isShown(child))
             Panels::hide(child);
-    if (!wide && m_wide)
+    if ((!wide && m_wide && !tall) || (!tall && m_tall && !wide))
         setClientTwips(ClientWidth, ClientHeight);
     m_wide = wide;
+    m_tall = tall;
 
     setEnterButton(maintPanel ? maintPanel->enterButton() : nullptr);
     if (QWidget *focus = maintPanel ? maintPanel->focusOnShow() : pnlProgress->cboChild)

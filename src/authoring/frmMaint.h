@@ -35,6 +35,8 @@ class frmMaint final : public SoundForm
     // The client area's size in twips, below the menu bar (larger while the report shows).
     static constexpr int ClientWidth = 5460;
     static constexpr int ClientHeight = 3720;
+    // The options page is taller: the children's letters lie below its buttons.
+    static constexpr int OptionsHeight = 4980;
 
     QMenuBar *menuBar = nullptr;
     QAction *mnuHelp = nullptr;
@@ -76,5 +78,6 @@ class frmMaint final : public SoundForm
     QPushButton *m_enterButton = nullptr;
 
     bool m_wide = false; // the report's size
+    bool m_tall = false; // the options' size
     AppContext &m_ctx;
 };

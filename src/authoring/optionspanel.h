@@ -1,5 +1,8 @@
 #pragma once
 #include "authoring/maintpanel.h"
+#include "core/ui/letters.h"
+
+#include <QHash>
 
 class QCheckBox;
 class QComboBox;
@@ -7,8 +10,10 @@ class QLabel;
 class QLineEdit;
 
 // pnlOptions: the configuration password, kept in the settings file and checked by
-// the start window, the children whose results the history keeps, and the dictionary
-// that tells when a wrong answer is another real word (kept in the settings file).
+// the start window, the children whose results the history keeps, the dictionary that
+// tells when a wrong answer is another real word (kept in the settings file), and the
+// letters each child reads their words in (for the child selected in the list; with none
+// selected, for when no child is chosen), kept in the settings file on "Save Options".
 class OptionsPanel final : public MaintPanel
 {
     Q_OBJECT
@@ -27,6 +32,14 @@ class OptionsPanel final : public MaintPanel
     QPushButton *btnRemoveChild = nullptr;
     QLabel *lblDictionary = nullptr;
     QComboBox *cboDictionary = nullptr; // "British English", "American English"
+    QLabel *lblLettersFor = nullptr;
+    QLabel *lblLetters = nullptr;
+    QComboBox *cboLetters = nullptr;
+    QLabel *lblSpacing = nullptr;
+    QComboBox *cboSpacing = nullptr;
+    QLabel *lblSize = nullptr;
+    QComboBox *cboSize = nullptr;
+    QLabel *lblLettersSample = nullptr; // a word in the letters chosen
 
     QPushButton *enterButton() const override { return btnSaveOptions; }
     QWidget *focusOnShow() const override;
@@ -41,4 +54,12 @@ class OptionsPanel final : public MaintPanel
 
   private:
     void loadChildren();
+    QString selectedChild() const;
+    // Shows the letters of a child (as changed since the panel was shown, else as saved).
+    void showLetters(const QString &child);
+    void lettersChanged();
+
+    QString m_lettersChild;                   // whose letters the boxes show
+    QHash<QString, Letters::Style> m_letters; // changed since the panel was shown, by child
+    bool m_showingLetters = false;
 };

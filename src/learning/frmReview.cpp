@@ -7,7 +7,9 @@
 #include "core/sound/playchain.h"
 #include "core/sound/playwave.h"
 #include "core/ui/layout.h"
+#include "core/ui/letters.h"
 #include "core/ui/widgets.h"
+#include "history/programhistory.h"
 #include "voice/sentences.h"
 
 #include <QFileInfo>
@@ -32,6 +34,7 @@ constexpr Twips::Box txtWord{2160, 900, 4400, 660};
 constexpr Twips::Box lblProgress{2160, 1650, 4400, 330};
 constexpr Twips::Box btnNext{2160, 2070, 2120, 540};
 constexpr Twips::Box Command2{4440, 2070, 2120, 540};
+constexpr Twips::Box btnSaySlowly{120, 2430, 1830, 420};
 
 // The word and its copy are large: bold, in points.
 constexpr double WordPoints = 18;
@@ -61,7 +64,13 @@ frmReview::frmReview(AppContext &context, const StudyRequest &request, QWidget *
     Command2 = Ui::button(this, QStringLiteral("Command2"), QStringLiteral("End Study Time"), At::Command2,
                           QStringLiteral("Click here to end your study time."));
 
+    // Below the professor, the one free place of the window.
+    btnSaySlowly = Ui::button(this, QStringLiteral("btnSaySlowly"), QStringLiteral("Say It Slowly"), At::btnSaySlowly);
+    // The chosen child's letters for the word and its copy.
+    Letters::apply({lblWord, txtWord}, Letters::of(m_ctx.history.child()));
+
     connect(btnNext, &QPushButton::clicked, this, &frmReview::btnNext_Click);
+    connect(btnSaySlowly, &QPushButton::clicked, this, &frmReview::btnSaySlowly_Click);
     connect(Command2, &QPushButton::clicked, this, &frmReview::Command2_Click);
     connect(Picture1, &Picture::clicked, this, &frmReview::Picture1_Click);
 
@@ -170,6 +179,25 @@ void frmReview::btnNext_Click()
 void frmReview::Command2_Click()
 {
     leaveTo(Windows::Choice, LeaveOrder::CloseFirst);
+}
+
+void frmReview::btnSaySlowly_Click()
+{
+    if (isLeaving() || m_session.isComplete())
+        return;
+    const QString w = m_session.currentWord();
+    const QString path = wordPath(w);
+    const QFileInfo file(path);
+    if (!file.isFile() || file.isHidden()) {
+        MsgBox(QStringLiteral("Missing Sound File for the word: ") + w);
+        return;
+    }
+    // Word, sentence, word, as the word is first said, all slowed.
+    QStringList sounds{path};
+    if (const QString sentence = Sentences::playable(m_session.testDir(), w); !sentence.isEmpty())
+        sounds << sentence << path;
+    m_chain->play(sounds, MMControl::SlowSpeed);
+    txtWord->setFocus();
 }
 
 void frmReview::Picture1_Click()

@@ -37,6 +37,7 @@ class frmReview final : public SoundForm
     QPushButton *btnNext = nullptr;
     QLabel *lblProgress = nullptr;
     QPushButton *Command2 = nullptr;
+    QPushButton *btnSaySlowly = nullptr;
     Picture *Picture1 = nullptr;
     QTimer *Timer1 = nullptr;
 
@@ -52,6 +53,7 @@ class frmReview final : public SoundForm
     void Timer1_Timer();
     void btnNext_Click();
     void Command2_Click();
+    void btnSaySlowly_Click();
     void Picture1_Click();
 
   protected:

@@ -10,8 +10,11 @@
 #include "core/sound/playwave.h"
 #include "core/ui/layout.h"
 #include "core/ui/lettercompare.h"
+#include "core/ui/letters.h"
 #include "core/ui/widgets.h"
+#include "history/programhistory.h"
 #include "learning/frmPractice.h"
+#include "learning/frmReview.h"
 #include "learning/register.h"
 #include "voice/dictionary.h"
 #include "voice/sentences.h"
@@ -44,6 +47,7 @@ constexpr Twips::Box txtWord{2160, 1030, 4000, 480};
 constexpr Twips::Box btnNext{2160, 1680, 1950, 480};
 constexpr Twips::Box btnRepeat{4210, 1680, 1950, 480};
 constexpr Twips::Box btnStopTest{4210, 2250, 1950, 480};
+constexpr Twips::Box btnSaySlowly{2160, 2250, 1950, 480};
 constexpr Twips::Box Label2{120, 2520, 4000, 330};
 constexpr Twips::Box lstTries{120, 2850, 6040, 2400};
 
@@ -105,6 +109,12 @@ frmTest::frmTest(AppContext &context, QWidget *parent)
     btnStopTest = Ui::button(pnlTest, QStringLiteral("btnStopTest"), QStringLiteral("Stop Test"), At::btnStopTest);
     heading(pnlTest, QStringLiteral("Label2"), QStringLiteral("Words Completed"), At::Label2);
     lstTries = runView(pnlTest, QStringLiteral("lstTries"), m_answers, At::lstTries, QStringLiteral("Words Completed"));
+    // In the free place below "Next Word", over the empty end of the heading's line.
+    btnSaySlowly =
+        Ui::button(pnlTest, QStringLiteral("btnSaySlowly"), QStringLiteral("Say It Slowly"), At::btnSaySlowly);
+    btnSaySlowly->raise();
+    setTabOrder(btnRepeat, btnSaySlowly);
+    setTabOrder(btnSaySlowly, btnStopTest);
 
     // Results view, out of sight until the run ends.
     pnlResults = Ui::panel(this, QStringLiteral("pnlResults"), At::pnlResults);
@@ -132,9 +142,12 @@ frmTest::frmTest(AppContext &context, QWidget *parent)
     Twips::place(lblCompare, At::lblCompare);
     lblCompare->setVisible(false);
     Panels::hide(pnlResults, Panels::OffLeftNear);
+    // The chosen child's letters where they type and where their words are shown.
+    Letters::apply({txtWord, lstTries, lstCorrect, lstYours}, Letters::of(m_ctx.history.child()));
 
     connect(btnNext, &QPushButton::clicked, this, &frmTest::btnNext_Click);
     connect(btnRepeat, &QPushButton::clicked, this, &frmTest::btnRepeat_Click);
+    connect(btnSaySlowly, &QPushButton::clicked, this, &frmTest::btnSaySlowly_Click);
     connect(btnStopTest, &QPushButton::clicked, this, &frmTest::btnStopTest_Click);
     connect(Picture2, &Picture::clicked, this, &frmTest::Picture2_Click);
     connect(btnHearMissedWords, &QPushButton::clicked, this, &frmTest::btnHearMissedWords_Click);
@@ -211,7 +224,7 @@ void frmTest::StartTest()
     AskWord();
 }
 
-bool frmTest::AskWord()
+bool frmTest::AskWord(double speed)
 {
     // An empty word list asks for the empty word, which has no sound file.
     const QString w = m_run.currentWord();
@@ -226,10 +239,11 @@ bool frmTest::AskWord()
     mm.setCommand(QStringLiteral("close")); // cuts off whatever this window is still saying
     mm.FileName = path;
     mm.setCommand(QStringLiteral("open"));
+    mm.Speed = speed;
     mm.setCommand(QStringLiteral("Play"));
     // Word, sentence, word, when the word has a sentence to play.
     if (const QString sentence = Sentences::playable(m_run.testDir(), w); !sentence.isEmpty())
-        m_chain->follow({sentence, path});
+        m_chain->follow({sentence, path}, speed);
     txtWord->setFocus();
     return true;
 }
@@ -257,6 +271,13 @@ void frmTest::btnRepeat_Click()
     if (m_run.isScored())
         return;
     AskWord();
+}
+
+void frmTest::btnSaySlowly_Click()
+{
+    if (m_run.isScored())
+        return;
+    AskWord(MMControl::SlowSpeed);
 }
 
 void frmTest::btnStopTest_Click()

@@ -34,6 +34,7 @@ class frmTest final : public SoundForm
     QLineEdit *txtWord = nullptr;
     QPushButton *btnNext = nullptr;
     QPushButton *btnRepeat = nullptr;
+    QPushButton *btnSaySlowly = nullptr;
     QPushButton *btnStopTest = nullptr;
     QListView *lstTries = nullptr; // the run's answers
     QLabel *lblProgress = nullptr;
@@ -69,6 +70,7 @@ class frmTest final : public SoundForm
     void Timer1_Timer();
     void btnNext_Click();
     void btnRepeat_Click();
+    void btnSaySlowly_Click();
     void btnStopTest_Click();
     void Picture2_Click();
     void btnHearMissedWords_Click();
@@ -86,8 +88,9 @@ class frmTest final : public SoundForm
     PlayChain *m_chain;
     void Form_Load();
     void StartTest();
-    // Speaks the word at WordIndex after checking its file; false when it is missing.
-    bool AskWord();
+    // Speaks the word at WordIndex after checking its file, at `speed` of its pace;
+    // false when it is missing.
+    bool AskWord(double speed = 1.0);
     void EndRun(bool finishPrompt);
     // Shows the score and plays its reaction; false when the window was closed while
     // its pending events ran.

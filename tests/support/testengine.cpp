@@ -151,7 +151,8 @@ TestSoundEngine::TestSoundEngine()
     Sound::setEngine(this);
     MMControl::setObserver([this](const MMControl &control, const QString &command) {
         const QObject *window = control.parent();
-        log << Entry{window ? window->objectName() : QString(), command, control.FileName, control.commandWait()};
+        log << Entry{window ? window->objectName() : QString(), command, control.FileName, control.commandWait(),
+                     control.commandSpeed()};
     });
 }
 
@@ -176,6 +177,8 @@ QStringList TestSoundEngine::lines() const
             line += QLatin1Char(' ') + e.fileName;
         if (e.wait)
             line += QStringLiteral(" (wait)");
+        if (e.speed < 1.0 && c == QLatin1String("Play"))
+            line += QStringLiteral(" (slowed)");
         out << line;
     }
     return out;

@@ -19,6 +19,7 @@ class TestSoundEngine final : public SoundEngine
         QString command;  // the command word as the program sent it
         QString fileName; // the control's file name at that moment
         bool wait = false;
+        double speed = 1.0; // the pace asked of a play
     };
 
     TestSoundEngine(); // installs itself as the program's engine and observer
@@ -40,7 +41,8 @@ class TestSoundEngine final : public SoundEngine
     QList<Entry> log;
     void clear() { log.clear(); }
     // The log as "Command" or "Command file" lines with " (wait)" for waiting commands;
-    // command words normalised to a capital first letter ("close" -> "Close").
+    // command words normalised to a capital first letter ("close" -> "Close"), and
+    // " (slowed)" for a play asked below its own pace.
     QStringList lines() const;
     // The files played, in order.
     QStringList played() const;

@@ -11,6 +11,7 @@
 #include <QThread>
 
 #include <deque>
+#include <utility>
 
 namespace
 {
@@ -233,6 +234,7 @@ void MMControl::setCommand(const QString &command)
     const bool wait = Wait;
     Wait = false; // the wait flag applies to this command only
     m_commandWait = wait;
+    m_commandSpeed = std::exchange(Speed, 1.0);
     const std::optional<MMCommand> parsed = parseCommand(command);
     Q_ASSERT_X(parsed, "MMControl::setCommand", "not a command word");
     if (Program::isEnding())
@@ -300,7 +302,7 @@ void MMControl::run(MMCommand command, bool wait)
     case MMCommand::Play:
         if (!needsOpen())
             break;
-        if (!d.play())
+        if (!(m_commandSpeed < 1.0 ? d.playSlowed(m_commandSpeed) : d.play()))
             fail(ErrDevice, d.lastError());
         else if (wait)
             playWaiting();

@@ -38,6 +38,10 @@ class MMControl : public QObject
     QString DeviceType;
     QString FileName;
     bool Wait = false;
+    // The pace of the next command's play: 1 as recorded, below 1 slower with the pitch
+    // kept (SlowSpeed). Like Wait, it applies to the next command only.
+    double Speed = 1.0;
+    static constexpr double SlowSpeed = 0.65;
     bool Notify = false;
     bool Shareable = false;
     // Two recording settings some callers switch on before a recording; their effect
@@ -57,6 +61,8 @@ class MMControl : public QObject
 
     // The wait flag of the command being carried out (the flag itself resets at once).
     bool commandWait() const { return m_commandWait; }
+    // The pace of the command being carried out (Speed resets at once).
+    double commandSpeed() const { return m_commandSpeed; }
 
     // While one lives, keys typed during a waiting play that starts are thrown away when
     // it ends instead of being delivered: typing during a spoken direction never
@@ -93,6 +99,7 @@ class MMControl : public QObject
     QString m_command;
     bool m_open = false;
     bool m_commandWait = false;
+    double m_commandSpeed = 1.0;
     int m_error = 0;
     QString m_errorMessage;
 };

@@ -19,13 +19,22 @@ void PlayChain::cancel()
     ++m_generation;
 }
 
-void PlayChain::follow(const QStringList &paths)
+void PlayChain::follow(const QStringList &paths, double speed)
 {
     cancel();
     m_queue = paths;
+    m_speed = speed;
     watchDevice();
     if (!m_control.isPlaying())
         playNext();
+}
+
+void PlayChain::play(const QStringList &paths, double speed)
+{
+    cancel();
+    m_queue = paths;
+    m_speed = speed;
+    playNext(); // PlayWave's Close cuts off what the control plays now
 }
 
 void PlayChain::watchDevice()
@@ -58,7 +67,7 @@ void PlayChain::playNext()
     while (!m_queue.isEmpty()) {
         const QString path = m_queue.takeFirst();
         m_issuing = true;
-        Module1::PlayWave(m_control, path);
+        Module1::PlayWave(m_control, path, false, m_speed);
         m_issuing = false;
         watchDevice();
         if (m_control.isPlaying())

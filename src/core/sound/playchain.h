@@ -17,8 +17,12 @@ class PlayChain final : public QObject
   public:
     explicit PlayChain(MMControl &control, QObject *parent = nullptr);
 
-    // Plays paths in order once the control's current sound ends (at once when none plays).
-    void follow(const QStringList &paths);
+    // Plays paths in order once the control's current sound ends (at once when none
+    // plays), at `speed` of their pace (MMControl::Speed).
+    void follow(const QStringList &paths, double speed = 1.0);
+    // Cuts off the control's sound and plays paths in order from now, at `speed` of
+    // their pace: "Say It Slowly" is play({word, sentence, word}, MMControl::SlowSpeed).
+    void play(const QStringList &paths, double speed = 1.0);
     void cancel();
     bool isActive() const { return !m_queue.isEmpty(); }
 
@@ -30,6 +34,7 @@ class PlayChain final : public QObject
     MMControl &m_control;
     QPointer<SoundDevice> m_device;
     QStringList m_queue;
+    double m_speed = 1.0;
     bool m_issuing = false;
     quint64 m_generation = 0;
 };

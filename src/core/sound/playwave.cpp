@@ -8,7 +8,7 @@
 namespace Module1
 {
 
-void PlayWave(MMControl &control, const QString &path, bool wait)
+void PlayWave(MMControl &control, const QString &path, bool wait, double speed)
 {
     control.Notify = false;
     control.Shareable = false;
@@ -18,6 +18,7 @@ void PlayWave(MMControl &control, const QString &path, bool wait)
     control.Wait = true;
     control.setCommand(QStringLiteral("Open"));
     control.Wait = wait;
+    control.Speed = speed;
     if (wait)
         QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
     control.setCommand(QStringLiteral("Play"));

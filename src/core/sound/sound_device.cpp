@@ -27,7 +27,7 @@ RealSoundDevice::RealSoundDevice(const std::shared_ptr<SoundServer> &server, QOb
 {
     connect(&m_player, &SoundPlayer::failed, this, &RealSoundDevice::fail);
     connect(&m_player, &SoundPlayer::ended, this, [this](bool reachedEnd, qint64 heard) {
-        m_pos = reachedEnd ? frames() : std::min(frames(), m_playFrom + heard);
+        m_pos = reachedEnd ? frames() : std::min(frames(), m_playFrom + qint64(double(heard) * m_playSpeed));
         Q_EMIT playFinished(); // last: a handler may start the next sound
     });
     connect(&m_recorder, &SoundRecorder::failed, this, [this](const QString &message) {
@@ -102,11 +102,11 @@ void RealSoundDevice::stopPlay()
     if (!m_player.isPlaying())
         return;
     const qint64 heard = m_player.stop();
-    m_pos = std::min(frames(), m_playFrom + heard);
+    m_pos = std::min(frames(), m_playFrom + qint64(double(heard) * m_playSpeed));
     Q_EMIT playFinished(); // last: a handler may start the next sound
 }
 
-bool RealSoundDevice::play()
+bool RealSoundDevice::playAt(double speed)
 {
     finishRecording(true);
     stopPlay();
@@ -134,7 +134,21 @@ bool RealSoundDevice::play()
     } else {
         source = std::make_unique<PcmConvert::MemorySource>(m_sound, m_pos);
     }
-    if (!m_player.start(std::move(source), frames() - m_pos)) {
+    qint64 toPlay = frames() - m_pos;
+    m_playSpeed = 1.0;
+    if (speed > 0.0 && speed < 1.0) {
+        // Stretched as it plays. libsonic's length is close to the stretched one but not
+        // exact: the play is allowed a little more and ends where the slowed sound does.
+        const bool fromFile = m_fromFile;
+        source = PcmConvert::Slowed::make(std::move(source), speed);
+        if (const auto *slowed = dynamic_cast<const PcmConvert::Slowed *>(source.get()); slowed) {
+            m_playSpeed = speed;
+            toPlay = qint64(double(toPlay) / speed * 1.05) + rate() / 10;
+        } else {
+            qCDebug(lcSound) << "played at its own pace: the sound cannot be slowed" << (fromFile ? m_path : QString());
+        }
+    }
+    if (!m_player.start(std::move(source), toPlay)) {
         setError(m_player.error());
         return false;
     }

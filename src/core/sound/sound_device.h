@@ -20,7 +20,8 @@ class RealSoundDevice final : public SoundDevice
 
     bool open(const QString &path) override;
     void close() override;
-    bool play() override;
+    bool play() override { return playAt(1.0); }
+    bool playSlowed(double speed) override { return playAt(speed); }
     bool record() override;
     bool stop() override;
     bool prev() override;
@@ -47,6 +48,7 @@ class RealSoundDevice final : public SoundDevice
   private:
     qint64 frames() const { return m_fromFile ? m_fileFrames : m_sound.frames(); }
     int rate() const { return m_fromFile ? m_fileRate : m_sound.rate; }
+    bool playAt(double speed);
     void stopPlay();
     void finishRecording(bool keep);
     bool keepBefore(qint64 frame, int rate); // the sound before a frame, as mono at rate
@@ -62,6 +64,7 @@ class RealSoundDevice final : public SoundDevice
     Pcm m_sound;      // the recorded sound, when not the file's
     qint64 m_pos = 0; // in frames of the sound held
     qint64 m_playFrom = 0;
+    double m_playSpeed = 1.0; // of the play under way: source frames per frame heard
     bool m_readyToRecord = false;
     bool m_dirty = false;
     qint64 m_recordFrom = -1; // frames kept before the recording; -1: nothing recorded

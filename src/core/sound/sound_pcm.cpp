@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 #include <sndfile.h>
+#include <sonic.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -349,6 +350,84 @@ qint64 Converter::read(qint16 *out, qint64 maxFrames)
         for (int c = 0; c < m_channels; ++c)
             out[done * m_channels + c] = clamp16(std::lround(fa[c] * (1 - t) + fb[c] * t));
     }
+    return done;
+}
+
+namespace
+{
+bool streamsRefused = false;
+}
+
+void Slowed::refuseStreams(bool refuse)
+{
+    streamsRefused = refuse;
+}
+
+std::unique_ptr<FrameSource> Slowed::make(std::unique_ptr<FrameSource> in, double speed)
+{
+    if (!in || !(speed > 0.0 && speed < 1.0))
+        return in;
+    sonicStream stream = streamsRefused ? nullptr : sonicCreateStream(in->rate(), in->channels());
+    if (!stream)
+        return in;
+    sonicSetSpeed(stream, float(speed));
+    return std::unique_ptr<FrameSource>(new Slowed(std::move(in), stream));
+}
+
+Slowed::Slowed(std::unique_ptr<FrameSource> in, void *stream) : m_in(std::move(in)), m_stream(stream) {}
+
+Slowed::~Slowed()
+{
+    giveUp();
+}
+
+void Slowed::giveUp()
+{
+    if (m_stream)
+        sonicDestroyStream(static_cast<sonicStream>(m_stream));
+    m_stream = nullptr;
+}
+
+qint64 Slowed::read(qint16 *out, qint64 maxFrames)
+{
+    constexpr int Block = 1024;
+    const int ch = channels();
+    qint64 done = 0;
+    while (done < maxFrames && m_stream) {
+        auto *stream = static_cast<sonicStream>(m_stream);
+        const int want = int(std::min<qint64>(maxFrames - done, 1 << 20));
+        const int got = sonicReadShortFromStream(stream, out + done * ch, want);
+        if (got > 0) {
+            done += got;
+            continue;
+        }
+        if (m_inEnded)
+            return done; // flushed and all read
+        m_block.resize(size_t(Block) * size_t(ch));
+        const qint64 in = m_in->read(m_block.data(), Block);
+        if (in <= 0) {
+            m_inEnded = true;
+            sonicFlushStream(stream); // what libsonic still holds comes out now
+            continue;
+        }
+        if (!sonicWriteShortToStream(stream, m_block.data(), int(in))) {
+            // Refused (libsonic's memory ran out): this block and the rest at their own pace.
+            giveUp();
+            m_plainAt = 0;
+            m_plainFrames = in;
+        }
+    }
+    if (m_stream || done >= maxFrames)
+        return done;
+    // No longer stretching: the refused block, then the source as it comes.
+    if (m_plainAt < m_plainFrames) {
+        const qint64 n = std::min(maxFrames - done, m_plainFrames - m_plainAt);
+        std::memcpy(out + done * ch, m_block.data() + m_plainAt * ch, size_t(n * ch) * sizeof(qint16));
+        m_plainAt += n;
+        done += n;
+    }
+    if (done < maxFrames && !m_inEnded)
+        done += m_in->read(out + done * ch, maxFrames - done);
     return done;
 }
 

@@ -78,6 +78,38 @@ class Converter final : public FrameSource
     bool m_ended = false;
 };
 
+// Another source slowed to `speed` of its pace (0 < speed < 1) with its pitch kept,
+// stretched by libsonic a block at a time as it is read: nothing is stretched ahead and
+// nothing is written anywhere. Where libsonic cannot stretch the sound (it cannot make its
+// stream, or it refuses a block), the rest of the sound comes at its own pace.
+class Slowed final : public FrameSource
+{
+    Q_DISABLE_COPY(Slowed)
+  public:
+    // The source slowed; the source itself, at its own pace, when libsonic cannot take it.
+    static std::unique_ptr<FrameSource> make(std::unique_ptr<FrameSource> in, double speed);
+    ~Slowed() override;
+    int rate() const override { return m_in->rate(); }
+    int channels() const override { return m_in->channels(); }
+    qint64 read(qint16 *out, qint64 maxFrames) override;
+    // Whether it is still stretching (false once libsonic refused a block).
+    bool isStretching() const { return m_stream != nullptr; }
+
+    // While set, libsonic is treated as unable to make its stream: the tests' way to
+    // reach a sound that cannot be stretched, which libsonic itself gives only when
+    // memory runs out.
+    static void refuseStreams(bool refuse);
+
+  private:
+    Slowed(std::unique_ptr<FrameSource> in, void *stream);
+    void giveUp();
+    std::unique_ptr<FrameSource> m_in;
+    void *m_stream = nullptr; // libsonic's stream
+    std::vector<qint16> m_block;
+    qint64 m_plainAt = 0, m_plainFrames = 0; // a refused block, still to come as it is
+    bool m_inEnded = false;
+};
+
 // The sound mixed down to one channel.
 Pcm toMono(const Pcm &in);
 // The sound at another rate and channel count (linear interpolation; 1 or 2 channels).

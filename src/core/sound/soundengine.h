@@ -28,7 +28,14 @@ class SoundDevice : public QObject
     // Stops any play or recording and discards an unsaved recording. close() and stop()
     // emit playFinished when they end a play.
     virtual void close() = 0;
-    virtual bool play() = 0;   // from the current position; returns at once
+    virtual bool play() = 0; // from the current position; returns at once
+    // The same at `speed` of the sound's pace (below 1: slower), its pitch kept. A
+    // device that cannot slow a sound plays it at its own pace.
+    virtual bool playSlowed(double speed)
+    {
+        Q_UNUSED(speed)
+        return play();
+    }
     virtual bool record() = 0; // from the microphone; returns at once
     virtual bool stop() = 0;
     virtual bool prev() = 0; // back to the start
