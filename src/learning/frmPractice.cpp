@@ -8,7 +8,9 @@
 #include "core/sound/playwave.h"
 #include "core/ui/layout.h"
 #include "core/ui/lettercompare.h"
+#include "core/ui/letters.h"
 #include "core/ui/widgets.h"
+#include "history/programhistory.h"
 #include "voice/dictionary.h"
 #include "voice/sentences.h"
 
@@ -49,8 +51,7 @@ constexpr Twips::Box btnNext{2160, 2880, ButtonWidth, ButtonHeight};
 constexpr Twips::Box btnHint{3870, 2880, ButtonWidth, ButtonHeight};
 constexpr Twips::Box Command2{5580, 2880, ButtonWidth, ButtonHeight};
 constexpr Twips::Box btnRepeat{2160, 3510, ButtonWidth, ButtonHeight};
-// The place beside "Repeat Word" is kept free for a button that says the word slowly:
-// {3870, 3510, ButtonWidth, ButtonHeight}.
+constexpr Twips::Box btnSaySlowly{3870, 3510, ButtonWidth, ButtonHeight};
 
 // The word, its blanks, the check and the child's box are large: bold, in points.
 constexpr double WordPoints = 18;
@@ -98,6 +99,8 @@ frmPractice::frmPractice(AppContext &context, const PracticeRequest &request, QW
     txtWord->setAccessibleName(QStringLiteral("Write the word here"));
     txtWord->setFont(big);
     txtWord->setEnabled(false);
+    // The letters the child reads in, where the word is shown and written.
+    Letters::apply({lblWord, lblCompare, txtWord}, Letters::of(m_ctx.history.child()));
     lblTally = Ui::label(this, QStringLiteral("lblTally"), QString(), At::lblTally);
     lblTally->setAlignment(Qt::AlignCenter);
     lblTally->setWordWrap(true);
@@ -119,15 +122,20 @@ frmPractice::frmPractice(AppContext &context, const PracticeRequest &request, QW
     btnRepeat = Ui::button(this, QStringLiteral("btnRepeat"), QStringLiteral("Repeat Word"), At::btnRepeat,
                            QStringLiteral("Click here to hear the word again"));
     btnRepeat->setEnabled(false);
+    btnSaySlowly = Ui::button(this, QStringLiteral("btnSaySlowly"), QStringLiteral("Say It Slowly"), At::btnSaySlowly,
+                              QStringLiteral("Click here to hear the word slowly"));
+    btnSaySlowly->setEnabled(false);
 
     connect(btnNext, &QPushButton::clicked, this, &frmPractice::btnNext_Click);
     connect(btnHint, &QPushButton::clicked, this, &frmPractice::btnHint_Click);
-    connect(btnRepeat, &QPushButton::clicked, this, &frmPractice::btnRepeat_Click);
+    connect(btnRepeat, &QPushButton::clicked, this, [this] { btnRepeat_Click(); });
+    connect(btnSaySlowly, &QPushButton::clicked, this, &frmPractice::btnSaySlowly_Click);
     connect(Command2, &QPushButton::clicked, this, &frmPractice::Command2_Click);
     setTabOrder(txtWord, btnNext);
     setTabOrder(btnNext, btnHint);
     setTabOrder(btnHint, Command2);
     setTabOrder(Command2, btnRepeat);
+    setTabOrder(btnRepeat, btnSaySlowly);
 
     tmrCover = Ui::timer(this, QStringLiteral("tmrCover"), LookMs, true);
     connect(tmrCover, &QTimer::timeout, this, &frmPractice::tmrCover_Timer);
@@ -176,6 +184,7 @@ void frmPractice::setStep(Step step)
     btnNext->setEnabled(word);
     btnHint->setEnabled(step == Step::Write && m_session.canHint());
     btnRepeat->setEnabled(word);
+    btnSaySlowly->setEnabled(word);
     if (step != Step::Look)
         tmrCover->stop();
 }
@@ -352,13 +361,18 @@ void frmPractice::ShowSummary()
     Module1::PlayWave(*MMControl1, m_ctx.AppDir + QStringLiteral("reviewcomplete.wav"));
 }
 
-void frmPractice::btnRepeat_Click()
+void frmPractice::btnRepeat_Click(double speed)
 {
     if (m_step != Step::Look && m_step != Step::Write && m_step != Step::Check)
         return;
-    Module1::PlayWave(*MMControl1, wordPath(m_session.words().at(m_wordAt).word));
+    Module1::PlayWave(*MMControl1, wordPath(m_session.words().at(m_wordAt).word), false, speed);
     if (m_step == Step::Write)
         txtWord->setFocus();
+}
+
+void frmPractice::btnSaySlowly_Click()
+{
+    btnRepeat_Click(MMControl::SlowSpeed);
 }
 
 void frmPractice::Command2_Click()

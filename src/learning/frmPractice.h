@@ -55,6 +55,7 @@ class frmPractice final : public SoundForm
     QPushButton *btnNext = nullptr; // the default button: cover, check, go on
     QPushButton *btnHint = nullptr;
     QPushButton *btnRepeat = nullptr;
+    QPushButton *btnSaySlowly = nullptr;
     QPushButton *Command2 = nullptr; // "End Practice"
     QListWidget *lstSummary = nullptr;
     Picture *Picture1 = nullptr;
@@ -77,7 +78,9 @@ class frmPractice final : public SoundForm
     void tmrCover_Timer();
     void btnNext_Click();
     void btnHint_Click();
-    void btnRepeat_Click();
+    // The word again, at speed (MMControl::SlowSpeed for "Say It Slowly").
+    void btnRepeat_Click(double speed = 1.0);
+    void btnSaySlowly_Click();
     void Command2_Click();
 
   protected:

@@ -143,7 +143,7 @@ frmTest::frmTest(AppContext &context, QWidget *parent)
     lblCompare->setVisible(false);
     Panels::hide(pnlResults, Panels::OffLeftNear);
     // The chosen child's letters where they type and where their words are shown.
-    Letters::apply({txtWord, lstTries, lstCorrect, lstYours}, Letters::of(m_ctx.history.child()));
+    Letters::apply({txtWord, lstTries, lstCorrect, lstYours, lblCompare}, Letters::of(m_ctx.history.child()));
 
     connect(btnNext, &QPushButton::clicked, this, &frmTest::btnNext_Click);
     connect(btnRepeat, &QPushButton::clicked, this, &frmTest::btnRepeat_Click);
