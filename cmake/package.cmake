@@ -103,13 +103,14 @@ the tests and settings are kept.")
 # libqt6svg6), and the fonts it asks for by name (src/core/ui/layout.cpp and the
 # pictures' DejaVu Sans) are packages of their own, as is the SQLite driver that Qt SQL
 # loads for history.db. The libraries it loads only when a feature is first used
-# (core/platform/lazylibrary.h: the computer voice's libflite1, sharing's libarchive13)
+# (core/platform/lazylibrary.h: the computer voice's libflite1, sharing's libarchive13,
+# the dictionaries' libhunspell-1.7-0)
 # are named here, since dpkg-shlibdeps only sees what is linked. It starts without a
 # sound server, but is silent then, and without the English dictionaries, but then no
 # answer is called another real word. The letters a child may choose in the options are
 # recommended: a missing one is shown in the standard font.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libflite1, libarchive13, libqt6sql6-sqlite, fonts-dejavu-core, fonts-liberation | fonts-liberation2, fonts-urw-base35")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libflite1, libarchive13, libhunspell-1.7-0, libqt6sql6-sqlite, fonts-dejavu-core, fonts-liberation | fonts-liberation2, fonts-urw-base35")
 # Recommended: a sound server, the English dictionaries, and the speech model that
 # recordings are checked with (without it they are not checked).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse, hunspell-en-gb, hunspell-en-us, pocketsphinx-en-us, fonts-sil-andika, fonts-opendyslexic")

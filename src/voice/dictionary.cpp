@@ -1,10 +1,11 @@
 #include "voice/dictionary.h"
 
+#include "core/platform/lazylibrary.h"
 #include "core/platform/settings.h"
 
 #include <QFileInfo>
 
-#include <hunspell.hxx>
+#include <hunspell.h>
 
 namespace Dictionaries
 {
@@ -34,9 +35,37 @@ Language chosen()
 }
 } // namespace Dictionaries
 
-SpellingDictionary::SpellingDictionary(std::unique_ptr<Hunspell> hunspell) : m_hunspell(std::move(hunspell)) {}
+namespace
+{
+// Hunspell's C functions, from its library, loaded when the first dictionary is opened:
+// no start needs it.
+struct Functions {
+    decltype(&::Hunspell_create) create = nullptr;
+    decltype(&::Hunspell_destroy) destroy = nullptr;
+    decltype(&::Hunspell_spell) spell = nullptr;
+    decltype(&::Hunspell_get_dic_encoding) encoding = nullptr;
+    bool loaded = false;
+};
 
-SpellingDictionary::~SpellingDictionary() = default;
+const Functions &hunspell()
+{
+    static const Functions f = [] {
+        Functions out;
+        LazyLibrary lib("libhunspell-1.7.so.0");
+        out.loaded = lib.bind(out.create, "Hunspell_create") && lib.bind(out.destroy, "Hunspell_destroy") &&
+                     lib.bind(out.spell, "Hunspell_spell") && lib.bind(out.encoding, "Hunspell_get_dic_encoding");
+        if (!out.loaded)
+            qWarning("The dictionaries' library could not be loaded: %s", qUtf8Printable(lib.errorString()));
+        return out;
+    }();
+    return f;
+}
+} // namespace
+
+SpellingDictionary::~SpellingDictionary()
+{
+    hunspell().destroy(m_hunspell);
+}
 
 std::unique_ptr<SpellingDictionary> SpellingDictionary::open(Dictionaries::Language language, const QString &folder)
 {
@@ -46,12 +75,19 @@ std::unique_ptr<SpellingDictionary> SpellingDictionary::open(Dictionaries::Langu
     // Hunspell reports an unreadable file only on standard error: it is checked here.
     if (!aff.isFile() || !aff.isReadable() || !dic.isFile() || !dic.isReadable())
         return nullptr;
-    auto h = std::make_unique<Hunspell>(QFile::encodeName(aff.filePath()).constData(),
-                                        QFile::encodeName(dic.filePath()).constData());
-    // The system's English dictionaries are in UTF-8; any other would misread words.
-    if (QString::fromStdString(h->get_dict_encoding()).compare(u"UTF-8", Qt::CaseInsensitive) != 0)
+    const Functions &f = hunspell();
+    if (!f.loaded)
         return nullptr;
-    return std::unique_ptr<SpellingDictionary>(new SpellingDictionary(std::move(h)));
+    Hunhandle *h =
+        f.create(QFile::encodeName(aff.filePath()).constData(), QFile::encodeName(dic.filePath()).constData());
+    if (!h)
+        return nullptr;
+    auto dictionary = std::unique_ptr<SpellingDictionary>(new SpellingDictionary(h));
+    // The system's English dictionaries are in UTF-8; any other would misread words.
+    const char *encoding = f.encoding(h);
+    if (!encoding || QString::fromLatin1(encoding).compare(u"UTF-8", Qt::CaseInsensitive) != 0)
+        return nullptr;
+    return dictionary;
 }
 
 bool SpellingDictionary::isWord(const QString &text) const
@@ -63,5 +99,5 @@ bool SpellingDictionary::isWord(const QString &text) const
     for (const QChar c : text)
         if (!c.isLetter() && c != u'\'' && c != u'-')
             return false;
-    return m_hunspell->spell(text.toStdString());
+    return hunspell().spell(m_hunspell, text.toUtf8().constData()) != 0;
 }

@@ -6,7 +6,7 @@
 
 #include <memory>
 
-class Hunspell;
+struct Hunhandle;
 
 // The dictionaries that tell whether an answer is another real word: British or
 // American English, the one chosen in the options kept in the settings file.
@@ -28,7 +28,8 @@ inline const QString SystemFolder = QStringLiteral("/usr/share/hunspell/");
 } // namespace Dictionaries
 
 // One language's dictionary, read from the system's Hunspell files (Hunspell,
-// LGPL/MPL). Made and asked on one thread.
+// LGPL/MPL, loaded when the first dictionary is opened: core/platform/lazylibrary.h).
+// Made and asked on one thread.
 class SpellingDictionary final : public WordChecker
 {
   public:
@@ -43,6 +44,6 @@ class SpellingDictionary final : public WordChecker
     bool isWord(const QString &text) const override;
 
   private:
-    explicit SpellingDictionary(std::unique_ptr<Hunspell> hunspell);
-    std::unique_ptr<Hunspell> m_hunspell;
+    explicit SpellingDictionary(Hunhandle *hunspell) : m_hunspell(hunspell) {}
+    Hunhandle *m_hunspell;
 };

@@ -52,7 +52,7 @@ say "size: $(du -h "$deb" | cut -f1) ($(stat -c %s "$deb") bytes), installed $(d
 dpkg-deb -f "$deb" Package Version Architecture Section Maintainer Depends Recommends
 [ "$(dpkg-deb -f "$deb" Architecture)" = "$(dpkg --print-architecture)" ] || fail "architecture is not dpkg's"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libc6 libqt6widgets6 libpulse0 libqt6svg6 libsndfile1 libqt6charts6 libflite1 libarchive13 fonts-dejavu-core; do
+for lib in libc6 libqt6widgets6 libpulse0 libqt6svg6 libsndfile1 libqt6charts6 libflite1 libarchive13 libhunspell-1.7-0 fonts-dejavu-core; do
     [[ $depends == *"$lib"* ]] || fail "Depends lacks $lib"
 done
 ok "Depends names the linked libraries (dpkg-shlibdeps, the report's module among them), those loaded when first used, and the fonts"
