@@ -7,11 +7,13 @@ packages=(
     build-essential cmake pkg-config ccache lld
     qt6-base-dev qt6-base-private-dev libpulse-dev qt6-svg-dev qt6-charts-dev libqt6opengl6-dev libsndfile1-dev libarchive-dev libxcb1-dev libxcb-damage0-dev libgtest-dev libbenchmark-dev
     # run: Qt plugins, sound server client, fonts
-    qt6-qpa-plugins libpulse0 libqt6svg6 libqt6sql6-sqlite libqt6charts6 fonts-dejavu-core fonts-liberation fonts-urw-base35
+    qt6-qpa-plugins libpulse0 libqt6svg6 libqt6sql6-sqlite libqt6sql6-psql libqt6charts6 fonts-dejavu-core fonts-liberation fonts-urw-base35
     # speech and sounds rendered at build time
     flite espeak-ng sox
     # the computer voice linked into the program
     flite1-dev
+    # tests: a private PostgreSQL 15 server for the class-server tests
+    postgresql
     # tests: a private sound server, an X server and its tools
     pulseaudio pulseaudio-utils xvfb xauth xdotool x11-utils imagemagick at-spi2-core python3-pyatspi dbus-daemon
     # the Debian package: icons rendered in the build, dpkg-shlibdeps, checks of its files
