@@ -2,6 +2,7 @@
 #include "history/tricky.h"
 
 #include <QDateTime>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -31,6 +32,7 @@ struct TestRun {
     int percent = 0;
     bool stopped = false;
     QList<RunWord> words; // in test order
+    QString uid = {};     // the result's unique id; empty: the store gives one when it is recorded
 };
 
 struct StudyWord {
@@ -44,6 +46,7 @@ struct StudySession {
     QString child;
     QString test;
     QList<StudyWord> words;
+    QString uid = {};
 };
 
 struct GameScore {
@@ -52,6 +55,16 @@ struct GameScore {
     QString test;
     QString game;
     int score = 0;
+    QString uid = {};
+};
+
+// One answer to one word of a test run, as the tricky words are worked out from.
+struct WordAnswer {
+    QString uid;   // the run's
+    qint64 at = 0; // milliseconds since 1970 UTC
+    QString test;  // the test the word belongs to
+    QString word;
+    bool right = false;
 };
 
 struct ScorePoint {
@@ -74,7 +87,7 @@ struct MissedWord {
 class HistoryStore
 {
   public:
-    static constexpr int SchemaVersion = 1;
+    static constexpr int SchemaVersion = 2;
     static constexpr int MaxNameLength = 40;
 
     // appDir: the program folder, ending in "/"
@@ -113,6 +126,11 @@ class HistoryStore
     QList<History::ScoreLine> scores(const QString &child) const;
     QList<History::MissedWord> mostMissed(const QString &child, int count = 10) const;
     QList<Tricky::Word> trickyDue(const QString &child, QDate today) const;
+    // Every answer of the child's test runs, recorded or still waiting, oldest first.
+    QList<History::WordAnswer> wordAnswers(const QString &child) const;
+    // How many results the class server has not acknowledged yet (see Outbox).
+    qint64 unsentCount() const;
+
     // Every test run, one line per word, written to a place the user chose; the text
     // returned is empty on success.
     QString exportCsv(const QString &path) const;
@@ -130,6 +148,29 @@ class HistoryStore
         QString connectionName; // unique to this export
     };
     CsvExport csvExport() const;
+
+    // The results not yet acknowledged by the class server, read and marked on a
+    // connection of its own, so that an uploader can use it from its own thread (one
+    // thread at a time). It never makes the history file.
+    class Outbox
+    {
+      public:
+        explicit Outbox(const QString &appDir);
+        ~Outbox();
+        Outbox(const Outbox &) = delete;
+        Outbox &operator=(const Outbox &) = delete;
+        // At most max results, oldest first, each a JSON object with its "uid", "kind"
+        // ("run", "study" or "game"), "at" (milliseconds since 1970 UTC), "child",
+        // "test" and the kind's own fields. why: empty, or why the file cannot be read.
+        QList<QJsonObject> next(int max, QString *why);
+        // Marks the results with these uids as acknowledged.
+        bool acknowledge(const QStringList &uids, QString *why);
+        qint64 count(QString *why);
+
+      private:
+        struct Impl;
+        std::unique_ptr<Impl> d;
+    };
 
   private:
     struct Impl;
