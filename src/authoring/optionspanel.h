@@ -6,7 +6,8 @@ class QLabel;
 class QLineEdit;
 
 // pnlOptions: the configuration password, kept in the settings file and checked by
-// the start window, and the children whose results the history keeps.
+// the start window, and the children whose results the history keeps (the class's
+// roster while the machine is in a class).
 class OptionsPanel final : public MaintPanel
 {
     Q_OBJECT
@@ -23,6 +24,7 @@ class OptionsPanel final : public MaintPanel
     QListWidget *lstChildren = nullptr;
     QPushButton *btnAddChild = nullptr;
     QPushButton *btnRemoveChild = nullptr;
+    QPushButton *btnClassServer = nullptr;
 
     QPushButton *enterButton() const override { return btnSaveOptions; }
     QWidget *focusOnShow() const override;
@@ -34,7 +36,11 @@ class OptionsPanel final : public MaintPanel
     void btnCancelOptions_Click();
     void btnAddChild_Click();
     void btnRemoveChild_Click();
+    void btnClassServer_Click();
 
   private:
     void loadChildren();
+    // While the machine is in a class: changes the class's roster as the teacher (whose
+    // password is asked once per run). Empty when done, else why not.
+    QString changeRoster(const QString &add, const QString &remove);
 };
