@@ -48,7 +48,7 @@ QStringList readRosterCache(const QString &path)
     if (SafeFile::readPlainFile(path, 4 << 20, &bytes, &why) != SafeFile::ReadStatus::Ok)
         return {};
     QStringList names;
-    for (const QJsonValue &v : QJsonDocument::fromJson(bytes).array())
+    for (const auto &v : QJsonDocument::fromJson(bytes).array())
         names << v.toString();
     return names;
 }
