@@ -110,7 +110,7 @@ the tests and settings are kept.")
 # answer is called another real word. The letters a child may choose in the options are
 # recommended: a missing one is shown in the standard font.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libflite1, libarchive13, libhunspell-1.7-0, libqt6sql6-sqlite, fonts-dejavu-core, fonts-liberation | fonts-liberation2, fonts-urw-base35")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libflite1, libarchive13, libhunspell-1.7-0, libqt6sql6-sqlite, libqt6sql6-psql, fonts-dejavu-core, fonts-liberation | fonts-liberation2, fonts-urw-base35")
 # Recommended: a sound server, the English dictionaries, and the speech model that
 # recordings are checked with (without it they are not checked).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse, hunspell-en-gb, hunspell-en-us, pocketsphinx-en-us, fonts-sil-andika, fonts-opendyslexic")

@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-private-dev libpulse-dev qt6-svg-dev qt6-charts-dev libqt6opengl6-dev libsndfile1-dev libarchive-dev libxcb1-dev libxcb-damage0-dev libgtest-dev libbenchmark-dev
     libsonic-dev
     # run: Qt plugins, sound server client, fonts
-    qt6-qpa-plugins libpulse0 libqt6svg6 libqt6sql6-sqlite libqt6charts6 fonts-dejavu-core fonts-liberation fonts-urw-base35
+    qt6-qpa-plugins libpulse0 libqt6svg6 libqt6sql6-sqlite libqt6sql6-psql libqt6charts6 fonts-dejavu-core fonts-liberation fonts-urw-base35
     # the letters a child may choose in the options
     fonts-sil-andika fonts-opendyslexic
     # speech and sounds rendered at build time
@@ -19,6 +19,8 @@ packages=(
     libhunspell-dev hunspell-en-gb hunspell-en-us
     # listening to recordings: the recognizer (linked from its static libraries) and its model
     libpocketsphinx-dev libsphinxbase-dev pocketsphinx-en-us
+    # tests: a private PostgreSQL 15 server for the class-server tests
+    postgresql
     # tests: a private sound server, an X server and its tools
     pulseaudio pulseaudio-utils xvfb xauth xdotool x11-utils imagemagick at-spi2-core python3-pyatspi dbus-daemon
     # the Debian package: icons rendered in the build, dpkg-shlibdeps, checks of its files

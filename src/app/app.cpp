@@ -4,6 +4,8 @@
 #include "app/singleinstance.h"
 #include "arcade/register.h"
 #include "authoring/register.h"
+#include "classroom/classroom.h"
+#include "classroom/classschema.h"
 #include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/forms.h"
@@ -135,6 +137,9 @@ void setStartObserver(std::function<void(Form *startWindow)> observer)
 
 int run(int argc, char **argv)
 {
+    // Setting up a class server needs no display: it is done before any window system is reached.
+    if (const int status = ClassSchema::runIfAsked(argc, argv); status >= 0)
+        return status;
     // Every menu bar is drawn in its window, never handed to a desktop's global menu;
     // saying so before any is made also spares each one asking the session bus for it.
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
@@ -194,6 +199,9 @@ int run(int argc, char **argv)
     HistoryStore store(ProgramFolder::path());
     ProgramHistory history(ProgramFolder::path(), &store);
     AppContext context(&sound, &dialogs(), history);
+    // A machine in a class sends its results there from a thread of its own; reading the
+    // small settings file is all a start in a class costs the window's thread.
+    Classroom::join(context, ClassSettings::load(ProgramFolder::path()));
 
     Forms::setContext(&context);
     const struct Unset {

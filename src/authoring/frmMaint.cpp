@@ -1,5 +1,7 @@
 #include "authoring/frmMaint.h"
 
+#include "authoring/classserverpanel.h"
+
 #include "authoring/authoringsession.h"
 #include "authoring/newnamepanel.h"
 #include "authoring/optionspanel.h"
@@ -60,6 +62,7 @@ frmMaint::frmMaint(AppContext &context, QWidget *parent) : SoundForm(Windows::Ma
     pnlRecord = new RecordPanel(this, session, pnlWordList, client);
     pnlReviewSound = new ReviewSoundPanel(this, session, pnlWordList, client);
     pnlOptions = new OptionsPanel(this, session, client);
+    pnlClassServer = new ClassServerPanel(this, session, client);
     pnlProgress = new ProgressReport(m_ctx, client);
     Twips::place(pnlProgress, At::pnlProgress);
 
@@ -67,7 +70,7 @@ frmMaint::frmMaint(AppContext &context, QWidget *parent) : SoundForm(Windows::Ma
                           static_cast<MaintPanel *>(pnlNewName), static_cast<MaintPanel *>(pnlWordList),
                           static_cast<MaintPanel *>(pnlWordLists), static_cast<MaintPanel *>(pnlTypeWord),
                           static_cast<MaintPanel *>(pnlRecord), static_cast<MaintPanel *>(pnlReviewSound),
-                          static_cast<MaintPanel *>(pnlOptions)})
+                          static_cast<MaintPanel *>(pnlOptions), static_cast<MaintPanel *>(pnlClassServer)})
         connect(p, &MaintPanel::switchTo, this, &frmMaint::showPage);
     connect(pnlProgress, &ProgressReport::backClicked, this, [this] { showPage(MaintPage::Start); });
     connect(pnlNewName, &NewNamePanel::testMade, pnlWordList, &WordListPanel::clearWords);
@@ -79,7 +82,8 @@ frmMaint::frmMaint(AppContext &context, QWidget *parent) : SoundForm(Windows::Ma
     for (QWidget *p : {static_cast<QWidget *>(pnlNewName), static_cast<QWidget *>(pnlSelectTest),
                        static_cast<QWidget *>(pnlWordList), static_cast<QWidget *>(pnlWordLists),
                        static_cast<QWidget *>(pnlTypeWord), static_cast<QWidget *>(pnlRecord),
-                       static_cast<QWidget *>(pnlReviewSound), static_cast<QWidget *>(pnlProgress)})
+                       static_cast<QWidget *>(pnlReviewSound), static_cast<QWidget *>(pnlProgress),
+                       static_cast<QWidget *>(pnlClassServer)})
         Panels::hide(p);
     Panels::hide(pnlOptions, Panels::OffLeftNear);
 
@@ -129,6 +133,8 @@ QWidget *frmMaint::panel(MaintPage page) const
         return pnlOptions;
     case MaintPage::Progress:
         return pnlProgress;
+    case MaintPage::ClassServer:
+        return pnlClassServer;
     }
     return pnlStart;
 }

@@ -23,7 +23,8 @@ enum class MaintPage {
     Record,
     ReviewSound,
     Options,
-    Progress
+    Progress,
+    ClassServer
 };
 
 // One panel of the authoring window: its controls, its handlers (public slots named

@@ -2,11 +2,13 @@
 
 #include "core/platform/appcontext.h"
 
+#include "classroom/classroom.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/inifile.h"
 #include "core/platform/settings.h"
 #include "core/platform/testlibrary.h"
 #include "core/ui/layout.h"
+#include "core/ui/soundform.h"
 #include "core/ui/widgets.h"
 #include "history/historystore.h"
 #include "history/programhistory.h"
@@ -35,6 +37,7 @@ constexpr Twips::Box lblChildren{180, 720, 2900, 255};
 constexpr Twips::Box lstChildren{180, 975, 2900, 1200};
 constexpr Twips::Box btnAddChild{3300, 975, 1830, 420};
 constexpr Twips::Box btnRemoveChild{3300, 1455, 1830, 420};
+constexpr Twips::Box btnClassServer{3300, 1890, 1830, 360};
 constexpr Twips::Box btnSaveOptions{2985, 2280, 2145, 825};
 constexpr Twips::Box btnCancelOptions{465, 2280, 2145, 825};
 constexpr Twips::Box lblDictionary{180, 3285, 1100, 255};
@@ -78,6 +81,8 @@ OptionsPanel::OptionsPanel(SoundForm *window, AuthoringSession *session, QWidget
         cboDictionary->addItem(Dictionaries::caption(l), Dictionaries::code(l));
     Twips::place(cboDictionary, At::cboDictionary);
     lblDictionary->setBuddy(cboDictionary);
+    btnClassServer =
+        Ui::button(this, QStringLiteral("btnClassServer"), QStringLiteral("Class Server..."), At::btnClassServer);
     btnSaveOptions = Ui::pictureButton(this, QStringLiteral("btnSaveOptions"), QStringLiteral("Save Options"),
                                        MaintArt::path("maint_saveoptions"), At::btnSaveOptions);
     btnCancelOptions = Ui::pictureButton(this, QStringLiteral("btnCancelOptions"), QStringLiteral("Cancel"),
@@ -123,6 +128,7 @@ OptionsPanel::OptionsPanel(SoundForm *window, AuthoringSession *session, QWidget
     connect(btnCancelOptions, &QPushButton::clicked, this, &OptionsPanel::btnCancelOptions_Click);
     connect(btnAddChild, &QPushButton::clicked, this, &OptionsPanel::btnAddChild_Click);
     connect(btnRemoveChild, &QPushButton::clicked, this, &OptionsPanel::btnRemoveChild_Click);
+    connect(btnClassServer, &QPushButton::clicked, this, &OptionsPanel::btnClassServer_Click);
     connect(lstChildren, &QListWidget::currentRowChanged, this, [this] { showLetters(selectedChild()); });
     for (QComboBox *c : {cboLetters, cboSpacing, cboSize})
         connect(c, &QComboBox::currentIndexChanged, this, &OptionsPanel::lettersChanged);
@@ -223,7 +229,14 @@ void OptionsPanel::btnAddChild_Click()
     const QString name = InputBox(QStringLiteral("Type the child's name:"), QStringLiteral("Add Child"));
     if (name.isEmpty())
         return; // cancelled
-    if (const QString why = store->addChild(name); !why.isEmpty()) {
+    if (ctx().history.classLink()) {
+        const QString why = HistoryStore::nameProblem(name);
+        if (!why.isEmpty() || !changeRoster(name.trimmed(), {}).isEmpty()) {
+            if (!why.isEmpty())
+                MsgBox(why, MsgButtons::Ok, MsgIcon::Exclamation, QStringLiteral("Add Child"));
+            return;
+        }
+    } else if (const QString why = store->addChild(name); !why.isEmpty()) {
         MsgBox(why, MsgButtons::Ok, MsgIcon::Exclamation, QStringLiteral("Add Child"));
         return;
     }
@@ -240,7 +253,9 @@ void OptionsPanel::btnRemoveChild_Click()
     if (MsgBox(QStringLiteral("Remove %1?\n\nEvery result Wordaroo remembers about %1 will be deleted.").arg(name),
                MsgButtons::YesNo, MsgIcon::Question, QStringLiteral("Remove Child")) != MsgResult::Yes)
         return;
-    if (const QString why = store->forgetChild(name); !why.isEmpty()) {
+    if (ctx().history.classLink() && !changeRoster({}, name).isEmpty())
+        return;
+    if (const QString why = store->forgetChild(name); !why.isEmpty() && !ctx().history.classLink()) {
         MsgBox(why, MsgButtons::Ok, MsgIcon::Exclamation, QStringLiteral("Remove Child"));
     } else {
         // A child added later under the name starts with the standard letters.
@@ -252,4 +267,38 @@ void OptionsPanel::btnRemoveChild_Click()
         ctx().history.setChild(QString());
     loadChildren();
     Q_EMIT ctx().catalogue.changed();
+}
+
+void OptionsPanel::btnClassServer_Click()
+{
+    Q_EMIT switchTo(MaintPage::ClassServer);
+}
+
+QString OptionsPanel::changeRoster(const QString &add, const QString &remove)
+{
+    auto *classroom = dynamic_cast<Classroom *>(ctx().history.classLink());
+    if (!classroom)
+        return {};
+    const QString title = add.isEmpty() ? QStringLiteral("Remove Child") : QStringLiteral("Add Child");
+    QString password = classroom->teacherPassword();
+    if (password.isEmpty())
+        password = PasswordBox(QStringLiteral("Please enter the teacher's password for the class server:"), title);
+    if (password.isEmpty())
+        return QStringLiteral("cancelled");
+    const ClassSettings settings = classroom->settings();
+    QString why = Classroom::runWaiting(
+        form(), [=] { return Classroom::changeRoster(settings, password, add, remove); },
+        (Classroom::ConnectSeconds + 5) * 1000);
+    // The window may have closed meanwhile, taking the classroom with it only at the program's end.
+    if (!form()->alive())
+        return QStringLiteral("closed");
+    if (!why.isEmpty()) {
+        // A wrong password is asked again next time.
+        classroom->setTeacherPassword({});
+        MsgBox(QStringLiteral("The class roster was not changed: ") + why, MsgButtons::Ok, MsgIcon::Exclamation, title);
+        return why;
+    }
+    classroom->setTeacherPassword(password);
+    classroom->rosterChanged(add, remove);
+    return {};
 }

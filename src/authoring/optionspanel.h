@@ -10,10 +10,11 @@ class QLabel;
 class QLineEdit;
 
 // pnlOptions: the configuration password, kept in the settings file and checked by
-// the start window, the children whose results the history keeps, the dictionary that
-// tells when a wrong answer is another real word (kept in the settings file), and the
-// letters each child reads their words in (for the child selected in the list; with none
-// selected, for when no child is chosen), kept in the settings file on "Save Options".
+// the start window, the children whose results the history keeps (the class's roster
+// while the machine is in a class), the dictionary that tells when a wrong answer is
+// another real word (kept in the settings file), and the letters each child reads their
+// words in (for the child selected in the list; with none selected, for when no child
+// is chosen), kept in the settings file on "Save Options".
 class OptionsPanel final : public MaintPanel
 {
     Q_OBJECT
@@ -40,6 +41,7 @@ class OptionsPanel final : public MaintPanel
     QLabel *lblSize = nullptr;
     QComboBox *cboSize = nullptr;
     QLabel *lblLettersSample = nullptr; // a word in the letters chosen
+    QPushButton *btnClassServer = nullptr;
 
     QPushButton *enterButton() const override { return btnSaveOptions; }
     QWidget *focusOnShow() const override;
@@ -51,6 +53,7 @@ class OptionsPanel final : public MaintPanel
     void btnCancelOptions_Click();
     void btnAddChild_Click();
     void btnRemoveChild_Click();
+    void btnClassServer_Click();
 
   private:
     void loadChildren();
@@ -62,4 +65,7 @@ class OptionsPanel final : public MaintPanel
     QString m_lettersChild;                   // whose letters the boxes show
     QHash<QString, Letters::Style> m_letters; // changed since the panel was shown, by child
     bool m_showingLetters = false;
+    // While the machine is in a class: changes the class's roster as the teacher (whose
+    // password is asked once per run). Empty when done, else why not.
+    QString changeRoster(const QString &add, const QString &remove);
 };

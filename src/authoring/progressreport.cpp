@@ -329,7 +329,7 @@ void ProgressReport::showReport()
     }
 
     lstTricky->clear();
-    const QList<Tricky::Word> due = s ? s->trickyDue(child, m_ctx.history.today()) : QList<Tricky::Word>();
+    const QList<Tricky::Word> due = m_ctx.history.trickyDue(child);
     for (const Tricky::Word &w : due)
         lstTricky->addItem(w.word + u"  ("_s + w.test + u')');
 
@@ -341,6 +341,10 @@ void ProgressReport::showReport()
     // A test of the adult's own that holds the tricky-words test's name keeps that test from being made.
     if (s && !m_ctx.AppDir.isEmpty() && TrickyFolder::owner(m_ctx.AppDir) == TrickyFolder::Owner::User)
         status += (status.isEmpty() ? QString() : u"\n"_s) + TrickyFolder::UsersOwnTest;
+    // Results wait in the history until the class server has them.
+    if (const qint64 waiting = s && m_ctx.history.classLink() ? s->unsentCount() : 0; waiting > 0)
+        status += (status.isEmpty() ? QString() : u"\n"_s) +
+                  u"%1 results are waiting to be sent to the class server."_s.arg(waiting);
     lblStatus->setText(status);
     // Only a file that is unusable itself is put aside; one in use or read-only is kept as it is.
     btnNewHistory->setVisible(s && s->canStartNew());

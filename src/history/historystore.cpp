@@ -6,9 +6,11 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUuid>
 #include <QtEndian>
 
 #include <algorithm>
@@ -67,7 +69,33 @@ const QList<QStringList> Migrations = {
         u"ALTER TABLE study_words ADD COLUMN tries INTEGER NOT NULL DEFAULT 0"_s,
         u"ALTER TABLE study_words ADD COLUMN hints INTEGER NOT NULL DEFAULT 0"_s,
     },
+    // Every result gets a unique id (those recorded before are given one now) and whether
+    // the class server has acknowledged it; the partial index finds the rest at once.
+    {
+        u"ALTER TABLE runs ADD COLUMN uid TEXT"_s,
+        u"ALTER TABLE runs ADD COLUMN sent INTEGER NOT NULL DEFAULT 0"_s,
+        u"UPDATE runs SET uid = lower(hex(randomblob(16)))"_s,
+        u"CREATE UNIQUE INDEX runs_uid ON runs(uid)"_s,
+        u"CREATE INDEX runs_unsent ON runs(id) WHERE sent = 0"_s,
+        u"ALTER TABLE study_sessions ADD COLUMN uid TEXT"_s,
+        u"ALTER TABLE study_sessions ADD COLUMN sent INTEGER NOT NULL DEFAULT 0"_s,
+        u"UPDATE study_sessions SET uid = lower(hex(randomblob(16)))"_s,
+        u"CREATE UNIQUE INDEX study_sessions_uid ON study_sessions(uid)"_s,
+        u"CREATE INDEX study_sessions_unsent ON study_sessions(id) WHERE sent = 0"_s,
+        u"ALTER TABLE game_scores ADD COLUMN uid TEXT"_s,
+        u"ALTER TABLE game_scores ADD COLUMN sent INTEGER NOT NULL DEFAULT 0"_s,
+        u"UPDATE game_scores SET uid = lower(hex(randomblob(16)))"_s,
+        u"CREATE UNIQUE INDEX game_scores_uid ON game_scores(uid)"_s,
+        u"CREATE INDEX game_scores_unsent ON game_scores(id) WHERE sent = 0"_s,
+    },
 };
+
+// The tables of results, with the kind each is sent as.
+struct ResultTable {
+    const char *table;
+    const char *kind;
+};
+constexpr ResultTable ResultTables[] = {{"runs", "run"}, {"study_sessions", "study"}, {"game_scores", "game"}};
 
 // Another copy of the program holds its write lock for well under a millisecond; a longer
 // wait means it is stuck, and the result is kept in memory instead.
@@ -416,8 +444,8 @@ bool advanceTricky(Connection &c, const TestRun &r, qint64 child, QSqlError &err
 bool insert(Connection &c, const TestRun &r, QSqlError &err)
 {
     const qint64 child = c.childId(r.child);
-    QSqlQuery q = c.prepare(u"INSERT INTO runs (at, child, test, percent, stopped) VALUES (?, ?, ?, ?, ?)"_s,
-                            {r.when.toMSecsSinceEpoch(), childValue(child), text(r.test), r.percent, r.stopped});
+    QSqlQuery q = c.prepare(u"INSERT INTO runs (uid, at, child, test, percent, stopped) VALUES (?, ?, ?, ?, ?, ?)"_s,
+                            {r.uid, r.when.toMSecsSinceEpoch(), childValue(child), text(r.test), r.percent, r.stopped});
     if (!Connection::exec(q, err))
         return false;
     const QVariant id = q.lastInsertId();
@@ -444,8 +472,8 @@ bool insert(Connection &c, const TestRun &r, QSqlError &err)
 bool insert(Connection &c, const StudySession &s, QSqlError &err)
 {
     const QString kind = s.kind == StudySession::Kind::Practice ? u"practice"_s : u"study"_s;
-    QSqlQuery q = c.prepare(u"INSERT INTO study_sessions (at, child, test, kind) VALUES (?, ?, ?, ?)"_s,
-                            {s.when.toMSecsSinceEpoch(), childValue(c.childId(s.child)), text(s.test), kind});
+    QSqlQuery q = c.prepare(u"INSERT INTO study_sessions (uid, at, child, test, kind) VALUES (?, ?, ?, ?, ?)"_s,
+                            {s.uid, s.when.toMSecsSinceEpoch(), childValue(c.childId(s.child)), text(s.test), kind});
     if (!Connection::exec(q, err))
         return false;
     const QVariant id = q.lastInsertId();
@@ -464,9 +492,9 @@ bool insert(Connection &c, const StudySession &s, QSqlError &err)
 
 bool insert(Connection &c, const GameScore &g, QSqlError &err)
 {
-    QSqlQuery q =
-        c.prepare(u"INSERT INTO game_scores (at, child, test, game, score) VALUES (?, ?, ?, ?, ?)"_s,
-                  {g.when.toMSecsSinceEpoch(), childValue(c.childId(g.child)), text(g.test), text(g.game), g.score});
+    QSqlQuery q = c.prepare(
+        u"INSERT INTO game_scores (uid, at, child, test, game, score) VALUES (?, ?, ?, ?, ?, ?)"_s,
+        {g.uid, g.when.toMSecsSinceEpoch(), childValue(c.childId(g.child)), text(g.test), text(g.game), g.score});
     return Connection::exec(q, err);
 }
 } // namespace
@@ -484,6 +512,7 @@ struct HistoryStore::Impl {
     QString problem;
     bool blocked = false, writing = false, stop = false;
     std::thread writer;
+    std::function<void()> written; // under lock
 
     // The writer starts with the first result recorded, the reader with the first read of
     // an existing file or the first child added: a program whose history is never used
@@ -529,6 +558,8 @@ struct HistoryStore::Impl {
                 queue.removeFirst();
                 if (queue.isEmpty())
                     problem.clear();
+                if (written)
+                    written();
             } else {
                 problem = why;
                 blocked = true;
@@ -539,6 +570,12 @@ struct HistoryStore::Impl {
 
     void enqueue(Pending p)
     {
+        std::visit(
+            [](auto &x) {
+                if (x.uid.isEmpty())
+                    x.uid = QUuid::createUuid().toString(QUuid::Id128);
+            },
+            p);
         startWriter();
         {
             std::lock_guard g(lock);
@@ -669,6 +706,12 @@ void HistoryStore::recordGame(const GameScore &game)
 {
     d->enqueue(game);
 }
+void HistoryStore::setWrittenHook(std::function<void()> hook)
+{
+    std::lock_guard g(d->lock);
+    d->written = std::move(hook);
+}
+
 bool HistoryStore::flush()
 {
     return d->flush();
@@ -1011,4 +1054,157 @@ QString HistoryStore::CsvExport::run(const QString &path, const Progress &progre
     if (stop(runs.size()))
         return {};
     return f.commit(&why) ? QString() : why;
+}
+
+QList<WordAnswer> HistoryStore::wordAnswers(const QString &child) const
+{
+    QList<WordAnswer> answers;
+    if (const auto id = d->reportChild(child)) {
+        QSqlQuery q =
+            d->select(u"SELECT r.uid, r.at, w.test, w.word, w.right FROM runs r JOIN run_words w ON w.run = r.id"
+                      " WHERE r.child IS ? ORDER BY r.at, r.id, w.position"_s,
+                      {*id});
+        while (q.next())
+            answers.append({q.value(0).toString(), q.value(1).toLongLong(), q.value(2).toString(),
+                            q.value(3).toString(), q.value(4).toBool()});
+    }
+    // Results still waiting for the file count too.
+    std::unique_lock g(d->lock);
+    const QList<Pending> queue = d->queue;
+    g.unlock();
+    for (const Pending &p : queue) {
+        const auto *run = std::get_if<TestRun>(&p);
+        if (!run || run->child != child)
+            continue;
+        for (const RunWord &w : run->words)
+            answers.append(
+                {run->uid, run->when.toMSecsSinceEpoch(), w.origin.isEmpty() ? run->test : w.origin, w.word, w.right});
+    }
+    return answers;
+}
+
+qint64 HistoryStore::unsentCount() const
+{
+    qint64 n = 0;
+    for (const ResultTable &t : ResultTables) {
+        QSqlQuery q = d->select(u"SELECT count(*) FROM %1 WHERE sent = 0"_s.arg(QLatin1StringView(t.table)), {});
+        if (q.next())
+            n += q.value(0).toLongLong();
+    }
+    std::lock_guard g(d->lock);
+    return n + d->queue.size();
+}
+
+struct HistoryStore::Outbox::Impl {
+    QString path, name;
+    std::optional<Connection> c;
+
+    // Opens the file when there is one; never makes it.
+    bool open(QString *why)
+    {
+        if (!c) {
+            if (!QFileInfo::exists(path))
+                return false;
+            c.emplace(path, name, false);
+        }
+        *why = c->open();
+        return why->isEmpty();
+    }
+};
+
+HistoryStore::Outbox::Outbox(const QString &appDir) : d(std::make_unique<Impl>())
+{
+    static std::atomic<int> outboxes;
+    d->path = appDir + u"history.db"_s;
+    d->name = u"history-outbox-%1"_s.arg(++outboxes);
+}
+
+HistoryStore::Outbox::~Outbox() = default;
+
+QList<QJsonObject> HistoryStore::Outbox::next(int max, QString *why)
+{
+    QList<QJsonObject> out;
+    why->clear();
+    if (!d->open(why))
+        return out;
+    for (const ResultTable &t : ResultTables) {
+        const QString kind = QLatin1StringView(t.kind);
+        const QString extra = kind == u"run"_s    ? u", r.percent, r.stopped"_s
+                              : kind == u"game"_s ? u", r.game, r.score"_s
+                                                  : QString();
+        QSqlQuery q =
+            d->c->select(u"SELECT r.id, r.uid, r.at, c.name, r.test%1 FROM %2 r"
+                         " LEFT JOIN children c ON c.id = r.child WHERE r.sent = 0 ORDER BY r.id LIMIT ?"_s.arg(
+                             extra, QLatin1StringView(t.table)),
+                         {max - int(out.size())}, why);
+        while (q.next()) {
+            QJsonObject o{{u"uid"_s, q.value(1).toString()},
+                          {u"kind"_s, kind},
+                          {u"at"_s, q.value(2).toLongLong()},
+                          {u"child"_s, q.value(3).toString()},
+                          {u"test"_s, q.value(4).toString()}};
+            QJsonArray words;
+            if (kind == u"run"_s) {
+                o[u"percent"_s] = q.value(5).toInt();
+                o[u"stopped"_s] = q.value(6).toBool();
+                QSqlQuery w =
+                    d->c->select(u"SELECT test, word, answer, right FROM run_words WHERE run = ? ORDER BY position"_s,
+                                 {q.value(0)}, why);
+                while (w.next())
+                    words.append(QJsonObject{{u"t"_s, w.value(0).toString()},
+                                             {u"w"_s, w.value(1).toString()},
+                                             {u"a"_s, w.value(2).toString()},
+                                             {u"r"_s, w.value(3).toBool()}});
+            } else if (kind == u"study"_s) {
+                QSqlQuery w = d->c->select(
+                    u"SELECT word, copied, wrong_copies FROM study_words WHERE session = ? ORDER BY position"_s,
+                    {q.value(0)}, why);
+                while (w.next())
+                    words.append(QJsonObject{
+                        {u"w"_s, w.value(0).toString()}, {u"c"_s, w.value(1).toBool()}, {u"x"_s, w.value(2).toInt()}});
+            } else {
+                o[u"game"_s] = q.value(5).toString();
+                o[u"score"_s] = q.value(6).toInt();
+            }
+            if (!why->isEmpty())
+                return {};
+            o[u"words"_s] = words;
+            out.append(o);
+        }
+        if (!why->isEmpty())
+            return {};
+    }
+    return out;
+}
+
+bool HistoryStore::Outbox::acknowledge(const QStringList &uids, QString *why)
+{
+    if (!d->open(why))
+        return false;
+    *why = d->c->transaction([&](QSqlError &err) {
+        for (const ResultTable &t : ResultTables) {
+            QSqlQuery q = d->c->prepare(u"UPDATE %1 SET sent = 1 WHERE uid = ?"_s.arg(QLatin1StringView(t.table)), {});
+            for (const QString &uid : uids) {
+                q.addBindValue(uid);
+                if (!Connection::exec(q, err))
+                    return false;
+            }
+        }
+        return true;
+    });
+    return why->isEmpty();
+}
+
+qint64 HistoryStore::Outbox::count(QString *why)
+{
+    qint64 n = 0;
+    if (!d->open(why))
+        return 0;
+    for (const ResultTable &t : ResultTables) {
+        QSqlQuery q =
+            d->c->select(u"SELECT count(*) FROM %1 WHERE sent = 0"_s.arg(QLatin1StringView(t.table)), {}, why);
+        if (q.next())
+            n += q.value(0).toLongLong();
+    }
+    return n;
 }

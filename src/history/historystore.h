@@ -2,6 +2,7 @@
 #include "history/tricky.h"
 
 #include <QDateTime>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -31,6 +32,7 @@ struct TestRun {
     int percent = 0;
     bool stopped = false;
     QList<RunWord> words; // in test order
+    QString uid = {};     // the result's unique id; empty: the store gives one when it is recorded
 };
 
 struct StudyWord {
@@ -50,6 +52,7 @@ struct StudySession {
     QString test;
     QList<StudyWord> words;
     Kind kind = Kind::Study;
+    QString uid = {};
 };
 
 struct GameScore {
@@ -58,6 +61,16 @@ struct GameScore {
     QString test;
     QString game;
     int score = 0;
+    QString uid = {};
+};
+
+// One answer to one word of a test run, as the tricky words are worked out from.
+struct WordAnswer {
+    QString uid;   // the run's
+    qint64 at = 0; // milliseconds since 1970 UTC
+    QString test;  // the test the word belongs to
+    QString word;
+    bool right = false;
 };
 
 struct ScorePoint {
@@ -88,7 +101,7 @@ class WordChecker;
 class HistoryStore
 {
   public:
-    static constexpr int SchemaVersion = 2;
+    static constexpr int SchemaVersion = 3;
     static constexpr int MaxNameLength = 40;
 
     // appDir: the program folder, ending in "/"
@@ -106,6 +119,9 @@ class HistoryStore
     void recordRun(const History::TestRun &run);
     void recordStudy(const History::StudySession &session);
     void recordGame(const History::GameScore &game);
+    // Called on the store's writer thread after each result is in the file (an uploader
+    // waits for that); empty: nothing. Set before recording, or while nothing records.
+    void setWrittenHook(std::function<void()> hook);
     // Waits until every result recorded has been tried (again); true when all are in the file.
     bool flush();
     // Whether the file itself is unusable (damaged, not a history, from a newer Wordaroo, a
@@ -130,6 +146,11 @@ class HistoryStore
     // The words of the child's test runs answered wrong since the given moment, the
     // latest first.
     QList<History::WrongAnswer> wrongAnswers(const QString &child, const QDateTime &since) const;
+    // Every answer of the child's test runs, recorded or still waiting, oldest first.
+    QList<History::WordAnswer> wordAnswers(const QString &child) const;
+    // How many results the class server has not acknowledged yet (see Outbox).
+    qint64 unsentCount() const;
+
     // Every test run, one line per word with the kinds of mistake of a wrong answer,
     // written to a place the user chose; the text returned is empty on success.
     QString exportCsv(const QString &path) const;
@@ -150,6 +171,29 @@ class HistoryStore
         const WordChecker *dictionary = nullptr;
     };
     CsvExport csvExport() const;
+
+    // The results not yet acknowledged by the class server, read and marked on a
+    // connection of its own, so that an uploader can use it from its own thread (one
+    // thread at a time). It never makes the history file.
+    class Outbox
+    {
+      public:
+        explicit Outbox(const QString &appDir);
+        ~Outbox();
+        Outbox(const Outbox &) = delete;
+        Outbox &operator=(const Outbox &) = delete;
+        // At most max results, oldest first, each a JSON object with its "uid", "kind"
+        // ("run", "study" or "game"), "at" (milliseconds since 1970 UTC), "child",
+        // "test" and the kind's own fields. why: empty, or why the file cannot be read.
+        QList<QJsonObject> next(int max, QString *why);
+        // Marks the results with these uids as acknowledged.
+        bool acknowledge(const QStringList &uids, QString *why);
+        qint64 count(QString *why);
+
+      private:
+        struct Impl;
+        std::unique_ptr<Impl> d;
+    };
 
   private:
     struct Impl;

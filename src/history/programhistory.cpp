@@ -9,7 +9,10 @@
 #include <QElapsedTimer>
 #include <QLoggingCategory>
 
+#include <QSet>
+
 #include <algorithm>
+#include <map>
 
 Q_LOGGING_CATEGORY(lcHistory, "wordaroo.history", QtInfoMsg)
 
@@ -28,6 +31,13 @@ template <typename F> void ProgramHistory::timed(F &&record)
 
 ProgramHistory::ProgramHistory(const QString &appDir, HistoryStore *store) : m_appDir(appDir), m_store(store) {}
 
+ProgramHistory::~ProgramHistory() = default;
+
+void ProgramHistory::setClassLink(std::unique_ptr<ClassLink> link)
+{
+    m_link = std::move(link);
+}
+
 void ProgramHistory::install(HistoryStore *store)
 {
     m_store = store;
@@ -37,7 +47,45 @@ void ProgramHistory::install(HistoryStore *store)
 
 QStringList ProgramHistory::children() const
 {
-    return m_store ? m_store->children() : QStringList();
+    if (!m_store)
+        return {};
+    return m_link ? m_link->roster() : m_store->children();
+}
+
+QList<Tricky::Word> ProgramHistory::trickyDue(const QString &child) const
+{
+    if (!m_store)
+        return {};
+    std::optional<QList<History::WordAnswer>> answers = m_link ? m_link->serverAnswers(child) : std::nullopt;
+    if (!answers)
+        return m_store->trickyDue(child, today());
+    // The server's runs, and this machine's that it has not acknowledged yet.
+    QSet<QString> known;
+    for (const History::WordAnswer &a : *answers)
+        known.insert(a.uid);
+    for (const History::WordAnswer &a : m_store->wordAnswers(child)) {
+        if (!known.contains(a.uid))
+            answers->append(a);
+    }
+    std::stable_sort(answers->begin(), answers->end(), [](const auto &a, const auto &b) { return a.at < b.at; });
+    std::map<std::pair<QString, QString>, std::pair<Tricky::State, qint64>> words;
+    for (const History::WordAnswer &a : *answers) {
+        if (a.test == QLatin1StringView(Tricky::FolderName))
+            continue;
+        const QDateTime when = QDateTime::fromMSecsSinceEpoch(a.at);
+        auto &[state, lastMiss] = words[{a.test, a.word}];
+        if (!state.tricky && a.right)
+            continue; // a word never missed stays that way
+        state = Tricky::next(state, {when.date(), a.right});
+        if (!a.right)
+            lastMiss = a.at;
+    }
+    QList<Tricky::Word> due;
+    for (const auto &[key, entry] : words) {
+        if (Tricky::isDue(entry.first, today()))
+            due.append({key.first, key.second, entry.first.due, QDateTime::fromMSecsSinceEpoch(entry.second, Qt::UTC)});
+    }
+    return due;
 }
 
 QDateTime ProgramHistory::now() const
@@ -69,6 +117,8 @@ void ProgramHistory::recordRun(const TestRun &run)
         }
         s->recordRun(r);
     });
+    if (m_link)
+        m_link->resultsRecorded();
 }
 
 void ProgramHistory::recordStudy(const StudySession &session)
@@ -85,6 +135,8 @@ void ProgramHistory::recordStudy(const StudySession &session)
             r.words.append({session.words().at(i), i < session.copiedCount(), session.wrongCopies().value(i)});
         s->recordStudy(r);
     });
+    if (m_link)
+        m_link->resultsRecorded();
 }
 
 void ProgramHistory::recordPractice(const PracticeSession &session)
@@ -110,6 +162,8 @@ void ProgramHistory::recordGame(const QString &test, const QString &game, int sc
     if (!s)
         return;
     timed([&] { s->recordGame({now(), m_child, test, game, score}); });
+    if (m_link)
+        m_link->resultsRecorded();
 }
 
 QString ProgramHistory::refreshTrickyFolder()
@@ -117,7 +171,7 @@ QString ProgramHistory::refreshTrickyFolder()
     HistoryStore *s = m_store;
     if (!s || m_appDir.isEmpty())
         return {};
-    QString why = TrickyFolder::rebuild(m_appDir, s->trickyDue(m_child, today()));
+    QString why = TrickyFolder::rebuild(m_appDir, trickyDue(m_child));
     if (!why.isEmpty())
         qCWarning(lcHistory).noquote() << "The tricky-words test was not remade:" << why;
     return why;

@@ -5,11 +5,31 @@
 #include <QStringList>
 
 #include <functional>
+#include <memory>
+#include <optional>
+
+#include "history/historystore.h"
+#include "history/tricky.h"
 
 class HistoryStore;
 class PracticeSession;
 class StudySession;
 class TestRun;
+
+// What a class server adds to the history (the classroom library makes it); with none the
+// machine belongs to no class and the history is its own alone.
+class ClassLink
+{
+  public:
+    virtual ~ClassLink() = default;
+    // The class's children as last heard from the server (kept on disk between starts).
+    virtual QStringList roster() const = 0;
+    // The answers of the child's runs that the server holds, when it has answered for
+    // them lately; none: not known (yet), the history's own are used.
+    virtual std::optional<QList<History::WordAnswer>> serverAnswers(const QString &child) = 0;
+    // A result was recorded: it waits in the history until the server acknowledges it.
+    virtual void resultsRecorded() = 0;
+};
 
 // The program's history as the windows reach it, and who is spelling: the store is made
 // and owned where the program starts; the application context holds this object, and
@@ -23,6 +43,7 @@ class ProgramHistory
   public:
     // appDir: the program folder (the tricky-words folder is made there).
     explicit ProgramHistory(const QString &appDir, HistoryStore *store = nullptr);
+    ~ProgramHistory();
 
     void install(HistoryStore *store); // nullptr: none (the chosen child is forgotten)
     HistoryStore *store() const { return m_store; }
@@ -30,8 +51,15 @@ class ProgramHistory
     // The child chosen on the start window; empty: none.
     QString child() const { return m_child; }
     void setChild(const QString &name) { m_child = name; }
-    // The children the store knows (none without a store).
+    // The children the store knows (none without a store), or the class's while the
+    // machine belongs to a class.
     QStringList children() const;
+    // Joins the machine to a class (nullptr: to none); the history owns the link.
+    void setClassLink(std::unique_ptr<ClassLink> link);
+    ClassLink *classLink() const { return m_link.get(); }
+    // The child's tricky words due today: from every run the class server and the history
+    // hold, or the history's own while the server has not answered.
+    QList<Tricky::Word> trickyDue(const QString &child) const;
 
     // The clock the results are stamped with and the tricky words are due by; tests set one.
     QDateTime now() const;
@@ -58,6 +86,7 @@ class ProgramHistory
 
     const QString m_appDir;
     HistoryStore *m_store = nullptr;
+    std::unique_ptr<ClassLink> m_link;
     QString m_child;
     std::function<QDateTime()> m_clock;
     double m_slowestMs = 0;

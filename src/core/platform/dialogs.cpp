@@ -51,6 +51,13 @@ MsgResult MsgBox(const QString &text, MsgButtons buttons, MsgIcon icon, const QS
     return dialogs().message(QApplication::activeWindow(), text, buttons, icon, title);
 }
 
+QString PasswordBox(const QString &prompt, const QString &title)
+{
+    if (Program::isEnding())
+        return {};
+    return dialogs().password(QApplication::activeWindow(), prompt, title);
+}
+
 QString InputBox(const QString &prompt, const QString &title, const QString &def)
 {
     if (Program::isEnding())
@@ -121,18 +128,32 @@ MsgResult QtDialogService::message(QWidget *parent, const QString &text, MsgButt
     return r == QMessageBox::Cancel ? MsgResult::Cancel : MsgResult::No;
 }
 
-QString QtDialogService::input(QWidget *parent, const QString &prompt, const QString &title, const QString &def)
+namespace
+{
+QString askText(QWidget *parent, const QString &prompt, const QString &title, const QString &def,
+                QLineEdit::EchoMode echo)
 {
     QInputDialog box(parent);
     box.setWindowTitle(shownTitle(title));
     box.setInputMode(QInputDialog::TextInput);
-    box.setTextEchoMode(QLineEdit::Normal);
+    box.setTextEchoMode(echo);
     box.setLabelText(prompt);
     box.setTextValue(def);
     // The prompt is shown as written, like a message box's text.
     for (QLabel *label : box.findChildren<QLabel *>())
         label->setTextFormat(Qt::PlainText);
     return box.exec() == QDialog::Accepted ? box.textValue() : QString();
+}
+} // namespace
+
+QString QtDialogService::input(QWidget *parent, const QString &prompt, const QString &title, const QString &def)
+{
+    return askText(parent, prompt, title, def, QLineEdit::Normal);
+}
+
+QString QtDialogService::password(QWidget *parent, const QString &prompt, const QString &title)
+{
+    return askText(parent, prompt, title, {}, QLineEdit::Password);
 }
 
 QString QtDialogService::resolveHelpFile(const QString &file)

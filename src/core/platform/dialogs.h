@@ -27,6 +27,12 @@ class DialogService
                               const QString &title) = 0;
     // An ordinary (unmasked) text prompt; Cancel yields the empty text.
     virtual QString input(QWidget *parent, const QString &prompt, const QString &title, const QString &def) = 0;
+    // A prompt whose answer is not shown as it is typed (a password); Cancel yields the
+    // empty text. A service without one asks as input() does.
+    virtual QString password(QWidget *parent, const QString &prompt, const QString &title)
+    {
+        return input(parent, prompt, title, {});
+    }
     // Opens a help file at its contents page.
     virtual void showHelp(QWidget *parent, const QString &file) = 0;
     // A file chooser: Save asks for a new or existing file (start: the suggested file),
@@ -48,6 +54,7 @@ void setDialogs(DialogService *service); // nullptr restores the real service
 MsgResult MsgBox(const QString &text, MsgButtons buttons = MsgButtons::Ok, MsgIcon icon = MsgIcon::None,
                  const QString &title = {});
 QString InputBox(const QString &prompt, const QString &title = {}, const QString &def = {});
+QString PasswordBox(const QString &prompt, const QString &title = {});
 QString SaveFileBox(const QString &title, const QString &start, const QString &filter);
 QString OpenFileBox(const QString &title, const QString &start, const QString &filter);
 
@@ -58,6 +65,7 @@ class QtDialogService final : public DialogService
     MsgResult message(QWidget *parent, const QString &text, MsgButtons buttons, MsgIcon icon,
                       const QString &title) override;
     QString input(QWidget *parent, const QString &prompt, const QString &title, const QString &def) override;
+    QString password(QWidget *parent, const QString &prompt, const QString &title) override;
     void showHelp(QWidget *parent, const QString &file) override;
     QString saveFile(QWidget *parent, const QString &title, const QString &start, const QString &filter) override;
     QString openFile(QWidget *parent, const QString &title, const QString &start, const QString &filter) override;
