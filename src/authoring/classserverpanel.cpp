@@ -55,7 +55,6 @@ ClassServerPanel::ClassServerPanel(SoundForm *window, AuthoringSession *session,
     btnConnect = Ui::button(this, QStringLiteral("btnConnect"), QStringLiteral("Connect"), At::btnConnect);
     btnDisconnect = Ui::button(this, QStringLiteral("btnDisconnect"), QStringLiteral("Disconnect"), At::btnDisconnect);
     btnCancelClass = Ui::button(this, QStringLiteral("btnCancelClass"), QStringLiteral("Cancel"), At::btnCancelClass);
-    enterOnlyPressesEnterButton();
 
     connect(btnConnect, &QPushButton::clicked, this, &ClassServerPanel::btnConnect_Click);
     connect(btnDisconnect, &QPushButton::clicked, this, &ClassServerPanel::btnDisconnect_Click);
