@@ -63,21 +63,49 @@ const QList<QStringList> Migrations = {
             " WHERE r.kind = 'run' AND r.child = who ORDER BY r.at $$"),
         QStringLiteral("REVOKE ALL ON FUNCTION wordaroo.add_results(jsonb), wordaroo.child_answers(text) FROM PUBLIC"),
     },
+    {
+        // The class's tests and assignments by test name (the first version's tables were
+        // never written to): a test is one shared archive, its version counting every
+        // publication; a withdrawn one keeps its row, without archive, so machines remove it.
+        QStringLiteral("DROP TABLE IF EXISTS wordaroo.assignments"),
+        QStringLiteral("DROP TABLE IF EXISTS wordaroo.tests"),
+        QStringLiteral("CREATE TABLE wordaroo.class_tests (name text PRIMARY KEY CHECK (name <> '' AND length(name) <= "
+                       "200), version integer NOT NULL DEFAULT 1, archive bytea NOT NULL,"
+                       " published timestamptz NOT NULL DEFAULT now(), withdrawn boolean NOT NULL DEFAULT false)"),
+        QStringLiteral("CREATE TABLE wordaroo.assignments (test text NOT NULL REFERENCES wordaroo.class_tests(name)"
+                       " ON UPDATE CASCADE ON DELETE CASCADE,"
+                       " child text NOT NULL REFERENCES wordaroo.children(name) ON UPDATE CASCADE ON DELETE CASCADE,"
+                       " due date NOT NULL, assigned timestamptz NOT NULL DEFAULT now(), PRIMARY KEY (test, child))"),
+        // What a pupil machine may know of the assignments: the child's own tests not yet
+        // taken (a run to its end, on any machine, under the class name or the collision name).
+        QStringLiteral(
+            "CREATE FUNCTION wordaroo.child_todo(who text) RETURNS TABLE (test text, due date) LANGUAGE sql STABLE"
+            " SECURITY DEFINER SET search_path = wordaroo, pg_temp AS $$"
+            " SELECT a.test, a.due FROM wordaroo.assignments a JOIN wordaroo.class_tests t ON t.name = a.test"
+            " WHERE a.child = who AND NOT t.withdrawn AND NOT EXISTS (SELECT 1 FROM wordaroo.results r"
+            " WHERE r.kind = 'run' AND r.child = who AND r.stopped IS NOT TRUE"
+            " AND r.test IN ('Test_' || a.test, 'Test_' || a.test || ' (class)'))"
+            " ORDER BY a.due, a.test $$"),
+        QStringLiteral("REVOKE ALL ON FUNCTION wordaroo.child_todo(text) FROM PUBLIC"),
+    },
 };
 
 // The grants, made again on every set-up (granting twice changes nothing): %1 is the role.
 const QStringList PupilGrants = {
     QStringLiteral("GRANT USAGE ON SCHEMA wordaroo TO %1"),
-    QStringLiteral("GRANT SELECT ON wordaroo.children, wordaroo.tests, wordaroo.assignments TO %1"),
-    QStringLiteral("GRANT EXECUTE ON FUNCTION wordaroo.add_results(jsonb), wordaroo.child_answers(text) TO %1"),
+    // The class tests only: never the assignments or a result.
+    QStringLiteral("GRANT SELECT ON wordaroo.children, wordaroo.class_tests TO %1"),
+    QStringLiteral("GRANT EXECUTE ON FUNCTION wordaroo.add_results(jsonb), wordaroo.child_answers(text),"
+                   " wordaroo.child_todo(text) TO %1"),
 };
 const QStringList TeacherGrants = {
     QStringLiteral("GRANT USAGE ON SCHEMA wordaroo TO %1"),
     QStringLiteral(
-        "GRANT SELECT, INSERT, UPDATE, DELETE ON wordaroo.children, wordaroo.tests, wordaroo.assignments TO %1"),
+        "GRANT SELECT, INSERT, UPDATE, DELETE ON wordaroo.children, wordaroo.class_tests, wordaroo.assignments TO %1"),
     QStringLiteral("GRANT SELECT, DELETE ON wordaroo.results TO %1"),
     QStringLiteral("GRANT USAGE ON ALL SEQUENCES IN SCHEMA wordaroo TO %1"),
-    QStringLiteral("GRANT EXECUTE ON FUNCTION wordaroo.add_results(jsonb), wordaroo.child_answers(text) TO %1"),
+    QStringLiteral("GRANT EXECUTE ON FUNCTION wordaroo.add_results(jsonb), wordaroo.child_answers(text),"
+                   " wordaroo.child_todo(text) TO %1"),
 };
 
 QString newPassword()
