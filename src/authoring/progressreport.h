@@ -6,6 +6,7 @@
 #include <memory>
 
 class AppContext;
+class ClassReportView;
 class HistoryStore;
 class QChartView;
 class QComboBox;
@@ -51,6 +52,11 @@ class ProgressReport final : public QWidget
     QPushButton *btnCancelExport = nullptr; // shown while an export runs
     QPushButton *btnForgetChild = nullptr;
     QPushButton *btnBack = nullptr;
+    // With a class server set, the child drop-down's last entry shows the whole class.
+    static inline const QString WholeClass = QStringLiteral("The Whole Class");
+    ClassReportView *viwClass = nullptr;
+    // How long the whole class took to open last (read, worked out, shown), in milliseconds.
+    double classOpenMs() const { return m_classOpenMs; }
 
     // The child shown: empty for the results recorded with no child chosen.
     QString shownChild() const;
@@ -84,6 +90,10 @@ class ProgressReport final : public QWidget
 
     AppContext &m_ctx;
     void showReport();
+    // The whole class in place of one child's chart and lists; false when it could not be read.
+    bool showClass();
+    bool classShown() const;
+    double m_classOpenMs = 0;
     QString reportHtml() const;
     QString paperTestHtml() const;
 };
