@@ -416,49 +416,15 @@ Report buildReport(const ReportInput &in, QDate today)
         c.state = Report::State::Done;
     }
 
-    // The most-missed words: by how many children missed each, then how often.
-    struct Tally {
-        QSet<QString> children;
-        int times = 0;
-        QStringList spellings;
-    };
-    QHash<QString, Tally> tally;
-    std::map<QString, std::map<std::pair<QString, QString>, std::pair<Tricky::State, qint64>>> words;
-    for (const auto &a : in.answers) {
-        if (!a.right) {
-            Tally &t = tally[a.word];
-            t.children.insert(a.child);
-            ++t.times;
-            if (!a.typed.isEmpty() && !t.spellings.contains(a.typed))
-                t.spellings << a.typed;
-        }
-        if (a.runTest == QLatin1StringView(Tricky::FolderName))
-            continue;
-        auto &[state, lastMiss] = words[a.child][{a.test, a.word}];
-        if (!state.tricky && a.right)
-            continue;
-        state = Tricky::next(state, {QDateTime::fromMSecsSinceEpoch(a.at).date(), a.right});
-        if (!a.right)
-            lastMiss = a.at;
-    }
-    for (auto it = tally.begin(); it != tally.end(); ++it) {
-        it->spellings.sort();
-        r.missed.append({it.key(), int(it->children.size()), it->spellings});
-    }
-    std::sort(r.missed.begin(), r.missed.end(), [&](const Report::Missed &a, const Report::Missed &b) {
-        if (a.children != b.children)
-            return a.children > b.children;
-        const int ta = tally[a.word].times, tb = tally[b.word].times;
-        return ta != tb ? ta > tb : a.word < b.word;
-    });
-    if (r.missed.size() > Report::MostMissed)
-        r.missed.resize(Report::MostMissed);
-    for (const auto &[child, perWord] : words) {
-        for (const auto &[key, entry] : perWord) {
-            if (Tricky::isDue(entry.first, today))
-                r.tricky[child].append(
-                    {key.first, key.second, entry.first.due, QDateTime::fromMSecsSinceEpoch(entry.second, Qt::UTC)});
-        }
+    r.missed = in.missed;
+    // A miss starts a word's schedule afresh: the last one and the right days since are all
+    // it depends on.
+    for (const auto &m : in.missing) {
+        Tricky::State state = Tricky::next({}, {m.missDay, false});
+        for (const QDate &day : m.rightDays)
+            state = Tricky::next(state, {day, true});
+        if (Tricky::isDue(state, today))
+            r.tricky[m.child].append({m.test, m.word, state.due, QDateTime::fromMSecsSinceEpoch(m.lastMiss, Qt::UTC)});
     }
     return r;
 }
@@ -479,26 +445,66 @@ ReportInput readReport(const ClassSettings &settings, const QString &teacherPass
                                 {}, &w))
             while (q.next())
                 in.assignments.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toDate()});
-        if (w.isEmpty() && exec(q,
-                                QStringLiteral("SELECT child, test, percent FROM wordaroo.results WHERE kind = 'run'"
-                                               " AND stopped IS NOT TRUE"),
-                                {}, &w))
-            while (q.next())
-                in.runs.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toInt()});
-        // Each answer as one line of text: far fewer values for the driver to make.
         if (w.isEmpty() &&
             exec(q,
-                 QStringLiteral("SELECT concat_ws(chr(31), r.child, r.test, coalesce(nullif(x->>'t', ''), r.test),"
-                                " x->>'w', coalesce(x->>'a', ''), (extract(epoch FROM r.at) * 1000)::bigint,"
-                                " coalesce((x->>'r')::boolean, false))"
-                                " FROM wordaroo.results r CROSS JOIN LATERAL jsonb_array_elements(r.words) AS x"
-                                " WHERE r.kind = 'run' ORDER BY r.at"),
+                 QStringLiteral("SELECT child, test, max(percent) FROM wordaroo.results WHERE kind = 'run'"
+                                " AND stopped IS NOT TRUE AND test IN (SELECT 'Test_' || name FROM wordaroo.class_tests"
+                                " UNION ALL SELECT 'Test_' || name || ' (class)' FROM wordaroo.class_tests)"
+                                " GROUP BY child, test"),
+                 {}, &w))
+            while (q.next())
+                in.runs.append({q.value(0).toString(), q.value(1).toString(), q.value(2).toInt()});
+        // The server tallies every word as results arrive: the twenty most-missed words, and
+        // for each word a child missed the last miss and the right answers since.
+        if (w.isEmpty() &&
+            exec(q,
+                 QStringLiteral("SELECT word, count(DISTINCT child), sum(misses),"
+                                " string_agg(array_to_string(typed, chr(30)), chr(30)) FROM wordaroo.word_answers"
+                                " WHERE misses > 0 GROUP BY word ORDER BY 2 DESC, 3 DESC, 1 LIMIT 20"),
                  {}, &w))
             while (q.next()) {
-                const QStringList f = q.value(0).toString().split(QChar(31));
-                if (f.size() == 7)
-                    in.answers.append({f[0], f[1], f[2], f[3], f[4], f[5].toLongLong(), f[6] == QStringLiteral("t")});
+                QStringList typed = q.value(3).toString().split(QChar(30), Qt::SkipEmptyParts);
+                typed.sort();
+                typed.removeDuplicates();
+                in.missed.append({q.value(0).toString(), q.value(1).toInt(), typed});
             }
+        if (w.isEmpty() &&
+            exec(q,
+                 QStringLiteral(
+                     "SELECT concat_ws(chr(31), child, test, word, last_miss, array_to_string(rights, chr(30)))"
+                     " FROM wordaroo.word_answers WHERE misses > 0 AND test <> 'Test_Tricky Words'"),
+                 {}, &w)) {
+            const QChar unit(31), record(30);
+            // The day of this machine's clock, worked out once a quarter of an hour (every
+            // zone's offset is a multiple of that).
+            QHash<qint64, QDate> dayOf;
+            const auto localDay = [&dayOf](qint64 ms) {
+                const qint64 quarter = ms / (15 * 60 * 1000);
+                auto it = dayOf.find(quarter);
+                if (it == dayOf.end())
+                    it = dayOf.insert(quarter, QDateTime::fromMSecsSinceEpoch(quarter * 15 * 60 * 1000).date());
+                return *it;
+            };
+            while (q.next()) {
+                const QStringList f = q.value(0).toString().split(unit);
+                if (f.size() != 5)
+                    continue;
+                const qint64 lastMiss = f[3].toLongLong();
+                std::vector<qint64> rights;
+                for (const QStringView at : QStringView(f[4]).split(record, Qt::SkipEmptyParts)) {
+                    if (const qint64 ms = at.toLongLong(); ms > lastMiss)
+                        rights.push_back(ms);
+                }
+                std::sort(rights.begin(), rights.end());
+                QList<QDate> days;
+                for (const qint64 ms : rights) {
+                    const QDate day = localDay(ms);
+                    if (days.isEmpty() || days.last() != day)
+                        days << day;
+                }
+                in.missing.append({f[0], f[1], f[2], lastMiss, localDay(lastMiss), days});
+            }
+        }
         return w;
     });
     return in;

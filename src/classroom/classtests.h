@@ -103,17 +103,21 @@ struct ReportInput {
         QDate due;
     };
     QList<Assignment> assignments;
-    struct Answer {
-        QString child, runTest, test, word, typed;
-        qint64 at = 0;
-        bool right = false;
+    // The class's most-missed words, tallied by the server.
+    QList<Report::Missed> missed;
+    // Each word a child has missed: the last miss and the days of right answers since.
+    struct Missing {
+        QString child, test, word;
+        qint64 lastMiss = 0;
+        QDate missDay;          // of this machine's clock
+        QList<QDate> rightDays; // since the miss, each once, in order
     };
-    QList<Answer> answers;
+    QList<Missing> missing;
     struct Run {
         QString child, test;
         int percent = 0;
     };
-    QList<Run> runs; // runs played to their end
+    QList<Run> runs; // the best run played to its end of each child and test
 };
 Report buildReport(const ReportInput &in, QDate today);
 ReportInput readReport(const ClassSettings &settings, const QString &teacherPassword, QString *why);
