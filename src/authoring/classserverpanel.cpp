@@ -1,5 +1,6 @@
 #include "authoring/classserverpanel.h"
 
+#include "classroom/classdb.h"
 #include "classroom/classroom.h"
 #include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
@@ -88,6 +89,15 @@ void ClassServerPanel::btnConnect_Click()
     s.password = txtClassPassword->text();
     if (const auto *now = dynamic_cast<const Classroom *>(ctx().history.classLink()))
         s.sslMode = now->settings().sslMode;
+    // The connection line the set-up printed may be pasted whole, its sslmode with it.
+    if (s.server.startsWith(QStringLiteral("postgres"))) {
+        QString extra, why;
+        s = ClassDb::fromUrl(s.server, &extra, &why);
+        if (!why.isEmpty()) {
+            MsgBox(QStringLiteral("Could not reach the class server: ") + why, MsgButtons::Ok, MsgIcon::Exclamation);
+            return;
+        }
+    }
     if (s.server.isEmpty() || s.database.isEmpty() || s.port <= 0) {
         MsgBox(QStringLiteral("Could not reach the class server: please type the server, port and database."),
                MsgButtons::Ok, MsgIcon::Exclamation);

@@ -173,7 +173,7 @@ QString OptionsPanel::changeRoster(const QString &add, const QString &remove)
     if (password.isEmpty())
         return QStringLiteral("cancelled");
     const ClassSettings settings = classroom->settings();
-    const QString why = Classroom::runWaiting(
+    QString why = Classroom::runWaiting(
         form(), [=] { return Classroom::changeRoster(settings, password, add, remove); },
         (Classroom::ConnectSeconds + 5) * 1000);
     // The window may have closed meanwhile, taking the classroom with it only at the program's end.

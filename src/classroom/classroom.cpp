@@ -30,6 +30,8 @@ constexpr int BatchSize = 200;
 // are read again when asked for.
 constexpr auto RosterEvery = std::chrono::seconds(60);
 constexpr qint64 AnswersFreshMs = 20'000;
+// While all is well the history is looked at again this often all the same.
+constexpr auto LookAgainEvery = std::chrono::seconds(10);
 // The wait after a failure grows to this.
 constexpr auto LongestRetry = std::chrono::milliseconds(2000);
 
@@ -46,7 +48,7 @@ QStringList readRosterCache(const QString &path)
     if (SafeFile::readPlainFile(path, 4 << 20, &bytes, &why) != SafeFile::ReadStatus::Ok)
         return {};
     QStringList names;
-    for (const QJsonValue &v : QJsonDocument::fromJson(bytes).array())
+    for (const auto &v : QJsonDocument::fromJson(bytes).array())
         names << v.toString();
     return names;
 }
@@ -57,10 +59,15 @@ Classroom::Classroom(const QString &appDir, const ClassSettings &settings, Histo
       m_roster(readRosterCache(appDir + QLatin1StringView(RosterFile)))
 {
     m_thread = std::thread([this] { syncLoop(); });
+    // Woken once a result is in the file, where the uploader reads it.
+    if (m_store)
+        m_store->setWrittenHook([this] { resultsRecorded(); });
 }
 
 Classroom::~Classroom()
 {
+    if (m_store)
+        m_store->setWrittenHook({});
     {
         std::lock_guard g(m_lock);
         m_stop = true;
@@ -208,7 +215,7 @@ void Classroom::syncLoop()
         g.lock();
         if (ok) {
             retry = std::chrono::milliseconds(0);
-            nextTry = Clock::now() + RosterEvery;
+            nextTry = Clock::now() + LookAgainEvery;
         } else {
             // The server is down, restarting or refuses us: everything waits and is tried
             // again, the connection made afresh.

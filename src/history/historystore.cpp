@@ -502,6 +502,7 @@ struct HistoryStore::Impl {
     QString problem;
     bool blocked = false, writing = false, stop = false;
     std::thread writer;
+    std::function<void()> written; // under lock
 
     // The writer starts with the first result recorded, the reader with the first read of
     // an existing file or the first child added: a program whose history is never used
@@ -547,6 +548,8 @@ struct HistoryStore::Impl {
                 queue.removeFirst();
                 if (queue.isEmpty())
                     problem.clear();
+                if (written)
+                    written();
             } else {
                 problem = why;
                 blocked = true;
@@ -693,6 +696,12 @@ void HistoryStore::recordGame(const GameScore &game)
 {
     d->enqueue(game);
 }
+void HistoryStore::setWrittenHook(std::function<void()> hook)
+{
+    std::lock_guard g(d->lock);
+    d->written = std::move(hook);
+}
+
 bool HistoryStore::flush()
 {
     return d->flush();

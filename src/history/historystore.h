@@ -105,6 +105,9 @@ class HistoryStore
     void recordRun(const History::TestRun &run);
     void recordStudy(const History::StudySession &session);
     void recordGame(const History::GameScore &game);
+    // Called on the store's writer thread after each result is in the file (an uploader
+    // waits for that); empty: nothing. Set before recording, or while nothing records.
+    void setWrittenHook(std::function<void()> hook);
     // Waits until every result recorded has been tried (again); true when all are in the file.
     bool flush();
     // Whether the file itself is unusable (damaged, not a history, from a newer Wordaroo, a

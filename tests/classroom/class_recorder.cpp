@@ -20,7 +20,7 @@ int main(int argc, char **argv)
     const int count = std::atoi(argv[2]), pauseMs = std::atoi(argv[3]);
     ProgramFolder::fix(appDir);
     HistoryStore store(appDir);
-    Classroom classroom(appDir, ClassSettings::load(appDir), nullptr);
+    Classroom classroom(appDir, ClassSettings::load(appDir), &store);
     qsizetype recorded = 0;
     for (const History::ScoreLine &line : store.scores(QString()))
         recorded += line.points.size();

@@ -130,6 +130,7 @@ class TestClassServer : public QObject
         QCOMPARE(historyB.trickyDue(u"Mia"_s).first().word, u"cat"_s);
         qInfo("machine B's tricky words for Mia: %s (%s)", qPrintable(historyB.trickyDue(u"Mia"_s).first().word),
               qPrintable(historyB.trickyDue(u"Mia"_s).first().test));
+        env.history.setClassLink(nullptr); // before the store it is hooked to
     }
 
     // Results the server has not taken are counted in the adult's report.
@@ -146,6 +147,7 @@ class TestClassServer : public QObject
         auto *m = qobject_cast<frmMaint *>(Forms::show(Windows::Maint));
         m->pnlStart->btnProgress->click();
         QVERIFY(m->pnlProgress->lblStatus->text().contains(u"2 results are waiting to be sent to the class server."_s));
+        env.history.setClassLink(nullptr);
     }
 };
 

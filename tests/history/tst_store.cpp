@@ -250,6 +250,39 @@ class tst_Store : public QObject
         QCOMPARE(s.forgetChild(u"Ann"_s), u"There is no child called Ann."_s);
     }
 
+    // A history of the version before results had ids loads, each old result is given one
+    // and counts as not yet sent to a class server.
+    void olderHistoryGetsIds()
+    {
+        {
+            HistoryStore s(app());
+            s.recordRun(run(u""_s, u"Test_A"_s, 0, {u"cat=kat"_s}));
+            s.recordGame({Start, {}, u"Test_A"_s, u"rain"_s, 7});
+            QVERIFY(s.flush());
+            QCOMPARE(s.unsentCount(), 2);
+        }
+        {
+            Other o(app() + u"history.db"_s);
+            for (const char *table : {"runs", "study_sessions", "game_scores"}) {
+                const QString t = QLatin1StringView(table);
+                QVERIFY(o.exec(u"DROP INDEX %1_uid"_s.arg(t)) && o.exec(u"DROP INDEX %1_unsent"_s.arg(t)));
+                QVERIFY(o.exec(u"ALTER TABLE %1 DROP COLUMN uid"_s.arg(t)) &&
+                        o.exec(u"ALTER TABLE %1 DROP COLUMN sent"_s.arg(t)));
+            }
+            QVERIFY(o.exec(u"PRAGMA user_version = 1"_s));
+        }
+        HistoryStore s(app());
+        QCOMPARE(s.scores(QString()).value(0).points.size(), 1);
+        QCOMPARE(s.unsentCount(), 2);
+        HistoryStore::Outbox outbox(app());
+        QString why;
+        const QList<QJsonObject> waiting = outbox.next(10, &why);
+        QCOMPARE(waiting.size(), 2);
+        QCOMPARE(waiting[0].value(u"uid"_s).toString().size(), 32);
+        QVERIFY(outbox.acknowledge({waiting[0].value(u"uid"_s).toString()}, &why));
+        QCOMPARE(s.unsentCount(), 1);
+    }
+
     // What a second copy holding the write lock does: the run waits in memory, then goes in.
     void lockedByAnotherCopy()
     {
@@ -286,7 +319,7 @@ class tst_Store : public QObject
                                                  << "history.db is damaged.";
         QTest::newRow("newer") << "newer"
                                << "history.db was made by a newer Wordaroo (history version 7; this one knows up "
-                                  "to 1) and is left as it is.";
+                                  "to 2) and is left as it is.";
         QTest::newRow("link") << "link"
                               << "history.db is a link; Wordaroo keeps its history only in a file of its own folder.";
     }
