@@ -239,6 +239,8 @@ void TestClassTests::toDoAndClassTable()
     QCOMPARE(r.missed[0].children, 2);
     QCOMPARE(r.missed[0].spellings, QStringList({u"catt"_s, u"kat"_s}));
     QCOMPARE(r.tricky.value(u"Ada"_s).size(), 1);
+    TestUi::closeAllWindows();
+    env.history.setClassLink(nullptr); // before the store it sends from
 }
 
 QTEST_MAIN(TestClassTests)
