@@ -8,9 +8,11 @@
 #include "authoring/startpanel.h"
 #include "classroom/classroom.h"
 #include "history/historystore.h"
+#include "shell/register.h"
 #include "testserver.h"
 #include "testsupport.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -29,6 +31,7 @@ class TestClassServer : public QObject
     void initTestCase()
     {
         Authoring::registerWindows();
+        Shell::registerWindows();
         QCOMPARE(server.make(), QString());
         QSqlDatabase db;
         QCOMPARE(ClassDb::open(u"again"_s, server.admin, 10), QString());
@@ -115,6 +118,10 @@ class TestClassServer : public QObject
         QCOMPARE(env.dialogs.prompts.size(), 3);
         QCOMPARE(env.dialogs.prompts[1].text, u"Please enter the teacher's password for the class server:"_s);
         QTRY_VERIFY(env.history.children().contains(u"Max"_s) && env.history.children().contains(u"Mia"_s));
+        env.makePrompts();
+        auto *cbo = TestUi::child<QComboBox>(Forms::show(Windows::Login), u"cboChild"_s);
+        QCOMPARE(cbo->count(), env.history.children().size());
+        QVERIFY(cbo->findText(u"Mia"_s) >= 0);
 
         // Mia misses "cat" on this machine; another machine of the class finds it tricky.
         store.recordRun(
