@@ -6,6 +6,7 @@
 #include "authoring/register.h"
 #include "classroom/classroom.h"
 #include "classroom/classschema.h"
+#include "classroom/classtests.h"
 #include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/forms.h"
@@ -216,7 +217,11 @@ int run(int argc, char **argv)
     if (!login)
         return 1;
     QApplication::setWindowIcon(programIcon(icon.result()));
-    const std::unique_ptr<QObject> soundAfterStart = Ui::afterFirstFrame(login, [&sound] { sound.release(); });
+    // The class's tests are brought in on a thread of their own once the window is up.
+    const std::unique_ptr<QObject> soundAfterStart = Ui::afterFirstFrame(login, [&sound, &context] {
+        sound.release();
+        ClassTestSync::start(context);
+    });
     if (startObserver())
         startObserver()(login);
 

@@ -1,5 +1,6 @@
 #include "authoring/frmMaint.h"
 
+#include "authoring/assignpanel.h"
 #include "authoring/classserverpanel.h"
 
 #include "authoring/authoringsession.h"
@@ -63,6 +64,7 @@ frmMaint::frmMaint(AppContext &context, QWidget *parent) : SoundForm(Windows::Ma
     pnlReviewSound = new ReviewSoundPanel(this, session, pnlWordList, client);
     pnlOptions = new OptionsPanel(this, session, client);
     pnlClassServer = new ClassServerPanel(this, session, client);
+    pnlAssign = new AssignPanel(this, session, client);
     pnlProgress = new ProgressReport(m_ctx, client);
     Twips::place(pnlProgress, At::pnlProgress);
 
@@ -70,7 +72,8 @@ frmMaint::frmMaint(AppContext &context, QWidget *parent) : SoundForm(Windows::Ma
                           static_cast<MaintPanel *>(pnlNewName), static_cast<MaintPanel *>(pnlWordList),
                           static_cast<MaintPanel *>(pnlWordLists), static_cast<MaintPanel *>(pnlTypeWord),
                           static_cast<MaintPanel *>(pnlRecord), static_cast<MaintPanel *>(pnlReviewSound),
-                          static_cast<MaintPanel *>(pnlOptions), static_cast<MaintPanel *>(pnlClassServer)})
+                          static_cast<MaintPanel *>(pnlOptions), static_cast<MaintPanel *>(pnlClassServer),
+                          static_cast<MaintPanel *>(pnlAssign)})
         connect(p, &MaintPanel::switchTo, this, &frmMaint::showPage);
     connect(pnlProgress, &ProgressReport::backClicked, this, [this] { showPage(MaintPage::Start); });
     connect(pnlNewName, &NewNamePanel::testMade, pnlWordList, &WordListPanel::clearWords);
@@ -83,7 +86,7 @@ frmMaint::frmMaint(AppContext &context, QWidget *parent) : SoundForm(Windows::Ma
                        static_cast<QWidget *>(pnlWordList), static_cast<QWidget *>(pnlWordLists),
                        static_cast<QWidget *>(pnlTypeWord), static_cast<QWidget *>(pnlRecord),
                        static_cast<QWidget *>(pnlReviewSound), static_cast<QWidget *>(pnlProgress),
-                       static_cast<QWidget *>(pnlClassServer)})
+                       static_cast<QWidget *>(pnlClassServer), static_cast<QWidget *>(pnlAssign)})
         Panels::hide(p);
     Panels::hide(pnlOptions, Panels::OffLeftNear);
 
@@ -135,6 +138,8 @@ QWidget *frmMaint::panel(MaintPage page) const
         return pnlProgress;
     case MaintPage::ClassServer:
         return pnlClassServer;
+    case MaintPage::Assign:
+        return pnlAssign;
     }
     return pnlStart;
 }

@@ -6,6 +6,7 @@ class AppContext;
 class AuthoringSession;
 class NewNamePanel;
 class OptionsPanel;
+class AssignPanel;
 class ClassServerPanel;
 class ProgressReport;
 class QAction;
@@ -55,6 +56,7 @@ class frmMaint final : public SoundForm
     ReviewSoundPanel *pnlReviewSound = nullptr;
     OptionsPanel *pnlOptions = nullptr;
     ClassServerPanel *pnlClassServer = nullptr;
+    AssignPanel *pnlAssign = nullptr;
     // The progress report, in a window made larger while it shows.
     ProgressReport *pnlProgress = nullptr;
 

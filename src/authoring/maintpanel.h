@@ -24,7 +24,8 @@ enum class MaintPage {
     ReviewSound,
     Options,
     Progress,
-    ClassServer
+    ClassServer,
+    Assign
 };
 
 // One panel of the authoring window: its controls, its handlers (public slots named

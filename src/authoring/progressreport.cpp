@@ -30,6 +30,13 @@
 #include <algorithm>
 #include <atomic>
 
+#include "authoring/classreportview.h"
+#include "authoring/classteacher.h"
+#include "core/platform/forms.h"
+#include "core/platform/safefile.h"
+
+#include <QElapsedTimer>
+
 using namespace Qt::StringLiterals;
 
 namespace
@@ -62,6 +69,7 @@ constexpr int KindDays = 30;
 constexpr int KindExamples = 2;
 // An example's answer is shortened beyond this many characters.
 constexpr qsizetype ExampleLength = 30;
+constexpr Twips::Box viwClass{120, 1080, 9360, 5205};
 
 // A line of more runs than this is drawn as averages over as many stretches of time; up
 // to the second figure each run is marked with a dot.
@@ -214,6 +222,9 @@ ProgressReport::ProgressReport(AppContext &context, QWidget *parent) : QWidget(p
     m_exportTimer->setInterval(100);
     connect(m_exportTimer, &QTimer::timeout, this, &ProgressReport::showExportProgress);
 
+    viwClass = new ClassReportView(this);
+    Twips::place(viwClass, At::viwClass);
+    viwClass->hide();
     connect(cboChild, &QComboBox::activated, this, &ProgressReport::cboChild_Click);
     connect(btnForgetChild, &QPushButton::clicked, this, &ProgressReport::btnForgetChild_Click);
     connect(btnBack, &QPushButton::clicked, this, &ProgressReport::backClicked);
@@ -235,7 +246,7 @@ ProgressReport::~ProgressReport()
 QString ProgressReport::shownChild() const
 {
     const QString text = cboChild->currentText();
-    return text == NoChild ? QString() : text;
+    return text == NoChild || classShown() ? QString() : text;
 }
 
 void ProgressReport::open()
@@ -255,7 +266,9 @@ void ProgressReport::reload()
     cboChild->clear();
     cboChild->addItems(m_ctx.history.children());
     cboChild->addItem(NoChild);
-    const int keep = cboChild->findText(was);
+    if (ClassTeacher::inClass(m_ctx))
+        cboChild->addItem(WholeClass);
+    const int keep = was == WholeClass ? -1 : cboChild->findText(was);
     cboChild->setCurrentIndex(keep >= 0 ? keep : 0);
 
     cboPaperTest->clear();
@@ -268,8 +281,57 @@ void ProgressReport::cboChild_Click()
     showReport();
 }
 
+bool ProgressReport::classShown() const
+{
+    return cboChild->currentText() == WholeClass && ClassTeacher::inClass(m_ctx);
+}
+
+void ProgressReport::showOneChild(bool shown)
+{
+    for (QWidget *w :
+         {static_cast<QWidget *>(chtScores), static_cast<QWidget *>(lstMissed), static_cast<QWidget *>(lstTricky),
+          static_cast<QWidget *>(lstKinds), findChild<QWidget *>(u"lblMissed"_s), findChild<QWidget *>(u"lblTricky"_s),
+          findChild<QWidget *>(u"lblKinds"_s)})
+        if (w)
+            w->setVisible(shown);
+}
+
+bool ProgressReport::showClass()
+{
+    auto *window = qobject_cast<Form *>(this->window());
+    if (!window)
+        return false;
+    ClassTests::ReportInput input;
+    QElapsedTimer clock;
+    const bool read = ClassTeacher::act(window, m_ctx, WholeClass, u"The whole class cannot be shown now: "_s,
+                                        [&input, &clock](const ClassSettings &s, const QString &password) {
+                                            clock.start();
+                                            QString why;
+                                            input = ClassTests::readReport(s, password, &why);
+                                            return why;
+                                        });
+    if (!read)
+        return false;
+    viwClass->setReport(ClassTests::buildReport(input, m_ctx.history.today()));
+    showOneChild(false);
+    viwClass->setVisible(true);
+    viwClass->raise();
+    btnForgetChild->setEnabled(false);
+    btnExportCsv->setEnabled(!m_exportThread);
+    lblStatus->clear();
+    m_classOpenMs = double(clock.nsecsElapsed()) / 1e6;
+    return true;
+}
+
 void ProgressReport::showReport()
 {
+    if (cboChild->currentText() == WholeClass) {
+        if (showClass())
+            return;
+        cboChild->setCurrentIndex(0);
+    }
+    viwClass->hide();
+    showOneChild(true);
     HistoryStore *s = m_ctx.history.store();
     const QString child = shownChild();
     btnForgetChild->setEnabled(s && !child.isEmpty());
@@ -404,6 +466,14 @@ void ProgressReport::btnForgetChild_Click()
 
 void ProgressReport::btnExportCsv_Click()
 {
+    if (classShown()) {
+        const auto ask = chooseCsvFile ? chooseCsvFile : askCsvFile;
+        const QString path = ask(QDir::homePath() + u"/Wordaroo class.csv"_s);
+        QString why;
+        if (!path.isEmpty() && !SafeFile::replaceFile(path, viwClass->csv(), &why, SafeFile::Destination::UserChosen))
+            MsgBox(u"The class could not be exported: "_s + why, MsgButtons::Ok, MsgIcon::Exclamation);
+        return;
+    }
     HistoryStore *s = m_ctx.history.store();
     if (!s || m_exportThread)
         return;
@@ -543,6 +613,11 @@ QString ProgressReport::paperTestHtml() const
 void ProgressReport::writeTo(QTextDocument &doc) const
 {
     doc.setDefaultFont(Fonts::sized(11));
+    if (classShown()) {
+        doc.setHtml(viwClass->html(m_ctx.history.today()));
+        doc.print(&printer);
+        return;
+    }
     // Drawn at twice the screen's size, so that the printed lines stay sharp.
     QImage chart(chtScores->size() * 2, QImage::Format_RGB32);
     chart.fill(Qt::white);

@@ -6,6 +6,7 @@
 #include <memory>
 
 class AppContext;
+class ClassReportView;
 class HistoryStore;
 class QGraphicsView;
 class QComboBox;
@@ -57,6 +58,11 @@ class ProgressReport final : public QWidget
     QPushButton *btnCancelExport = nullptr; // shown while an export runs
     QPushButton *btnForgetChild = nullptr;
     QPushButton *btnBack = nullptr;
+    // With a class server set, the child drop-down's last entry shows the whole class.
+    static inline const QString WholeClass = QStringLiteral("The Whole Class");
+    ClassReportView *viwClass = nullptr;
+    // How long the whole class took to open last (read, worked out, shown), in milliseconds.
+    double classOpenMs() const { return m_classOpenMs; }
 
     // The child shown: empty for the results recorded with no child chosen.
     QString shownChild() const;
@@ -97,6 +103,12 @@ class ProgressReport final : public QWidget
     QString m_dictionaryCode;
     void showReport();
     void showKinds(const HistoryStore *store, const QString &child);
+    // The whole class in place of one child's chart and lists; false when it could not be read.
+    bool showClass();
+    // One child's chart and lists shown, or hidden for the whole class.
+    void showOneChild(bool shown);
+    bool classShown() const;
+    double m_classOpenMs = 0;
     QString reportHtml() const;
     QString paperTestHtml() const;
 };

@@ -1,12 +1,15 @@
 #include "authoring/selecttestpanel.h"
 
 #include "authoring/authoringsession.h"
+#include "authoring/classteacher.h"
 #include "authoring/testfiles.h"
+#include "classroom/classtests.h"
 #include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/testlibrary.h"
 #include "core/sound/mmcontrol.h"
 #include "core/ui/layout.h"
+#include "core/ui/soundform.h"
 #include "core/ui/widgets.h"
 #include "sharingflow/sharedtests.h"
 
@@ -29,6 +32,11 @@ constexpr Twips::Box btnCancelSelect{3720, 1485, 1515, 420};
 // Below the list: sharing is not editing, so it keeps apart from the column.
 constexpr Twips::Box btnShareTest{525, 2955, 1500, 360};
 constexpr Twips::Box btnAddShared{2100, 2955, 3135, 360};
+// The class column, under the editing one, only with a class server set.
+constexpr Twips::Box btnPublish{3720, 1980, 1860, 300};
+constexpr Twips::Box btnWithdraw{3720, 2300, 1860, 300};
+constexpr Twips::Box btnAssign{3720, 2620, 1860, 300};
+constexpr double ClassButtonPoints = 8.25;
 
 constexpr double ButtonPoints = 9.75; // bold
 constexpr double PromptPoints = 12;
@@ -55,6 +63,17 @@ SelectTestPanel::SelectTestPanel(SoundForm *window, AuthoringSession *session, Q
     const QFont buttonFont = Fonts::sized(At::ButtonPoints, true);
     for (QPushButton *b : {btnDeleteTest, btnEditTest, btnCancelSelect, btnShareTest, btnAddShared})
         b->setFont(buttonFont);
+    btnPublish = Ui::button(this, QStringLiteral("btnPublish"), QStringLiteral("Publish to the Class"), At::btnPublish);
+    btnWithdraw =
+        Ui::button(this, QStringLiteral("btnWithdraw"), QStringLiteral("Withdraw from the Class"), At::btnWithdraw);
+    btnAssign = Ui::button(this, QStringLiteral("btnAssign"), QStringLiteral("Assign..."), At::btnAssign);
+    for (QPushButton *b : {btnPublish, btnWithdraw, btnAssign}) {
+        b->setFont(Fonts::sized(At::ClassButtonPoints, true));
+        b->setVisible(ClassTeacher::inClass(ctx()));
+    }
+    connect(btnPublish, &QPushButton::clicked, this, &SelectTestPanel::btnPublish_Click);
+    connect(btnWithdraw, &QPushButton::clicked, this, &SelectTestPanel::btnWithdraw_Click);
+    connect(btnAssign, &QPushButton::clicked, this, &SelectTestPanel::btnAssign_Click);
     // The prompt label lies under the list's top edge; the list stays clickable.
     LstTests->raise();
 
@@ -82,6 +101,8 @@ void SelectTestPanel::addTest(const QString &entry)
 
 void SelectTestPanel::LoadTests()
 {
+    for (QPushButton *b : {btnPublish, btnWithdraw, btnAssign})
+        b->setVisible(ClassTeacher::inClass(ctx()));
     if (TestLibrary::fillTestList(LstTests, TestLibrary::listTests(ctx().AppDir)))
         LstTests->setCurrentRow(0, QItemSelectionModel::ClearAndSelect);
 }
@@ -93,6 +114,11 @@ bool SelectTestPanel::selectedOwnTest(QString &entry)
     // The tricky-words test is remade from the history: changing it by hand would be lost.
     if (TestFiles::isMadeByProgram(ctx().AppDir, entry)) {
         MsgBox(TestFiles::MadeByProgram);
+        return false;
+    }
+    // A class test is the teacher's: a change here would be undone by the next fetch.
+    if (!ClassTests::fetchedName(ctx().AppDir, entry).isEmpty()) {
+        MsgBox(ClassTests::cannotChange(entry), MsgButtons::Ok, MsgIcon::Information);
         return false;
     }
     return true;
@@ -178,4 +204,40 @@ void SelectTestPanel::btnAddShared_Click()
     const QList<QListWidgetItem *> found = LstTests->findItems(added, Qt::MatchExactly);
     if (!added.isEmpty() && !found.isEmpty())
         LstTests->setCurrentItem(found.first(), QItemSelectionModel::ClearAndSelect);
+}
+
+void SelectTestPanel::btnPublish_Click()
+{
+    QString entry;
+    if (!selectedOwnTest(entry))
+        return;
+    const QString title = QStringLiteral("Publish to the Class");
+    int version = 0;
+    const QString dir = ctx().AppDir;
+    if (ClassTeacher::act(form(), ctx(), title, QStringLiteral("The test was not published now: "),
+                          [=, &version](const ClassSettings &s, const QString &password) {
+                              return ClassTests::publish(s, password, dir, entry, &version);
+                          }))
+        MsgBox(QStringLiteral("%1 is published to the class (version %2).").arg(entry).arg(version), MsgButtons::Ok,
+               MsgIcon::Information, title);
+}
+
+void SelectTestPanel::btnWithdraw_Click()
+{
+    QString entry;
+    if (!selectedOwnTest(entry))
+        return;
+    const QString title = QStringLiteral("Withdraw from the Class");
+    const QString dir = ctx().AppDir;
+    if (ClassTeacher::act(form(), ctx(), title, QStringLiteral("The test was not withdrawn now: "),
+                          [=](const ClassSettings &s, const QString &password) {
+                              return ClassTests::withdraw(s, password, dir, entry);
+                          }))
+        MsgBox(QStringLiteral("%1 is withdrawn from the class.").arg(entry), MsgButtons::Ok, MsgIcon::Information,
+               title);
+}
+
+void SelectTestPanel::btnAssign_Click()
+{
+    Q_EMIT switchTo(MaintPage::Assign);
 }

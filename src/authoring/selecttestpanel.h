@@ -18,6 +18,10 @@ class SelectTestPanel final : public MaintPanel
     QPushButton *btnCancelSelect = nullptr;
     QPushButton *btnShareTest = nullptr; // the selected test as one file to give away
     QPushButton *btnAddShared = nullptr; // a test someone shared, added from its file
+    // With a class server set: the teacher's buttons.
+    QPushButton *btnPublish = nullptr;
+    QPushButton *btnWithdraw = nullptr;
+    QPushButton *btnAssign = nullptr;
 
     void reload() override { LoadTests(); }
     // The tests listed, as listed.
@@ -34,6 +38,9 @@ class SelectTestPanel final : public MaintPanel
     void btnCancelSelect_Click();
     void btnShareTest_Click();
     void btnAddShared_Click();
+    void btnPublish_Click();
+    void btnWithdraw_Click();
+    void btnAssign_Click();
 
   Q_SIGNALS:
     // The selected test was chosen for editing: its words are to be shown.

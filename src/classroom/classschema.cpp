@@ -63,21 +63,92 @@ const QList<QStringList> Migrations = {
             " WHERE r.kind = 'run' AND r.child = who ORDER BY r.at $$"),
         QStringLiteral("REVOKE ALL ON FUNCTION wordaroo.add_results(jsonb), wordaroo.child_answers(text) FROM PUBLIC"),
     },
+    {
+        // The class's tests and assignments by test name (the first version's tables were
+        // never written to): a test is one shared archive, its version counting every
+        // publication; a withdrawn one keeps its row, without archive, so machines remove it.
+        QStringLiteral("DROP TABLE IF EXISTS wordaroo.assignments"),
+        QStringLiteral("DROP TABLE IF EXISTS wordaroo.tests"),
+        QStringLiteral("CREATE TABLE wordaroo.class_tests (name text PRIMARY KEY CHECK (name <> '' AND length(name) <= "
+                       "200), version integer NOT NULL DEFAULT 1, archive bytea NOT NULL,"
+                       " published timestamptz NOT NULL DEFAULT now(), withdrawn boolean NOT NULL DEFAULT false)"),
+        QStringLiteral("CREATE TABLE wordaroo.assignments (test text NOT NULL REFERENCES wordaroo.class_tests(name)"
+                       " ON UPDATE CASCADE ON DELETE CASCADE,"
+                       " child text NOT NULL REFERENCES wordaroo.children(name) ON UPDATE CASCADE ON DELETE CASCADE,"
+                       " due date NOT NULL, assigned timestamptz NOT NULL DEFAULT now(), PRIMARY KEY (test, child))"),
+        // What a pupil machine may know of the assignments: the child's own tests not yet
+        // taken (a run to its end, on any machine, under the class name or the collision name).
+        QStringLiteral(
+            "CREATE FUNCTION wordaroo.child_todo(who text) RETURNS TABLE (test text, due date) LANGUAGE sql STABLE"
+            " SECURITY DEFINER SET search_path = wordaroo, pg_temp AS $$"
+            " SELECT a.test, a.due FROM wordaroo.assignments a JOIN wordaroo.class_tests t ON t.name = a.test"
+            " WHERE a.child = who AND NOT t.withdrawn AND NOT EXISTS (SELECT 1 FROM wordaroo.results r"
+            " WHERE r.kind = 'run' AND r.child = who AND r.stopped IS NOT TRUE"
+            " AND r.test IN ('Test_' || a.test, 'Test_' || a.test || ' (class)'))"
+            " ORDER BY a.due, a.test $$"),
+        QStringLiteral("REVOKE ALL ON FUNCTION wordaroo.child_todo(text) FROM PUBLIC"),
+        // Every word a child has answered, tallied as results arrive, so the whole class's
+        // report reads one row a word instead of unpacking every run: the misses, the last
+        // one, the spellings typed, and when it was spelled right (times in ms since 1970).
+        QStringLiteral(
+            "CREATE TABLE wordaroo.word_answers (child text NOT NULL, test text NOT NULL, word text NOT NULL,"
+            " misses integer NOT NULL DEFAULT 0, last_miss bigint, typed text[] NOT NULL DEFAULT '{}',"
+            " rights bigint[] NOT NULL DEFAULT '{}', PRIMARY KEY (child, test, word))"),
+        QStringLiteral(
+            "CREATE FUNCTION wordaroo.tally_answers() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER"
+            " SET search_path = wordaroo, pg_temp AS $$ BEGIN"
+            " IF NEW.kind = 'run' AND jsonb_typeof(NEW.words) = 'array' THEN"
+            " INSERT INTO wordaroo.word_answers AS w (child, test, word, misses, last_miss, typed, rights)"
+            " SELECT NEW.child, e.t, e.w, count(*) FILTER (WHERE NOT e.ok), max(e.at) FILTER (WHERE NOT e.ok),"
+            " coalesce(array_agg(DISTINCT e.a) FILTER (WHERE NOT e.ok AND e.a <> ''), '{}'),"
+            " coalesce(array_agg(e.at) FILTER (WHERE e.ok), '{}')"
+            " FROM (SELECT (extract(epoch FROM NEW.at) * 1000)::bigint AS at,"
+            " coalesce(nullif(x->>'t', ''), NEW.test) AS t, coalesce(x->>'w', '') AS w,"
+            " coalesce(x->>'a', '') AS a, coalesce((x->>'r')::boolean, false) AS ok"
+            " FROM jsonb_array_elements(NEW.words) AS x) AS e GROUP BY e.t, e.w"
+            " ON CONFLICT (child, test, word) DO UPDATE SET misses = w.misses + excluded.misses,"
+            " last_miss = greatest(w.last_miss, excluded.last_miss),"
+            " typed = ARRAY(SELECT DISTINCT unnest(w.typed || excluded.typed)), rights = w.rights || excluded.rights;"
+            " END IF; RETURN NULL; END $$"),
+        QStringLiteral("CREATE TRIGGER tally_answers AFTER INSERT ON wordaroo.results FOR EACH ROW"
+                       " EXECUTE FUNCTION wordaroo.tally_answers()"),
+        QStringLiteral("CREATE FUNCTION wordaroo.forget_answers() RETURNS trigger LANGUAGE plpgsql SECURITY DEFINER"
+                       " SET search_path = wordaroo, pg_temp AS $$ BEGIN"
+                       " DELETE FROM wordaroo.word_answers WHERE child IN (SELECT child FROM gone);"
+                       " RETURN NULL; END $$"),
+        QStringLiteral("CREATE TRIGGER forget_answers AFTER DELETE ON wordaroo.results REFERENCING OLD TABLE AS gone"
+                       " FOR EACH STATEMENT EXECUTE FUNCTION wordaroo.forget_answers()"),
+        QStringLiteral("REVOKE ALL ON FUNCTION wordaroo.tally_answers(), wordaroo.forget_answers() FROM PUBLIC"),
+        // The results already there, tallied once.
+        QStringLiteral("INSERT INTO wordaroo.word_answers (child, test, word, misses, last_miss, typed, rights)"
+                       " SELECT e.child, e.t, e.w, count(*) FILTER (WHERE NOT e.ok), max(e.at) FILTER (WHERE NOT e.ok),"
+                       " coalesce(array_agg(DISTINCT e.a) FILTER (WHERE NOT e.ok AND e.a <> ''), '{}'),"
+                       " coalesce(array_agg(e.at ORDER BY e.at) FILTER (WHERE e.ok), '{}')"
+                       " FROM (SELECT r.child, (extract(epoch FROM r.at) * 1000)::bigint AS at,"
+                       " coalesce(nullif(x->>'t', ''), r.test) AS t, coalesce(x->>'w', '') AS w,"
+                       " coalesce(x->>'a', '') AS a, coalesce((x->>'r')::boolean, false) AS ok FROM wordaroo.results r"
+                       " CROSS JOIN LATERAL jsonb_array_elements(r.words) AS x"
+                       " WHERE r.kind = 'run' AND jsonb_typeof(r.words) = 'array') AS e GROUP BY e.child, e.t, e.w"),
+    },
 };
 
 // The grants, made again on every set-up (granting twice changes nothing): %1 is the role.
 const QStringList PupilGrants = {
     QStringLiteral("GRANT USAGE ON SCHEMA wordaroo TO %1"),
-    QStringLiteral("GRANT SELECT ON wordaroo.children, wordaroo.tests, wordaroo.assignments TO %1"),
-    QStringLiteral("GRANT EXECUTE ON FUNCTION wordaroo.add_results(jsonb), wordaroo.child_answers(text) TO %1"),
+    // The class tests only: never the assignments or a result.
+    QStringLiteral("GRANT SELECT ON wordaroo.children, wordaroo.class_tests TO %1"),
+    QStringLiteral("GRANT EXECUTE ON FUNCTION wordaroo.add_results(jsonb), wordaroo.child_answers(text),"
+                   " wordaroo.child_todo(text) TO %1"),
 };
 const QStringList TeacherGrants = {
     QStringLiteral("GRANT USAGE ON SCHEMA wordaroo TO %1"),
     QStringLiteral(
-        "GRANT SELECT, INSERT, UPDATE, DELETE ON wordaroo.children, wordaroo.tests, wordaroo.assignments TO %1"),
+        "GRANT SELECT, INSERT, UPDATE, DELETE ON wordaroo.children, wordaroo.class_tests, wordaroo.assignments TO %1"),
     QStringLiteral("GRANT SELECT, DELETE ON wordaroo.results TO %1"),
+    QStringLiteral("GRANT SELECT ON wordaroo.word_answers TO %1"),
     QStringLiteral("GRANT USAGE ON ALL SEQUENCES IN SCHEMA wordaroo TO %1"),
-    QStringLiteral("GRANT EXECUTE ON FUNCTION wordaroo.add_results(jsonb), wordaroo.child_answers(text) TO %1"),
+    QStringLiteral("GRANT EXECUTE ON FUNCTION wordaroo.add_results(jsonb), wordaroo.child_answers(text),"
+                   " wordaroo.child_todo(text) TO %1"),
 };
 
 QString newPassword()

@@ -7,7 +7,7 @@
 // migrations, and the two roles the machines and the teacher connect as.
 namespace ClassSchema
 {
-inline constexpr int Version = 1;
+inline constexpr int Version = 2;
 
 struct Outcome {
     QString why; // empty: done

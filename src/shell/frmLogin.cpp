@@ -1,5 +1,6 @@
 #include "shell/frmLogin.h"
 
+#include "classroom/classtests.h"
 #include "core/platform/appcontext.h"
 #include "core/platform/dialogs.h"
 #include "core/platform/settings.h"
@@ -58,6 +59,9 @@ constexpr Twips::Box lblChild{180, 1365, 4125, 285};
 constexpr Twips::Box cboChild{150, 1650, 4155, 360};
 constexpr Twips::Box Label2WithChild{180, 2070, 4395, 315};
 constexpr Twips::Box lstTestsWithChild{150, 2385, 4155, 2655};
+// A class's tests to do, under the list.
+constexpr Twips::Box lblToDo{150, 5040, 6500, 235};
+constexpr double ToDoPoints = 8.25;
 
 // Point sizes: the welcome, the prompt over the list, the list.
 constexpr double WelcomePoints = 26.25;
@@ -122,6 +126,9 @@ frmLogin::frmLogin(AppContext &context, QWidget *parent) : Form(Windows::Login, 
     lblChild->setBuddy(cboChild);
     lblChild->hide();
     cboChild->hide();
+    lblToDo = Ui::label(m_client, QStringLiteral("lblToDo"), QString(), At::lblToDo);
+    lblToDo->setFont(Fonts::sized(At::ToDoPoints, true));
+    lblToDo->hide();
 
     Picture1 = Ui::professor(m_client, QStringLiteral("Picture1"), At::Picture1);
 
@@ -241,6 +248,17 @@ void frmLogin::LoadTests()
             lstTests->setCurrentRow(0);
     }
     LstTests_Click();
+    showToDo();
+}
+
+void frmLogin::showToDo()
+{
+    ClassTestSync *sync = ClassTestSync::of(m_ctx);
+    const QString text = sync ? sync->toDoText(m_ctx.history.child()) : QString();
+    if (sync)
+        connect(sync, &ClassTestSync::toDoChanged, this, &frmLogin::showToDo, Qt::UniqueConnection);
+    lblToDo->setText(text);
+    lblToDo->setVisible(!text.isEmpty());
 }
 
 void frmLogin::setSelectionFromList()

@@ -55,6 +55,8 @@ class frmLogin final : public Form
     // A shared test (a ".wordaroo" file or a folder of wave files) opened from the
     // desktop or dropped here: behind the password gate, asks and adds it.
     void openShared(const QString &path);
+    // With a class server set: the chosen child's tests to do, under the test list.
+    void showToDo();
 
   protected:
     void closeEvent(QCloseEvent *event) override;
@@ -85,6 +87,7 @@ class frmLogin final : public Form
     QListWidget *lstTests = nullptr;
     QLabel *lblChild = nullptr;
     QComboBox *cboChild = nullptr;
+    QLabel *lblToDo = nullptr;
     Picture *Picture1 = nullptr;
     QPushButton *btnOK = nullptr;
     QPushButton *btnSeeWords = nullptr;

@@ -54,7 +54,8 @@ class TestClassServer : public QObject
         QTest::newRow("delete results") << u"DELETE FROM wordaroo.results"_s;
         QTest::newRow("change the roster") << u"UPDATE wordaroo.children SET name = 'x'"_s;
         QTest::newRow("delete the roster") << u"DELETE FROM wordaroo.children"_s;
-        QTest::newRow("delete tests") << u"DELETE FROM wordaroo.tests"_s;
+        QTest::newRow("delete tests") << u"DELETE FROM wordaroo.class_tests"_s;
+        QTest::newRow("read assignments") << u"SELECT * FROM wordaroo.assignments"_s;
         QTest::newRow("change assignments") << u"UPDATE wordaroo.assignments SET due = now()"_s;
     }
     void pupilIsRefused()
