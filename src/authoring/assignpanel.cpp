@@ -58,7 +58,6 @@ AssignPanel::AssignPanel(SoundForm *window, AuthoringSession *session, QWidget *
     btnAssignOK = Ui::button(this, QStringLiteral("btnAssignOK"), QStringLiteral("Assign"), At::btnAssignOK);
     btnCancelAssign =
         Ui::button(this, QStringLiteral("btnCancelAssign"), QStringLiteral("Cancel"), At::btnCancelAssign);
-    enterOnlyPressesEnterButton();
 
     connect(btnAssignOK, &QPushButton::clicked, this, &AssignPanel::btnAssignOK_Click);
     connect(btnCancelAssign, &QPushButton::clicked, this, &AssignPanel::btnCancelAssign_Click);

@@ -615,7 +615,6 @@ void ProgressReport::writeTo(QTextDocument &doc) const
     doc.setDefaultFont(Fonts::sized(11));
     if (classShown()) {
         doc.setHtml(viwClass->html(m_ctx.history.today()));
-        doc.print(&printer);
         return;
     }
     // Drawn at twice the screen's size, so that the printed lines stay sharp.
