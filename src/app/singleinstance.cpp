@@ -178,9 +178,7 @@ bool SingleInstance::handOver(const QString &serverName, const QString &path, in
         const ssize_t n = ::send(fd, line.constData() + sent, size_t(line.size() - sent), MSG_NOSIGNAL);
         if (n > 0)
             sent += n;
-        else if (n < 0 && errno != EAGAIN && errno != EINTR)
-            return false;
-        else if (!waitFor(fd, POLLOUT, deadline))
+        else if ((n < 0 && errno != EAGAIN && errno != EINTR) || !waitFor(fd, POLLOUT, deadline))
             return false;
     }
     // Only the acknowledgement is read; anything longer is no answer of the program.
@@ -190,9 +188,7 @@ bool SingleInstance::handOver(const QString &serverName, const QString &path, in
         const ssize_t n = ::recv(fd, buffer, size_t(Ack.size() - answer.size()), 0);
         if (n > 0)
             answer.append(buffer, n);
-        else if (n == 0 || (errno != EAGAIN && errno != EINTR))
-            break;
-        else if (!waitFor(fd, POLLIN, deadline))
+        else if (n == 0 || (errno != EAGAIN && errno != EINTR) || !waitFor(fd, POLLIN, deadline))
             break;
     }
     return answer == Ack;

@@ -71,7 +71,8 @@ using Staging::Fd;
     X(archive_write_set_options)
 
 struct Lib {
-#define X(f) decltype(&::f) f = nullptr;
+// f names both the function and the member: it cannot be put in parentheses.
+#define X(f) decltype(&::f) f = nullptr; // NOLINT(bugprone-macro-parentheses)
     WORDAROO_LIBARCHIVE(X)
 #undef X
     QString failure; // empty once every function is there
