@@ -207,7 +207,7 @@ QString withdraw(const ClassSettings &settings, const QString &teacherPassword, 
     if (name.isEmpty())
         name = TestArchive::testNameOf(testFolderName);
     bool found = false;
-    const QString why = asTeacher(settings, teacherPassword, [&](QSqlDatabase &db) {
+    QString why = asTeacher(settings, teacherPassword, [&](QSqlDatabase &db) {
         QSqlQuery q(db);
         QString w;
         if (exec(q,
@@ -479,10 +479,10 @@ ReportInput readReport(const ClassSettings &settings, const QString &teacherPass
             // zone's offset is a multiple of that).
             QHash<qint64, QDate> dayOf;
             const auto localDay = [&dayOf](qint64 ms) {
-                const qint64 quarter = ms / (15 * 60 * 1000);
+                const qint64 quarter = ms / (qint64(15) * 60 * 1000);
                 auto it = dayOf.find(quarter);
                 if (it == dayOf.end())
-                    it = dayOf.insert(quarter, QDateTime::fromMSecsSinceEpoch(quarter * 15 * 60 * 1000).date());
+                    it = dayOf.insert(quarter, QDateTime::fromMSecsSinceEpoch(quarter * qint64(15) * 60 * 1000).date());
                 return *it;
             };
             while (q.next()) {
