@@ -128,11 +128,18 @@ void LetterCompare::paintEvent(QPaintEvent *event)
     p.setClipRect(contentsRect());
 
     // A long answer is drawn smaller, down to a limit; what is still too wide is cut.
+    // Both rows always fit the height: a child's large letters are drawn smaller here
+    // rather than lose the answer's row.
     QFont f = font();
     Measure m = measure(m_alignment, QFontMetricsF(f));
     const qreal room = contentsRect().width() - 2;
-    if (m.total > room && room > 0) {
-        const qreal scale = std::max(SmallestScale, room / m.total);
+    const qreal height = contentsRect().height() - RowGap - 2;
+    qreal scale = 1;
+    if (m.total > room && room > 0)
+        scale = std::max(SmallestScale, room / m.total);
+    if (const qreal rows = 2 * QFontMetricsF(f).height(); rows * scale > height && height > 0)
+        scale = height / rows;
+    if (scale < 1) {
         if (f.pointSizeF() > 0)
             f.setPointSizeF(f.pointSizeF() * scale);
         else
