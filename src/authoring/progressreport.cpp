@@ -414,22 +414,18 @@ void ProgressReport::showReport()
 
 void ProgressReport::showKinds(const HistoryStore *store, const QString &child)
 {
-    const Dictionaries::Language language = Dictionaries::chosen();
-    if (Dictionaries::code(language) != m_dictionaryCode) {
-        m_dictionary = SpellingDictionary::open(language);
-        m_dictionaryCode = Dictionaries::code(language);
-    }
+    const SpellingDictionary *dictionary = Dictionaries::forWindows();
     lstKinds->clear();
     const QDateTime since(m_ctx.history.today().addDays(1 - At::KindDays), QTime(0, 0));
     const QList<History::WrongAnswer> wrong = store ? store->wrongAnswers(child, since) : QList<History::WrongAnswer>();
-    const QList<KindLine> lines = tallyKinds(wrong, m_dictionary.get());
+    const QList<KindLine> lines = tallyKinds(wrong, dictionary);
     for (const KindLine &l : lines)
         lstKinds->addItem(u"%1: %2 (%3)"_s.arg(Alignment::kindName(l.kind)).arg(l.times).arg(l.examples.join(u", "_s)));
     if (lines.isEmpty())
         lstKinds->addItem(u"No mistakes in the last %1 days."_s.arg(At::KindDays));
-    if (!m_dictionary)
+    if (!dictionary)
         lstKinds->addItem(u"The %1 dictionary is not installed, so \"%2\" is left out."_s.arg(
-            Dictionaries::caption(language), Alignment::kindName(Alignment::Kind::RealWord)));
+            Dictionaries::caption(Dictionaries::chosen()), Alignment::kindName(Alignment::Kind::RealWord)));
 }
 
 void ProgressReport::btnNewHistory_Click()

@@ -19,7 +19,6 @@ class QPushButton;
 class QThread;
 class QTimer;
 class QTreeWidget;
-class SpellingDictionary;
 
 // The adult's view of the history, shown as a panel of the authoring window: for one child
 // (or the results with no child chosen) a line of scores over time per test, the ten
@@ -97,10 +96,6 @@ class ProgressReport final : public QWidget
     void showExportProgress();
 
     AppContext &m_ctx;
-    // The dictionary chosen in the options, opened again when the choice changes; none
-    // when it is not installed.
-    std::unique_ptr<SpellingDictionary> m_dictionary;
-    QString m_dictionaryCode;
     void showReport();
     void showKinds(const HistoryStore *store, const QString &child);
     // The whole class in place of one child's chart and lists; false when it could not be read.

@@ -306,11 +306,7 @@ void frmPractice::Check(PracticeSession::Write verdict, const QString &answer)
 {
     const PracticeSession::Word &w = m_session.words().at(m_wordAt);
     setStep(Step::Check);
-    if (!m_dictionaryRead) {
-        m_dictionary = SpellingDictionary::open(Dictionaries::chosen());
-        m_dictionaryRead = true;
-    }
-    lblCompare->setWordAndAnswer(w.word, answer, m_dictionary.get());
+    lblCompare->setWordAndAnswer(w.word, answer, Dictionaries::forWindows());
     // The letters are drawn from the left of the widget: margins put them in the middle.
     const QSize room = lblCompare->size(), letters = lblCompare->sizeHint();
     const int side = std::max(0, (room.width() - letters.width()) / 2);

@@ -2,7 +2,6 @@
 #include "core/run/practicesession.h"
 #include "core/ui/soundform.h"
 
-#include <memory>
 #include <optional>
 
 class AppContext;
@@ -14,7 +13,6 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QTimer;
-class SpellingDictionary;
 
 // What a practice window is opened on: a test, and the words to practise (none given:
 // every word of the test, as its folder lists them when the window is made).
@@ -106,8 +104,4 @@ class frmPractice final : public SoundForm
     // The position of the word on screen: the session moves on at a word's last write,
     // while its check is still shown.
     int m_wordAt = 0;
-    // The chosen dictionary, read at the first check; none when it cannot be read (the
-    // check then leaves "another real word" out).
-    std::unique_ptr<SpellingDictionary> m_dictionary;
-    bool m_dictionaryRead = false;
 };

@@ -378,11 +378,7 @@ void frmTest::showCompare(int row)
         lblCompare->setVisible(false);
         return;
     }
-    if (!m_dictionaryRead) {
-        m_dictionary = SpellingDictionary::open(Dictionaries::chosen());
-        m_dictionaryRead = true;
-    }
-    lblCompare->setWordAndAnswer(m_run.words().value(row), m_run.answers().value(row), m_dictionary.get());
+    lblCompare->setWordAndAnswer(m_run.words().value(row), m_run.answers().value(row), Dictionaries::forWindows());
     lblCompare->setVisible(true);
 }
 

@@ -2,8 +2,6 @@
 #include "core/run/testrun.h"
 #include "core/ui/soundform.h"
 
-#include <memory>
-
 class AppContext;
 class LetterCompare;
 class Picture;
@@ -14,7 +12,6 @@ class QListView;
 class QPushButton;
 class QTimer;
 class RunList;
-class SpellingDictionary;
 
 // The spelling test: each word is spoken, the child types it, and after the last
 // word (or "Stop Test") the answers are marked and the same window switches in place
@@ -107,8 +104,4 @@ class frmTest final : public SoundForm
     RunList *m_answers = nullptr;
     RunList *m_rows = nullptr;
     bool m_started = false;
-    // The chosen dictionary, read the first time a wrong row is shown; none when it
-    // is not installed.
-    std::unique_ptr<SpellingDictionary> m_dictionary;
-    bool m_dictionaryRead = false;
 };

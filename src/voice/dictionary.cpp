@@ -90,6 +90,23 @@ std::unique_ptr<SpellingDictionary> SpellingDictionary::open(Dictionaries::Langu
     return dictionary;
 }
 
+namespace Dictionaries
+{
+const SpellingDictionary *forWindows()
+{
+    static struct {
+        QString code;
+        std::unique_ptr<SpellingDictionary> dictionary;
+    } kept;
+    const Language language = chosen();
+    if (code(language) != kept.code) {
+        kept.dictionary = SpellingDictionary::open(language);
+        kept.code = code(language);
+    }
+    return kept.dictionary.get();
+}
+} // namespace Dictionaries
+
 bool SpellingDictionary::isWord(const QString &text) const
 {
     // Longer than any English word, or holding anything but letters: no word.

@@ -27,6 +27,17 @@ Language chosen();
 inline const QString SystemFolder = QStringLiteral("/usr/share/hunspell/");
 } // namespace Dictionaries
 
+class SpellingDictionary;
+
+namespace Dictionaries
+{
+// The chosen language's dictionary for the windows, read the first time one asks and
+// kept for the program's life (read again when the options change the language), so a
+// window never re-reads its files; null when they cannot be read. Asked on the windows'
+// thread only: a worker opens a dictionary of its own.
+const SpellingDictionary *forWindows();
+} // namespace Dictionaries
+
 // One language's dictionary, read from the system's Hunspell files (Hunspell,
 // LGPL/MPL, loaded when the first dictionary is opened: core/platform/lazylibrary.h).
 // Made and asked on one thread.
