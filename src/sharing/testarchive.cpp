@@ -28,6 +28,7 @@
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace TestArchive
 {
@@ -35,6 +36,9 @@ namespace TestArchive
 namespace
 {
 using Staging::Fd;
+
+// How much of a file is copied at a time.
+constexpr size_t CopyBufferBytes = 64 * 1024;
 
 // libarchive's functions, loaded when a test is first shared or added (LazyLibrary): it
 // brings its compression and XML libraries with it, and a start never needs them.
@@ -228,10 +232,12 @@ using Sink = std::function<int(const char *, qint64)>; // returns 0 or an error 
 // Unpacks the current entry's data into sink, counting what really comes out.
 Outcome unpack(archive *a, const Entry &e, qint64 limit, qint64 &total, const Sink &sink)
 {
-    static thread_local char buffer[64 * 1024];
+    // On the heap, for this call: a thread-local array would be given to every thread the
+    // program starts, and cleared there, whether or not it ever copies a file.
+    std::vector<char> buffer(CopyBufferBytes);
     qint64 size = 0;
     for (;;) {
-        const la_ssize_t n = lib().archive_read_data(a, buffer, sizeof buffer);
+        const la_ssize_t n = lib().archive_read_data(a, buffer.data(), buffer.size());
         if (n == 0)
             return {};
         if (n < 0)
@@ -246,7 +252,7 @@ Outcome unpack(archive *a, const Entry &e, qint64 limit, qint64 &total, const Si
         if (total > MaxTotalBytes)
             return {Problem::TooLarge,
                     QStringLiteral("Its files unpack to more than ") + megabytes(MaxTotalBytes) + QLatin1Char('.')};
-        if (const int err = sink(buffer, n))
+        if (const int err = sink(buffer.data(), n))
             return {Problem::CannotWrite, QStringLiteral("Writing ") + quoted(e.name) +
                                               QStringLiteral(" into the program folder failed: ") +
                                               Staging::reason(err) + QLatin1Char('.')};
@@ -484,14 +490,16 @@ Outcome addMember(archive *a, const Member &m)
         return {Problem::CannotRead, quoted(m.name) + QStringLiteral(" cannot be read: ") + why + QLatin1Char('.')};
     if (!addEntry(a, m.name, st.st_size, st.st_mtime))
         return {Problem::CannotWrite, QString::fromLocal8Bit(lib().archive_error_string(a)) + QLatin1Char('.')};
-    static thread_local char buffer[64 * 1024];
+    // On the heap, for this call: a thread-local array would be given to every thread the
+    // program starts, and cleared there, whether or not it ever copies a file.
+    std::vector<char> buffer(CopyBufferBytes);
     qint64 left = st.st_size;
     while (left > 0) {
-        const ssize_t n = ::read(fd.get(), buffer, size_t(std::min<qint64>(left, sizeof buffer)));
+        const ssize_t n = ::read(fd.get(), buffer.data(), size_t(std::min<qint64>(left, qint64(buffer.size()))));
         if (n <= 0)
             return {Problem::CannotRead, quoted(m.name) + QStringLiteral(" changed or could not be read while the ") +
                                              QStringLiteral("test was being shared.")};
-        if (lib().archive_write_data(a, buffer, size_t(n)) != n)
+        if (lib().archive_write_data(a, buffer.data(), size_t(n)) != n)
             return {Problem::CannotWrite, QString::fromLocal8Bit(lib().archive_error_string(a)) + QLatin1Char('.')};
         left -= n;
     }
@@ -809,7 +817,9 @@ Result importFolderOfWaves(const QString &folder, const QString &appDir, const Q
     Result done;
     qint64 total = 0;
     int copied = 0;
-    static thread_local char buffer[64 * 1024];
+    // On the heap, for this call: a thread-local array would be given to every thread the
+    // program starts, and cleared there, whether or not it ever copies a file.
+    std::vector<char> buffer(CopyBufferBytes);
     // Each word is added in the one normal form of words; a second file of the same word
     // written another way is left out.
     QHash<QString, QString> byNormalName;
@@ -836,8 +846,8 @@ Result importFolderOfWaves(const QString &folder, const QString &appDir, const Q
         Fd out(stage.create(normal));
         int err = out ? 0 : errno;
         for (ssize_t n = 1; !err && n > 0;) {
-            n = ::read(in.get(), buffer, sizeof buffer);
-            err = n < 0 ? errno : Staging::writeAll(out.get(), buffer, n);
+            n = ::read(in.get(), buffer.data(), buffer.size());
+            err = n < 0 ? errno : Staging::writeAll(out.get(), buffer.data(), n);
         }
         // The copy is what is checked: it is what the test will play.
         const QString soundWhy = err ? QString() : SoundCheck::check(out.get()).problem;

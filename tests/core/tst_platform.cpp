@@ -16,9 +16,11 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSvgRenderer>
 #include <QTest>
 #include <QTimer>
 
@@ -240,6 +242,45 @@ class TstPlatform : public QObject
         QCOMPARE(shown.deviceIndependentSize().toSize(), p->size());
         QVERIFY(!shown.isNull());
         QCOMPARE(shown, direct->pixmap().toImage());
+    }
+
+    // A picture shown at a size it was drawn at in the build shows that drawing, and it
+    // is the same picture as its SVG drawn there (no stale or misnamed drawing).
+    void picturesDrawnInTheBuildMatchTheirSvg_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("professor") << QStringLiteral("professor") << QSize(122, 150);
+        QTest::newRow("letter blocks") << QStringLiteral("menu_abc") << QSize(32, 32);
+    }
+    void picturesDrawnInTheBuildMatchTheirSvg()
+    {
+        QFETCH(QString, name);
+        QFETCH(QSize, size);
+        if (!QFile::exists(QStringLiteral(":/art/drawn/%1-%2x%3.png").arg(name).arg(size.width()).arg(size.height())))
+            QSKIP("built without rsvg-convert: every picture is drawn from its SVG");
+        QWidget window;
+        auto *p = new Picture(name, QStringLiteral(":/art/%1.svg").arg(name), &window);
+        p->setGeometry(QRect(QPoint(0, 0), size));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QImage shown = p->pixmap().toImage().convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(shown.size(), size);
+
+        QImage svg(size, QImage::Format_ARGB32);
+        svg.fill(Qt::transparent);
+        QPainter painter(&svg);
+        QSvgRenderer(QStringLiteral(":/art/%1.svg").arg(name)).render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
+        painter.end();
+        qint64 difference = 0;
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x) {
+                const QRgb a = shown.pixel(x, y), b = svg.pixel(x, y);
+                difference += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                              std::abs(qBlue(a) - qBlue(b)) + std::abs(qAlpha(a) - qAlpha(b));
+            }
+        // Two rasterizers differ only at the edges: well under two levels a channel.
+        QVERIFY2(difference < 8LL * size.width() * size.height(), qPrintable(QString::number(difference)));
     }
 
     // What waits for a window's first frame comes after that frame and the events

@@ -4,8 +4,11 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QImageReader>
 #include <QLineEdit>
 #include <QListView>
 #include <QListWidget>
@@ -67,6 +70,27 @@ QImage drawSvg(const QString &svg, QSize size, qreal dpr)
     p.end();
     return image;
 }
+
+// The picture drawn in the build at exactly this size in pixels, or a null image: a
+// program picture ":/art/<name>.svg" may come drawn as ":/art/drawn/<name>-<w>x<h>.png".
+// It is read as PNG and nothing else (a reader left to guess asks every picture plugin
+// first, which loads them all).
+QImage drawnInBuild(const QString &svg, QSize pixels)
+{
+    static const QString Art = QStringLiteral(":/art/");
+    if (!svg.startsWith(Art) || !svg.endsWith(QLatin1String(".svg")))
+        return {};
+    const QString drawn = QStringLiteral(":/art/drawn/%1-%2x%3.png")
+                              .arg(QFileInfo(svg).completeBaseName())
+                              .arg(pixels.width())
+                              .arg(pixels.height());
+    if (!QFile::exists(drawn))
+        return {};
+    QImageReader png(drawn, "png");
+    png.setAutoDetectImageFormat(false);
+    const QImage image = png.read();
+    return image.size() == pixels ? image : QImage();
+}
 } // namespace
 
 void Picture::render()
@@ -76,7 +100,11 @@ void Picture::render()
         return;
     }
     const qreal dpr = devicePixelRatioF();
-    QImage image = drawSvg(m_svg, size(), dpr);
+    QImage image = drawnInBuild(m_svg, size() * dpr);
+    if (!image.isNull())
+        image.setDevicePixelRatio(dpr);
+    else
+        image = drawSvg(m_svg, size(), dpr);
     if (image.isNull())
         clear();
     else
