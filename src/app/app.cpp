@@ -11,6 +11,7 @@
 #include "core/platform/dialogs.h"
 #include "core/platform/forms.h"
 #include "core/sound/realengine.h"
+#include "core/ui/programstyle.h"
 #include "core/ui/widgets.h"
 #include "history/historystore.h"
 #include "history/programhistory.h"
@@ -145,6 +146,7 @@ int run(int argc, char **argv)
     // saying so before any is made also spares each one asking the session bus for it.
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeMenuBar);
     QApplication app(argc, argv);
+    QApplication::setStyle(new ProgramStyle);
     QApplication::setApplicationName(QStringLiteral("Wordaroo"));
     QApplication::setApplicationVersion(QStringLiteral(WORDAROO_VERSION));
 
