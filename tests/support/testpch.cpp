@@ -1,0 +1,1 @@
+// Compiles the test programs' precompiled Qt headers (tests/CMakeLists.txt).
