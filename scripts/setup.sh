@@ -7,8 +7,8 @@ packages=(
     build-essential cmake pkg-config ccache lld
     qt6-base-dev qt6-base-private-dev libpulse-dev qt6-svg-dev qt6-charts-dev libqt6opengl6-dev libsndfile1-dev libarchive-dev libxcb1-dev libxcb-damage0-dev libgtest-dev libbenchmark-dev
     libsonic-dev
-    # run: Qt plugins, sound server client, fonts
-    qt6-qpa-plugins libpulse0 libqt6svg6 libqt6sql6-sqlite libqt6sql6-psql libqt6charts6 fonts-dejavu-core fonts-liberation fonts-urw-base35
+    # run: Qt plugins, sound server client and sound files (loaded by name), fonts
+    qt6-qpa-plugins libpulse0 libsndfile1 libqt6svg6 libqt6sql6-sqlite libqt6sql6-psql libqt6charts6 fonts-dejavu-core fonts-liberation fonts-urw-base35
     # the letters a child may choose in the options
     fonts-sil-andika fonts-opendyslexic
     # speech and sounds rendered at build time

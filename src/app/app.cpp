@@ -11,6 +11,7 @@
 #include "core/platform/dialogs.h"
 #include "core/platform/forms.h"
 #include "core/sound/realengine.h"
+#include "core/sound/soundlibraries.h"
 #include "core/ui/programstyle.h"
 #include "core/ui/widgets.h"
 #include "history/historystore.h"
@@ -187,6 +188,10 @@ int run(int argc, char **argv)
     // is on screen: its round trips, and the welcome's stream, would otherwise delay the
     // window.
     (void)QAccessible::isActive();
+    // libsndfile (the welcome's file is opened before the first frame) and libpulse (the
+    // server is reached right after it) are loaded on a pool thread meanwhile; a use
+    // that comes first waits for that load rather than making its own.
+    SoundLibraries::preload();
     RealSoundEngine sound(RealSoundEngine::Start::Held);
     Sound::setEngine(&sound);
     // Recordings saved in the authoring window are listened to; the recognizer is loaded

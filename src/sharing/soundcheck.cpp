@@ -1,11 +1,14 @@
 #include "sharing/soundcheck.h"
 
+#include "core/sound/soundlibraries.h"
 #include "sharing/testarchive.h"
 #include "voice/computervoice.h"
 
 #include <sndfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using SoundLibraries::sndfile;
 
 namespace SoundCheck
 {
@@ -61,9 +64,13 @@ Verdict check(int fd)
     SF_VIRTUAL_IO io{length, seek, read, write, tell};
     Source source{fd};
     SF_INFO info{};
-    SNDFILE *f = sf_open_virtual(&io, SFM_READ, &info, &source);
+    if (!sndfile().loaded()) {
+        v.problem = sndfile().errorString();
+        return v;
+    }
+    SNDFILE *f = sndfile().open_virtual(&io, SFM_READ, &info, &source);
     if (!f) {
-        QString why = QString::fromLocal8Bit(sf_strerror(nullptr));
+        QString why = QString::fromLocal8Bit(sndfile().strerror(nullptr));
         while (why.endsWith(QLatin1Char('.')))
             why.chop(1);
         v.problem = QStringLiteral("it is not a sound file (") + why + QLatin1Char(')');
@@ -77,9 +84,9 @@ Verdict check(int fd)
     else if (info.frames > sf_count_t(info.samplerate) * TestArchive::MaxRecordingSeconds)
         v.problem = QStringLiteral("it lasts longer than %1 minutes").arg(TestArchive::MaxRecordingSeconds / 60);
     // libsndfile appends its own name and version to the field when it writes a file.
-    if (const char *software = sf_get_string(f, SF_STR_SOFTWARE))
+    if (const char *software = sndfile().get_string(f, SF_STR_SOFTWARE))
         v.computerVoice = QString::fromUtf8(software).startsWith(ComputerVoice::Mark);
-    sf_close(f);
+    sndfile().close(f);
     return v;
 }
 

@@ -3,6 +3,7 @@
 #include "core/platform/lazylibrary.h"
 #include "core/platform/safefile.h"
 #include "core/platform/testlibrary.h"
+#include "core/sound/soundlibraries.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -20,6 +21,8 @@ extern "C" {
 #include <csetjmp>
 #include <cstdlib>
 #include <vector>
+
+using SoundLibraries::sndfile;
 
 // The voice: cmu_us_slt, a clear US English female voice. Of the voices Debian ships
 // with flite it is the only female one (awb is a Scottish male voice, kal and kal16 male
@@ -151,14 +154,14 @@ QByteArray encode(const Speech &speech)
     info.samplerate = speech.rate;
     info.channels = 1;
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE *f = sf_open_virtual(&io, SFM_WRITE, &info, &buffer);
+    SNDFILE *f = sndfile().loaded() ? sndfile().open_virtual(&io, SFM_WRITE, &info, &buffer) : nullptr;
     if (!f)
         return {};
     const QByteArray mark = Mark.toUtf8();
-    const bool marked = sf_set_string(f, SF_STR_SOFTWARE, mark.constData()) == 0;
+    const bool marked = sndfile().set_string(f, SF_STR_SOFTWARE, mark.constData()) == 0;
     const auto frames = sf_count_t(speech.samples.size());
-    const bool written = sf_write_short(f, speech.samples.data(), frames) == frames;
-    if (sf_close(f) != 0 || !marked || !written)
+    const bool written = sndfile().write_short(f, speech.samples.data(), frames) == frames;
+    if (sndfile().close(f) != 0 || !marked || !written)
         return {};
     return image;
 }
@@ -296,12 +299,12 @@ bool isComputerVoice(const QString &path)
     if (!QFileInfo(path).isFile())
         return false;
     SF_INFO info{};
-    SNDFILE *f = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    SNDFILE *f = sndfile().loaded() ? sndfile().open(QFile::encodeName(path).constData(), SFM_READ, &info) : nullptr;
     if (!f)
         return false;
-    const char *software = sf_get_string(f, SF_STR_SOFTWARE);
+    const char *software = sndfile().get_string(f, SF_STR_SOFTWARE);
     const bool marked = software && QString::fromUtf8(software).startsWith(Mark);
-    sf_close(f);
+    sndfile().close(f);
     return marked;
 }
 

@@ -1,5 +1,6 @@
 #include "voice/recordingcheck.h"
 
+#include "core/sound/soundlibraries.h"
 #include "voice/computervoice.h"
 
 #include <QFile>
@@ -18,6 +19,8 @@
 #include <cmath>
 #include <numbers>
 #include <vector>
+
+using SoundLibraries::sndfile;
 
 // The recognizer is pocketsphinx with its US English model (Debian's pocketsphinx-en-us).
 // It is linked from its static libraries, so starting the program loads nothing of it;
@@ -51,15 +54,15 @@ constexpr int MaxAlternatives = 4;
 bool readSamples(const QString &path, std::vector<float> &mono, int &rate, QString *why)
 {
     SF_INFO info{};
-    SNDFILE *f = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    SNDFILE *f = sndfile().loaded() ? sndfile().open(QFile::encodeName(path).constData(), SFM_READ, &info) : nullptr;
     if (!f) {
         *why = QStringLiteral("The recording could not be read.");
         return false;
     }
     const sf_count_t frames = std::min<sf_count_t>(info.frames, sf_count_t(MaxSeconds) * info.samplerate);
     std::vector<float> all(size_t(frames) * size_t(info.channels));
-    const sf_count_t read = sf_readf_float(f, all.data(), frames);
-    sf_close(f);
+    const sf_count_t read = sndfile().readf_float(f, all.data(), frames);
+    sndfile().close(f);
     mono.assign(size_t(std::max<sf_count_t>(read, 0)), 0.0f);
     for (size_t i = 0; i < mono.size(); ++i) {
         for (int c = 0; c < info.channels; ++c)

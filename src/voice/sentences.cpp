@@ -1,6 +1,7 @@
 #include "voice/sentences.h"
 
 #include "core/platform/testlibrary.h"
+#include "core/sound/soundlibraries.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +9,8 @@
 
 #include <sndfile.h>
 #include <unistd.h>
+
+using SoundLibraries::sndfile;
 
 namespace Sentences
 {
@@ -48,10 +51,10 @@ QString playable(const QString &testDir, const QString &word)
         return {};
     // The header alone tells a sound from junk; nothing is decoded here.
     SF_INFO info{};
-    SNDFILE *f = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    SNDFILE *f = sndfile().loaded() ? sndfile().open(QFile::encodeName(path).constData(), SFM_READ, &info) : nullptr;
     if (!f)
         return {};
-    sf_close(f);
+    sndfile().close(f);
     return info.frames > 0 && info.samplerate > 0 && info.channels > 0 ? path : QString();
 }
 

@@ -1,6 +1,7 @@
 #include "core/sound/sound_pcm.h"
 
 #include "core/platform/safefile.h"
+#include "core/sound/soundlibraries.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -17,6 +18,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+
+using SoundLibraries::sndfile;
 
 namespace
 {
@@ -105,7 +108,7 @@ Reader::~Reader()
 void Reader::close()
 {
     if (m_file)
-        sf_close(m_file);
+        sndfile().close(m_file);
     m_file = nullptr;
     if (m_fd >= 0)
         ::close(m_fd);
@@ -148,15 +151,20 @@ bool Reader::open(const QString &path, QString &error)
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
 
+    if (!sndfile().loaded()) {
+        ::close(fd);
+        error = sndfile().errorString();
+        return false;
+    }
     SF_INFO info{};
-    SNDFILE *f = sf_open_fd(fd, SFM_READ, &info, SF_FALSE);
+    SNDFILE *f = sndfile().open_fd(fd, SFM_READ, &info, SF_FALSE);
     if (!f) {
         ::close(fd);
-        error = QStringLiteral("Not a readable sound file: ") + QString::fromLocal8Bit(sf_strerror(nullptr));
+        error = QStringLiteral("Not a readable sound file: ") + QString::fromLocal8Bit(sndfile().strerror(nullptr));
         return false;
     }
     if (info.channels < 1 || info.channels > 64 || info.samplerate < 1000 || info.samplerate > 384000) {
-        sf_close(f);
+        sndfile().close(f);
         ::close(fd);
         error =
             QStringLiteral("Unsupported sound format (%1 channels at %2 Hz).").arg(info.channels).arg(info.samplerate);
@@ -165,7 +173,7 @@ bool Reader::open(const QString &path, QString &error)
     // The length is judged from the header, before anything is decoded: a file whose
     // header claims hours would otherwise take as long, and as much memory, to refuse.
     if (info.frames > qint64(info.samplerate) * MaxSeconds) {
-        sf_close(f);
+        sndfile().close(f);
         ::close(fd);
         error = QStringLiteral("The sound is %1 s long; sounds longer than %2 minutes are refused.")
                     .arg(info.frames / info.samplerate)
@@ -174,7 +182,7 @@ bool Reader::open(const QString &path, QString &error)
     }
     // Whatever the encoding, samples come as floats at full scale 1.0 (integer files are
     // scaled by libsndfile, float files are as written) and are clipped to 16 bits.
-    sf_command(f, SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
+    sndfile().command(f, SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
     m_file = f;
     m_fd = fd;
     m_rate = info.samplerate;
@@ -186,7 +194,7 @@ bool Reader::open(const QString &path, QString &error)
 
 bool Reader::seek(qint64 frame)
 {
-    return m_file && sf_seek(m_file, sf_count_t(frame), SEEK_SET) == sf_count_t(frame);
+    return m_file && sndfile().seek(m_file, sf_count_t(frame), SEEK_SET) == sf_count_t(frame);
 }
 
 qint64 Reader::read(qint16 *out, qint64 maxFrames)
@@ -197,7 +205,7 @@ qint64 Reader::read(qint16 *out, qint64 maxFrames)
     m_block.resize(size_t(Block * m_inChannels));
     qint64 done = 0;
     while (done < maxFrames) {
-        const sf_count_t got = sf_readf_float(m_file, m_block.data(), std::min(Block, maxFrames - done));
+        const sf_count_t got = sndfile().readf_float(m_file, m_block.data(), std::min(Block, maxFrames - done));
         if (got <= 0)
             break;
         qint16 *dst = out + done * m_outChannels;
@@ -252,12 +260,12 @@ QByteArray encodeWaveMono16(const Pcm &pcm)
     info.samplerate = mono.rate;
     info.channels = 1;
     info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    SNDFILE *f = sf_open_virtual(&io, SFM_WRITE, &info, &mem);
+    SNDFILE *f = sndfile().loaded() ? sndfile().open_virtual(&io, SFM_WRITE, &info, &mem) : nullptr;
     if (!f)
         return {};
     const sf_count_t frames = mono.frames();
-    const sf_count_t written = frames > 0 ? sf_writef_short(f, mono.samples(), frames) : 0;
-    sf_close(f);
+    const sf_count_t written = frames > 0 ? sndfile().writef_short(f, mono.samples(), frames) : 0;
+    sndfile().close(f);
     if (written != frames)
         return {};
     return image;

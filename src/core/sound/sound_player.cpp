@@ -2,6 +2,7 @@
 
 #include "core/sound/sound_server.h"
 #include "core/sound/soundengine.h"
+#include "core/sound/soundlibraries.h"
 
 #include <QList>
 #include <QPointer>
@@ -13,6 +14,8 @@
 #include <algorithm>
 #include <cstring>
 #include <utility>
+
+using SoundLibraries::pulse;
 
 // A playback stream and what it plays: the frames of a source, decoded as the server's
 // thread asks for them, then a little silence. Everything here is touched under the
@@ -65,20 +68,20 @@ struct SoundPlayer::Stream {
         while (nbytes > 0) {
             void *buffer = nullptr;
             size_t size = nbytes;
-            if (pa_stream_begin_write(s, &buffer, &size) < 0 || !buffer)
+            if (pulse().stream_begin_write(s, &buffer, &size) < 0 || !buffer)
                 return; // the stream is failing: its state says so
             size = std::min(size, nbytes);
             size -= size % size_t(self->bytesPerFrame);
             const size_t filled = size > 0 ? self->fill(static_cast<char *>(buffer), size) : 0;
             if (filled == 0) {
-                pa_stream_cancel_write(s);
+                pulse().stream_cancel_write(s);
                 // All written: a sound shorter than the stream's start-up buffer starts now.
                 if (!std::exchange(self->triggered, true))
-                    if (pa_operation *op = pa_stream_trigger(s, nullptr, nullptr))
-                        pa_operation_unref(op);
+                    if (pa_operation *op = pulse().stream_trigger(s, nullptr, nullptr))
+                        pulse().operation_unref(op);
                 return;
             }
-            if (pa_stream_write(s, buffer, filled, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+            if (pulse().stream_write(s, buffer, filled, nullptr, 0, PA_SEEK_RELATIVE) < 0)
                 return;
             nbytes -= filled;
         }
@@ -90,32 +93,32 @@ struct SoundPlayer::Stream {
     // -1 before the first account; `read` is what the sink had read then.
     qint64 heardUsecs(qint64 &read) const
     {
-        const pa_timing_info *info = pa_stream_get_timing_info(pa);
+        const pa_timing_info *info = pulse().stream_get_timing_info(pa);
         if (!info || info->read_index_corrupt)
             return -1;
         read = info->read_index > 0
-                   ? qint64(pa_bytes_to_usec(uint64_t(info->read_index), pa_stream_get_sample_spec(pa)))
+                   ? qint64(pulse().bytes_to_usec(uint64_t(info->read_index), pulse().stream_get_sample_spec(pa)))
                    : 0;
         qint64 heard = read - qint64(info->sink_usec);
         if (info->playing)
-            heard += qint64(pa_timeval_age(&info->timestamp));
+            heard += qint64(pulse().timeval_age(&info->timestamp));
         return std::max<qint64>(0, heard);
     }
     // Asks the server for a fresh account, for the next look.
     void askTiming() const
     {
-        if (pa_stream_get_state(pa) == PA_STREAM_READY)
-            if (pa_operation *op = pa_stream_update_timing_info(pa, nullptr, nullptr))
-                pa_operation_unref(op);
+        if (pulse().stream_get_state(pa) == PA_STREAM_READY)
+            if (pa_operation *op = pulse().stream_update_timing_info(pa, nullptr, nullptr))
+                pulse().operation_unref(op);
     }
 
     static void state(pa_stream *s, void *data)
     {
         auto *self = static_cast<Stream *>(data);
-        const pa_stream_state_t st = pa_stream_get_state(s);
+        const pa_stream_state_t st = pulse().stream_get_state(s);
         if (st != PA_STREAM_FAILED && st != PA_STREAM_TERMINATED)
             return;
-        const int error = pa_context_errno(pa_stream_get_context(s));
+        const int error = pulse().context_errno(pulse().stream_get_context(s));
         SoundServer::postTo(self->owner, [owner = self->owner, generation = self->generation, error] {
             owner->streamFailed(generation, error);
         });
@@ -210,7 +213,7 @@ bool SoundPlayer::open(std::unique_ptr<PcmConvert::FrameSource> source, qint64 f
     m_frames = frames;
     pa_sample_spec spec{PA_SAMPLE_S16NE, uint32_t(source->rate()), uint8_t(source->channels())};
     qint64 playFrames = frames;
-    if (!pa_sample_spec_valid(&spec)) {
+    if (!pulse().sample_spec_valid(&spec)) {
         // A rate the server does not take: converted as it plays.
         spec.rate = 48000;
         qCDebug(lcSound) << "converting" << source->rate() << "Hz to" << spec.rate << "Hz";
@@ -221,14 +224,14 @@ bool SoundPlayer::open(std::unique_ptr<PcmConvert::FrameSource> source, qint64 f
     auto stream = std::make_unique<Stream>();
     stream->owner = this;
     stream->generation = ++m_generation;
-    stream->bytesPerFrame = qint64(pa_frame_size(&spec));
+    stream->bytesPerFrame = qint64(pulse().frame_size(&spec));
     stream->rate = int(spec.rate);
     stream->frames = playFrames;
     stream->padLeft = qint64(SoundServer::bytesFor(PaddingMs, spec));
     stream->source = std::move(source);
 
     const SoundServer::Lock lock(*m_server);
-    stream->pa = pa_stream_new(m_server->context(), "Sound", &spec, nullptr);
+    stream->pa = pulse().stream_new(m_server->context(), "Sound", &spec, nullptr);
     if (!stream->pa) {
         m_error = QStringLiteral("The sound device could not be opened.");
         return false;
@@ -237,10 +240,10 @@ bool SoundPlayer::open(std::unique_ptr<PcmConvert::FrameSource> source, qint64 f
     // heard, starts playing once it has that much, and asks for more as it plays.
     pa_buffer_attr attr = SoundServer::serverChosenBuffers();
     attr.tlength = SoundServer::bytesFor(BufferMs, spec);
-    pa_stream_set_state_callback(stream->pa, &Stream::state, stream.get());
-    pa_stream_set_write_callback(stream->pa, &Stream::write, stream.get());
+    pulse().stream_set_state_callback(stream->pa, &Stream::state, stream.get());
+    pulse().stream_set_write_callback(stream->pa, &Stream::write, stream.get());
     const auto flags = pa_stream_flags_t(PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
-    if (pa_stream_connect_playback(stream->pa, nullptr, &attr, flags, nullptr, nullptr) < 0) {
+    if (pulse().stream_connect_playback(stream->pa, nullptr, &attr, flags, nullptr, nullptr) < 0) {
         m_error = QStringLiteral("The sound device could not be opened: %1.").arg(m_server->lastError());
         SoundServer::detach(stream->pa);
         SoundServer::release(stream->pa);
@@ -312,7 +315,7 @@ void SoundPlayer::streamFailed(quint64 generation, int paError)
 {
     if (!m_playing || !m_stream || generation != m_generation)
         return; // a stream closed already
-    giveUp(QStringLiteral("The sound device stopped: %1.").arg(QString::fromUtf8(pa_strerror(paError))));
+    giveUp(QStringLiteral("The sound device stopped: %1.").arg(QString::fromUtf8(pulse().strerror(paError))));
 }
 
 void SoundPlayer::giveUp(const QString &message)

@@ -3,11 +3,14 @@
 #include "core/sound/sound_pcm.h"
 #include "core/sound/sound_server.h"
 #include "core/sound/soundengine.h"
+#include "core/sound/soundlibraries.h"
 
 #include <pulse/error.h>
 #include <pulse/stream.h>
 
 #include <algorithm>
+
+using SoundLibraries::pulse;
 
 // A recording stream and the take it fills. Everything here is touched under the
 // loop's lock only (the server's thread in its callbacks, the program's thread in a
@@ -25,10 +28,10 @@ struct SoundRecorder::Stream {
     // Moves what the server has delivered into the take.
     void drain()
     {
-        while (pa_stream_readable_size(pa) > 0) {
+        while (pulse().stream_readable_size(pa) > 0) {
             const void *data = nullptr;
             size_t size = 0;
-            if (pa_stream_peek(pa, &data, &size) < 0 || size == 0)
+            if (pulse().stream_peek(pa, &data, &size) < 0 || size == 0)
                 return;
             const qsizetype room = qsizetype(std::max<qint64>(0, maxBytes() - take.size()));
             const qsizetype n = std::min(qsizetype(size), room) & ~qsizetype(1);
@@ -36,7 +39,7 @@ struct SoundRecorder::Stream {
                 take.append(static_cast<const char *>(data), n);
             else
                 take.append(n, '\0'); // a hole in what the server kept: silence
-            pa_stream_drop(pa);
+            pulse().stream_drop(pa);
         }
     }
 
@@ -45,16 +48,16 @@ struct SoundRecorder::Stream {
     static void state(pa_stream *s, void *data)
     {
         auto *self = static_cast<Stream *>(data);
-        const pa_stream_state_t st = pa_stream_get_state(s);
+        const pa_stream_state_t st = pulse().stream_get_state(s);
         if (st == PA_STREAM_READY) {
             // With PA_STREAM_FIX_RATE the stream now runs at the source's rate.
-            if (const pa_sample_spec *spec = pa_stream_get_sample_spec(s); spec && spec->rate > 0)
+            if (const pa_sample_spec *spec = pulse().stream_get_sample_spec(s); spec && spec->rate > 0)
                 self->rate = int(spec->rate);
             return;
         }
         if (st != PA_STREAM_FAILED && st != PA_STREAM_TERMINATED)
             return;
-        const int error = pa_context_errno(pa_stream_get_context(s));
+        const int error = pulse().context_errno(pulse().stream_get_context(s));
         SoundServer::postTo(self->owner, [owner = self->owner, generation = self->generation, error] {
             owner->streamFailed(generation, error);
         });
@@ -91,7 +94,7 @@ bool SoundRecorder::start(qint64 maxMs, QString &error)
     stream->maxMs = std::max<qint64>(0, maxMs);
 
     const SoundServer::Lock lock(*m_server);
-    stream->pa = pa_stream_new(m_server->context(), "Recording", &spec, nullptr);
+    stream->pa = pulse().stream_new(m_server->context(), "Recording", &spec, nullptr);
     if (!stream->pa) {
         error = QStringLiteral("The sound input could not be opened.");
         return false;
@@ -99,12 +102,12 @@ bool SoundRecorder::start(qint64 maxMs, QString &error)
     // The server delivers the sound in fragments of FragmentMs.
     pa_buffer_attr attr = SoundServer::serverChosenBuffers();
     attr.fragsize = SoundServer::bytesFor(FragmentMs, spec);
-    pa_stream_set_state_callback(stream->pa, &Stream::state, stream.get());
-    pa_stream_set_read_callback(stream->pa, &Stream::read, stream.get());
+    pulse().stream_set_state_callback(stream->pa, &Stream::state, stream.get());
+    pulse().stream_set_read_callback(stream->pa, &Stream::read, stream.get());
     // The source's own rate: clipping is judged on the samples as the microphone gave
     // them, before any conversion smooths the flat tops away.
-    if (pa_stream_connect_record(stream->pa, nullptr, &attr,
-                                 pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_FIX_RATE)) < 0) {
+    if (pulse().stream_connect_record(stream->pa, nullptr, &attr,
+                                      pa_stream_flags_t(PA_STREAM_ADJUST_LATENCY | PA_STREAM_FIX_RATE)) < 0) {
         error = QStringLiteral("The sound input could not be opened: %1.").arg(m_server->lastError());
         SoundServer::detach(stream->pa);
         SoundServer::release(stream->pa);
@@ -153,7 +156,7 @@ void SoundRecorder::streamFailed(quint64 generation, int paError)
 {
     if (!m_recording || !m_stream || generation != m_generation)
         return; // a stream closed already
-    giveUp(QStringLiteral("The sound input stopped: %1.").arg(QString::fromUtf8(pa_strerror(paError))));
+    giveUp(QStringLiteral("The sound input stopped: %1.").arg(QString::fromUtf8(pulse().strerror(paError))));
 }
 
 void SoundRecorder::giveUp(const QString &message)
@@ -172,7 +175,7 @@ void SoundRecorder::stop(bool keep)
     {
         const SoundServer::Lock lock(*m_server);
         SoundServer::detach(m_stream->pa);
-        if (keep && PA_STREAM_IS_GOOD(pa_stream_get_state(m_stream->pa)))
+        if (keep && PA_STREAM_IS_GOOD(pulse().stream_get_state(m_stream->pa)))
             m_stream->drain();
         SoundServer::release(m_stream->pa);
         m_take = keep ? std::move(m_stream->take) : QByteArray();
