@@ -19,7 +19,6 @@
 #include <QScreen>
 #include <QStyleOptionButton>
 #include <QStylePainter>
-#include <QSvgRenderer>
 #include <QTimer>
 
 #include <utility>
@@ -54,20 +53,28 @@ void Picture::resizeEvent(QResizeEvent *event)
 
 namespace
 {
-// The SVG drawn to fit a size, keeping its proportions; a null image if it cannot be
-// read.
+// The SVG drawn to fit a size, keeping its proportions, centred; a null image if it
+// cannot be read. Qt's SVG picture plugin draws it, loaded the first time a picture is
+// drawn from its SVG rather than linked: the start window's pictures come drawn in the
+// build (below).
 QImage drawSvg(const QString &svg, QSize size, qreal dpr)
 {
-    QSvgRenderer renderer(svg);
-    if (!renderer.isValid())
+    QImageReader reader(svg, "svg");
+    reader.setAutoDetectImageFormat(false);
+    const QSize natural = reader.size();
+    if (!natural.isValid())
         return {};
-    QImage image(size * dpr, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(dpr);
+    const QSize pixels = size * dpr;
+    reader.setScaledSize(natural.scaled(pixels, Qt::KeepAspectRatio));
+    const QImage drawn = reader.read();
+    if (drawn.isNull())
+        return {};
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter p(&image);
-    renderer.setAspectRatioMode(Qt::KeepAspectRatio);
-    renderer.render(&p, QRectF(QPointF(0, 0), QSizeF(size)));
+    p.drawImage((pixels.width() - drawn.width()) / 2, (pixels.height() - drawn.height()) / 2, drawn);
     p.end();
+    image.setDevicePixelRatio(dpr);
     return image;
 }
 
