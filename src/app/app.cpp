@@ -11,7 +11,6 @@
 #include "core/platform/dialogs.h"
 #include "core/platform/forms.h"
 #include "core/sound/realengine.h"
-#include "core/sound/soundlibraries.h"
 #include "core/ui/programstyle.h"
 #include "core/ui/widgets.h"
 #include "history/historystore.h"
@@ -24,6 +23,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QEvent>
+#include <QFontDatabase>
 #include <QIcon>
 #include <QImageReader>
 #include <QPixmap>
@@ -188,10 +188,11 @@ int run(int argc, char **argv)
     // is on screen: its round trips, and the welcome's stream, would otherwise delay the
     // window.
     (void)QAccessible::isActive();
-    // libsndfile (the welcome's file is opened before the first frame) and libpulse (the
-    // server is reached right after it) are loaded on a pool thread meanwhile; a use
-    // that comes first waits for that load rather than making its own.
-    SoundLibraries::preload();
+    // The font database (the font configuration and the list of installed fonts, the
+    // longest part of making the first window) is read on a pool thread while the start
+    // window is made and the background shown; the first text measured waits for it under
+    // the font database's own lock instead of reading it again.
+    const QFuture<void> fonts = QtConcurrent::run([] { (void)QFontDatabase::families(); });
     RealSoundEngine sound(RealSoundEngine::Start::Held);
     Sound::setEngine(&sound);
     // Recordings saved in the authoring window are listened to; the recognizer is loaded
@@ -223,9 +224,11 @@ int run(int argc, char **argv)
     Form *login = Forms::show(Windows::Login);
     if (!login)
         return 1;
-    QApplication::setWindowIcon(programIcon(icon.result()));
     // The class's tests are brought in on a thread of their own once the window is up.
-    const std::unique_ptr<QObject> soundAfterStart = Ui::afterFirstFrame(login, [&sound, &context] {
+    // The windows get their icon then too: its pictures, sent to the window system for
+    // each window, would otherwise go before the start window's first frame.
+    const std::unique_ptr<QObject> soundAfterStart = Ui::afterFirstFrame(login, [&sound, &context, &icon] {
+        QApplication::setWindowIcon(programIcon(icon.result()));
         sound.release();
         ClassTestSync::start(context);
     });

@@ -3,8 +3,6 @@
 #include "core/platform/lazylibrary.h"
 #include "core/sound/soundengine.h"
 
-#include <QtConcurrent/QtConcurrentRun>
-
 namespace SoundLibraries
 {
 namespace
@@ -53,15 +51,6 @@ const SndfileLibrary &sndfile()
 #undef X
     });
     return loaded;
-}
-
-void preload()
-{
-    // The welcome's file is read first, the sound server reached after the first frame.
-    (void)QtConcurrent::run([] {
-        (void)sndfile();
-        (void)pulse();
-    });
 }
 
 void useNames(const char *pulseName, const char *sndfileName)

@@ -130,10 +130,6 @@ namespace SoundLibraries
 const PulseLibrary &pulse();
 const SndfileLibrary &sndfile();
 
-// Loads both on a pool thread, so that the start window's first sound does not wait for
-// them on the window's thread. Call it once threads may be started.
-void preload();
-
 // For tests, before the first load: the run-time names to load instead (one that does
 // not exist stands for a machine without the library).
 void useNames(const char *pulseName, const char *sndfileName);
