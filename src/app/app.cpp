@@ -106,29 +106,19 @@ class Offers final : public QObject
     bool m_busy = false;
 };
 
-// The window icon's pictures drawn in the build, read on any thread.
-QList<QImage> iconImages()
+// The window icon: its pictures drawn in the build, or the drawing itself where the
+// build had no means to draw them.
+QIcon programIcon()
 {
-    QList<QImage> images;
+    QIcon icon;
     for (int size : {16, 32, 48, 64, 128}) {
         // Read as PNG and nothing else: a reader left to guess asks every picture
         // plugin first, which loads them all.
         QImageReader png(QStringLiteral(":/art/icon-%1.png").arg(size), "png");
         png.setAutoDetectImageFormat(false);
-        const QImage image = png.read();
-        if (!image.isNull())
-            images << image;
+        if (const QImage image = png.read(); !image.isNull())
+            icon.addPixmap(QPixmap::fromImage(image));
     }
-    return images;
-}
-
-// The window icon: those pictures, or the drawing itself where the build had no
-// means to draw them.
-QIcon programIcon(const QList<QImage> &images)
-{
-    QIcon icon;
-    for (const QImage &image : images)
-        icon.addPixmap(QPixmap::fromImage(image));
     return icon.isNull() ? QIcon(QStringLiteral(":/art/icon.svg")) : icon;
 }
 } // namespace
@@ -198,8 +188,6 @@ int run(int argc, char **argv)
     // Recordings saved in the authoring window are listened to; the recognizer is loaded
     // only when one is.
     RecordingCheck::install(&RecordingCheck::makeListener);
-    // The icon is read while the first windows are made, and given to them once they are.
-    const QFuture<QList<QImage>> icon = QtConcurrent::run(iconImages);
 
     QApplication::setFont(Fonts::sized(Fonts::DefaultPoints));
 
@@ -227,10 +215,10 @@ int run(int argc, char **argv)
     // The class's tests are brought in on a thread of their own once the window is up.
     // The windows get their icon then too: its pictures, sent to the window system for
     // each window, would otherwise go before the start window's first frame.
-    const std::unique_ptr<QObject> soundAfterStart = Ui::afterFirstFrame(login, [&sound, &context, &icon] {
-        QApplication::setWindowIcon(programIcon(icon.result()));
+    const std::unique_ptr<QObject> soundAfterStart = Ui::afterFirstFrame(login, [&sound, &context] {
         sound.release();
         ClassTestSync::start(context);
+        QApplication::setWindowIcon(programIcon());
     });
     if (startObserver())
         startObserver()(login);
