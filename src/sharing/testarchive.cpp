@@ -38,7 +38,7 @@ namespace
 using Staging::Fd;
 
 // How much of a file is copied at a time.
-constexpr size_t CopyBufferBytes = 64 * 1024;
+constexpr size_t CopyBufferBytes = size_t(64) * 1024;
 
 // libarchive's functions, loaded when a test is first shared or added (LazyLibrary): it
 // brings its compression and XML libraries with it, and a start never needs them.
