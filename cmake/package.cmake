@@ -98,20 +98,20 @@ Scramble, with the same words.
 Each user runs a copy of the program folder in ~/.local/share/wordaroo, where
 the tests and settings are kept.")
 # dpkg-shlibdeps finds the libraries the program links. What it loads without linking:
-# the X11 platform plugin and the image format and SVG icon plugins come with the Qt
-# libraries it links (libqt6gui6, libqt6svg6), and the fonts it asks for by name
-# (src/core/ui/layout.cpp and the pictures' DejaVu Sans) are packages of their own, as is
-# the SQLite driver that Qt SQL loads for history.db. The libraries it loads by name
-# (core/platform/lazylibrary.h) are named here, since dpkg-shlibdeps only sees what is
-# linked: at start, on a thread of its own, the sound server's client libpulse0 and
-# libsndfile1 for the sound files (core/sound/soundlibraries.h); when a feature is first
-# used, the computer voice's libflite1, sharing's libarchive13 and the dictionaries'
-# libhunspell-1.7-0. It starts without a sound server, but is silent then, and without
-# the English dictionaries, but then no answer is called another real word. The letters
-# a child may choose in the options are recommended: a missing one is shown in the
-# standard font.
+# the X11 platform plugin and the image format plugins come with the Qt library it links
+# (libqt6gui6); the SVG picture and icon plugins that draw its pictures are libqt6svg6,
+# named here; the fonts it asks for by name (src/core/ui/layout.cpp and the pictures'
+# DejaVu Sans) are packages of their own, as is the SQLite driver that Qt SQL loads for
+# history.db. The libraries it loads by name (core/platform/lazylibrary.h) are named
+# here, since dpkg-shlibdeps only sees what is linked: at start the sound server's
+# client libpulse0 and libsndfile1 for the sound files (core/sound/soundlibraries.h);
+# when a feature is first used, the computer voice's libflite1, sharing's libarchive13
+# and the dictionaries' libhunspell-1.7-0. It starts without a sound server, but is
+# silent then, and without the English dictionaries, but then no answer is called
+# another real word. The letters a child may choose in the options are recommended: a
+# missing one is shown in the standard font.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libpulse0, libsndfile1, libflite1, libarchive13, libhunspell-1.7-0, libqt6sql6-sqlite, libqt6sql6-psql, fonts-dejavu-core, fonts-liberation | fonts-liberation2, fonts-urw-base35")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libpulse0, libsndfile1, libqt6svg6, libflite1, libarchive13, libhunspell-1.7-0, libqt6sql6-sqlite, libqt6sql6-psql, fonts-dejavu-core, fonts-liberation | fonts-liberation2, fonts-urw-base35")
 # Recommended: a sound server, the English dictionaries, and the speech model that
 # recordings are checked with (without it they are not checked).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "pulseaudio | pipewire-pulse, hunspell-en-gb, hunspell-en-us, pocketsphinx-en-us, fonts-sil-andika, fonts-opendyslexic")
