@@ -1,0 +1,1 @@
+// Compiles the program's precompiled headers (src/precompiled.h, src/CMakeLists.txt).
