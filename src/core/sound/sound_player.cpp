@@ -88,10 +88,10 @@ struct SoundPlayer::Stream {
     }
 
     // What has been heard, by the server's last account of the stream (what the sink
-    // had read, less its latency, when it answered) and, with `sinceAccount`, the time
-    // since: that account is taken on the server's clock, so nothing is guessed but the
-    // time since. -1 before the first account; `read` is what the sink had read then.
-    qint64 heardUsecs(qint64 &read, bool sinceAccount = true) const
+    // had read, less its latency, when it answered) and the time since: that account is
+    // taken on the server's clock, so nothing is guessed but the time it took to arrive.
+    // -1 before the first account; `read` is what the sink had read then.
+    qint64 heardUsecs(qint64 &read) const
     {
         const pa_timing_info *info = pulse().stream_get_timing_info(pa);
         if (!info || info->read_index_corrupt)
@@ -100,7 +100,7 @@ struct SoundPlayer::Stream {
                    ? qint64(pulse().bytes_to_usec(uint64_t(info->read_index), pulse().stream_get_sample_spec(pa)))
                    : 0;
         qint64 heard = read - qint64(info->sink_usec);
-        if (sinceAccount && info->playing)
+        if (info->playing)
             heard += qint64(pulse().timeval_age(&info->timestamp));
         return std::max<qint64>(0, heard);
     }
@@ -280,12 +280,10 @@ void SoundPlayer::checkEnd()
         return;
     const qint64 elapsedMs = m_clock.elapsed();
     qint64 playUsecs = 0;
-    qint64 accountedUsecs = 0;
     {
         const SoundServer::Lock lock(*m_server);
         qint64 read = 0;
         m_heardUsecs = std::max(m_heardUsecs, m_stream->heardUsecs(read));
-        accountedUsecs = m_stream->heardUsecs(read, false);
         // Progress is what the sink reads, as the server says: a stream that hangs
         // says nothing new.
         if (read > m_lastRead) {
@@ -296,10 +294,7 @@ void SoundPlayer::checkEnd()
         m_stream->askTiming();
     }
     const qint64 remaining = playUsecs - m_heardUsecs;
-    // The end is heard when the server's own account says so. The time since that
-    // account is only a guess, which a server short of processor time falls behind:
-    // stopping the stream at the guess cut the end of the sound off.
-    if (remaining <= 1000 && playUsecs - accountedUsecs <= 1000) {
+    if (remaining <= 1000) {
         const qint64 heard = finish(End::Reached);
         Q_EMIT ended(true, heard);
         return;
@@ -312,9 +307,8 @@ void SoundPlayer::checkEnd()
                    .arg(playUsecs / 1000));
         return;
     }
-    // Now and then while the sound goes on, then at the moment its end is due, then
-    // until the server's account of it has come.
-    m_endCheck.start(int(std::clamp<qint64>(remaining / 1000, AccountCheckMs, EndCheckMs)));
+    // Now and then while the sound goes on, then at the moment its end is due.
+    m_endCheck.start(int(std::clamp<qint64>(remaining / 1000, 1, EndCheckMs)));
 }
 
 void SoundPlayer::streamFailed(quint64 generation, int paError)

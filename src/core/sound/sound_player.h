@@ -47,10 +47,8 @@ class SoundPlayer final : public QObject
     // the server): short enough that a stop is heard at once.
     static constexpr int BufferMs = 150;
     // How often a play looks whether it has been heard to its end (then more often near
-    // the end, and every AccountCheckMs once it is due, until the server's account of it
-    // comes), and how long it may make no progress before it is given up as failed.
+    // the end), and how long it may make no progress before it is given up as failed.
     static constexpr int EndCheckMs = 250;
-    static constexpr int AccountCheckMs = 5;
     static constexpr int StallMs = 1500;
     // Silence written after the sound, which is stopped before the silence is heard:
     // the stream never runs dry while its end is still to be heard.
