@@ -25,7 +25,6 @@
 #include <QEvent>
 #include <QFontDatabase>
 #include <QIcon>
-#include <QImageReader>
 #include <QPixmap>
 #include <QPointer>
 #include <QStringList>
@@ -111,14 +110,9 @@ class Offers final : public QObject
 QIcon programIcon()
 {
     QIcon icon;
-    for (int size : {16, 32, 48, 64, 128}) {
-        // Read as PNG and nothing else: a reader left to guess asks every picture
-        // plugin first, which loads them all.
-        QImageReader png(QStringLiteral(":/art/icon-%1.png").arg(size), "png");
-        png.setAutoDetectImageFormat(false);
-        if (const QImage image = png.read(); !image.isNull())
+    for (int size : {16, 32, 48, 64, 128})
+        if (const QImage image = Ui::readPng(QStringLiteral(":/art/icon-%1.png").arg(size)); !image.isNull())
             icon.addPixmap(QPixmap::fromImage(image));
-    }
     return icon.isNull() ? QIcon(QStringLiteral(":/art/icon.svg")) : icon;
 }
 } // namespace

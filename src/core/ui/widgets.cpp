@@ -4,7 +4,6 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QIcon>
@@ -80,22 +79,15 @@ QImage drawSvg(const QString &svg, QSize size, qreal dpr)
 
 // The picture drawn in the build at exactly this size in pixels, or a null image: a
 // program picture ":/art/<name>.svg" may come drawn as ":/art/drawn/<name>-<w>x<h>.png".
-// It is read as PNG and nothing else (a reader left to guess asks every picture plugin
-// first, which loads them all).
 QImage drawnInBuild(const QString &svg, QSize pixels)
 {
     static const QString Art = QStringLiteral(":/art/");
     if (!svg.startsWith(Art) || !svg.endsWith(QLatin1String(".svg")))
         return {};
-    const QString drawn = QStringLiteral(":/art/drawn/%1-%2x%3.png")
-                              .arg(QFileInfo(svg).completeBaseName())
-                              .arg(pixels.width())
-                              .arg(pixels.height());
-    if (!QFile::exists(drawn))
-        return {};
-    QImageReader png(drawn, "png");
-    png.setAutoDetectImageFormat(false);
-    const QImage image = png.read();
+    const QImage image = Ui::readPng(QStringLiteral(":/art/drawn/%1-%2x%3.png")
+                                         .arg(QFileInfo(svg).completeBaseName())
+                                         .arg(pixels.width())
+                                         .arg(pixels.height()));
     return image.size() == pixels ? image : QImage();
 }
 } // namespace
@@ -388,6 +380,13 @@ class AfterFirstFrame final : public QObject
     bool m_painted = false;
 };
 } // namespace
+
+QImage readPng(const QString &path)
+{
+    QImageReader png(path, "png");
+    png.setAutoDetectImageFormat(false);
+    return png.read();
+}
 
 std::unique_ptr<QObject> afterFirstFrame(QWidget *window, std::function<void()> then, int latestMs)
 {

@@ -150,6 +150,10 @@ void centreOnScreen(QWidget *window);
 // A caption without its access-key marker ("&Help" -> "Help").
 QString plainCaption(const QString &caption);
 
+// A PNG picture read as PNG and nothing else (a reader left to guess asks every picture
+// plugin first, which loads them all); a null image if it cannot be read.
+QImage readPng(const QString &path);
+
 // Calls `then` once, after the window's first frame has been drawn and what was queued
 // before it has been handled, or after `latestMs` if the window is never drawn; never
 // once the returned object is dropped.
