@@ -66,6 +66,10 @@ endif()
 configure_file(${CMAKE_SOURCE_DIR}/packaging/metainfo.xml.in ${_pkg}/${WORDAROO_APP_ID}.metainfo.xml @ONLY)
 install(FILES ${_pkg}/${WORDAROO_APP_ID}.metainfo.xml DESTINATION /usr/share/metainfo COMPONENT deb EXCLUDE_FROM_ALL)
 
+# The licence, in Debian's machine-readable form, where Debian keeps a package's.
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright DESTINATION /usr/share/doc/wordaroo COMPONENT deb
+        EXCLUDE_FROM_ALL)
+
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/wordaroo-mime.xml
         DESTINATION /usr/share/mime/packages RENAME wordaroo.xml COMPONENT deb EXCLUDE_FROM_ALL)
 
